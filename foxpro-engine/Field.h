@@ -1,0 +1,40 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace fox {
+
+// Field flags (descriptor byte 18).
+inline constexpr std::uint8_t kFlagSystem = 0x01;
+inline constexpr std::uint8_t kFlagNullable = 0x02;
+inline constexpr std::uint8_t kFlagBinary = 0x04;
+inline constexpr std::uint8_t kFlagAutoIncrement = 0x0C;
+
+// One field of a table as its descriptor gives it.
+struct Field {
+  std::string name;  // as stored in the header (up to 10 characters for VFP tables)
+  char type = 'C';   // C V Q N F I B Y D T L M G W P …
+  std::uint32_t offset = 0;  // byte offset within the record; the deletion flag is byte 0
+  std::uint16_t length = 0;  // bytes in the record
+  std::uint8_t decimals = 0;
+  std::uint8_t flags = 0;
+  int nullBit = -1;        // bit in _NullFlags that marks NULL, or -1
+  int varLengthBit = -1;   // bit in _NullFlags that marks a short V/Q value, or -1
+
+  bool nullable() const { return (flags & kFlagNullable) != 0; }
+  bool autoIncrement() const { return (flags & kFlagAutoIncrement) == kFlagAutoIncrement; }
+  // Stored bytes are not code-page translated (binary C/V/M, and Q, W, G always).
+  bool binary() const;
+};
+
+// A column of a table to be created: what CREATE TABLE declares.
+struct ColumnSpec {
+  std::string name;
+  char type = 'C';
+  int length = 0;    // C, V, Q, N, F: the declared width; ignored for fixed-size types
+  int decimals = 0;  // N, F, B
+  bool nullable = false;
+  bool binary = false;  // NOCPTRANS: C, V, M stored without translation
+};
+
+}  // namespace fox

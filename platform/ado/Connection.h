@@ -1,0 +1,44 @@
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Enums.h"
+#include "Recordset.h"
+
+namespace ado {
+
+namespace provider {
+class Session;
+}
+
+// ADO's Connection. Closing it (or destroying it) closes every record set opened on it.
+class Connection {
+ public:
+  Connection();
+  ~Connection();
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  CursorLocationEnum CursorLocation() const { return cursorLocation_; }
+  void SetCursorLocation(CursorLocationEnum location);
+
+  void Open(const std::string& connectionString, const std::string& user = "", const std::string& password = "",
+            long options = -1);
+  // A closed record set when the statement returns no rows.
+  Recordset Execute(const std::string& text, long options = -1);
+  Recordset OpenSchema(SchemaEnum schema);
+  void Close();
+  ObjectStateEnum State() const;
+
+ private:
+  friend class Recordset;
+  provider::Session& session();
+  void track(const Recordset& rs);
+
+  CursorLocationEnum cursorLocation_ = adUseServer;
+  std::shared_ptr<provider::Session> session_;
+  std::vector<std::weak_ptr<detail::RecordsetState>> recordsets_;
+};
+
+}  // namespace ado

@@ -1,0 +1,70 @@
+#pragma once
+// ADO's enumerations, with ADO's names and numbers, as far as Tavrel uses them.
+
+namespace ado {
+
+enum DataTypeEnum : int {
+  adEmpty = 0,
+  adSmallInt = 2,
+  adInteger = 3,
+  adSingle = 4,
+  adDouble = 5,
+  adCurrency = 6,
+  adDate = 7,
+  adBSTR = 8,
+  adIDispatch = 9,
+  adError = 10,
+  adBoolean = 11,
+  adVariant = 12,
+  adIUnknown = 13,
+  adDecimal = 14,
+  adTinyInt = 16,
+  adUnsignedTinyInt = 17,
+  adUnsignedSmallInt = 18,
+  adUnsignedInt = 19,
+  adBigInt = 20,
+  adUnsignedBigInt = 21,
+  adFileTime = 64,
+  adGUID = 72,
+  adBinary = 128,
+  adChar = 129,
+  adWChar = 130,
+  adNumeric = 131,
+  adUserDefined = 132,
+  adDBDate = 133,
+  adDBTime = 134,
+  adDBTimeStamp = 135,
+  adChapter = 136,
+  adPropVariant = 138,
+  adVarNumeric = 139,
+  adVarChar = 200,
+  adLongVarChar = 201,
+  adVarWChar = 202,
+  adLongVarWChar = 203,
+  adVarBinary = 204,
+  adLongVarBinary = 205,
+};
+
+enum CursorLocationEnum : int { adUseServer = 2, adUseClient = 3 };
+
+enum CursorTypeEnum : int {
+  adOpenUnspecified = -1,
+  adOpenForwardOnly = 0,
+  adOpenKeyset = 1,
+  adOpenDynamic = 2,
+  adOpenStatic = 3,
+};
+
+enum LockTypeEnum : int {
+  adLockUnspecified = -1,
+  adLockReadOnly = 1,
+  adLockPessimistic = 2,
+  adLockOptimistic = 3,
+  adLockBatchOptimistic = 4,
+};
+
+enum ObjectStateEnum : int { adStateClosed = 0, adStateOpen = 1 };
+
+enum SchemaEnum : int { adSchemaTables = 20 };
+
+}  // namespace ado

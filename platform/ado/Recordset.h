@@ -1,0 +1,71 @@
+#pragma once
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "Enums.h"
+#include "Variant.h"
+
+namespace ado {
+
+class Connection;
+namespace detail {
+struct RecordsetState;
+}
+
+// ADO's Recordset. A handle: copies refer to the same record set (as ADO object references do).
+class Recordset {
+ public:
+  class Field {
+   public:
+    const std::string& Name() const;
+    DataTypeEnum Type() const;
+    long DefinedSize() const;
+    int Precision() const;
+    int NumericScale() const;
+    // The current row's value. Between AddNew and Update: the value assigned so far (null before).
+    const Variant& Value() const;
+    // Assigns the field of the new row; only between AddNew and Update.
+    void SetValue(Variant value) const;
+
+   private:
+    friend class Recordset;
+    Field(detail::RecordsetState* state, int index) : state_(state), index_(index) {}
+    detail::RecordsetState* state_;
+    int index_;
+  };
+
+  class FieldList {
+   public:
+    int Count() const;
+    Field Item(int index) const;             // 0-based
+    Field Item(std::string_view name) const;  // without regard to case
+    Field operator[](int index) const { return Item(index); }
+    Field operator[](std::string_view name) const { return Item(name); }
+
+   private:
+    friend class Recordset;
+    explicit FieldList(detail::RecordsetState* state) : state_(state) {}
+    detail::RecordsetState* state_;
+  };
+
+  Recordset();
+
+  void Open(const std::string& source, Connection& connection, CursorTypeEnum cursorType = adOpenUnspecified,
+            LockTypeEnum lockType = adLockUnspecified, long options = -1);
+  long RecordCount() const;
+  // ADO's EOF (the name EOF itself is a C macro).
+  bool Eof() const;
+  void MoveNext();
+  FieldList Fields() const;
+  void AddNew();
+  void Update();
+  ObjectStateEnum State() const;
+  void Close();
+
+ private:
+  friend class Connection;
+  std::shared_ptr<detail::RecordsetState> state_;
+};
+
+}  // namespace ado
