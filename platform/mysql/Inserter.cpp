@@ -64,7 +64,7 @@ void Inserter::insert(const std::shared_ptr<const InsertTarget>& target, const s
     }
   std::string key = target->insertSql(assigned, 1);
 
-  if (!client_.autocommitIdle() || !batchable(*target)) {
+  if (!grouping_ || !client_.autocommitIdle() || !batchable(*target)) {
     flush();
     insertRow(key, row);
     return;

@@ -31,7 +31,8 @@ class Inserter {
   static constexpr std::size_t kMaxBytes = 1 << 20;
   static constexpr std::chrono::milliseconds kMaxDelay{200};
 
-  explicit Inserter(Client& client) : client_(client) {}
+  // Without grouping every row is sent at once, on its own.
+  Inserter(Client& client, bool grouping) : client_(client), grouping_(grouping) {}
   ~Inserter();
   Inserter(const Inserter&) = delete;
   Inserter& operator=(const Inserter&) = delete;
@@ -65,6 +66,7 @@ class Inserter {
   std::size_t maxRows(std::size_t columns);
 
   Client& client_;
+  bool grouping_;
   Parameters parameters_;
   std::map<std::string, MYSQL_STMT*> statements_;
   std::map<std::string, bool> batchableTables_;

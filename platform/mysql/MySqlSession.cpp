@@ -30,8 +30,10 @@ constexpr const char* kTablesSchema =
 
 }  // namespace
 
-MySqlSession::MySqlSession(const ConnectionOptions& options)
-    : client_(std::make_unique<Client>(options)), inserter_(std::make_unique<Inserter>(*client_)) {
+MySqlSession::MySqlSession(const ConnectionOptions& options, bool grouping)
+    : client_(std::make_unique<Client>(options)),
+      inserter_(std::make_unique<Inserter>(*client_, grouping)),
+      grouping_(grouping) {
   liveSessions().push_back(this);
 }
 
@@ -109,7 +111,7 @@ std::unique_ptr<provider::Cursor> MySqlSession::openRecordset(const std::string&
                                                               LockTypeEnum lockType) {
   bool updatable = updatableLock(lockType);
   std::optional<std::string> shape;
-  if (cursorType == adOpenKeyset || cursorType == adOpenDynamic) shape = queryShape(source);
+  if (grouping_ && (cursorType == adOpenKeyset || cursorType == adOpenDynamic)) shape = queryShape(source);
   if (shape) {
     client();
     auto known = shapes_.find(*shape);

@@ -15,7 +15,7 @@ namespace mysql {
 
 class MySqlSession : public ado::provider::Session {
  public:
-  explicit MySqlSession(const ConnectionOptions& options);
+  MySqlSession(const ConnectionOptions& options, bool grouping);
   ~MySqlSession() override;
 
   std::unique_ptr<ado::provider::Cursor> execute(const std::string& text) override;
@@ -42,6 +42,7 @@ class MySqlSession : public ado::provider::Session {
   std::unique_ptr<Inserter> inserter_;
   std::map<std::string, std::shared_ptr<const Shape>> shapes_;
   std::optional<ado::Error> deferredError_;
+  bool grouping_;
 };
 
 }  // namespace mysql

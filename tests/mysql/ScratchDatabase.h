@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/Providers.h"
 #include "platform/ado/Connection.h"
@@ -57,6 +58,33 @@ class ScratchDatabaseTest : public ::testing::Test {
     ado::Connection cn;
     open(cn);
     return scalar(cn, sql);
+  }
+
+  // One row as the FoxPro → MySQL copy adds it: a keyset record set opened on "select * from
+  // `table` where `column`=k", AddNew, every field set by position, Update, Close.
+  static void addRow(ado::Connection& cn, const std::string& table, const std::string& column, long k,
+                     const std::vector<ado::Variant>& values) {
+    ado::Recordset rs;
+    rs.Open("select * from " + table + " where " + column + "=" + std::to_string(k), cn, ado::adOpenKeyset,
+            ado::adLockOptimistic);
+    rs.AddNew();
+    for (std::size_t j = 0; j < values.size(); ++j) rs.Fields()[static_cast<int>(j)].SetValue(values[j]);
+    rs.Update();
+    if (rs.State() == ado::adStateOpen) rs.Close();
+  }
+
+  // Every row of a query, each as its fields' texts joined by "|" (null as "NULL").
+  static std::vector<std::string> rows(ado::Connection& cn, const std::string& sql) {
+    std::vector<std::string> out;
+    for (ado::Recordset rs = cn.Execute(sql); !rs.Eof(); rs.MoveNext()) {
+      std::string line;
+      for (int i = 0; i < rs.Fields().Count(); ++i) {
+        const ado::Variant& v = rs.Fields()[i].Value();
+        line += (i ? "|" : "") + (v.isNull() ? std::string("NULL") : v.toText());
+      }
+      out.push_back(line);
+    }
+    return out;
   }
 
   static inline testdb::Server server_;
