@@ -96,8 +96,9 @@ std::unique_ptr<StoredCursor> MySqlSession::query(const std::string& text, bool 
 
 std::unique_ptr<provider::Cursor> MySqlSession::execute(const std::string& text) {
   prepareToSend();
-  // A statement may change tables: what was learned about their layout is dropped.
-  forgetLayouts();
+  // A statement may change tables: what any session of the program learned about their layout
+  // is dropped (their buffered rows were just sent).
+  for (MySqlSession* session : liveSessions()) session->forgetLayouts();
   return query(text, false);
 }
 
@@ -119,7 +120,7 @@ std::unique_ptr<provider::Cursor> MySqlSession::openRecordset(const std::string&
   }
   std::unique_ptr<StoredCursor> cursor = query(source, updatable);
   if (!cursor) {
-    forgetLayouts();  // it was a statement
+    for (MySqlSession* session : liveSessions()) session->forgetLayouts();  // it was a statement
     return nullptr;
   }
   if (shape) shapes_[*shape] = std::make_shared<const Shape>(Shape{cursor->fields(), cursor->target()});

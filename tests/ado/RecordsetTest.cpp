@@ -15,6 +15,7 @@ struct Table {
   std::vector<std::vector<Variant>> rows;
   std::vector<std::vector<bool>> assignedLog;
   int closedSessions = 0;
+  int fetches = 0;
 };
 
 Table table;
@@ -24,6 +25,7 @@ class MemoryCursor : public provider::Cursor {
   const std::vector<provider::FieldInfo>& fields() const override { return table.fields; }
   long recordCount() const override { return static_cast<long>(table.rows.size()); }
   bool fetch(std::vector<Variant>& row) override {
+    ++table.fetches;
     if (next_ >= table.rows.size()) return false;
     row = table.rows[next_++];
     return true;
@@ -113,6 +115,27 @@ TEST_F(RecordsetTest, AddNewAndUpdateInsertOneRowWithTheAssignedFields) {
   rs.Close();
   EXPECT_EQ(rs.State(), adStateClosed);
   EXPECT_THROW(rs.Close(), Error);
+}
+
+TEST_F(RecordsetTest, RowsAreReadOnlyWhenTheCallerFirstNeedsThem) {
+  Connection cn;
+  cn.Open("Provider=memory.1;Data Source=here;");
+  Recordset rs;
+  rs.Open("SELECT", cn, adOpenKeyset, adLockOptimistic);
+  EXPECT_EQ(rs.Fields().Count(), 2);
+  rs.AddNew();
+  rs.Fields()[0].SetValue(3);
+  rs.Update();
+  EXPECT_EQ(table.fetches, 0);  // only added to: nothing read
+  EXPECT_EQ(rs.RecordCount(), 3);
+  EXPECT_EQ(rs.Fields()[0].Value(), Variant(3));  // the new row is the current one
+  rs.Close();
+
+  Recordset read = cn.Execute("SELECT");
+  EXPECT_EQ(table.fetches, 0);
+  EXPECT_FALSE(read.Eof());
+  EXPECT_EQ(table.fetches, 1);
+  EXPECT_EQ(read.Fields()[0].Value(), Variant(1));
 }
 
 TEST_F(RecordsetTest, ClosingTheConnectionClosesItsRecordsets) {

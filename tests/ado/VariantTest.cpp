@@ -26,6 +26,10 @@ TEST(Variant, TextFormIsCanonicalAndLocaleFree) {
   EXPECT_EQ(Variant(ado::Time{13, 45, 0}).toText(), "13:45:00");
   EXPECT_EQ(Variant(ado::Time{1, 2, 3, 500000}).toText(), "01:02:03.5");
   EXPECT_EQ(Variant(ado::Time{1, 2, 3, 1}).toText(), "01:02:03.000001");
+  // MySQL TIME durations: hours past a day, and a sign.
+  EXPECT_EQ(Variant(ado::Time{838, 59, 59, 0, true}).toText(), "-838:59:59");
+  EXPECT_EQ(Variant(ado::Time{0, 0, 1, 500000, true}).toText(), "-00:00:01.5");
+  EXPECT_NE(Variant(ado::Time{1, 0, 0, 0, true}), Variant(ado::Time{1, 0, 0}));
   EXPECT_EQ(Variant(ado::DateTime{{2026, 12, 6}, {13, 45, 0}}).toText(), "2026-12-06 13:45:00");
   EXPECT_EQ(Variant(ado::Bytes{'a', 0, 'b'}).toText(), std::string("a\0b", 3));
 }

@@ -146,6 +146,27 @@ TEST_P(MySqlGrouping, StatementsReadsAndOtherConnectionsSeeEveryRowAddedBefore) 
   EXPECT_EQ(scalar(other, "SELECT COUNT(*) FROM " + t), "32");
 }
 
+TEST_P(MySqlGrouping, ARecordSetShowsTheTableAsAnotherConnectionLastChangedIt) {
+  Connection cn, other;
+  open(cn, true);
+  open(other);
+  std::string t = table("layout");
+  create(cn, t);
+  addRow(cn, t, "tempid0", 0, {0, "a", 0});
+  addRow(cn, t, "tempid0", 1, {1, "b", 1});
+  other.Execute("ALTER TABLE " + t + " ADD COLUMN extra INT DEFAULT 7 AFTER tempid0");
+  Recordset rs;
+  rs.Open("select * from " + t + " where tempid0=2", cn, adOpenKeyset, adLockOptimistic);
+  ASSERT_EQ(rs.Fields().Count(), 4);
+  EXPECT_EQ(rs.Fields()[1].Name(), "extra");
+  rs.AddNew();
+  rs.Fields()[0].SetValue(2);
+  rs.Fields()[2].SetValue("c");
+  rs.Update();
+  rs.Close();
+  EXPECT_EQ(rows(other, "SELECT * FROM " + t), (std::vector<std::string>{"0|7|a|0", "1|7|b|1", "2|7|c|NULL"}));
+}
+
 TEST_P(MySqlGrouping, ClosingOrDroppingTheConnectionStoresWhatWasAdded) {
   std::string t = table("closed");
   {
