@@ -68,22 +68,11 @@ Date readDate(Reader& r) {
   return d;
 }
 
-Time readClock(Reader& r) {
+// A time of day "13:45:00.5", or a TIME duration "-838:59:59.000000".
+Time readTime(Reader& r, bool duration) {
   Time t;
-  t.hour = r.digits(2, 2);
-  r.expect(':');
-  t.minute = r.digits(2, 2);
-  r.expect(':');
-  t.second = r.digits(2, 2);
-  t.microsecond = r.fraction();
-  return t;
-}
-
-// "-838:59:59.000000" … "838:59:59"
-Time readTime(Reader& r) {
-  Time t;
-  t.negative = r.accept('-');
-  t.hour = r.digits(2, 3);
+  t.negative = duration && r.accept('-');
+  t.hour = r.digits(2, duration ? 3 : 2);
   r.expect(':');
   t.minute = r.digits(2, 2);
   r.expect(':');
@@ -183,7 +172,7 @@ Variant decodeValue(const MYSQL_FIELD& f, const char* data, unsigned long length
     }
     case MYSQL_TYPE_TIME: {
       Reader r(f, text);
-      Time t = readTime(r);
+      Time t = readTime(r, true);
       r.end();
       return Variant(t);
     }
@@ -193,7 +182,7 @@ Variant decodeValue(const MYSQL_FIELD& f, const char* data, unsigned long length
       DateTime dt;
       dt.date = readDate(r);
       r.expect(' ');
-      dt.time = readClock(r);
+      dt.time = readTime(r, false);
       r.end();
       return Variant(dt);
     }
