@@ -11,4 +11,4 @@ if [[ -z ${TAVREL_TEST_MYSQL_HOST:-} ]]; then
   trap 'scripts/testdb.sh stop' EXIT
 fi
 
-build/bench_mysql_insert "${MYSQL_INSERT_ROWS:-20000}"
+build/bench_mysql_insert "${MYSQL_INSERT_ROWS:-10000}"

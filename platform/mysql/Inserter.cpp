@@ -106,15 +106,13 @@ bool Inserter::batchable(const InsertTarget& target) {
   // Rows of a multi-row INSERT that is rolled back and sent again would differ from rows sent
   // one by one where the server computes values per statement (auto-increment, clock defaults,
   // generated columns) or acts outside the table (triggers), or cannot roll back (not InnoDB).
-  std::string sql =
-      "SELECT t.ENGINE,"
-      " (SELECT COUNT(*) FROM information_schema.TRIGGERS g WHERE g.EVENT_OBJECT_SCHEMA = t.TABLE_SCHEMA"
-      " AND g.EVENT_OBJECT_TABLE = t.TABLE_NAME),"
-      " (SELECT COUNT(*) FROM information_schema.COLUMNS c WHERE c.TABLE_SCHEMA = t.TABLE_SCHEMA"
-      " AND c.TABLE_NAME = t.TABLE_NAME AND (c.EXTRA <> '' OR c.COLUMN_DEFAULT LIKE '%(%'"
-      " OR c.COLUMN_DEFAULT LIKE 'current_timestamp%'))"
-      " FROM information_schema.TABLES t WHERE t.TABLE_SCHEMA = " +
-      schema + " AND t.TABLE_NAME = " + table + " AND t.TABLE_TYPE = 'BASE TABLE'";
+  std::string where = "_SCHEMA = " + schema + " AND ";
+  std::string sql = "SELECT (SELECT ENGINE FROM information_schema.TABLES WHERE TABLE" + where + "TABLE_NAME = " +
+                    table + " AND TABLE_TYPE = 'BASE TABLE'),"
+                    " (SELECT COUNT(*) FROM information_schema.TRIGGERS WHERE EVENT_OBJECT" + where +
+                    "EVENT_OBJECT_TABLE = " + table + "),"
+                    " (SELECT COUNT(*) FROM information_schema.COLUMNS WHERE TABLE" + where + "TABLE_NAME = " + table +
+                    " AND (EXTRA <> '' OR COLUMN_DEFAULT LIKE '%(%' OR COLUMN_DEFAULT LIKE 'current_timestamp%'))";
   try {
     std::vector<std::string> row = singleRow(client_, sql);
     it->second = row.size() == 3 && row[0] == "InnoDB" && row[1] == "0" && row[2] == "0";
