@@ -21,12 +21,14 @@ struct FieldInfo {
   bool nullable = true;
 };
 
-// The rows of one result, read front to back.
+// The rows of one result, read front to back. The layer asks for rows and the count only when
+// the caller first reads them, not when the record set opens.
 class Cursor {
  public:
   virtual ~Cursor() = default;
   virtual const std::vector<FieldInfo>& fields() const = 0;
-  // The exact number of rows, or -1 when the provider cannot tell.
+  // The exact number of rows, rows inserted through insert() included, or -1 when the provider
+  // cannot tell.
   virtual long recordCount() const = 0;
   // Reads the next row into `row` (resized to the field count). False after the last row.
   virtual bool fetch(std::vector<Variant>& row) = 0;

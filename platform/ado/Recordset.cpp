@@ -15,9 +15,16 @@ void RecordsetState::open(std::shared_ptr<provider::Session> s, std::unique_ptr<
   if (!c) throw Error(errors::kObjectClosed, "Operation is not allowed when the object is closed.");
   session = std::move(s);
   cursor = std::move(c);
-  recordCount = cursor->recordCount();
   adding = false;
+  primed = false;
+  eof = true;
+}
+
+void RecordsetState::prime() {
+  requireOpen();
+  if (primed) return;
   eof = !cursor->fetch(row);
+  primed = true;
 }
 
 void RecordsetState::close() {
@@ -27,8 +34,8 @@ void RecordsetState::close() {
   newRow.clear();
   assigned.clear();
   adding = false;
+  primed = false;
   eof = true;
-  recordCount = -1;
 }
 
 void RecordsetState::requireOpen() const {
@@ -67,6 +74,7 @@ int Recordset::Field::NumericScale() const { return state_->fields()[index_].sca
 const Variant& Recordset::Field::Value() const {
   state_->requireOpen();
   if (state_->adding) return state_->newRow[index_];
+  state_->prime();
   if (state_->eof) throwNoCurrentRecord();
   return state_->row[index_];
 }
@@ -108,17 +116,18 @@ void Recordset::Open(const std::string& source, Connection& connection, CursorTy
 
 long Recordset::RecordCount() const {
   state_->requireOpen();
-  return state_->recordCount;
+  return state_->cursor->recordCount();
 }
 
 bool Recordset::Eof() const {
-  state_->requireOpen();
+  state_->prime();
   return state_->eof;
 }
 
 void Recordset::MoveNext() {
   state_->requireOpen();
   if (state_->adding) Update();
+  state_->prime();
   if (state_->eof) throwNoCurrentRecord();
   state_->eof = !state_->cursor->fetch(state_->row);
 }
@@ -142,10 +151,11 @@ void Recordset::Update() {
   if (!state_->adding) return;
   state_->cursor->insert(state_->newRow, state_->assigned);
   state_->adding = false;
+  // The new row is the current one; the provider's count includes it.
   state_->row = std::move(state_->newRow);
   state_->newRow.clear();
   state_->eof = false;
-  if (state_->recordCount >= 0) ++state_->recordCount;
+  state_->primed = true;
 }
 
 ObjectStateEnum Recordset::State() const { return state_->isOpen() ? adStateOpen : adStateClosed; }

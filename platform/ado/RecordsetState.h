@@ -12,7 +12,9 @@ struct RecordsetState {
   std::unique_ptr<provider::Cursor> cursor;
   std::vector<Variant> row;
   bool eof = true;
-  long recordCount = -1;
+  // The first row is read when the caller first needs it (EOF, a value, MoveNext), so that a
+  // provider may leave a record set unread that is only added to.
+  bool primed = false;
   bool adding = false;
   std::vector<Variant> newRow;
   std::vector<bool> assigned;
@@ -21,6 +23,7 @@ struct RecordsetState {
   void open(std::shared_ptr<provider::Session> s, std::unique_ptr<provider::Cursor> c);
   void close();
   void requireOpen() const;
+  void prime();
   const std::vector<provider::FieldInfo>& fields() const;
 };
 

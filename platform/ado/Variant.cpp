@@ -36,7 +36,7 @@ std::string toText(const Date& d) {
 
 std::string toText(const Time& t) {
   char buf[40];
-  int n = std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", t.hour, t.minute, t.second);
+  int n = std::snprintf(buf, sizeof buf, "%s%02d:%02d:%02d", t.negative ? "-" : "", t.hour, t.minute, t.second);
   if (t.microsecond != 0) {
     // Fractions without trailing zeros: .5, .25, .000001
     char frac[16];

@@ -12,9 +12,12 @@ struct Date {
   auto operator<=>(const Date&) const = default;
 };
 
+// A time of day, or (from MySQL's TIME, -838:59:59 … 838:59:59) a signed duration: then hour
+// may pass 23 and `negative` gives the sign.
 struct Time {
   int hour = 0, minute = 0, second = 0;
   int microsecond = 0;
+  bool negative = false;
   auto operator<=>(const Time&) const = default;
 };
 

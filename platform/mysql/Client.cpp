@@ -1,0 +1,53 @@
+#include "Client.h"
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/ado/Error.h"
+
+namespace mysql {
+
+void throwError(MYSQL* handle) { throw ado::Error(mysql_errno(handle), mysql_error(handle)); }
+
+void throwError(MYSQL_STMT* statement) { throw ado::Error(mysql_stmt_errno(statement), mysql_stmt_error(statement)); }
+
+bool isClientError(unsigned number) { return number >= 2000 && number < 3000; }
+
+Client::Client(const ConnectionOptions& o) {
+  handle_ = mysql_init(nullptr);
+  if (!handle_) throw ado::Error(2008, "MySQL client ran out of memory");
+  unsigned timeout = kConnectTimeoutSeconds;
+  mysql_optionsv(handle_, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
+  mysql_optionsv(handle_, MYSQL_SET_CHARSET_NAME, "utf8mb4");
+  // Read no option files: the connection string is the whole configuration.
+  if (o.compressed()) mysql_optionsv(handle_, MYSQL_OPT_COMPRESS, nullptr);
+
+  // "localhost" and an empty server name go through the local socket, as the mysql client does,
+  // which also takes the socket's path from MYSQL_UNIX_PORT when it is set.
+  const char* host = o.server.empty() ? nullptr : o.server.c_str();
+  const char* database = o.database.empty() ? nullptr : o.database.c_str();
+  const char* socket = std::getenv("MYSQL_UNIX_PORT");
+  if (socket && !*socket) socket = nullptr;
+  if (!mysql_real_connect(handle_, host, o.user.c_str(), o.password.c_str(), database, o.port, socket, 0)) {
+    ado::Error error(mysql_errno(handle_), mysql_error(handle_));
+    mysql_close(handle_);
+    handle_ = nullptr;
+    throw error;
+  }
+}
+
+Client::~Client() {
+  if (handle_) mysql_close(handle_);
+}
+
+void Client::query(std::string_view sql) {
+  if (mysql_real_query(handle_, sql.data(), sql.size()) != 0) throwError(handle_);
+}
+
+bool Client::autocommitIdle() const {
+  unsigned status = 0;
+  mariadb_get_infov(handle_, MARIADB_CONNECTION_SERVER_STATUS, &status);
+  return (status & SERVER_STATUS_AUTOCOMMIT) && !(status & SERVER_STATUS_IN_TRANS);
+}
+
+}  // namespace mysql

@@ -1,0 +1,39 @@
+#pragma once
+// A connected MariaDB Connector/C handle and the error conventions of the provider.
+#include <mysql.h>
+
+#include <memory>
+#include <string_view>
+
+#include "ConnectionOptions.h"
+
+namespace mysql {
+
+// Every failure carries the server's or client library's number and message.
+[[noreturn]] void throwError(MYSQL* handle);
+[[noreturn]] void throwError(MYSQL_STMT* statement);
+
+// Client-side errors (2000–2999: lost connection, server gone, out of sync…): after one of them
+// nothing more can be sent on the connection with a known outcome.
+bool isClientError(unsigned number);
+
+class Client {
+ public:
+  static constexpr unsigned kConnectTimeoutSeconds = 15;
+
+  // Connects with utf8mb4; throws ado::Error on any failure.
+  explicit Client(const ConnectionOptions& options);
+  ~Client();
+  Client(const Client&) = delete;
+  Client& operator=(const Client&) = delete;
+
+  MYSQL* handle() const { return handle_; }
+  void query(std::string_view sql);
+  // True when autocommit is on and no transaction is open, from the last reply's status.
+  bool autocommitIdle() const;
+
+ private:
+  MYSQL* handle_ = nullptr;
+};
+
+}  // namespace mysql

@@ -1,0 +1,186 @@
+#include "Inserter.h"
+
+#include <algorithm>
+
+#include "platform/ado/Error.h"
+
+namespace mysql {
+
+using ado::Variant;
+
+namespace {
+
+std::size_t sizeOf(const Variant& v) {
+  switch (v.kind()) {
+    case Variant::Kind::Text: return 16 + v.asText().size();
+    case Variant::Kind::Bytes: return 16 + v.asBytes().size();
+    case Variant::Kind::Decimal: return 16 + v.asDecimal().text.size();
+    default: return 16;
+  }
+}
+
+std::string escaped(MYSQL* handle, const std::string& text) {
+  std::string out(text.size() * 2 + 1, '\0');
+  out.resize(mysql_real_escape_string(handle, out.data(), text.data(), text.size()));
+  return out;
+}
+
+// One row of a single-column result, or nothing.
+std::vector<std::string> singleRow(Client& client, const std::string& sql) {
+  client.query(sql);
+  MYSQL_RES* result = mysql_store_result(client.handle());
+  if (!result) throwError(client.handle());
+  std::vector<std::string> values;
+  if (MYSQL_ROW row = mysql_fetch_row(result)) {
+    unsigned long* lengths = mysql_fetch_lengths(result);
+    for (unsigned i = 0; i < mysql_num_fields(result); ++i)
+      values.emplace_back(row[i] ? std::string(row[i], lengths[i]) : std::string());
+  }
+  mysql_free_result(result);
+  return values;
+}
+
+}  // namespace
+
+Inserter::~Inserter() {
+  for (auto& [sql, statement] : statements_) mysql_stmt_close(statement);
+}
+
+void Inserter::forget() {
+  for (auto& [sql, statement] : statements_) mysql_stmt_close(statement);
+  statements_.clear();
+  batchableTables_.clear();
+}
+
+void Inserter::insert(const std::shared_ptr<const InsertTarget>& target, const std::vector<Variant>& values,
+                      const std::vector<bool>& assigned) {
+  target->check(assigned);
+  std::vector<Variant> row;
+  std::size_t bytes = 0;
+  for (std::size_t i = 0; i < values.size(); ++i)
+    if (assigned[i]) {
+      bytes += sizeOf(values[i]);
+      row.push_back(values[i]);
+    }
+  std::string key = target->insertSql(assigned, 1);
+
+  if (!grouping_ || !client_.autocommitIdle() || !batchable(*target)) {
+    flush();
+    insertRow(key, row);
+    return;
+  }
+  if (batch_ && batch_->key != key) flush();
+  if (!batch_) batch_ = Batch{target, assigned, key, {}, 0, std::chrono::steady_clock::now()};
+  batch_->rows.push_back(std::move(row));
+  batch_->bytes += bytes;
+  if (maxBytes_ == 0) {
+    std::vector<std::string> packet = singleRow(client_, "SELECT @@max_allowed_packet");
+    std::size_t serverLimit = packet.empty() ? 0 : std::stoul(packet[0]);
+    maxBytes_ = std::max<std::size_t>(1, std::min<std::size_t>(kMaxBytes, serverLimit / 4));
+  }
+  std::size_t columns = static_cast<std::size_t>(std::count(assigned.begin(), assigned.end(), true));
+  if (batch_->rows.size() >= maxRows(columns) || batch_->bytes >= maxBytes_ ||
+      std::chrono::steady_clock::now() - batch_->started >= kMaxDelay)
+    flush();
+}
+
+void Inserter::flush() {
+  if (!batch_) return;
+  Batch batch = std::move(*batch_);
+  batch_.reset();
+  if (batch.rows.size() > 1 && sendTogether(batch)) return;
+  for (const auto& row : batch.rows) insertRow(batch.key, row);
+}
+
+std::size_t Inserter::maxRows(std::size_t columns) {
+  // A statement holds at most 65,535 placeholders.
+  return std::max<std::size_t>(1, std::min(kMaxRows, 65535 / std::max<std::size_t>(1, columns)));
+}
+
+bool Inserter::batchable(const InsertTarget& target) {
+  auto [it, inserted] = batchableTables_.try_emplace(target.key(), false);
+  if (!inserted) return it->second;
+  MYSQL* h = client_.handle();
+  std::string schema = "'" + escaped(h, target.database()) + "'";
+  std::string table = "'" + escaped(h, target.table()) + "'";
+  // Rows of a multi-row INSERT that is rolled back and sent again would differ from rows sent
+  // one by one where the server computes values per statement (auto-increment, clock defaults,
+  // generated columns) or acts outside the table (triggers), or cannot roll back (not InnoDB).
+  std::string sql =
+      "SELECT t.ENGINE,"
+      " (SELECT COUNT(*) FROM information_schema.TRIGGERS g WHERE g.EVENT_OBJECT_SCHEMA = t.TABLE_SCHEMA"
+      " AND g.EVENT_OBJECT_TABLE = t.TABLE_NAME),"
+      " (SELECT COUNT(*) FROM information_schema.COLUMNS c WHERE c.TABLE_SCHEMA = t.TABLE_SCHEMA"
+      " AND c.TABLE_NAME = t.TABLE_NAME AND (c.EXTRA <> '' OR c.COLUMN_DEFAULT LIKE '%(%'"
+      " OR c.COLUMN_DEFAULT LIKE 'current_timestamp%'))"
+      " FROM information_schema.TABLES t WHERE t.TABLE_SCHEMA = " +
+      schema + " AND t.TABLE_NAME = " + table + " AND t.TABLE_TYPE = 'BASE TABLE'";
+  try {
+    std::vector<std::string> row = singleRow(client_, sql);
+    it->second = row.size() == 3 && row[0] == "InnoDB" && row[1] == "0" && row[2] == "0";
+  } catch (const ado::Error&) {
+    it->second = false;  // rows then go one by one, which reports any real trouble itself
+  }
+  return it->second;
+}
+
+bool Inserter::sendTogether(const Batch& batch) {
+  client_.query("START TRANSACTION");
+  std::string sql = batch.target->insertSql(batch.assigned, batch.rows.size());
+  std::size_t columns = batch.rows.front().size();
+  bool keep = batch.rows.size() == maxRows(columns);  // full batches recur; others are prepared once
+  MYSQL_STMT* statement = nullptr;
+  bool stored = false;
+  try {
+    statement = keep ? cached(sql) : prepare(sql);
+    std::vector<const Variant*> values;
+    values.reserve(batch.rows.size() * columns);
+    for (const auto& row : batch.rows)
+      for (const auto& v : row) values.push_back(&v);
+    run(statement, values);
+    stored = mysql_stmt_affected_rows(statement) == batch.rows.size() && mysql_stmt_warning_count(statement) == 0;
+  } catch (const ado::Error& e) {
+    if (!keep && statement) mysql_stmt_close(statement);
+    if (isClientError(static_cast<unsigned>(e.Number()))) throw;
+    client_.query("ROLLBACK");
+    return false;
+  }
+  if (!keep) mysql_stmt_close(statement);
+  client_.query(stored ? "COMMIT" : "ROLLBACK");
+  return stored;
+}
+
+void Inserter::insertRow(const std::string& sql, const std::vector<Variant>& row) {
+  std::vector<const Variant*> values;
+  values.reserve(row.size());
+  for (const auto& v : row) values.push_back(&v);
+  run(cached(sql), values);
+}
+
+void Inserter::run(MYSQL_STMT* statement, const std::vector<const Variant*>& values) {
+  parameters_.reset(values.size());
+  for (std::size_t i = 0; i < values.size(); ++i) parameters_.set(i, *values[i]);
+  if (!values.empty() && mysql_stmt_bind_param(statement, parameters_.binds())) throwError(statement);
+  if (mysql_stmt_execute(statement)) throwError(statement);
+}
+
+MYSQL_STMT* Inserter::prepare(const std::string& sql) {
+  MYSQL_STMT* statement = mysql_stmt_init(client_.handle());
+  if (!statement) throwError(client_.handle());
+  if (mysql_stmt_prepare(statement, sql.data(), sql.size())) {
+    ado::Error error(mysql_stmt_errno(statement), mysql_stmt_error(statement));
+    mysql_stmt_close(statement);
+    throw error;
+  }
+  return statement;
+}
+
+MYSQL_STMT* Inserter::cached(const std::string& sql) {
+  auto it = statements_.find(sql);
+  if (it != statements_.end()) return it->second;
+  MYSQL_STMT* statement = prepare(sql);
+  statements_.emplace(sql, statement);
+  return statement;
+}
+
+}  // namespace mysql

@@ -1,0 +1,77 @@
+#pragma once
+// Rows added through AddNew/Update: one prepared INSERT per row, or — for tables where that cannot
+// change the outcome — rows buffered and sent as multi-row INSERTs in a transaction.
+//
+// What the caller sees is what one INSERT per row, sent at once, would give:
+// - buffered rows go out before anything else reaches the server (the session flushes first);
+// - a batch that fails, or that the server accepts only with warnings, is rolled back and its rows
+//   are sent again one by one, so the failing row reports its own error with every row before it
+//   stored, and the rows after it are dropped as if never sent;
+// - only InnoDB tables without triggers, auto-increment, generated or computed-default columns
+//   are buffered, and only while autocommit is on and no transaction is open.
+// Not reproducible: if the connection dies, rows still buffered are lost (the error is reported
+// at the next call); and a buffered row reaches other connections up to kMaxDelay later.
+#include <chrono>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Client.h"
+#include "InsertTarget.h"
+#include "Parameters.h"
+#include "platform/ado/Variant.h"
+
+namespace mysql {
+
+class Inserter {
+ public:
+  static constexpr std::size_t kMaxRows = 1000;
+  static constexpr std::size_t kMaxBytes = 1 << 20;
+  static constexpr std::chrono::milliseconds kMaxDelay{200};
+
+  // Without grouping every row is sent at once, on its own.
+  Inserter(Client& client, bool grouping) : client_(client), grouping_(grouping) {}
+  ~Inserter();
+  Inserter(const Inserter&) = delete;
+  Inserter& operator=(const Inserter&) = delete;
+
+  // Inserts the assigned values as one row of the target (or buffers them). Throws the error of
+  // this row, or of an earlier buffered row that failed when its batch was sent.
+  void insert(const std::shared_ptr<const InsertTarget>& target, const std::vector<ado::Variant>& values,
+              const std::vector<bool>& assigned);
+  // Sends every buffered row; throws the first failing row's error (the rows after it are dropped).
+  void flush();
+  bool pending() const { return batch_.has_value(); }
+  // Drops prepared statements and what is known of tables, after a statement that may change them.
+  void forget();
+
+ private:
+  struct Batch {
+    std::shared_ptr<const InsertTarget> target;
+    std::vector<bool> assigned;
+    std::string key;  // the single-row INSERT text: rows with the same one share a batch
+    std::vector<std::vector<ado::Variant>> rows;
+    std::size_t bytes = 0;
+    std::chrono::steady_clock::time_point started;
+  };
+
+  bool batchable(const InsertTarget& target);
+  bool sendTogether(const Batch& batch);
+  void insertRow(const std::string& sql, const std::vector<ado::Variant>& row);
+  void run(MYSQL_STMT* statement, const std::vector<const ado::Variant*>& values);
+  MYSQL_STMT* prepare(const std::string& sql);
+  MYSQL_STMT* cached(const std::string& sql);
+  std::size_t maxRows(std::size_t columns);
+
+  Client& client_;
+  bool grouping_;
+  Parameters parameters_;
+  std::map<std::string, MYSQL_STMT*> statements_;
+  std::map<std::string, bool> batchableTables_;
+  std::optional<Batch> batch_;
+  std::size_t maxBytes_ = 0;  // 0: not asked yet
+};
+
+}  // namespace mysql

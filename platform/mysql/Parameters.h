@@ -1,0 +1,32 @@
+#pragma once
+// Values of the data-access layer bound to a prepared statement's placeholders (binary
+// protocol): each value travels with its own type and the server converts it to the column's.
+#include <mysql.h>
+
+#include <vector>
+
+#include "platform/ado/Variant.h"
+
+namespace mysql {
+
+class Parameters {
+ public:
+  // Prepares room for `count` values; earlier bindings are dropped.
+  void reset(std::size_t count);
+  // Binds placeholder `index` to `value`, which must stay alive and unchanged until the statement ran.
+  void set(std::size_t index, const ado::Variant& value);
+  MYSQL_BIND* binds() { return binds_.data(); }
+
+ private:
+  struct Slot {
+    long long integer = 0;
+    double real = 0;
+    signed char tiny = 0;
+    MYSQL_TIME time{};
+    unsigned long length = 0;
+  };
+  std::vector<MYSQL_BIND> binds_;
+  std::vector<Slot> slots_;
+};
+
+}  // namespace mysql
