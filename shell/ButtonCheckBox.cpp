@@ -12,6 +12,6 @@ ButtonCheckBox::ButtonCheckBox(const QString& caption, QWidget* parent) : QPushB
 void ButtonCheckBox::onValueChanged(bool down) {
   if (!down) return;
   setChecked(false);
-  if (!command_ || !shell::AcceptsCommands()) return;
+  if (!command_) return;
   shell::RunCommand(window(), command_);
 }

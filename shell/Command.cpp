@@ -91,8 +91,6 @@ void Pump() {
 
 bool IsCommandRunning() { return state().running > 0; }
 
-bool AcceptsCommands() { return state().pumping == 0; }
-
 void EndProgram() {
   if (IsCommandRunning())
     state().endRequested = true;

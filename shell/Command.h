@@ -32,8 +32,6 @@ bool RunCommand(QWidget* window, const std::function<void()>& command);
 void Pump();
 
 bool IsCommandRunning();
-// False while a running command pumps events: a command asked for then is not started.
-bool AcceptsCommands();
 
 // What closing either window does: ends the program now, or after the running command stopped.
 void EndProgram();
