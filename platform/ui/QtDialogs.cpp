@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace ui {
 
@@ -23,6 +24,11 @@ void prepare(QMessageBox& box, const QString& text, const QString& title) {
   box.setText(displayedText(text));
 }
 
+// Only the captions show on the buttons, as on every other button of the program.
+void plainButtons(QMessageBox& box) {
+  for (QAbstractButton* button : box.buttons()) button->setIcon(QIcon());
+}
+
 }  // namespace
 
 void QtDialogs::message(QWidget* owner, const QString& text, const QString& title) {
@@ -30,6 +36,7 @@ void QtDialogs::message(QWidget* owner, const QString& text, const QString& titl
   prepare(box, text, title);
   box.setStandardButtons(QMessageBox::Ok);
   box.setEscapeButton(QMessageBox::Ok);
+  plainButtons(box);
   box.exec();
 }
 
@@ -39,6 +46,7 @@ Answer QtDialogs::question(QWidget* owner, const QString& text, const QString& t
   box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
   box.setDefaultButton(QMessageBox::Yes);
   box.setEscapeButton(QMessageBox::No);
+  plainButtons(box);
   return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 

@@ -30,6 +30,7 @@ TEST_F(DialogsTest, QtMessageBoxesHaveNoIconTheTitleAndPlainTextWithCrAsLineBrea
         EXPECT_EQ(box->textFormat(), Qt::PlainText);
         EXPECT_EQ(box->text(), "a\n\n<b>b</b>");
         EXPECT_EQ(box->buttons().size(), 1);
+        EXPECT_TRUE(box->buttons()[0]->icon().isNull());
       },
       QMessageBox::Ok);
   qt.message(nullptr, "a\r\r<b>b</b>", "Tavrel");
