@@ -5,7 +5,20 @@
 #include "platform/ado/Connection.h"
 
 namespace {
+
 std::string text(const QString& value) { return value.toStdString(); }
+
+// Any failure to open counts, whatever its kind; the connection goes before the answer does.
+bool canOpen(void (*open)(ado::Connection&, const ConnectionSettings&), const ConnectionSettings& settings) {
+  try {
+    ado::Connection connection;
+    open(connection, settings);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
 }  // namespace
 
 std::string MySqlConnectionString(const ConnectionSettings& s, bool withDriverOptions) {
@@ -33,22 +46,6 @@ void OpenMySqlProbe(ado::Connection& connection, const ConnectionSettings& setti
   connection.Open(MySqlConnectionString(settings, false), "", "", -1);
 }
 
-bool TestFoxProConnection(const ConnectionSettings& settings) {
-  try {
-    ado::Connection connection;
-    OpenFoxProProbe(connection, settings);
-    return true;
-  } catch (const std::exception&) {
-    return false;
-  }
-}
+bool TestFoxProConnection(const ConnectionSettings& settings) { return canOpen(OpenFoxProProbe, settings); }
 
-bool TestMySqlConnection(const ConnectionSettings& settings) {
-  try {
-    ado::Connection connection;
-    OpenMySqlProbe(connection, settings);
-    return true;
-  } catch (const std::exception&) {
-    return false;
-  }
-}
+bool TestMySqlConnection(const ConnectionSettings& settings) { return canOpen(OpenMySqlProbe, settings); }

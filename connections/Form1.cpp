@@ -212,33 +212,26 @@ void Form1::openMainWindow() {
   hide();
 }
 
-// The connection stays open while the result is shown and is released when the command ends,
-// before the pointer returns to the default.
-void Form1::Check3_Click() {
-  shell::Hourglass busy(this);
-  ado::Connection connection;
-  bool connected = false;
-  try {
-    OpenFoxProProbe(connection, connectionSettings());
-    connected = true;
-  } catch (const std::exception&) {
-  }
-  ui::MsgBox(this, connected ? QStringLiteral("Connection successful.") : QStringLiteral("Could not connect."));
-}
+void Form1::Check3_Click() { testConnection(OpenFoxProProbe, QStringLiteral("Could not connect.")); }
 
 void Form1::Check6_Click() {
+  testConnection(OpenMySqlProbe, QStringLiteral("Could not connect. Please check with your administrator. Make sure "
+                                                "you allowed to connect to your database remotely and not just "
+                                                "through web-based control panels."));
+}
+
+// The connection stays open while the result is shown and is released when the command ends,
+// before the pointer returns to the default. The failure's own text is not shown.
+void Form1::testConnection(void (*open)(ado::Connection&, const ConnectionSettings&), const QString& failure) {
   shell::Hourglass busy(this);
   ado::Connection connection;
   bool connected = false;
   try {
-    OpenMySqlProbe(connection, connectionSettings());
+    open(connection, connectionSettings());
     connected = true;
   } catch (const std::exception&) {
   }
-  ui::MsgBox(this, connected ? QStringLiteral("Connection successful.")
-                             : QStringLiteral("Could not connect. Please check with your administrator. Make sure "
-                                              "you allowed to connect to your database remotely and not just "
-                                              "through web-based control panels."));
+  ui::MsgBox(this, connected ? QStringLiteral("Connection successful.") : failure);
 }
 
 void Form1::Check4_Click() {

@@ -10,6 +10,10 @@
 #include "MainWindow.h"
 #include "shell/ConnectionSettings.h"
 
+namespace ado {
+class Connection;
+}
+
 class ButtonCheckBox;
 class QGroupBox;
 class QLabel;
@@ -51,6 +55,7 @@ class Form1 : public QWidget {
   void fillFields(const ConnectionSettings& saved);
   void showFoxProOption(bool dbcFile);
   void openMainWindow();
+  void testConnection(void (*open)(ado::Connection&, const ConnectionSettings&), const QString& failure);
 
   void Option1_Click();
   void Option2_Click();
