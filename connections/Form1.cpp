@@ -42,7 +42,7 @@ Form1::Form1(MainWindowFactory createMainWindow) : createMainWindow_(std::move(c
   setWindowTitle(QStringLiteral("Setup Connections"));
   createControls();
   ApplyFormLook(this, 6375, 5985);
-  setTabOrder();
+  orderTabStops();
   setHoverRules();
   connectFields();
   showFoxProOption(true);
@@ -91,7 +91,7 @@ void Form1::createControls() {
 }
 
 // The port field comes after the buttons: it was added last.
-void Form1::setTabOrder() {
+void Form1::orderTabStops() {
   QWidget* order[] = {Text1, Option1, Check5, Option2, Text2, Check4, Check3, Text3,
                       Text5, Text6,   Text7,  Check6,  Check1, Check2, Text4};
   for (std::size_t i = 1; i < std::size(order); ++i) QWidget::setTabOrder(order[i - 1], order[i]);

@@ -49,7 +49,7 @@ class Form1 : public QWidget {
 
  private:
   void createControls();
-  void setTabOrder();
+  void orderTabStops();
   void setHoverRules();
   void connectFields();
   void fillFields(const ConnectionSettings& saved);

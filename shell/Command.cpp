@@ -15,8 +15,8 @@ namespace shell {
 namespace {
 
 struct RunnerState {
-  int running = 0;   // depth of RunCommand calls in progress
-  int pumping = 0;   // depth of Pump calls in progress
+  int running = 0;  // 1 while a command is in progress (a command run inside it does not count)
+  int pumping = 0;  // depth of Pump calls in progress
   bool endRequested = false;
   std::function<void()> end = [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); };
 };
@@ -28,7 +28,7 @@ RunnerState& state() {
 
 void backToIdle() {
   for (QWidget* window : QApplication::topLevelWidgets()) {
-    SetMousePointer(window, kPointerDefault);
+    if (MousePointer(window) != kPointerDefault) SetMousePointer(window, kPointerDefault);
     for (QProgressBar* bar : window->findChildren<QProgressBar*>()) bar->setValue(0);
   }
 }
@@ -46,7 +46,7 @@ void endNow() {
 }  // namespace
 
 QString UntrappedErrorText(long number, const QString& description) {
-  return QStringLiteral("Run-time error '%1':\n\n%2").arg(number).arg(description);
+  return QStringLiteral("Run-time error '%1':\n\n%2").arg(QString::number(number), description);
 }
 
 bool RunCommand(QWidget* window, const std::function<void()>& command) {

@@ -9,7 +9,7 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QWidget>
-#include <map>
+#include <algorithm>
 #include <vector>
 
 #include "CursorFile.h"
@@ -43,9 +43,7 @@ class PointerState : public QObject {
       restore();
       return;
     }
-    QCursor shown = value == kPointerHourglass ? QCursor(Qt::WaitCursor) : icon.value_or(QCursor(Qt::ArrowCursor));
-    override(window_, shown);
-    for (QWidget* child : window_->findChildren<QWidget*>()) override(child, shown);
+    cover(window_, value == kPointerHourglass ? QCursor(Qt::WaitCursor) : icon.value_or(QCursor(Qt::ArrowCursor)));
   }
 
  private:
@@ -54,11 +52,14 @@ class PointerState : public QObject {
     std::optional<QCursor> own;  // the cursor the widget set for itself (an I-beam), if any
   };
 
-  void override(QWidget* widget, const QCursor& shown) {
+  // The widget and every control on it, but not the dialogs it owns: they are windows of their own.
+  void cover(QWidget* widget, const QCursor& shown) {
     auto found = std::find_if(saved_.begin(), saved_.end(), [&](const Saved& s) { return s.widget == widget; });
     if (found == saved_.end())
       saved_.push_back({widget, widget->testAttribute(Qt::WA_SetCursor) ? std::optional(widget->cursor()) : std::nullopt});
     widget->setCursor(shown);
+    for (QWidget* child : widget->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+      if (!child->isWindow()) cover(child, shown);
   }
 
   void restore() {

@@ -15,13 +15,16 @@
 
 class GuiTest : public ::testing::Test {
  protected:
+  // Before any member of a derived fixture: its widgets need the application.
+  GuiTest() {
+    if (qApp) return;
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    static int argc = 1;
+    static char* argv[] = {const_cast<char*>("tavrel-tests"), nullptr};
+    new QApplication(argc, argv);  // lives as long as the test program
+  }
+
   void SetUp() override {
-    if (!qApp) {
-      setenv("QT_QPA_PLATFORM", "offscreen", 0);
-      static int argc = 1;
-      static char* argv[] = {const_cast<char*>("tavrel-tests"), nullptr};
-      new QApplication(argc, argv);  // lives as long as the test program
-    }
     setenv("XDG_CONFIG_HOME", QFile::encodeName(config_.path()).constData(), 1);
     ado::registerStandardProviders();
     dialogs_ = std::make_unique<ui::ScopedScriptedDialogs>();
