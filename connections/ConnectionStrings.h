@@ -1,0 +1,28 @@
+#pragma once
+// The only way connection strings are built and the two databases probed. Every connection the
+// program opens uses one of these strings as its only source of credentials (empty user name
+// and password, options -1).
+#include <string>
+
+#include "shell/ConnectionSettings.h"
+
+namespace ado {
+class Connection;
+}
+
+// "DRIVER={MySQL ODBC 3.51 Driver};SERVER=…;PORT=…;USER=…;DATABASE=…;PASSWORD=…;" with the values
+// exactly as the fields hold them, followed by "OPTION=133121;" with the driver options.
+std::string MySqlConnectionString(const ConnectionSettings& settings, bool withDriverOptions);
+
+// "Provider=vfpoledb.1;Data Source=<.dbc file>;Collating Sequence=machine;" for a database
+// container, or "…Data Source=<folder>;Collating Sequence=general;" for a free table folder.
+std::string FoxProConnectionString(const ConnectionSettings& settings);
+
+// Open a connection the way the probes do (FoxPro with server-side cursors, MySQL with the plain
+// string and the default cursor location). Throw ado::Error when the database cannot be reached.
+void OpenFoxProProbe(ado::Connection& connection, const ConnectionSettings& settings);
+void OpenMySqlProbe(ado::Connection& connection, const ConnectionSettings& settings);
+
+// Whether a connection can be opened with these settings. Show nothing; leave nothing open.
+bool TestFoxProConnection(const ConnectionSettings& settings);
+bool TestMySqlConnection(const ConnectionSettings& settings);

@@ -1,0 +1,103 @@
+#include "Command.h"
+
+#include <QApplication>
+#include <QProgressBar>
+#include <QWidget>
+#include <exception>
+#include <system_error>
+
+#include "Pointer.h"
+#include "platform/ado/Error.h"
+#include "platform/ui/Dialogs.h"
+
+namespace shell {
+
+namespace {
+
+struct RunnerState {
+  int running = 0;  // 1 while a command is in progress (a command run inside it does not count)
+  int pumping = 0;  // depth of Pump calls in progress
+  bool endRequested = false;
+  std::function<void()> end = [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); };
+};
+
+RunnerState& state() {
+  static RunnerState s;
+  return s;
+}
+
+void backToIdle() {
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (MousePointer(window) != kPointerDefault) SetMousePointer(window, kPointerDefault);
+    for (QProgressBar* bar : window->findChildren<QProgressBar*>()) bar->setValue(0);
+  }
+}
+
+void report(QWidget* window, const QString& text) {
+  backToIdle();
+  ui::MsgBox(window, text);
+}
+
+void endNow() {
+  state().endRequested = false;
+  state().end();
+}
+
+}  // namespace
+
+QString UntrappedErrorText(long number, const QString& description) {
+  return QStringLiteral("Run-time error '%1':\n\n%2").arg(QString::number(number), description);
+}
+
+bool RunCommand(QWidget* window, const std::function<void()>& command) {
+  RunnerState& s = state();
+  if (s.running > 0) {
+    if (s.pumping > 0) return false;
+    command();
+    return true;
+  }
+  struct Running {
+    Running() { ++state().running; }
+    ~Running() { --state().running; }
+  };
+  bool completed = false;
+  {
+    Running running;
+    try {
+      command();
+      completed = true;
+    } catch (const CommandAbandoned&) {
+      backToIdle();
+    } catch (const ado::Error& e) {
+      report(window, UntrappedErrorText(e.Number(), QString::fromStdString(e.Description())));
+    } catch (const std::system_error& e) {
+      report(window, UntrappedErrorText(e.code().value(), QString::fromLocal8Bit(e.what())));
+    } catch (const std::exception& e) {
+      report(window, QStringLiteral("Run-time error:\n\n%1").arg(QString::fromLocal8Bit(e.what())));
+    }
+  }
+  if (s.endRequested) endNow();
+  return completed;
+}
+
+void Pump() {
+  struct Pumping {
+    Pumping() { ++state().pumping; }
+    ~Pumping() { --state().pumping; }
+  } pumping;
+  QCoreApplication::processEvents();
+  if (state().endRequested) throw CommandAbandoned{};
+}
+
+bool IsCommandRunning() { return state().running > 0; }
+
+void EndProgram() {
+  if (IsCommandRunning())
+    state().endRequested = true;
+  else
+    endNow();
+}
+
+void SetProgramEnd(std::function<void()> end) { state().end = std::move(end); }
+
+}  // namespace shell

@@ -1,0 +1,34 @@
+#pragma once
+// Small routines the windows and the transfers share: centring a window, looking up and removing
+// list entries by text, defaults for database nulls, and quiet file tests and deletes.
+// None keeps state or shows a message.
+#include <QString>
+
+#include "platform/ado/Variant.h"
+
+class QWidget;
+class QListWidget;
+
+// Moves the window so that its outer frame is centred on its whole screen (not the work area).
+// A window larger than the screen gets a negative position.
+void CenterForm(QWidget* window);
+
+// Whether any entry equals the text when both are lower-cased.
+bool ListContains(const QListWidget* list, const QString& text);
+
+// Removes every entry that equals the text exactly (same case); the rest keep their order.
+void RemoveListItem(QListWidget* list, const QString& text);
+
+// The default when the value is the database null; otherwise the value itself.
+ado::Variant NullToDefault(const ado::Variant& value, const ado::Variant& defaultValue);
+
+// Whether the file system can tell the named file's modification time. Never throws; no wildcards.
+bool FileExists(const QString& path);
+
+// The leading folder part of a path, up to and including its last separator; the empty text
+// when there is none. Both "/" and "\" count as separators: Tavrel's own paths use "/", and a
+// path the user typed may use "\".
+QString DirectoryOf(const QString& path);
+
+// Deletes exactly the named file; any failure is ignored. Never removes a folder.
+void DeleteFileQuietly(const QString& path);

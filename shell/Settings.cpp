@@ -1,0 +1,65 @@
+#include "Settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace shell {
+
+namespace {
+
+// Creates the file empty and private before the first write, so that the password never sits in
+// a file that others can read, not even for a moment.
+void createPrivately(const QString& path) {
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd >= 0) ::close(fd);
+}
+
+// QSettings writes through a temporary file that replaces the old one: make sure the new file is
+// private too, whatever the umask or an earlier mode.
+void keepPrivate(const QString& path) { ::chmod(QFile::encodeName(path).constData(), 0600); }
+
+}  // namespace
+
+QString SettingsFilePath(const QString& application) {
+  return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/') + application +
+         QStringLiteral(".ini");
+}
+
+QString GetSetting(const QString& application, const QString& section, const QString& key) {
+  QSettings store(SettingsFilePath(application), QSettings::IniFormat);
+  store.beginGroup(section);
+  QVariant value = store.value(key);
+  // A hand-edited value with an unquoted comma reads as a list: give it back as written.
+  if (value.typeId() == QMetaType::QStringList) return value.toStringList().join(QLatin1Char(','));
+  return value.toString();
+}
+
+void SaveSetting(const QString& application, const QString& section, const QString& key, const QString& text) {
+  const QString path = SettingsFilePath(application);
+  createPrivately(path);
+  {
+    QSettings store(path, QSettings::IniFormat);
+    store.beginGroup(section);
+    store.setValue(key, text);
+    store.endGroup();
+    store.sync();
+  }
+  keepPrivate(path);
+}
+
+ConnectionSettings ReadSavedSettings() {
+  return {GetSetting(keys::DBCFile),     GetSetting(keys::FreeTableFolder), GetSetting(keys::FoxproOption),
+          GetSetting(keys::MySQLServer), GetSetting(keys::MySQLPort),       GetSetting(keys::MySQLUser),
+          GetSetting(keys::MySQLPassword), GetSetting(keys::MySQLDatabase)};
+}
+
+bool SelectsFreeTableFolder(const QString& storedOption) { return storedOption == QLatin1String("2"); }
+
+}  // namespace shell

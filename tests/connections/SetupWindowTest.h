@@ -1,0 +1,71 @@
+#pragma once
+// A Setup Connections window on the real providers, both watched by spies; its main window,
+// unless a test gives another, counts its loads.
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+
+#include "../support/GuiTest.h"
+#include "../support/ProviderSpy.h"
+#include "../support/TestDatabase.h"
+#include "connections/Form1.h"
+#include "shell/ButtonCheckBox.h"
+#include "shell/Settings.h"
+
+struct CountingMainWindow : MainWindow {
+  int loads = 0;
+  void Form_Load() override { ++loads; }
+};
+
+class SetupWindowTest : public GuiTest {
+ protected:
+  void SetUp() override {
+    GuiTest::SetUp();
+    foxpro = std::make_unique<ProviderSpy>("Provider=vfpoledb.1;");
+    mysql = std::make_unique<ProviderSpy>("DRIVER={MySQL ODBC 3.51 Driver};");
+  }
+
+  // Creates the window (a new one each time) and runs its load with what the store holds.
+  void load() { create()->Form_Load(); }
+  Form1* create(Form1::MainWindowFactory factory = {}) {
+    if (!factory) factory = [this](Form1&) { return std::unique_ptr<MainWindow>(main = new CountingMainWindow); };
+    main = nullptr;
+    form = std::make_unique<Form1>(factory);
+    return form.get();
+  }
+
+  template <typename T = QLineEdit>
+  T* control(const char* name) {
+    T* found = form->findChild<T*>(name);
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+  }
+  // Types key by key (each keystroke is stored); paste() puts a long path in at once.
+  void type(const char* field, const QString& text) {
+    control(field)->clear();
+    QTest::keyClicks(control(field), text);
+  }
+  void paste(const char* field, const QString& path) { control(field)->setText(path); }
+  void press(const char* button) { QTest::mouseClick(control<QAbstractButton>(button), Qt::LeftButton); }
+
+  static QString fixture(const char* relative) { return QStringLiteral(TAVREL_FIXTURES_DIR "/") + relative; }
+
+  // The test server's login, typed into the fields or saved as a previous run left it.
+  static std::vector<std::pair<const char*, QString>> login(const testdb::Server& s) {
+    return {{"Text3", s.host.c_str()}, {"Text4", s.port.c_str()}, {"Text5", s.user.c_str()},
+            {"Text6", s.password.c_str()}, {"Text7", s.database.c_str()}};
+  }
+  void typeLogin(const testdb::Server& s) {
+    for (const auto& [field, value] : login(s)) type(field, value);
+  }
+  static void saveWorkingSettings(const testdb::Server& s) {
+    const QString keys[] = {shell::keys::MySQLServer, shell::keys::MySQLPort, shell::keys::MySQLUser,
+                            shell::keys::MySQLPassword, shell::keys::MySQLDatabase};
+    for (std::size_t i = 0; i < std::size(keys); ++i) shell::SaveSetting(keys[i], login(s)[i].second);
+    shell::SaveSetting(shell::keys::DBCFile, fixture("northwind/northwind.dbc"));
+  }
+
+  std::unique_ptr<ProviderSpy> foxpro, mysql;
+  std::unique_ptr<Form1> form;
+  CountingMainWindow* main = nullptr;
+};

@@ -1,0 +1,82 @@
+#include <QFile>
+#include <QScreen>
+
+#include "SetupWindowTest.h"
+#include "shell/Pointer.h"
+#include "shell/Startup.h"
+
+using namespace shell;
+using StartupTest = SetupWindowTest;
+
+TEST_F(StartupTest, FirstRunShowsTheEmptySetupWindowCentredWithoutConnecting) {
+  load();
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_EQ(form->frameGeometry().center(), form->screen()->geometry().center());
+  for (const char* field : {"Text1", "Text2", "Text3", "Text4", "Text5", "Text6", "Text7"})
+    EXPECT_EQ(control(field)->text(), "") << field;
+  EXPECT_TRUE(control<QRadioButton>("Option1")->isChecked());
+  EXPECT_EQ(foxpro->attempts + mysql->attempts, 0);
+  EXPECT_TRUE(dialogs().shown.empty() && openedUrls.empty() && !main);
+  EXPECT_FALSE(QFile::exists(configFolder() + "/Ombrix.ini"));  // loading writes nothing back
+  EXPECT_FALSE(MouseIcon(form.get()));                          // no HAND-M.CUR beside the program
+}
+
+TEST_F(StartupTest, OnlyAStoredTwoSelectsTheFreeTableFolder) {
+  SaveSetting(keys::DBCFile, "/a.dbc");
+  SaveSetting(keys::FreeTableFolder, "/free");
+  for (const char* stored : {"1", "", "3", "x", " 2", "2"}) {
+    SaveSetting(keys::FoxproOption, stored);
+    load();
+    const bool folder = QString(stored) == "2";
+    EXPECT_EQ(control<QRadioButton>("Option2")->isChecked(), folder) << stored;
+    EXPECT_TRUE(control("Text2")->isEnabled() == folder && control("Text1")->isEnabled() != folder) << stored;
+    EXPECT_EQ(control("Text1")->text() + control("Text2")->text(), "/a.dbc/free");
+    EXPECT_EQ(GetSetting(keys::FoxproOption), stored);  // not rewritten
+  }
+}
+
+TEST_F(StartupTest, AWrongFoxProSourceStopsBeforeMySqlAndABlankServerIsNotEmpty) {
+  SaveSetting(keys::DBCFile, fixture("northwind/missing.dbc"));
+  for (const char* server : {"db1", " "}) {
+    SaveSetting(keys::MySQLServer, server);
+    load();
+    EXPECT_TRUE(form->isVisible());
+  }
+  EXPECT_EQ(foxpro->attempts, 2);
+  EXPECT_EQ(mysql->attempts, 0);
+  EXPECT_TRUE(dialogs().shown.empty());
+}
+
+TEST_F(StartupTest, AWrongMySqlLoginShowsTheSetupWindowSilently) {
+  testdb::Server server;
+  TAVREL_REQUIRE_SERVER(server);
+  saveWorkingSettings(server);
+  SaveSetting(keys::MySQLPassword, "wrong");
+  load();
+  EXPECT_EQ(foxpro->attempts + mysql->attempts, 2);
+  EXPECT_TRUE(form->isVisible() && !main && dialogs().shown.empty());
+}
+
+TEST_F(StartupTest, WhenBothSidesAnswerOnlyTheMainWindowIsEverShown) {
+  testdb::Server server;
+  TAVREL_REQUIRE_SERVER(server);
+  saveWorkingSettings(server);
+  load();
+  ASSERT_NE(main, nullptr);
+  EXPECT_EQ(main->loads, 1);
+  EXPECT_TRUE(main->isVisible());
+  EXPECT_EQ(form->windowHandle(), nullptr);  // never shown: no window was ever made for it
+  EXPECT_EQ(*foxpro->open + *mysql->open, 0);
+}
+
+TEST_F(StartupTest, TheHomePageOpensWhenTheDrawGivesSevenAndTheHandWhenItIsThere) {
+  EXPECT_TRUE(ShouldOpenHomePage(0.06) && ShouldOpenHomePage(0.0699));
+  for (double r : {0.0, 0.0599, 0.07, 0.9999}) EXPECT_FALSE(ShouldOpenHomePage(r)) << r;
+  environment().random = [] { return 0.065; };
+  ASSERT_TRUE(QFile::copy(TAVREL_BUILD_DIR "/HAND-M.CUR", programFolder() + "/HAND-M.CUR"));
+  load();
+  EXPECT_EQ(openedUrls, std::vector<QUrl>{QUrl(kHomePage)});
+  EXPECT_TRUE(MouseIcon(form.get()));
+  QTest::mouseMove(control<QWidget>("Check2"));
+  EXPECT_EQ(MousePointer(form.get()), kPointerCustom);
+}

@@ -1,0 +1,61 @@
+#include <QFile>
+#include <QListWidget>
+#include <QScreen>
+
+#include "../support/GuiTest.h"
+#include "shell/Helpers.h"
+
+using HelpersTest = GuiTest;
+
+TEST_F(HelpersTest, CenterFormCentresTheOuterFrameOnTheWholeScreenWithoutClamping) {
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  QWidget half, huge;
+  half.resize(screen.size() / 2);
+  huge.resize(screen.width() + 101, screen.height() + 40);
+  CenterForm(&half);
+  CenterForm(&huge);
+  EXPECT_EQ(half.frameGeometry().topLeft(), screen.topLeft() + QPoint(screen.width() / 4, screen.height() / 4));
+  EXPECT_EQ(huge.frameGeometry().topLeft(), screen.topLeft() + QPoint(-51, -20));
+}
+
+TEST_F(HelpersTest, ListContainsIgnoresCaseAndRemoveListItemMatchesExactly) {
+  QListWidget list;
+  EXPECT_FALSE(ListContains(&list, "orders"));
+  list.addItems({"Orders", "customers"});
+  EXPECT_TRUE(ListContains(&list, "ORDERS") && ListContains(&list, "CUSTOMERS"));
+  EXPECT_FALSE(ListContains(&list, "order"));
+
+  list.clear();
+  list.addItems({"a", "a", "b", "A", "a"});
+  RemoveListItem(&list, "a");
+  RemoveListItem(&list, "B");
+  ASSERT_EQ(list.count(), 2);
+  EXPECT_EQ(list.item(0)->text() + list.item(1)->text(), "bA");
+}
+
+TEST_F(HelpersTest, NullToDefaultReplacesOnlyTheNull) {
+  EXPECT_EQ(NullToDefault(ado::Variant(), ado::Variant("")), ado::Variant(""));
+  EXPECT_EQ(NullToDefault(ado::Variant("x"), ado::Variant("")), ado::Variant("x"));
+  EXPECT_EQ(NullToDefault(ado::Variant(0), ado::Variant("")), ado::Variant(0));
+}
+
+TEST_F(HelpersTest, FileExistsAndDeleteFileQuietlyTouchExactlyTheNamedFile) {
+  const QString file = configFolder() + "/t.dbf", star = configFolder() + "/*.dbf";
+  QFile(file).open(QIODevice::WriteOnly);
+  EXPECT_TRUE(FileExists(file));
+  for (const QString& missing : {configFolder() + "/m.dbf", configFolder() + "/no/t.dbf", QString(), star})
+    EXPECT_FALSE(FileExists(missing)) << missing.toStdString();
+  DeleteFileQuietly(star);
+  DeleteFileQuietly(configFolder());  // never a folder
+  EXPECT_TRUE(FileExists(file));
+  DeleteFileQuietly(file);
+  EXPECT_FALSE(FileExists(file));
+  DeleteFileQuietly(file);  // missing: nothing happens
+}
+
+TEST_F(HelpersTest, DirectoryOfKeepsTheFolderPartWithItsLastSeparatorOfEitherKind) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"C:\\data\\sales.dbc", "C:\\data\\"}, {"C:\\sales.dbc", "C:\\"},  {"C:\\data\\", "C:\\data\\"},
+      {"sales.dbc", ""},                     {"/home/a/s.dbc", "/home/a/"}, {"C:/data\\sub/s.dbc", "C:/data\\sub/"}};
+  for (const auto& [path, folder] : cases) EXPECT_EQ(DirectoryOf(path), folder) << path;
+}

@@ -1,0 +1,54 @@
+#pragma once
+// Watches a real provider behind the data-access layer: how many opens it was asked for, how
+// many of its connections are open now, and a hook that runs as each open starts. The provider
+// is put back when the spy goes.
+#include <functional>
+#include <memory>
+
+#include "platform/ado/ProviderRegistry.h"
+
+class ProviderSpy {
+ public:
+  int attempts = 0;
+  std::shared_ptr<int> open = std::make_shared<int>(0);
+  std::function<void()> onOpen;
+
+  // `start` names the provider: "DRIVER={MySQL ODBC 3.51 Driver};" or "Provider=vfpoledb.1;".
+  explicit ProviderSpy(const std::string& start)
+      : key_(start.rfind("DRIVER", 0) == 0 ? "DRIVER" : "Provider"),
+        name_(ado::ConnectionString::parse(start).value(key_)),
+        original_(ado::provider::findFactory(ado::ConnectionString::parse(start))) {
+    install([this](const ado::provider::OpenRequest& request) -> std::unique_ptr<ado::provider::Session> {
+      ++attempts;
+      if (onOpen) onOpen();
+      return std::make_unique<Counted>(original_(request), open);
+    });
+  }
+  ~ProviderSpy() { install(original_); }
+
+ private:
+  struct Counted : ado::provider::Session {
+    Counted(std::unique_ptr<Session> inner, std::shared_ptr<int> open) : inner(std::move(inner)), open(open) { ++*open; }
+    ~Counted() override { --*open; }
+    std::unique_ptr<ado::provider::Cursor> execute(const std::string& text) override { return inner->execute(text); }
+    std::unique_ptr<ado::provider::Cursor> openSchema(ado::SchemaEnum schema) override { return inner->openSchema(schema); }
+    std::unique_ptr<ado::provider::Cursor> openRecordset(const std::string& source, ado::CursorTypeEnum type,
+                                                         ado::LockTypeEnum lock) override {
+      return inner->openRecordset(source, type, lock);
+    }
+    void close() override { inner->close(); }
+    std::unique_ptr<Session> inner;
+    std::shared_ptr<int> open;
+  };
+
+  void install(ado::provider::Factory factory) {
+    if (key_ == std::string("DRIVER"))
+      ado::provider::registerDriver(name_, std::move(factory));
+    else
+      ado::provider::registerProvider(name_, std::move(factory));
+  }
+
+  const char* key_;
+  std::string name_;
+  ado::provider::Factory original_;
+};
