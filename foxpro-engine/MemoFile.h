@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "File.h"
 
@@ -23,10 +24,16 @@ class MemoReader {
 
  private:
   [[noreturn]] void invalid(const std::string& why) const;
+  // Bytes [offset, offset + n) of the file from a read-ahead window (memos mostly follow each
+  // other in record order, so one read serves many); nullptr when n is larger than the window.
+  const std::uint8_t* fetch(std::uint64_t offset, std::size_t n) const;
   File file_;
   Kind kind_;
   std::uint32_t blockSize_ = 512;
   std::uint64_t size_ = 0;
+  mutable std::vector<std::uint8_t> window_;
+  mutable std::uint64_t windowStart_ = 0;
+  mutable std::size_t windowLength_ = 0;
 };
 
 }  // namespace fox
