@@ -47,7 +47,7 @@ fox::Error tooFewArguments();
 fox::Error tooManyArguments();
 fox::Error missingOperand();
 fox::Error fileAccessDenied(std::string_view file);
-// "Invalid field name 'x': it begins with a digit."
+// "Invalid field name 'x': another field has that name."
 fox::Error invalidFieldName(std::string_view name, std::string_view problem);
 fox::Error ambiguousDate();
 fox::Error invalidDate();

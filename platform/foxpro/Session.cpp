@@ -201,9 +201,8 @@ fox::TableWriter& Session::writerFor(const std::string& table) {
   if (found != writers_.end()) {
     open = &*found;
   } else {
-    for (const fs::path& file : tableFiles(location.dbf))
-      if (file.extension().string().size() == 4 && (file.extension() == ".cdx" || file.extension() == ".CDX"))
-        throw errors::featureNotAvailable("adding rows to a table that has an index file (.cdx)");
+    // Rows added without their index entries would leave the index lying about the table.
+    if (indexFile(location.dbf)) throw errors::featureNotAvailable("adding rows to a table that has an index file (.cdx)");
     open = &keep(std::move(key), fox::TableWriter::openForAppend(location.dbf));
   }
   open->lastUse = ++useCounter_;
