@@ -189,7 +189,14 @@ void Session::insert(const sql::Insert& statement) {
   if (statement.valueCount() < fieldCount) throw errors::tooFewArguments();
   if (statement.valueCount() > fieldCount) throw errors::tooManyArguments();
   sql::evaluate(statement, decoderFor(writer.codePage()), values_);
-  writer.append(values_);
+  try {
+    writer.append(values_);
+  } catch (const fox::Error& e) {
+    if (e.number() != fox::err::CodePageCannotHold) throw;
+    // Name the table and the row as well as the field, so the user can find the text.
+    throw fox::Error(e.number(), "Cannot store row " + std::to_string(writer.recordCount() + 1) + " of table '" +
+                                     writer.path().filename().string() + "'. " + e.what());
+  }
 }
 
 fox::TableWriter& Session::writerFor(const std::string& table) {
