@@ -104,7 +104,8 @@ std::unique_ptr<ado::provider::Cursor> Session::execute(const std::string& text)
 }
 
 std::unique_ptr<ado::provider::Cursor> Session::run(const std::string& text) {
-  sql::Statement statement = sql::parse(text);
+  sql::Statement& statement = statement_;
+  sql::parse(text, statement);
   if (auto* insert = std::get_if<sql::Insert>(&statement)) {
     this->insert(*insert);
     return nullptr;
