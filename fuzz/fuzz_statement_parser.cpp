@@ -18,7 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (auto* insert = std::get_if<foxpro::sql::Insert>(&statement)) {
       std::vector<fox::Value> values;
       foxpro::sql::evaluate(
-          *insert, [](unsigned char b, std::string& out) { cp1252->toUtf8(std::string_view(reinterpret_cast<char*>(&b), 1), out); },
+          *insert,
+          [](unsigned char b, std::string& out) {
+            cp1252->toUtf8(std::string_view(reinterpret_cast<char*>(&b), 1), out);
+          },
           values);
       if (values.size() != insert->valueCount()) __builtin_trap();
     }

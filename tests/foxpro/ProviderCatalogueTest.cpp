@@ -83,9 +83,9 @@ TEST(ProviderCatalogue, DropRemovesTheTableWithItsMemoAndIndexWhateverTheirCase)
   TempFolder folder;
   auto db = open(folder.path());
   createTable(*db, folder / "Orders.DBF");
-  touch(folder / "ORDERS.cdx");      // its index, in another case
+  touch(folder / "ORDERS.cdx");  // its index, in another case
   createTable(*db, folder / "keep.dbf");
-  touch(folder / "orders.txt");      // not a table file
+  touch(folder / "orders.txt");  // not a table file
   touch(folder / "orders2.dbf");
 
   db->Execute("DROP TABLE [orders]", -1);  // as the transfer sends it: lower-cased

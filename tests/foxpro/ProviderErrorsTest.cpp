@@ -71,7 +71,10 @@ TEST_F(ProviderErrors, NamesFoxProRejectsAndTheEmptyColumnName) {
   expectRefused("CREATE TABLE '" + (folder / "new.DBF") + "'([id] M,[] M)", fox::err::InvalidName);
   expectRefused("CREATE TABLE '" + (folder / "new.DBF") + "'([2019] M)", fox::err::InvalidName);
   expectRefused("CREATE TABLE '" + (folder / "new.DBF") + "'([na-me] M)", fox::err::InvalidName);
-  expectRefused("CREATE TABLE '" + (folder / "new.DBF") + "'([gr\xC3\xB6\xC3\x9F" "e] M)", fox::err::InvalidName);
+  expectRefused("CREATE TABLE '" + (folder / "new.DBF") +
+                    "'([gr\xC3\xB6\xC3\x9F"
+                    "e] M)",
+                fox::err::InvalidName);
   expectRefused("CREATE TABLE '" + (folder / "new.DBF") + "'([id] M,[ID] M)", fox::err::InvalidName);
   expectRefused("CREATE TABLE '" + (folder / "a?b.DBF") + "'([id] M)", fox::err::InvalidName);
   expectRefused("CREATE TABLE '" + (folder / "missing/new.DBF") + "'([id] M)", 202);

@@ -32,10 +32,10 @@ TEST(ProviderSelect, EveryVisualFoxProTypeWithItsCode) {
   ado::Recordset rs = db->Execute("SELECT * FROM \"test\"", -1);
   EXPECT_EQ(rs.RecordCount(), 2);
   const std::vector<Column> expected = {
-      {"productid", ado::adInteger}, {"prodname", ado::adChar},    {"price", ado::adCurrency},
-      {"double", ado::adDouble},     {"date", ado::adDBDate},      {"datetime", ado::adDBTimeStamp},
-      {"integer", ado::adNumeric},   {"float", ado::adInteger},    {"active", ado::adBoolean},
-      {"desc", ado::adLongVarChar},  {"tax", ado::adNumeric},      {"instock", ado::adNumeric},
+      {"productid", ado::adInteger},  {"prodname", ado::adChar},        {"price", ado::adCurrency},
+      {"double", ado::adDouble},      {"date", ado::adDBDate},          {"datetime", ado::adDBTimeStamp},
+      {"integer", ado::adNumeric},    {"float", ado::adInteger},        {"active", ado::adBoolean},
+      {"desc", ado::adLongVarChar},   {"tax", ado::adNumeric},          {"instock", ado::adNumeric},
       {"blob", ado::adLongVarBinary}, {"varbin_nil", ado::adVarBinary}, {"var_nil", ado::adVarChar},
       {"var", ado::adVarChar}};
   EXPECT_EQ(columns(rs), expected);
@@ -85,10 +85,10 @@ TEST(ProviderSelect, BinaryMemosOfAContainerFileReadAsBytes) {
   auto db = open(kFixtures / "northwind");
   ado::Recordset rs = db->Execute("SELECT * FROM [" + (kFixtures / "northwind/northwind.dbc").string() + "]", -1);
   EXPECT_EQ(rs.RecordCount(), 274);
-  const std::vector<Column> expected = {{"objectid", ado::adInteger},       {"parentid", ado::adInteger},
-                                        {"objecttype", ado::adChar},        {"objectname", ado::adChar},
-                                        {"property", ado::adLongVarBinary}, {"code", ado::adLongVarBinary},
-                                        {"riinfo", ado::adChar},            {"user", ado::adLongVarChar}};
+  const std::vector<Column> expected = {
+      {"objectid", ado::adInteger}, {"parentid", ado::adInteger},       {"objecttype", ado::adChar},
+      {"objectname", ado::adChar},  {"property", ado::adLongVarBinary}, {"code", ado::adLongVarBinary},
+      {"riinfo", ado::adChar},      {"user", ado::adLongVarChar}};
   EXPECT_EQ(columns(rs), expected);
   EXPECT_EQ(rs.Fields()["property"].Value().kind(), ado::Variant::Kind::Bytes);
 }
@@ -96,14 +96,16 @@ TEST(ProviderSelect, BinaryMemosOfAContainerFileReadAsBytes) {
 TEST(ProviderSelect, BinaryTextColumnsAndEmptyDates) {
   TempFolder folder;
   auto db = open(folder.path());
-  db->Execute("CREATE TABLE 'bin'([cb] C(4) NOCPTRANS,[vb] V(4) NOCPTRANS,[mb] M NOCPTRANS,[d] D,[t] T,[y] Y,[l] L)", -1);
-  db->Execute("INSERT INTO [bin] VALUES(0h41420043, 0h00FF, 0h8081, {}, {:}, -0.0001, .F.)", -1);
-  db->Execute("INSERT INTO [bin] VALUES('ab', '', 'memo', {^1999-12-31}, {^2000-01-01 00:00:01}, "
-              "922337203685477.5807, .T.)",
+  db->Execute("CREATE TABLE 'bin'([cb] C(4) NOCPTRANS,[vb] V(4) NOCPTRANS,[mb] M NOCPTRANS,[d] D,[t] T,[y] Y,[l] L)",
               -1);
+  db->Execute("INSERT INTO [bin] VALUES(0h41420043, 0h00FF, 0h8081, {}, {:}, -0.0001, .F.)", -1);
+  db->Execute(
+      "INSERT INTO [bin] VALUES('ab', '', 'memo', {^1999-12-31}, {^2000-01-01 00:00:01}, "
+      "922337203685477.5807, .T.)",
+      -1);
   ado::Recordset rs = db->Execute("SELECT * FROM bin", -1);
-  const std::vector<Column> expected = {{"cb", ado::adBinary},        {"vb", ado::adVarBinary}, {"mb", ado::adLongVarBinary},
-                                        {"d", ado::adDBDate},         {"t", ado::adDBTimeStamp}, {"y", ado::adCurrency},
+  const std::vector<Column> expected = {{"cb", ado::adBinary}, {"vb", ado::adVarBinary},  {"mb", ado::adLongVarBinary},
+                                        {"d", ado::adDBDate},  {"t", ado::adDBTimeStamp}, {"y", ado::adCurrency},
                                         {"l", ado::adBoolean}};
   EXPECT_EQ(columns(rs), expected);
   auto f = rs.Fields();

@@ -89,11 +89,20 @@ TEST(ProviderStatements, LongValuesQuotesAndLineBreaksArriveWhole) {
   std::string big;
   for (int i = 0; big.size() < 120000; ++i) big += "piece " + std::to_string(i) + " can't + won't\r\n";
   const std::vector<std::string> values = {
-      std::string(450, 'x'),        std::string(200, 'y'),  std::string(400, 'z'),
-      "",                           "\r",                   "a\r\nb",
-      "a'+b",                       "'",                    "''",
-      "line1\nline2\rline3\r\n",    big,                    "caf\xC3\xA9 \xE2\x82\xAC 5 \xC3\xBC",
-      std::string(199, 'q') + "'",  "\t tab and  spaces  ",
+      std::string(450, 'x'),
+      std::string(200, 'y'),
+      std::string(400, 'z'),
+      "",
+      "\r",
+      "a\r\nb",
+      "a'+b",
+      "'",
+      "''",
+      "line1\nline2\rline3\r\n",
+      big,
+      "caf\xC3\xA9 \xE2\x82\xAC 5 \xC3\xBC",
+      std::string(199, 'q') + "'",
+      "\t tab and  spaces  ",
   };
   TempFolder folder;
   auto db = open(folder.path());
@@ -139,22 +148,28 @@ TEST(ProviderStatements, BinaryLiteralsArriveByteForByteAlsoInMemoColumns) {
 TEST(ProviderStatements, EveryColumnTypeWithNullAndNotNull) {
   TempFolder folder;
   auto db = open(folder.path());
-  db->Execute("CREATE TABLE 'types'([c] C(6) NULL,[v] V(6) NULL,[q] Q(4) NULL,[n] N(10,2) NULL,[f] F(8,3) NULL,"
-              "[i] I NULL,[b] B(2) NULL,[y] Y NULL,[d] D NULL,[t] T NULL,[l] L NULL,[m] M NULL,[g] G NULL,[w] W NULL,"
-              "[cn] C(3) NOT NULL,[inn] I NOT NULL,[mn] M)",
-              -1);
-  db->Execute("INSERT INTO [types] VALUES('ab', 'cd ', 0hCAFE, -12.5, 3.25, 42, 2.5, 19.99, {^2024-05-17}, "
-              "{^2024-05-17 13:45:30}, .T., 'memo', 0h4748, 0h5758, 'xyz', 7, 'm')",
-              -1);
-  db->Execute("INSERT INTO [types] VALUES(.NULL., .NULL., .NULL., .NULL., .NULL., .NULL., .NULL., .NULL., .NULL., "
-              ".NULL., .NULL., .NULL., .NULL., .NULL., '', 0, '')",
-              -1);
+  db->Execute(
+      "CREATE TABLE 'types'([c] C(6) NULL,[v] V(6) NULL,[q] Q(4) NULL,[n] N(10,2) NULL,[f] F(8,3) NULL,"
+      "[i] I NULL,[b] B(2) NULL,[y] Y NULL,[d] D NULL,[t] T NULL,[l] L NULL,[m] M NULL,[g] G NULL,[w] W NULL,"
+      "[cn] C(3) NOT NULL,[inn] I NOT NULL,[mn] M)",
+      -1);
+  db->Execute(
+      "INSERT INTO [types] VALUES('ab', 'cd ', 0hCAFE, -12.5, 3.25, 42, 2.5, 19.99, {^2024-05-17}, "
+      "{^2024-05-17 13:45:30}, .T., 'memo', 0h4748, 0h5758, 'xyz', 7, 'm')",
+      -1);
+  db->Execute(
+      "INSERT INTO [types] VALUES(.NULL., .NULL., .NULL., .NULL., .NULL., .NULL., .NULL., .NULL., .NULL., "
+      ".NULL., .NULL., .NULL., .NULL., .NULL., '', 0, '')",
+      -1);
   std::string description;
-  EXPECT_EQ(errorNumber([&] {
-              db->Execute("INSERT INTO [types] VALUES('a', 'b', 0h, 1, 1, 1, 1, 1, {}, {:}, .F., '', 0h, 0h, .NULL., 1, '')",
-                          -1);
-            }, &description),
-            1581);
+  EXPECT_EQ(
+      errorNumber(
+          [&] {
+            db->Execute(
+                "INSERT INTO [types] VALUES('a', 'b', 0h, 1, 1, 1, 1, 1, {}, {:}, .F., '', 0h, 0h, .NULL., 1, '')", -1);
+          },
+          &description),
+      1581);
   EXPECT_NE(description.find("CN"), std::string::npos) << description;
   db->Close();
 
@@ -213,7 +228,7 @@ TEST(ProviderStatements, NewTablesTakeTheLocaleCodePageAndRefuseTextItCannotHold
   const std::string path = folder / "miasta.DBF";
   db->Execute("CREATE TABLE '" + path + "'([nazwa] M)", -1);
   db->Execute(insertStatement(path, {literal("\xC5\x81\xC3\xB3\x64\xC5\xBA")}), -1);  // Łódź
-  db->Execute(insertStatement(path, {literal("Gda\xC5\x84sk")}), -1);                  // Gdańsk
+  db->Execute(insertStatement(path, {literal("Gda\xC5\x84sk")}), -1);                 // Gdańsk
   std::string description;
   EXPECT_EQ(errorNumber([&] { db->Execute(insertStatement(path, {literal("\xD0\x96")}), -1); }, &description),
             fox::err::CodePageCannotHold);

@@ -16,8 +16,11 @@ using testing_literals::literal;
 std::vector<fox::Value> values(const std::string& statement, int codePage = 1252) {
   Statement parsed = parse(statement);
   const auto& insert = std::get<Insert>(parsed);
+  const CharDecoder decode = [&](unsigned char b, std::string& s) {
+    fox::codePage(codePage)->toUtf8(std::string_view(reinterpret_cast<char*>(&b), 1), s);
+  };
   std::vector<fox::Value> out;
-  evaluate(insert, [&](unsigned char b, std::string& s) { fox::codePage(codePage)->toUtf8(std::string_view(reinterpret_cast<char*>(&b), 1), s); }, out);
+  evaluate(insert, decode, out);
   return out;
 }
 
@@ -30,7 +33,8 @@ int errorOf(const std::string& statement) {
     Statement parsed = parse(statement);
     if (auto* insert = std::get_if<Insert>(&parsed)) {
       std::vector<fox::Value> out;
-      evaluate(*insert, [](unsigned char, std::string&) {}, out);
+      const CharDecoder ignore = [](unsigned char, std::string&) {};
+      evaluate(*insert, ignore, out);
     }
   } catch (const fox::Error& e) {
     return e.number();
@@ -70,7 +74,7 @@ TEST(Statement, TextLiteralsArriveUnchanged) {
   EXPECT_EQ(text("CHR(0)+'x'"), std::string("\0x", 2));
   EXPECT_EQ(text("('a'+('b'+'c'))"), "abc");
   EXPECT_EQ(text("'caf\xC3\xA9'"), "caf\xC3\xA9");  // UTF-8 passes through
-  EXPECT_EQ(text("CHR(233)"), "\xC3\xA9");            // é in 1252
+  EXPECT_EQ(text("CHR(233)"), "\xC3\xA9");          // é in 1252
   EXPECT_EQ(std::get<std::string>(values("INSERT INTO t VALUES(CHR(233))", 1251).at(0)), "\xD0\xB9");  // й in 1251
 
   // Built exactly as the transfer builds them, and read back whole.
@@ -126,10 +130,10 @@ TEST(Statement, OtherLiterals) {
 }
 
 TEST(Statement, ColumnTypesWidthsAndNulls) {
-  auto create = std::get<CreateTable>(parse(
-      "create table [/tmp/all types] free ([c] C(10) NULL, v V(20) NOT NULL, q Q(5), n N(12,2) null, "
-      "f F(8, 3), i I, b B(8,4), y Y, d D, t T, l L, m M NOCPTRANS, g G, w W, cb Character(3) NOCPTRANS, "
-      "x INTEGER(4), z Double, dt DateTime NULL, blobcol BLOB NOT NULL)"));
+  auto create = std::get<CreateTable>(
+      parse("create table [/tmp/all types] free ([c] C(10) NULL, v V(20) NOT NULL, q Q(5), n N(12,2) null, "
+            "f F(8, 3), i I, b B(8,4), y Y, d D, t T, l L, m M NOCPTRANS, g G, w W, cb Character(3) NOCPTRANS, "
+            "x INTEGER(4), z Double, dt DateTime NULL, blobcol BLOB NOT NULL)"));
   EXPECT_EQ(create.table, "/tmp/all types");
   EXPECT_TRUE(create.free);
   struct Expected {
@@ -138,16 +142,14 @@ TEST(Statement, ColumnTypesWidthsAndNulls) {
     int length, decimals;
     bool nullable, binary;
   };
-  const Expected expected[] = {{"c", 'C', 10, 0, true, false},  {"v", 'V', 20, 0, false, false},
-                               {"q", 'Q', 5, 0, false, false},  {"n", 'N', 12, 2, true, false},
-                               {"f", 'F', 8, 3, false, false},  {"i", 'I', 0, 0, false, false},
-                               {"b", 'B', 0, 4, false, false},  {"y", 'Y', 0, 0, false, false},
-                               {"d", 'D', 0, 0, false, false},  {"t", 'T', 0, 0, false, false},
-                               {"l", 'L', 0, 0, false, false},  {"m", 'M', 0, 0, false, true},
-                               {"g", 'G', 0, 0, false, false},  {"w", 'W', 0, 0, false, false},
-                               {"cb", 'C', 3, 0, false, true},  {"x", 'I', 0, 0, false, false},
-                               {"z", 'B', 0, 0, false, false},  {"dt", 'T', 0, 0, true, false},
-                               {"blobcol", 'W', 0, 0, false, false}};
+  const Expected expected[] = {
+      {"c", 'C', 10, 0, true, false},      {"v", 'V', 20, 0, false, false}, {"q", 'Q', 5, 0, false, false},
+      {"n", 'N', 12, 2, true, false},      {"f", 'F', 8, 3, false, false},  {"i", 'I', 0, 0, false, false},
+      {"b", 'B', 0, 4, false, false},      {"y", 'Y', 0, 0, false, false},  {"d", 'D', 0, 0, false, false},
+      {"t", 'T', 0, 0, false, false},      {"l", 'L', 0, 0, false, false},  {"m", 'M', 0, 0, false, true},
+      {"g", 'G', 0, 0, false, false},      {"w", 'W', 0, 0, false, false},  {"cb", 'C', 3, 0, false, true},
+      {"x", 'I', 0, 0, false, false},      {"z", 'B', 0, 0, false, false},  {"dt", 'T', 0, 0, true, false},
+      {"blobcol", 'W', 0, 0, false, false}};
   ASSERT_EQ(create.columns.size(), std::size(expected));
   for (std::size_t i = 0; i < create.columns.size(); ++i) {
     const auto& c = create.columns[i];
