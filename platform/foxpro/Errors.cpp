@@ -14,6 +14,7 @@ fox::Error named(int number, std::string_view before, std::string_view name, std
 fox::Error fileDoesNotExist(std::string_view file) {
   return named(kFileDoesNotExist, "File '", file, "' does not exist.");
 }
+fox::Error fileInUse(std::string_view file) { return named(kFileInUse, "File '", file, "' is in use."); }
 fox::Error dataTypeMismatch() { return fox::Error(kDataTypeMismatch, "Data type mismatch."); }
 fox::Error syntaxError() { return fox::Error(kSyntaxError, "Syntax error."); }
 fox::Error invalidArgument() {

@@ -9,6 +9,7 @@
 namespace foxpro::errors {
 
 inline constexpr int kFileDoesNotExist = 1;        // "File 'x.dbf' does not exist."
+inline constexpr int kFileInUse = 3;                   // "File 'x.dbf' is in use."
 inline constexpr int kDataTypeMismatch = 9;        // "Data type mismatch."
 inline constexpr int kSyntaxError = 10;            // "Syntax error."
 inline constexpr int kInvalidArgument = 11;        // "Function argument value, type, or count is invalid."
@@ -32,6 +33,7 @@ inline constexpr int kInvalidName = fox::err::InvalidName;            // 3001: a
 inline constexpr int kInvalidStructure = fox::err::InvalidStructure;  // 3002: a column definition FoxPro rejects
 
 fox::Error fileDoesNotExist(std::string_view file);
+fox::Error fileInUse(std::string_view file);
 fox::Error dataTypeMismatch();
 fox::Error syntaxError();
 fox::Error invalidArgument();

@@ -163,7 +163,11 @@ void Session::create(const sql::CreateTable& statement) {
   std::error_code ec;
   if (!fs::is_directory(path.parent_path(), ec)) throw errors::invalidPath();
   checkLimits(statement.columns);
-  if (auto old = findFileAt(path)) release(*old);
+  if (auto old = findFileAt(path)) {
+    release(*old);
+    // A table another connection or program is writing is not replaced under it.
+    if (inUse(*old)) throw errors::fileInUse(old->filename().string());
+  }
   forgetLastInsert();
   NewTable table{path, statement.columns, {}, statement.free};
   table.options.codePage = codePage_;

@@ -108,6 +108,8 @@ TEST(ProviderCatalogue, TablesStayOpenForTheConnectionUntilClose) {
   createTable(*first, path);
   auto second = open(folder.path());
   EXPECT_EQ(errorNumber([&] { second->Execute(insertStatement(path, {literal("other")}), -1); }), 3);  // in use
+  EXPECT_EQ(errorNumber([&] { second->Execute("DROP TABLE [shared]", -1); }), 3);
+  EXPECT_EQ(errorNumber([&] { second->Execute("CREATE TABLE '" + path + "'([b] M)", -1); }), 3);
   first->Close();
   second->Execute(insertStatement(path, {literal("other")}), -1);
   second->Close();
