@@ -15,7 +15,6 @@ fox::Error fileDoesNotExist(std::string_view file) {
   return named(kFileDoesNotExist, "File '", file, "' does not exist.");
 }
 fox::Error fileInUse(std::string_view file) { return named(kFileInUse, "File '", file, "' is in use."); }
-fox::Error dataTypeMismatch() { return fox::Error(kDataTypeMismatch, "Data type mismatch."); }
 fox::Error syntaxError() { return fox::Error(kSyntaxError, "Syntax error."); }
 fox::Error invalidArgument() {
   return fox::Error(kInvalidArgument, "Function argument value, type, or count is invalid.");
@@ -34,9 +33,6 @@ fox::Error operandTypeMismatch() { return fox::Error(kOperandTypeMismatch, "Oper
 fox::Error invalidPath() { return fox::Error(kInvalidPath, "Invalid path or file name."); }
 fox::Error featureNotAvailable(std::string_view what) {
   return named(kFeatureNotAvailable, "Feature is not available: ", what, ".");
-}
-fox::Error cannotCreateFile(std::string_view file) {
-  return named(kCannotCreateFile, "Cannot create file '", file, "'.");
 }
 fox::Error errorWritingFile(std::string_view file) {
   return named(kErrorWritingFile, "Error writing to file '", file, "'.");

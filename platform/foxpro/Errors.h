@@ -9,8 +9,7 @@
 namespace foxpro::errors {
 
 inline constexpr int kFileDoesNotExist = 1;        // "File 'x.dbf' does not exist."
-inline constexpr int kFileInUse = 3;                   // "File 'x.dbf' is in use."
-inline constexpr int kDataTypeMismatch = 9;        // "Data type mismatch."
+inline constexpr int kFileInUse = 3;               // "File 'x.dbf' is in use."
 inline constexpr int kSyntaxError = 10;            // "Syntax error."
 inline constexpr int kInvalidArgument = 11;        // "Function argument value, type, or count is invalid."
 inline constexpr int kVariableNotFound = 12;       // "Variable 'x' is not found."
@@ -20,7 +19,6 @@ inline constexpr int kNotEnoughMemory = 43;        // "There is not enough memor
 inline constexpr int kOperandTypeMismatch = 107;   // "Operator/operand type mismatch."
 inline constexpr int kInvalidPath = 202;           // "Invalid path or file name."
 inline constexpr int kFeatureNotAvailable = 1001;  // "Feature is not available." (with what is missing)
-inline constexpr int kCannotCreateFile = 1102;     // "Cannot create file 'x'."
 inline constexpr int kErrorWritingFile = 1105;     // "Error writing to file 'x'."
 inline constexpr int kTooFewArguments = 1229;      // "Too few arguments."
 inline constexpr int kTooManyArguments = 1230;     // "Too many arguments."
@@ -34,7 +32,6 @@ inline constexpr int kInvalidStructure = fox::err::InvalidStructure;  // 3002: a
 
 fox::Error fileDoesNotExist(std::string_view file);
 fox::Error fileInUse(std::string_view file);
-fox::Error dataTypeMismatch();
 fox::Error syntaxError();
 fox::Error invalidArgument();
 fox::Error variableNotFound(std::string_view name);
@@ -43,7 +40,6 @@ fox::Error unrecognizedPhrase();
 fox::Error notEnoughMemory();
 fox::Error operandTypeMismatch();
 fox::Error invalidPath();
-fox::Error cannotCreateFile(std::string_view file);
 fox::Error errorWritingFile(std::string_view file);
 fox::Error tooFewArguments();
 fox::Error tooManyArguments();

@@ -44,12 +44,17 @@ class FolderCatalogue : public Catalogue {
 
   TableLocation find(std::string_view name) override {
     std::optional<fs::path> file;
+    std::string shown(name);
     if (namesFile(name)) {
-      file = findFileAt(statementPath(folder_, name));
+      fs::path path = statementPath(folder_, name);
+      if (!path.has_extension()) path += ".dbf";
+      shown = path.filename().string();
+      file = findFileAt(path);
     } else {
+      shown += ".dbf";
       file = findTableFile(folder_, name);
     }
-    if (!file) throw errors::fileDoesNotExist(namesFile(name) ? std::string(name) : std::string(name) + ".dbf");
+    if (!file) throw errors::fileDoesNotExist(shown);
     return TableLocation{file->stem().string(), *file, {}};
   }
 
