@@ -120,16 +120,10 @@ TEST(ProviderStatements, EveryColumnTypeWithNullAndNotNull) {
   std::string described;
   for (const auto& f : table->fields()) described += std::string(1, f.type) + (f.nullable() ? "n " : " ");
   EXPECT_EQ(described, "Cn Vn Qn Nn Fn In Bn Yn Dn Tn Ln Mn Gn Wn C I ");
-  auto rows = readBack(folder / "types.dbf");
-  ASSERT_EQ(rows.size(), 2u);  // the refused row is not there
-  const auto& r = rows[0];
-  EXPECT_EQ(text(r[0]) + "|" + text(r[1]) + "|" + text(r[11]) + "|" + text(r[14]), "ab    |cd |memo|xyz");
-  EXPECT_EQ(std::get<fox::Number>(r[3]).text + " " + std::get<fox::Number>(r[4]).text, "-12.50 3.250");
-  EXPECT_EQ(std::get<std::int32_t>(r[5]), 42);
-  EXPECT_EQ(std::get<double>(r[6]), 2.5);
-  EXPECT_EQ(std::get<fox::Currency>(r[7]).scaled, 199900);
-  EXPECT_EQ(std::get<fox::DateTime>(r[9]), (fox::DateTime{{2024, 5, 17}, 13, 45, 30}));
-  EXPECT_EQ(std::get<fox::Bytes>(r[13]), (fox::Bytes{'W', 'X'}));
+  auto rows = readBack(folder / "types.dbf");  // values by type: tests/tools/FoxsqlTest.cpp
+  ASSERT_EQ(rows.size(), 2u);                  // the refused row is not there
+  EXPECT_EQ(text(rows[0][0]) + "|" + text(rows[0][1]) + "|" + text(rows[0][14]), "ab    |cd |xyz");
+  EXPECT_EQ(std::get<fox::Bytes>(rows[0][13]), (fox::Bytes{'W', 'X'}));
   for (std::size_t i = 0; i < 14; ++i) EXPECT_TRUE(fox::isNull(rows[1][i])) << i;
 }
 
