@@ -103,16 +103,17 @@ TEST(CrossCheck, EngineTablesReadTheSameInPythonReaders) {
     expectSameRows(path, crosscheck({"read-dbf", path.string()}), {}, "python3-dbf");
   }
 
-  // Visual FoxPro 9 types (V, Q, W) and NULLs in many fields: dbfread only (python3-dbf does
+  // Visual FoxPro 9 types (V, Q, W), G, and NULLs in many fields: dbfread only (python3-dbf does
   // not open 0x32 tables); dbfread does not apply the varlength byte or NULLs, so those fields
   // are left out of the comparison.
   auto vfp9 = dir / "vfp9.dbf";
   auto w = fox::TableWriter::create(vfp9, {{"ID", 'I'}, {"V", 'V', 20, 0, true}, {"Q", 'Q', 8}, {"W", 'W'},
-                                           {"NN", 'N', 6, 2, true}, {"NM", 'M', 0, 0, true}, {"TXT", 'M'}});
+                                           {"NN", 'N', 6, 2, true}, {"NM", 'M', 0, 0, true}, {"TXT", 'M'},
+                                           {"G", 'G'}});
   w->append({std::int32_t(1), std::string("short"), fox::Bytes{1, 2}, fox::Bytes{0, 1, 2, 3}, Value{}, Value{},
-             std::string("a")});
+             std::string("a"), fox::Bytes{0xD0, 0xCF, 0x11, 0xE0}});
   w->append({std::int32_t(2), Value{}, fox::Bytes{}, fox::Bytes(70, 0xEE), fox::Number{"-1.5"}, std::string("memo"),
-             std::string(65, 'b')});
+             std::string(65, 'b'), fox::Bytes{}});
   w->close();
   expectSameRows(vfp9, crosscheck({"read-dbfread", vfp9.string(), "cp1252"}), {"V", "Q", "NN", "NM"}, "dbfread");
 
