@@ -58,9 +58,9 @@ class Catalogue {
   // The rows of OpenSchema(20), in the order the catalogue gives them.
   virtual std::vector<CatalogueEntry> tables() = 0;
 
-  // The table that SELECT or DROP names: a table name (matched without regard to case), or a
-  // file name or path ending in ".dbf" (any case). Throws fox::Error 1 "File 'name.dbf' does not
-  // exist." when there is none.
+  // The table that SELECT, DROP or INSERT names: a table name (matched without regard to case),
+  // or a file name or path (namesFile(); a path without extension means ".dbf"). Throws
+  // fox::Error 1 "File 'name.dbf' does not exist." when there is none.
   virtual TableLocation find(std::string_view name) = 0;
 
   // Creates the table, replacing a table of the same file name (ignoring case) with its memo and
