@@ -1,14 +1,35 @@
 #!/usr/bin/env bash
-# Builds the benchmarks and prints their figures. MySQL benchmarks use the server named by
-# TAVREL_TEST_MYSQL_* or, when none is named, a throwaway one started (and stopped) here.
+# Builds the benchmarks and prints their figures.
+#   bench/run.sh                       everything
+#   bench/run.sh engine|foxpro|mysql   one part
+# Sizes: ENGINE_ROWS (1,000,000 appends), ROWS (1,000,000 rows for SELECT *),
+# MYSQL_INSERT_ROWS (10,000). The MySQL part uses the server named by TAVREL_TEST_MYSQL_* or,
+# when none is named, a throwaway one started (and stopped) here.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build -G Ninja >/dev/null
-cmake --build build -j 2 --target bench_mysql_insert >/dev/null
+part=${1:-all}
+cmake -S . -B build -G Ninja -DTAVREL_BENCH=ON >/dev/null
+cmake --build build -j 2 --target engine_append provider_bench bench_mysql_insert >/dev/null
 
-if [[ -z ${TAVREL_TEST_MYSQL_HOST:-} ]]; then
-  eval "$(scripts/testdb.sh start)"
-  trap 'scripts/testdb.sh stop' EXIT
+work=$(mktemp -d "${TMPDIR:-/tmp}/tavrel-bench.XXXXXX")
+cleanup() { rm -rf "$work"; [[ -n ${started_db:-} ]] && scripts/testdb.sh stop; true; }
+trap cleanup EXIT
+
+if [[ $part == all || $part == engine ]]; then
+  echo "== FoxPro engine: appends and reads"
+  mkdir -p "$work/engine"
+  build/bench/engine_append "${ENGINE_ROWS:-1000000}" "$work/engine"
 fi
-
-build/bench_mysql_insert "${MYSQL_INSERT_ROWS:-10000}"
+if [[ $part == all || $part == foxpro ]]; then
+  echo "== FoxPro provider: statements as the system sends them (folder $work/provider)"
+  mkdir -p "$work/provider"
+  build/bench/provider_bench "$work/provider" "${ROWS:-1000000}"
+fi
+if [[ $part == all || $part == mysql ]]; then
+  echo "== MySQL provider: the FoxPro → MySQL copy's per-row pattern"
+  if [[ -z ${TAVREL_TEST_MYSQL_HOST:-} ]]; then
+    eval "$(scripts/testdb.sh start)"
+    started_db=1
+  fi
+  build/bench/bench_mysql_insert "${MYSQL_INSERT_ROWS:-10000}"
+fi

@@ -71,6 +71,12 @@ class TableReader final : public Table {
     return true;
   }
 
+  bool deleted(std::uint32_t index) override {
+    if (index >= header_.recordCount) throw Error(err::RecordOutOfRange, "Record is out of range.");
+    const std::uint8_t flag = record(index)[0];
+    return flag == '*' || flag == 0x1A;  // exactly the records read() passes over
+  }
+
  private:
   const std::uint8_t* record(std::uint32_t index) {
     if (chunkCount_ == 0 || index < chunkFirst_ || index >= chunkFirst_ + chunkCount_) {

@@ -1,0 +1,96 @@
+#include "Catalogue.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <system_error>
+
+#include "Errors.h"
+#include "foxpro-engine/Files.h"
+
+namespace foxpro {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool endsWithNoCase(std::string_view text, std::string_view suffix) {
+  if (text.size() < suffix.size()) return false;
+  for (std::size_t i = 0; i < suffix.size(); ++i) {
+    char a = text[text.size() - suffix.size() + i];
+    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+    if (a != suffix[i]) return false;
+  }
+  return true;
+}
+
+std::optional<fs::path> findRegularFile(const fs::path& folder, std::string_view name) {
+  auto found = fox::findFileNoCase(folder, name);
+  std::error_code ec;
+  if (!found || !fs::is_regular_file(*found, ec)) return std::nullopt;
+  return found;
+}
+
+}  // namespace
+
+std::optional<fs::path> findTableFile(const fs::path& folder, std::string_view name) {
+  std::string file(name);
+  file += ".dbf";
+  return findRegularFile(folder, file);
+}
+
+std::optional<fs::path> indexFile(const fs::path& dbf) {
+  return findRegularFile(dbf.parent_path(), fox::indexFileName(dbf).filename().string());
+}
+
+std::vector<fs::path> tableFiles(const fs::path& dbf) {
+  std::vector<fs::path> files;
+  std::error_code ec;
+  if (!fs::is_regular_file(dbf, ec)) return files;
+  files.push_back(dbf);
+  for (bool dBase : {false, true})
+    if (auto memo = fox::findMemoFile(dbf, dBase); memo && std::find(files.begin(), files.end(), *memo) == files.end())
+      files.push_back(*memo);
+  if (auto index = indexFile(dbf)) files.push_back(*index);
+  return files;
+}
+
+bool inUse(const fs::path& dbf) {
+  int fd = ::open(dbf.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  ::close(fd);  // releases the lock just taken, if it was
+  return locked;
+}
+
+void removeTableFiles(const fs::path& dbf) {
+  if (inUse(dbf)) throw errors::fileInUse(dbf.filename().string());
+  for (const fs::path& file : tableFiles(dbf)) {
+    std::error_code ec;
+    if (!fs::remove(file, ec) && ec) throw errors::fileAccessDenied(file.filename().string());
+  }
+}
+
+bool namesFile(std::string_view name) {
+  return name.find('/') != std::string_view::npos || name.find('\\') != std::string_view::npos ||
+         endsWithNoCase(name, ".dbf");
+}
+
+fs::path statementPath(const fs::path& folder, std::string_view text) {
+  std::string slashed(text);
+  for (char& c : slashed)
+    if (c == '\\') c = '/';
+  fs::path path(slashed);
+  if (path.is_relative()) path = folder / path;
+  return path.lexically_normal();
+}
+
+std::optional<fs::path> findFileAt(const fs::path& path) {
+  if (!path.has_filename()) return std::nullopt;
+  return findRegularFile(path.parent_path(), path.filename().string());
+}
+
+}  // namespace foxpro

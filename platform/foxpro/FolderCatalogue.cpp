@@ -1,0 +1,90 @@
+// The catalogue of a folder of free tables: every .dbf file of the folder is a table, named by
+// its file name without extension as it is on disk.
+#include <algorithm>
+#include <system_error>
+
+#include "Catalogue.h"
+#include "Errors.h"
+#include "foxpro-engine/Names.h"
+
+namespace foxpro {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool isTableFile(const fs::directory_entry& entry) {
+  std::error_code ec;
+  if (!entry.is_regular_file(ec)) return false;
+  std::string extension = entry.path().extension().string();
+  if (extension.size() != 4) return false;
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return extension == ".dbf";
+}
+
+class FolderCatalogue : public Catalogue {
+ public:
+  explicit FolderCatalogue(fs::path folder) : folder_(std::move(folder)) {}
+
+  const fs::path& folder() const override { return folder_; }
+
+  std::vector<CatalogueEntry> tables() override {
+    std::vector<CatalogueEntry> rows;
+    std::error_code ec;
+    fs::directory_iterator it(folder_, ec);
+    if (ec) throw errors::invalidPath();
+    for (fs::directory_iterator end; it != end; it.increment(ec)) {
+      if (ec) throw errors::invalidPath();
+      if (isTableFile(*it)) rows.push_back({"TABLE", it->path().stem().string()});
+    }
+    std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+    return rows;
+  }
+
+  TableLocation find(std::string_view name) override {
+    std::optional<fs::path> file;
+    std::string shown(name);
+    if (namesFile(name)) {
+      fs::path path = statementPath(folder_, name);
+      if (!path.has_extension()) path += ".dbf";
+      shown = path.filename().string();
+      file = findFileAt(path);
+    } else {
+      shown += ".dbf";
+      file = findTableFile(folder_, name);
+    }
+    if (!file) throw errors::fileDoesNotExist(shown);
+    return TableLocation{file->stem().string(), *file, {}};
+  }
+
+  // A free table stores at most 10 characters of a field name: longer names are cut to 10,
+  // and a cut name that an earlier field already has ends in a number instead (CONTACT_TY,
+  // CONTACT_T2), as FoxPro shortens the long names of database tables. Nothing is merged or lost.
+  // The engine replaces an old table of the same name only once the new one is valid.
+  std::unique_ptr<fox::TableWriter> create(const NewTable& table) override {
+    std::vector<std::string> names;
+    for (const auto& column : table.columns) names.push_back(column.name);
+    names = fox::shortFieldNames(names);
+    std::vector<fox::ColumnSpec> columns = table.columns;
+    for (std::size_t i = 0; i < columns.size(); ++i) columns[i].name = names[i];
+    fox::CreateOptions options = table.options;
+    options.backlink.clear();
+    return fox::TableWriter::create(table.dbf, columns, options);
+  }
+
+  void drop(const TableLocation& table) override { removeTableFiles(table.dbf); }
+
+ private:
+  fs::path folder_;
+};
+
+}  // namespace
+
+std::unique_ptr<Catalogue> openFolderCatalogue(const fs::path& folder) {
+  std::error_code ec;
+  if (!fs::is_directory(folder, ec)) throw errors::invalidPath();
+  return std::make_unique<FolderCatalogue>(folder);
+}
+
+}  // namespace foxpro

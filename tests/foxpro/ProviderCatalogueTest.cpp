@@ -1,0 +1,131 @@
+// Opening a source, the tables rowset of a folder, DROP TABLE, and the tables a connection
+// keeps open.
+#include "ProviderSupport.h"
+#include "ValueLiteral.h"
+
+namespace {
+
+using namespace provider_test;
+using testing_literals::insertStatement;
+using testing_literals::literal;
+
+void touch(const std::string& path) { std::ofstream(path) << "x"; }
+
+void createTable(ado::Connection& db, const std::string& path) {
+  db.Execute("CREATE TABLE '" + path + "'([a] M)", -1);
+  db.Execute(insertStatement(path, {literal("row")}), -1);
+}
+
+// "TYPE name" of every row, read by field name as the table list reads them.
+std::string tables(ado::Connection& db) {
+  ado::Recordset rs = db.OpenSchema(ado::adSchemaTables);
+  std::string rows = std::to_string(rs.RecordCount()) + ":";
+  for (; !rs.Eof(); rs.MoveNext())
+    rows += " " + rs.Fields()["TABLE_TYPE"].Value().toText() + " " + rs.Fields()["TABLE_NAME"].Value().toText() + ";";
+  return rows;
+}
+
+TEST(ProviderCatalogue, OpeningChecksTheSource) {
+  TempFolder folder;
+  foxpro::registerFoxProProvider();
+  auto openWith = [](const std::string& source) {
+    return errorNumber([&] { ado::Connection().Open(connectionString(source), "", "", -1); });
+  };
+  touch(folder / "file.txt");
+  EXPECT_EQ(openWith(folder.path().string()), 0);
+  EXPECT_EQ(openWith(folder.path().string() + "/"), 0);
+  EXPECT_EQ(openWith(folder / "missing"), 202);
+  EXPECT_EQ(openWith(folder / "file.txt"), 202);
+  EXPECT_EQ(openWith(folder / "missing.dbc"), 1);
+  EXPECT_EQ(openWith(""), 1);
+}
+
+TEST(ProviderCatalogue, AFolderListsItsTableFilesInAnyCase) {
+  TempFolder folder;
+  auto db = open(folder.path());
+  EXPECT_EQ(tables(*db), "0:");
+  createTable(*db, folder / "orders.dbf");
+  createTable(*db, folder / "Customers.DBF");
+  createTable(*db, folder / "order items.Dbf");
+  for (const char* other : {"notes.txt", "orders.bak", ".dbf", "archive.dbf.old", "sub/inner.dbf"}) {
+    fs::create_directories((folder.path() / other).parent_path());
+    touch(folder / other);
+  }
+  fs::create_directory(folder / "folder.dbf");
+  EXPECT_EQ(tables(*db), "3: TABLE Customers; TABLE order items; TABLE orders;");
+}
+
+TEST(ProviderCatalogue, DropRemovesTheTableWithItsMemoAndIndexAndNothingElse) {
+  TempFolder folder;
+  auto db = open(folder.path());
+  createTable(*db, folder / "Orders.DBF");
+  touch(folder / "ORDERS.cdx");  // its index, in another case
+  createTable(*db, folder / "data.dbf");
+  for (const char* other : {"orders.txt", "orders2.dbf", "DATA.DBF"}) touch(folder / other);
+
+  db->Execute("DROP TABLE [orders]", -1);  // as the transfer sends it: lower-cased
+  db->Execute("DROP TABLE [data]", -1);    // DATA.DBF is another table on this file system
+  std::string left;
+  for (const auto& [name, bytes] : snapshot(folder.path())) left += name + " ";
+  EXPECT_EQ(left, "DATA.DBF orders.txt orders2.dbf ");
+
+  std::string description;
+  EXPECT_EQ(errorNumber([&] { db->Execute("DROP TABLE [orders]", -1); }, &description), 1);
+  EXPECT_EQ(description, "File 'orders.dbf' does not exist.");
+  fs::create_directory(folder / "folder.dbf");
+  EXPECT_EQ(errorNumber([&] { db->Execute("DROP TABLE [folder]", -1); }), 1);
+  EXPECT_TRUE(fs::is_directory(folder / "folder.dbf"));
+  db->Execute("DROP TABLE [" + (folder / "orders2.dbf") + "]", -1);
+  EXPECT_FALSE(fs::exists(folder / "orders2.dbf"));
+}
+
+TEST(ProviderCatalogue, DropAndCreateOfATableThisConnectionIsWriting) {
+  TempFolder folder;
+  auto db = open(folder.path());
+  const std::string path = folder / "live.DBF";
+  createTable(*db, path);
+  ado::Recordset reading = db->Execute("SELECT * FROM live", -1);
+  db->Execute(insertStatement(path, {literal("second")}), -1);
+
+  db->Execute("DROP TABLE [live]", -1);  // closes the table it is appending to, then takes its files
+  EXPECT_FALSE(fs::exists(path) || fs::exists(folder / "live.FPT"));
+  EXPECT_EQ(errorNumber([&] { db->Execute(insertStatement(path, {literal("x")}), -1); }), 1);
+  EXPECT_EQ(reading.RecordCount(), 1);  // a record set opened before keeps what it counted
+  EXPECT_EQ(reading.Fields()[0].Value().asText(), "row");
+
+  createTable(*db, path);
+  db->Execute("CREATE TABLE '" + path + "'([b] M,[c] M)", -1);  // replaces it, open writer and all
+  db->Execute(insertStatement(path, {literal("1"), literal("2")}), -1);
+  ado::Recordset rs = db->Execute("SELECT * FROM [live]", -1);
+  EXPECT_EQ(rs.RecordCount(), 1);
+  EXPECT_EQ(rs.Fields()[1].Value().asText(), "2");
+}
+
+TEST(ProviderCatalogue, TablesStayOpenForTheConnectionUntilClose) {
+  TempFolder folder;
+  auto first = open(folder.path());
+  const std::string path = folder / "shared.DBF";
+  createTable(*first, path);
+  auto second = open(folder.path());
+  EXPECT_EQ(errorNumber([&] { second->Execute(insertStatement(path, {literal("other")}), -1); }), 3);  // in use
+  EXPECT_EQ(errorNumber([&] { second->Execute("DROP TABLE [shared]", -1); }), 3);
+  EXPECT_EQ(errorNumber([&] { second->Execute("CREATE TABLE '" + path + "'([b] M)", -1); }), 3);
+  first->Close();
+  second->Execute(insertStatement(path, {literal("other")}), -1);
+  second->Close();
+  EXPECT_EQ(readBack(path).size(), 2u);
+}
+
+TEST(ProviderCatalogue, ManyTablesInOneConnection) {
+  // More tables than the connection keeps open at once: the least recently used are reopened.
+  TempFolder folder;
+  auto db = open(folder.path());
+  auto path = [&](int t) { return folder / ("t" + std::to_string(t) + ".DBF"); };
+  for (int t = 0; t < 40; ++t) createTable(*db, path(t));
+  for (int round = 0; round < 3; ++round)
+    for (int t = 0; t < 40; ++t) db->Execute(insertStatement(path(t), {literal(std::to_string(round))}), -1);
+  db->Close();
+  for (int t = 0; t < 40; ++t) EXPECT_EQ(readBack(path(t)).size(), 4u);
+}
+
+}  // namespace

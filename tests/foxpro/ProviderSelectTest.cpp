@@ -1,0 +1,67 @@
+// SELECT * through the provider over tables written by Visual FoxPro (the fixtures, read in
+// place: nothing writes) and over tables the provider wrote. Type codes and values of every
+// fixture table are checked by tests/tools/foxsql_fixtures.py.
+#include "ProviderSupport.h"
+#include "foxpro-engine/TableWriter.h"
+
+namespace {
+
+using namespace provider_test;
+
+const fs::path kFixtures = TAVREL_FIXTURES_DIR;
+
+TEST(ProviderSelect, NullsReadAsNullAndTheNameFormsAllFindTheTable) {
+  auto db = open(kFixtures / "northwind");
+  for (const char* statement : {"SELECT * FROM \"customers\"", "SELECT * FROM [Customers]", "select * from CUSTOMERS",
+                                "SELECT * FROM 'customers.dbf'"})
+    EXPECT_EQ(db->Execute(statement, -1).RecordCount(), 91) << statement;
+  ado::Recordset rs = db->Execute("SELECT * FROM \"customers\"", -1);
+  std::map<std::string, int> nulls;
+  long walked = 0;
+  for (; !rs.Eof(); rs.MoveNext(), ++walked)
+    for (const char* field : {"region", "fax", "postalcode", "city"})
+      if (rs.Fields()[field].Value().isNull()) ++nulls[field];
+  EXPECT_EQ(walked, 91);
+  // As the fixture's manifest counts them from the raw _NullFlags.
+  EXPECT_EQ(nulls, (std::map<std::string, int>{{"region", 60}, {"fax", 22}, {"postalcode", 1}}));
+}
+
+TEST(ProviderSelect, DeletedRecordsAreNeitherReturnedNorCounted) {
+  TempFolder folder;
+  {
+    auto db = open(folder.path());
+    db->Execute("CREATE TABLE 'rows'([n] I,[d] D,[t] T)", -1);
+    for (int i = 1; i <= 6; ++i) db->Execute("INSERT INTO [rows] VALUES(" + std::to_string(i) + ", {}, {:})", -1);
+  }
+  {
+    auto writer = fox::TableWriter::openForAppend(folder / "rows.dbf");
+    for (std::uint32_t index : {0, 3, 5}) writer->setDeleted(index, true);
+  }
+  auto db = open(folder.path());
+  ado::Recordset rs = db->Execute("SELECT * FROM rows", -1);
+  EXPECT_EQ(rs.RecordCount(), 3);
+  std::string seen;
+  for (; !rs.Eof(); rs.MoveNext()) {
+    seen += rs.Fields()[0].Value().toText() + " ";
+    // FoxPro's empty date and date-time have no value in the layer.
+    EXPECT_TRUE(rs.Fields()[1].Value().isNull() && rs.Fields()[2].Value().isNull());
+  }
+  EXPECT_EQ(seen, "2 3 5 ");
+}
+
+TEST(ProviderSelect, TablesThatCannotBeReadGiveClearErrors) {
+  TempFolder folder;
+  fs::copy_file(kFixtures / "dbffile/vfp9_30_memo.dbf", folder / "memo.dbf");  // its memo file left behind
+  std::ofstream(folder / "broken.dbf", std::ios::binary) << std::string(40, '\x30');
+  std::ofstream(folder / "empty.dbf", std::ios::binary);
+  auto db = open(folder.path());
+  std::string description;
+  EXPECT_EQ(errorNumber([&] { db->Execute("SELECT * FROM memo", -1); }, &description), 41);
+  EXPECT_NE(description.find("memo.fpt"), std::string::npos) << description;
+  EXPECT_NE(errorNumber([&] { db->Execute("SELECT * FROM broken", -1); }), 0);
+  EXPECT_NE(errorNumber([&] { db->Execute("SELECT * FROM empty", -1); }), 0);
+  EXPECT_EQ(errorNumber([&] { db->Execute("SELECT * FROM nothere", -1); }, &description), 1);
+  EXPECT_EQ(description, "File 'nothere.dbf' does not exist.");
+}
+
+}  // namespace

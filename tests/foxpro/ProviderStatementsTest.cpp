@@ -1,0 +1,166 @@
+// The statements the transfer to FoxPro sends, exactly as it builds them, through the provider
+// to the files — read back with the engine and with python3-dbfread.
+#include "ProviderSupport.h"
+#include "ValueLiteral.h"
+#include "foxpro-engine/CodePage.h"
+
+namespace {
+
+using namespace provider_test;
+using testing_literals::binaryLiteral;
+using testing_literals::insertStatement;
+using testing_literals::literal;
+
+// Every value of every record as dbfread reads it (cp1252; an empty memo is None), one line per
+// record, values as hex of their UTF-8 bytes.
+const char* kDbfreadHex = R"(
+import sys, dbfread
+for r in dbfread.DBF(sys.argv[1], encoding='cp1252', char_decode_errors='strict'):
+    print(' '.join(('' if v is None else v).encode('utf-8').hex() for v in r.values()))
+)";
+
+std::string hexLine(const std::vector<std::string>& values) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string line;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (i) line += ' ';
+    for (unsigned char c : values[i]) {
+      line += kHex[c >> 4];
+      line += kHex[c & 15];
+    }
+  }
+  return line + "\n";
+}
+
+TEST(ProviderStatements, TheTransfersStatementsReachTheFileWhole) {
+  std::string big;
+  for (int i = 0; big.size() < 120000; ++i) big += "piece " + std::to_string(i) + " can't + won't\r\n";
+  const std::vector<std::string> values = {"first",
+                                           "O'Brien",
+                                           std::string(450, 'x'),
+                                           std::string(200, 'y'),
+                                           std::string(400, 'z'),
+                                           "",
+                                           "\r",
+                                           "a\r\nb",
+                                           "a'+b",
+                                           "''",
+                                           "line1\nline2\rline3\r\n",
+                                           big,
+                                           "caf\xC3\xA9 \xE2\x82\xAC \xC3\xBC",
+                                           "\t tabs  "};
+  TempFolder folder;
+  auto db = open(folder.path());
+  const std::string path = folder / "orders.DBF";
+  db->Execute("CREATE TABLE '" + path + "'([id] M,[note] M)", -1);
+  db->Execute("INSERT INTO [" + path + "] VALUES('1', 'first')", -1);  // the worked example, verbatim
+  for (std::size_t i = 1; i < values.size(); ++i)
+    db->Execute(insertStatement(path, {literal(std::to_string(i + 1)), literal(values[i])}), -1);
+  db->Close();
+
+  EXPECT_TRUE(fs::exists(folder / "orders.FPT"));
+  auto table = fox::Table::open(path);
+  EXPECT_EQ(table->fields()[0].name + table->fields()[0].type + table->fields()[1].name + table->fields()[1].type,
+            "IDMNOTEM");
+  auto rows = readBack(path);
+  ASSERT_EQ(rows.size(), values.size());
+  std::string expected;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    EXPECT_EQ(text(rows[i][0]), std::to_string(i + 1));
+    EXPECT_EQ(text(rows[i][1]), values[i]) << "value " << i;
+    expected += hexLine({std::to_string(i + 1), values[i]});
+  }
+  EXPECT_EQ(python(kDbfreadHex, {path}), expected);
+}
+
+TEST(ProviderStatements, BinaryLiteralsArriveByteForByteAlsoInMemoColumns) {
+  fox::Bytes every;
+  for (int b = 0; b < 256; ++b) every.push_back(static_cast<std::uint8_t>(b));
+  TempFolder folder;
+  auto db = open(folder.path());
+  const std::string path = folder / "images.DBF";
+  db->Execute("CREATE TABLE '" + path + "'([name] M,[photo] BLOB,[raw] M)", -1);
+  db->Execute(insertStatement(path, {literal("all bytes"), binaryLiteral(every), binaryLiteral(every)}), -1);
+  db->Execute(insertStatement(path, {literal("split"), "0h0001+0h+0hFEFF", "0h"}), -1);
+  db->Close();
+
+  auto rows = readBack(path);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(std::get<fox::Bytes>(rows[0][1]), every);
+  // A plain memo reads as text of the table's code page: converted back it is the bytes sent.
+  std::string stored;
+  ASSERT_TRUE(fox::codePage(1252)->fromUtf8(text(rows[0][2]), stored));
+  EXPECT_EQ(stored, std::string(every.begin(), every.end()));
+  EXPECT_EQ(std::get<fox::Bytes>(rows[1][1]), (fox::Bytes{0x00, 0x01, 0xFE, 0xFF}));
+  EXPECT_EQ(text(rows[1][2]), "");
+}
+
+TEST(ProviderStatements, EveryColumnTypeWithNullAndNotNull) {
+  TempFolder folder;
+  auto db = open(folder.path());
+  db->Execute(
+      "CREATE TABLE 'types'([c] C(6) NULL,[v] V(6) NULL,[q] Q(4) NULL,[n] N(10,2) NULL,[f] F(8,3) NULL,"
+      "[i] I NULL,[b] B(2) NULL,[y] Y NULL,[d] D NULL,[t] T NULL,[l] L NULL,[m] M NULL,[g] G NULL,[w] W NULL,"
+      "[cn] C(3) NOT NULL,[inn] I)",
+      -1);
+  db->Execute(
+      "INSERT INTO [types] VALUES('ab', 'cd ', 0hCAFE, -12.5, 3.25, 42, 2.5, 19.99, {^2024-05-17}, "
+      "{^2024-05-17 13:45:30}, .T., 'memo', 0h4748, 0h5758, 'xyz', 7)",
+      -1);
+  std::string nulls;
+  for (int i = 0; i < 14; ++i) nulls += ".NULL., ";
+  db->Execute("INSERT INTO [types] VALUES(" + nulls + "'', 0)", -1);
+  std::string description;
+  EXPECT_EQ(errorNumber([&] { db->Execute("INSERT INTO [types] VALUES(" + nulls + ".NULL., 1)", -1); }, &description),
+            1581);
+  EXPECT_EQ(description, "Field CN does not accept null values.");
+  db->Close();
+
+  auto table = fox::Table::open(folder / "types.dbf");
+  std::string described;
+  for (const auto& f : table->fields()) described += std::string(1, f.type) + (f.nullable() ? "n " : " ");
+  EXPECT_EQ(described, "Cn Vn Qn Nn Fn In Bn Yn Dn Tn Ln Mn Gn Wn C I ");
+  auto rows = readBack(folder / "types.dbf");  // values by type: tests/tools/FoxsqlTest.cpp
+  ASSERT_EQ(rows.size(), 2u);                  // the refused row is not there
+  EXPECT_EQ(text(rows[0][0]) + "|" + text(rows[0][1]) + "|" + text(rows[0][14]), "ab    |cd |xyz");
+  EXPECT_EQ(std::get<fox::Bytes>(rows[0][13]), (fox::Bytes{'W', 'X'}));
+  for (std::size_t i = 0; i < 14; ++i) EXPECT_TRUE(fox::isNull(rows[1][i])) << i;
+}
+
+TEST(ProviderStatements, LongFieldNamesOfAFreeTableAreShortenedWithoutMerging) {
+  TempFolder folder;
+  auto db = open(folder.path());
+  db->Execute("CREATE TABLE 'contacts'([contact_type_id] M,[contact_type] M,[contact_type_name] M,[id] M)", -1);
+  db->Execute(insertStatement("contacts", {literal("1"), literal("2"), literal("3"), literal("4")}), -1);
+  ado::Recordset rs = db->Execute("SELECT * FROM contacts", -1);
+  std::string seen;
+  for (int i = 0; i < rs.Fields().Count(); ++i)
+    seen += rs.Fields()[i].Name() + "=" + rs.Fields()[i].Value().asText() + " ";
+  EXPECT_EQ(seen, "contact_ty=1 contact_t2=2 contact_t3=3 id=4 ");
+}
+
+TEST(ProviderStatements, NewTablesTakeTheLocaleCodePageAndRefuseTextItCannotHold) {
+  const char* old = std::getenv("LC_ALL");
+  std::string saved = old ? old : "";
+  setenv("LC_ALL", "pl_PL.UTF-8", 1);
+  TempFolder folder;
+  auto db = open(folder.path());
+  old ? setenv("LC_ALL", saved.c_str(), 1) : unsetenv("LC_ALL");
+  const std::string path = folder / "miasta.DBF", lodz = "\xC5\x81\xC3\xB3\x64\xC5\xBA";
+  db->Execute("CREATE TABLE '" + path + "'([nazwa] M)", -1);
+  db->Execute(insertStatement(path, {literal(lodz)}), -1);
+  std::string description;
+  EXPECT_EQ(errorNumber([&] { db->Execute(insertStatement(path, {literal("\xD0\x96")}), -1); }, &description),
+            fox::err::CodePageCannotHold);
+  EXPECT_EQ(description,
+            "Cannot store row 2 of table 'miasta.DBF'. Field NAZWA: the character U+0416 '\xD0\x96' has no "
+            "equivalent in code page 1250.");
+  db->Close();
+
+  EXPECT_EQ(fox::Table::open(path)->codePage(), 1250);
+  auto rows = readBack(path);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(text(rows[0][0]), lodz);
+}
+
+}  // namespace
