@@ -1,0 +1,67 @@
+#pragma once
+// Shared by the container tests: the three fixture containers, temp copies, whole-file reads.
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace fixtures {
+
+namespace fs = std::filesystem;
+
+struct ContainerFixture {
+  const char* folder;  // relative to the fixtures folder
+  const char* dbc;     // the container's file name as it is on disk
+  const char* dcx;
+};
+
+inline const std::vector<ContainerFixture>& containers() {
+  static const std::vector<ContainerFixture> all = {
+      {"northwind", "northwind.dbc", "northwind.dcx"},
+      {"dbf-gem/foxprodb", "FOXPRO-DB-TEST.DBC", "FOXPRO-DB-TEST.DCX"},
+      {"go-dbase/database", "EXPENSES.DBC", "EXPENSES.DCX"},
+  };
+  return all;
+}
+
+inline fs::path fixturePath(const std::string& relative) { return fs::path(TAVREL_FIXTURES_DIR) / relative; }
+
+inline std::string readAll(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+inline void writeAll(const fs::path& file, const std::string& data) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(data.data(), static_cast<std::streamsize>(data.size()));
+}
+
+// A fresh folder under the system's temp folder, removed when the object goes.
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "tavrel-dbc-XXXXXX").string();
+    path_ = mkdtemp(pattern.data());
+  }
+  ~TempDir() {
+    std::error_code ec;
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(path_, ec);
+  }
+  const fs::path& path() const { return path_; }
+  // Copies a fixture folder (files only) into this folder and returns where it went.
+  fs::path copyFolder(const std::string& relative) const {
+    fs::path target = path_ / fs::path(relative).filename();
+    fs::create_directories(target);
+    for (const auto& e : fs::directory_iterator(fixturePath(relative)))
+      if (e.is_regular_file()) fs::copy_file(e.path(), target / e.path().filename());
+    return target;
+  }
+
+ private:
+  fs::path path_;
+};
+
+}  // namespace fixtures
