@@ -10,7 +10,9 @@ inline constexpr std::uint8_t kFlagNullable = 0x02;
 inline constexpr std::uint8_t kFlagBinary = 0x04;
 inline constexpr std::uint8_t kFlagAutoIncrement = 0x0C;
 
-// One field of a table as its descriptor gives it.
+// One field of a table as its descriptor gives it. For tables other than Visual FoxPro's the
+// flags are 0 (byte 18 means other things there), and the length of a Clipper-style character
+// field longer than 255 is the full length.
 struct Field {
   std::string name;  // as stored in the header (up to 10 characters for VFP tables)
   char type = 'C';   // C V Q N F I B Y D T L M G W P …
@@ -20,6 +22,8 @@ struct Field {
   std::uint8_t flags = 0;
   int nullBit = -1;        // bit in _NullFlags that marks NULL, or -1
   int varLengthBit = -1;   // bit in _NullFlags that marks a short V/Q value, or -1
+  std::int32_t autoIncrementNext = 0;  // autoincrementing I fields: the next value, and the step
+  std::uint8_t autoIncrementStep = 0;
 
   bool nullable() const { return (flags & kFlagNullable) != 0; }
   bool autoIncrement() const { return (flags & kFlagAutoIncrement) == kFlagAutoIncrement; }

@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace fox {
 
@@ -9,5 +10,24 @@ namespace fox {
 // the table Orders is orders.dbf or ORDERS.DBF. Returns the entry of `folder` whose name equals
 // `name` ignoring ASCII case (an exact match wins), or nothing.
 std::optional<std::filesystem::path> findFileNoCase(const std::filesystem::path& folder, std::string_view name);
+
+// Every entry of `folder` whose name equals `name` ignoring ASCII case.
+std::vector<std::filesystem::path> findAllNoCase(const std::filesystem::path& folder, std::string_view name);
+
+// The companion files of a table file, named as FoxPro names them: the memo file of x.dbf is
+// x.fpt (x.dbt for dBASE tables), of x.dbc x.dct (of x.scx x.sct, …); the structural index of
+// x.dbf is x.cdx, of x.dbc x.dcx. The returned name keeps the table's stem and lower-cases the
+// extension when the table's extension is lower case, else upper-cases it.
+std::filesystem::path memoFileName(const std::filesystem::path& table, bool dBase = false);
+std::filesystem::path indexFileName(const std::filesystem::path& table);
+
+// The memo file of a table as it exists on disk, found without regard to case (for a dBASE
+// table the .dbt is looked for first, then the .fpt; for others the other way round).
+std::optional<std::filesystem::path> findMemoFile(const std::filesystem::path& table, bool dBase = false);
+
+// Deletes a table's files: the table file, its memo file and its structural index, each found
+// without regard to case (every case variant). Missing files are no error; a file that cannot be
+// deleted is fox::Error 1705.
+void removeTableFiles(const std::filesystem::path& table);
 
 }  // namespace fox

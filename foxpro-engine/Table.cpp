@@ -1,0 +1,241 @@
+#include "Table.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "Binary.h"
+#include "Calendar.h"
+#include "CodePage.h"
+#include "Error.h"
+#include "File.h"
+#include "Files.h"
+#include "Header.h"
+#include "MemoFile.h"
+#include "NumberText.h"
+
+namespace fox {
+
+namespace {
+
+bool dBaseVersion(std::uint8_t v) { return v == 0x83 || v == 0x8B || v == 0xCB || v == 0x43 || v == 0x63; }
+
+class TableReader final : public Table {
+ public:
+  TableReader(const std::filesystem::path& path, const ReadOptions& options) : path_(path), file_(path, File::Mode::Read) {
+    std::uint64_t size = file_.size();
+    // The header is at most 32 + 256·32 + 1 + 263 bytes long in any table FoxPro writes; read
+    // up to the 16-bit header length's limit so odd writers' spare bytes are covered too.
+    std::vector<std::uint8_t> bytes(std::size_t(std::min<std::uint64_t>(size, 65535 + 1)));
+    bytes.resize(file_.readAt(0, bytes.data(), bytes.size()));
+    header_ = parseHeader(bytes, size, path);
+    headerBytes_.assign(bytes.begin(), bytes.begin() + header_.headerLength);
+
+    int cp = options.codePageOverride;
+    if (cp == 0) cp = codePageFromMark(header_.codePageMark);
+    if (cp == 0) cp = options.codePageWhenUnmarked;
+    if (cp == 0) cp = 1252;
+    codePage_ = fox::codePage(cp);
+
+    if (header_.hasMemoFields()) {
+      bool dBase = dBaseVersion(header_.version);
+      auto memoPath = findMemoFile(path, dBase);
+      if (!memoPath)
+        throw Error(err::MemoFileInvalid, "Memo file " + quoted(memoFileName(path, dBase)) + " is missing or is invalid.");
+      std::string ext = memoPath->extension().string();
+      bool dbt = ext.size() == 4 && (ext[3] == 't' || ext[3] == 'T') && (ext[2] == 'b' || ext[2] == 'B') &&
+                 (ext[1] == 'd' || ext[1] == 'D');
+      memo_ = std::make_unique<MemoReader>(*memoPath, dbt ? MemoReader::Kind::Dbt : MemoReader::Kind::Fpt);
+    }
+    std::size_t perChunk = std::max<std::size_t>(1, (64 * 1024) / header_.recordLength);
+    chunkRecords_ = std::uint32_t(perChunk);
+    chunk_.resize(perChunk * header_.recordLength);
+  }
+
+  const std::filesystem::path& path() const override { return path_; }
+  std::uint8_t version() const override { return header_.version; }
+  int codePage() const override { return codePage_->number(); }
+  const std::vector<Field>& fields() const override { return header_.fields; }
+  std::uint32_t recordCount() const override { return header_.recordCount; }
+  std::string backlink() const override { return header_.backlink; }
+  std::uint8_t tableFlags() const override { return header_.tableFlags; }
+  std::uint8_t codePageMark() const override { return header_.codePageMark; }
+
+  bool read(std::uint32_t index, std::vector<Value>& values) override {
+    if (index >= header_.recordCount) throw Error(err::RecordOutOfRange, "Record is out of range.");
+    const std::uint8_t* rec = record(index);
+    if (rec[0] == '*') return false;
+    values.resize(header_.fields.size());
+    for (std::size_t i = 0; i < header_.fields.size(); ++i) decode(header_.fields[i], rec, index, values[i]);
+    return true;
+  }
+
+ private:
+  const std::uint8_t* record(std::uint32_t index) {
+    if (chunkCount_ == 0 || index < chunkFirst_ || index >= chunkFirst_ + chunkCount_) {
+      std::uint32_t n = std::min(chunkRecords_, header_.recordCount - index);
+      std::size_t want = std::size_t(n) * header_.recordLength;
+      std::size_t got = file_.readAt(header_.headerLength + std::uint64_t(index) * header_.recordLength, chunk_.data(), want);
+      if (got < header_.recordLength)
+        throw Error(err::TableCorrupted, "Table " + quoted(path_) + " has become corrupted: record " +
+                                             std::to_string(index + 1) + " lies past the end of the file.");
+      chunkFirst_ = index;
+      chunkCount_ = std::uint32_t(got / header_.recordLength);
+    }
+    return chunk_.data() + std::size_t(index - chunkFirst_) * header_.recordLength;
+  }
+
+  bool bit(const std::uint8_t* rec, int b) const {
+    if (b < 0 || header_.nullFlagsOffset < 0) return false;
+    return (rec[header_.nullFlagsOffset + b / 8] >> (b % 8)) & 1;
+  }
+
+  [[noreturn]] void corrupt(const Field& f, std::uint32_t index, const std::string& what) const {
+    throw Error(err::TableCorrupted, "Table " + quoted(path_) + " has become corrupted: field " + f.name + " of record " +
+                                         std::to_string(index + 1) + " " + what + ".");
+  }
+
+  void text(const Field& f, const char* p, std::size_t n, Value& out) const {
+    if (f.binary()) {
+      out = Bytes(p, p + n);
+    } else {
+      std::string s;
+      s.reserve(n);
+      codePage_->toUtf8(std::string_view(p, n), s);
+      out = std::move(s);
+    }
+  }
+
+  std::uint32_t memoBlock(const Field& f, const std::uint8_t* p, std::uint32_t index) const {
+    if (f.length == 4) return bin::le32(p);
+    std::uint64_t block = 0;
+    for (int i = 0; i < f.length; ++i) {
+      char c = char(p[i]);
+      if (c >= '0' && c <= '9') {
+        block = block * 10 + std::uint64_t(c - '0');
+        if (block > 0xFFFFFFFFu) corrupt(f, index, "points past the memo file");
+      } else if (c != ' ' && c != 0) {
+        corrupt(f, index, "holds no memo block number");
+      }
+    }
+    return std::uint32_t(block);
+  }
+
+  void decode(const Field& f, const std::uint8_t* rec, std::uint32_t index, Value& out) {
+    if (bit(rec, f.nullBit)) {
+      out = std::monostate{};
+      return;
+    }
+    const std::uint8_t* p = rec + f.offset;
+    const char* c = reinterpret_cast<const char*>(p);
+    switch (f.type) {
+      case 'C':
+        text(f, c, f.length, out);
+        return;
+      case 'V':
+      case 'Q': {
+        std::size_t n = f.length;
+        if (bit(rec, f.varLengthBit)) n = std::min<std::size_t>(p[f.length - 1], f.length - 1u);
+        if (f.type == 'Q')
+          out = Bytes(p, p + n);
+        else
+          text(f, c, n, out);
+        return;
+      }
+      case 'N':
+      case 'F': {
+        auto number = numberFromField(std::string_view(c, f.length), f.decimals);
+        if (!number) corrupt(f, index, "holds '" + std::string(c, f.length) + "', not a number");
+        out = Number{std::move(*number)};
+        return;
+      }
+      case 'I':
+        out = std::int32_t(bin::le32(p));
+        return;
+      case 'B':
+        if (f.length == 8) {
+          std::uint64_t bits = bin::le64(p);
+          double d;
+          std::memcpy(&d, &bits, sizeof d);
+          out = d;
+          return;
+        }
+        break;  // dBASE binary memo
+      case 'Y':
+        out = Currency{std::int64_t(bin::le64(p))};
+        return;
+      case 'D': {
+        bool blank = std::all_of(p, p + 8, [](std::uint8_t b) { return b == ' ' || b == 0 || b == '0'; });
+        if (blank) {
+          out = Date{};
+          return;
+        }
+        int v[8];
+        for (int i = 0; i < 8; ++i) {
+          if (p[i] < '0' || p[i] > '9') corrupt(f, index, "holds '" + std::string(c, 8) + "', not a date");
+          v[i] = p[i] - '0';
+        }
+        Date d{v[0] * 1000 + v[1] * 100 + v[2] * 10 + v[3], v[4] * 10 + v[5], v[6] * 10 + v[7]};
+        if (!validDate(d.year, d.month, d.day)) corrupt(f, index, "holds '" + std::string(c, 8) + "', not a date");
+        out = d;
+        return;
+      }
+      case 'T': {
+        std::int64_t day = std::int32_t(bin::le32(p));
+        std::int64_t ms = std::int32_t(bin::le32(p + 4));
+        if (day == 0) {
+          out = DateTime{};
+          return;
+        }
+        // 0001-01-01 … 9999-12-31, and a time within the day.
+        if (day < 1721426 || day > 5373484 || ms < 0 || ms >= 86400000) corrupt(f, index, "holds no valid date-time");
+        DateTime t = dateTimeFromJulian(day, ms);
+        if (t.date.year > 9999) t = dateTimeFromJulian(day, ms - 500);  // 9999-12-31 23:59:59.5 stays in range
+        out = t;
+        return;
+      }
+      case 'L':
+        out = (p[0] == 'T' || p[0] == 't' || p[0] == 'Y' || p[0] == 'y');
+        return;
+      default:
+        break;
+    }
+    // Memo types (M, G, W, P, dBASE B).
+    std::uint32_t block = memoBlock(f, p, index);
+    bool asText = f.type == 'M' && !f.binary();
+    if (block == 0 || (f.length == 4 && block == 0x20202020u)) {
+      if (asText)
+        out = std::string();
+      else
+        out = Bytes();
+      return;
+    }
+    scratch_.clear();
+    memo_->read(block, scratch_);
+    if (asText) {
+      std::string s;
+      s.reserve(scratch_.size());
+      codePage_->toUtf8(scratch_, s);
+      out = std::move(s);
+    } else {
+      out = Bytes(scratch_.begin(), scratch_.end());
+    }
+  }
+
+  std::filesystem::path path_;
+  File file_;
+  Header header_;
+  std::vector<std::uint8_t> headerBytes_;
+  std::shared_ptr<const CodePage> codePage_;
+  std::unique_ptr<MemoReader> memo_;
+  std::vector<std::uint8_t> chunk_;
+  std::uint32_t chunkRecords_ = 1, chunkFirst_ = 0, chunkCount_ = 0;
+  std::string scratch_;
+};
+
+}  // namespace
+
+std::unique_ptr<Table> Table::open(const std::filesystem::path& dbf, const ReadOptions& options) {
+  return std::make_unique<TableReader>(dbf, options);
+}
+
+}  // namespace fox
