@@ -1,0 +1,77 @@
+#include "Catalogue.h"
+
+#include <system_error>
+
+#include "Errors.h"
+#include "foxpro-engine/Files.h"
+
+namespace foxpro {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool endsWithNoCase(std::string_view text, std::string_view suffix) {
+  if (text.size() < suffix.size()) return false;
+  for (std::size_t i = 0; i < suffix.size(); ++i) {
+    char a = text[text.size() - suffix.size() + i];
+    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+    if (a != suffix[i]) return false;
+  }
+  return true;
+}
+
+std::optional<fs::path> findRegularFile(const fs::path& folder, std::string_view name) {
+  auto found = fox::findFileNoCase(folder, name);
+  std::error_code ec;
+  if (!found || !fs::is_regular_file(*found, ec)) return std::nullopt;
+  return found;
+}
+
+}  // namespace
+
+std::optional<fs::path> findTableFile(const fs::path& folder, std::string_view name) {
+  std::string file(name);
+  file += ".dbf";
+  return findRegularFile(folder, file);
+}
+
+std::vector<fs::path> tableFiles(const fs::path& dbf) {
+  std::vector<fs::path> files;
+  std::error_code ec;
+  if (!fs::is_regular_file(dbf, ec)) return files;
+  files.push_back(dbf);
+  const fs::path folder = dbf.parent_path().empty() ? fs::path(".") : dbf.parent_path();
+  const std::string stem = dbf.stem().string();
+  for (const char* extension : {".fpt", ".dbt", ".cdx"})
+    if (auto file = findRegularFile(folder, stem + extension)) files.push_back(*file);
+  return files;
+}
+
+void removeTableFiles(const fs::path& dbf) {
+  for (const fs::path& file : tableFiles(dbf)) {
+    std::error_code ec;
+    if (!fs::remove(file, ec) && ec) throw errors::fileAccessDenied(file.string());
+  }
+}
+
+bool namesFile(std::string_view name) {
+  return name.find('/') != std::string_view::npos || name.find('\\') != std::string_view::npos ||
+         endsWithNoCase(name, ".dbf");
+}
+
+fs::path statementPath(const fs::path& folder, std::string_view text) {
+  std::string slashed(text);
+  for (char& c : slashed)
+    if (c == '\\') c = '/';
+  fs::path path(slashed);
+  if (path.is_relative()) path = folder / path;
+  return path.lexically_normal();
+}
+
+std::optional<fs::path> findFileAt(const fs::path& path) {
+  if (!path.has_filename()) return std::nullopt;
+  return findRegularFile(path.parent_path(), path.filename().string());
+}
+
+}  // namespace foxpro

@@ -1,0 +1,49 @@
+#pragma once
+// Every error the FoxPro provider raises itself, with FoxPro's own number and message where
+// FoxPro has one. The engine raises its own (fox::Error as well); the provider passes them on.
+#include <string>
+#include <string_view>
+
+#include "foxpro-engine/Error.h"
+
+namespace foxpro::errors {
+
+inline constexpr int kFileDoesNotExist = 1;            // "File 'x.dbf' does not exist."
+inline constexpr int kDataTypeMismatch = 9;            // "Data type mismatch."
+inline constexpr int kSyntaxError = 10;                // "Syntax error."
+inline constexpr int kInvalidArgument = 11;            // "Function argument value, type, or count is invalid."
+inline constexpr int kUnrecognizedVerb = 16;           // "Unrecognized command verb."
+inline constexpr int kUnrecognizedPhrase = 36;         // "Command contains unrecognized phrase/keyword."
+inline constexpr int kNotEnoughMemory = 43;            // "There is not enough memory to complete this operation."
+inline constexpr int kOperandTypeMismatch = 107;       // "Operator/operand type mismatch."
+inline constexpr int kInvalidPath = 202;               // "Invalid path or file name."
+inline constexpr int kFeatureNotAvailable = 1001;      // "Feature is not available." (with what is missing)
+inline constexpr int kCannotCreateFile = 1102;         // "Cannot create file 'x'."
+inline constexpr int kErrorWritingFile = 1105;         // "Error writing to file 'x'."
+inline constexpr int kTooFewArguments = 1229;          // "Too few arguments."
+inline constexpr int kTooManyArguments = 1230;         // "Too many arguments."
+inline constexpr int kMissingOperand = 1231;           // "Missing operand."
+inline constexpr int kFileAccessDenied = 1705;         // "File access is denied."
+inline constexpr int kFieldNameInvalid = 1712;         // "Field name is a duplicate or invalid."
+inline constexpr int kInvalidDate = 2034;              // "Date/Datetime evaluated to an invalid value."
+
+fox::Error fileDoesNotExist(std::string_view file);
+fox::Error dataTypeMismatch();
+fox::Error syntaxError();
+fox::Error invalidArgument();
+fox::Error unrecognizedVerb();
+fox::Error unrecognizedPhrase();
+fox::Error notEnoughMemory();
+fox::Error operandTypeMismatch();
+fox::Error invalidPath();
+fox::Error cannotCreateFile(std::string_view file);
+fox::Error errorWritingFile(std::string_view file);
+fox::Error tooFewArguments();
+fox::Error tooManyArguments();
+fox::Error missingOperand();
+fox::Error fileAccessDenied(std::string_view file);
+fox::Error fieldNameInvalid(std::string_view name);
+fox::Error invalidDate();
+fox::Error featureNotAvailable(std::string_view what);
+
+}  // namespace foxpro::errors
