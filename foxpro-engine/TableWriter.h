@@ -17,18 +17,55 @@ struct CreateOptions {
   int codePage = 1252;      // written as the header's code page mark
   std::string backlink;     // the owning container, relative to the table's folder; empty for a free table
   std::uint32_t memoBlockSize = 64;
+  // Bits ORed into header byte 28: 0x01 when the caller writes a structural .cdx for the table,
+  // 0x04 for a database container (.dbc). 0x02 (memo file) is set by the writer itself.
+  std::uint8_t tableFlags = 0;
 };
 
 // Appends records to a Visual FoxPro table. Each append leaves the files complete and valid:
 // the record and its memos are written first, then the record count in the header, so a crash
 // at any moment leaves a table that opens and holds every record appended before.
+//
+// The writer holds an exclusive lock (flock) on the .dbf while it is open: a second writer on
+// the same table fails with error 3 ("File is in use."). Nothing is fsynced: an append reaches
+// the operating system before append() returns, which is what survives a killed process.
+//
+// Column rules for create(): names as Names.h says for free-table fields (at most 10
+// characters; upper-cased in the header; unique regardless of case); C, V, Q 1–254 wide;
+// N, F 1–20 wide with decimals 0, or 1 … width − 2; B decimals 0–18; at most 255 fields with
+// _NullFlags and records of at most 65,500 bytes. Flags are set as Visual FoxPro sets them.
+//
+// Converting values on append (fox::Error 9 "Data type mismatch." when impossible):
+//   NULL          into a nullable field: NULL; else error 1581
+//   C, V, M       text (converted to the code page; a character it lacks is error 3003 naming
+//                 the field), Bytes stored as they are, other values as their text form
+//                 (numbers as written, dates 2026-12-06, date-times 2026-12-06 13:45:00,
+//                 logicals .T./.F.). Text longer than C or V is cut to the width, as FoxPro does.
+//   Q, G, W       Bytes (text: its code-page bytes); Q longer than the width is cut.
+//   N, F          numbers, text such as "-12.5", " 1e3 " (rounded half away from zero to the
+//                 field's decimals); empty text gives a blank field; a value that does not fit
+//                 the width is error 39 "Numeric overflow. Data was lost." (FoxPro would
+//                 store asterisks, which no reader can use).
+//   I             whole numbers −2,147,483,647 … 2,147,483,647 (decimals rounded); else error 39
+//   B             any number or numeric text; Y the same, rounded to 4 decimals, error 39 past
+//                 ±922,337,203,685,477.5807
+//   D, T          Date, DateTime (a date-time into D keeps the date), or text as
+//                 Calendar.h's parseDateTime reads it; empty text gives the empty date
+//   L             bool; numbers (0 is false); text T/F, .T./.F., Y/N, TRUE/FALSE, YES/NO, 1/0
+//                 in any case; empty text gives a blank field (FoxPro's .F.)
+// An autoincrementing I field takes the header's next value; its value must be NULL
+// (else error 2088, as in FoxPro).
 class TableWriter {
  public:
-  // Creates a new Visual FoxPro table (replacing the files of an existing one) with its memo
-  // file when a column needs one. Throws fox::Error on invalid names, types or sizes.
+  // Creates a new Visual FoxPro table (replacing the files of an existing one: its table, memo
+  // and index files, found without regard to case) with its memo file when a column needs one.
+  // Throws fox::Error on invalid names (3001), types or sizes (3002), code pages (3004) and
+  // files that cannot be written (1102, 1705). Nothing is removed when the columns are invalid.
   static std::unique_ptr<TableWriter> create(const std::filesystem::path& dbf, const std::vector<ColumnSpec>& columns,
                                              const CreateOptions& options = {});
-  // Opens an existing table for appending.
+  // Opens an existing Visual FoxPro table (0x30, 0x31, 0x32; a .dbc too) for appending. A
+  // record left half-written past the record count by a killed process is dropped. Text uses
+  // the code page of the header's mark (1252 when there is none).
   static std::unique_ptr<TableWriter> openForAppend(const std::filesystem::path& dbf);
   virtual ~TableWriter() = default;
 
@@ -39,8 +76,10 @@ class TableWriter {
 
   // Appends one record; values[i] belongs to fields()[i] and is converted to the field's type
   // (fox::Error 9 "Data type mismatch." when it cannot be). Text that the table's code page
-  // cannot hold is an error, never a silent "?".
+  // cannot hold is an error, never a silent "?". On any error nothing is appended.
   virtual void append(const std::vector<Value>& values) = 0;
+  // Marks record `index` (0-based) deleted or live again (FoxPro's DELETE / RECALL).
+  virtual void setDeleted(std::uint32_t index, bool deleted) = 0;
   // Flushes and closes; later calls fail.
   virtual void close() = 0;
 };

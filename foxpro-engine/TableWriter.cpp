@@ -1,0 +1,431 @@
+#include "TableWriter.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/mman.h>
+
+#include "Binary.h"
+#include "CodePage.h"
+#include "Error.h"
+#include "File.h"
+#include "Files.h"
+#include "Header.h"
+#include "Names.h"
+#include "RecordEncoder.h"
+
+namespace fox {
+
+namespace {
+
+constexpr std::uint32_t kMemoHeaderSize = 512;
+constexpr std::uint32_t kMaxRecords = 1000000000;
+
+[[noreturn]] void badColumn(const std::string& name, const std::string& why) {
+  throw Error(err::InvalidStructure, "Invalid definition of field " + name + ": " + why + ".");
+}
+
+Field fieldFromSpec(const ColumnSpec& c) {
+  validateName(c.name, NameKind::FreeField);
+  Field f;
+  f.name = upperName(c.name);
+  f.type = char(std::toupper((unsigned char)c.type));
+  bool binaryStored = false;  // types VFP flags 0x04 whatever the column says
+  switch (f.type) {
+    case 'C': case 'V': case 'Q':
+      if (c.length < 1 || c.length > 254) badColumn(f.name, std::string("a ") + f.type + " field is 1 to 254 wide");
+      f.length = std::uint16_t(c.length);
+      binaryStored = f.type == 'Q' || c.binary;
+      break;
+    case 'N': case 'F':
+      if (c.length < 1 || c.length > 20) badColumn(f.name, "a numeric field is 1 to 20 wide");
+      if (c.decimals < 0 || (c.decimals > 0 && c.decimals > c.length - 2) || c.decimals > 18)
+        badColumn(f.name, "its decimals must leave room for the digits, the point and a sign");
+      f.length = std::uint16_t(c.length);
+      f.decimals = std::uint8_t(c.decimals);
+      break;
+    case 'B':
+      if (c.decimals < 0 || c.decimals > 18) badColumn(f.name, "a double field has 0 to 18 decimals");
+      f.length = 8, f.decimals = std::uint8_t(c.decimals), binaryStored = true;
+      break;
+    case 'Y': f.length = 8, f.decimals = 4, binaryStored = true; break;
+    case 'I': f.length = 4, binaryStored = true; break;
+    case 'T': f.length = 8, binaryStored = true; break;
+    case 'D': f.length = 8; break;
+    case 'L': f.length = 1; break;
+    case 'M': f.length = 4, binaryStored = c.binary; break;
+    case 'W': f.length = 4, binaryStored = true; break;
+    case 'G': f.length = 4; break;
+    default:
+      badColumn(f.name, std::string("the type '") + c.type + "' is not a Visual FoxPro field type");
+  }
+  f.flags = std::uint8_t((binaryStored ? kFlagBinary : 0) | (c.nullable ? kFlagNullable : 0));
+  return f;
+}
+
+// A header region mapped into memory, so the record count and the memo file's next free block
+// are updated with plain stores instead of a system call per append. The page cache holds the
+// stores, so they survive the process being killed. Falls back to pwrite when mapping fails.
+class HeaderMap {
+ public:
+  HeaderMap() = default;
+  HeaderMap(const File& file, std::size_t length) : file_(&file), length_(length) {
+    void* p = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, file.fd(), 0);
+    if (p != MAP_FAILED) data_ = static_cast<std::uint8_t*>(p);
+  }
+  HeaderMap(const HeaderMap&) = delete;
+  HeaderMap(HeaderMap&& o) noexcept { *this = std::move(o); }
+  HeaderMap& operator=(HeaderMap&& o) noexcept {
+    std::swap(data_, o.data_);
+    std::swap(file_, o.file_);
+    std::swap(length_, o.length_);
+    return *this;
+  }
+  ~HeaderMap() {
+    if (data_) ::munmap(data_, length_);
+  }
+  // Stores 4 bytes at an aligned offset (one store, so a killed process leaves old or new).
+  void put32(std::size_t offset, const std::uint8_t bytes[4]) {
+    if (data_) {
+      std::uint32_t v;
+      std::memcpy(&v, bytes, 4);
+      __atomic_store_n(reinterpret_cast<std::uint32_t*>(data_ + offset), v, __ATOMIC_RELEASE);
+    } else {
+      file_->writeAt(offset, bytes, 4);
+    }
+  }
+  void put(std::size_t offset, const std::uint8_t* bytes, std::size_t n) {
+    if (data_)
+      std::memcpy(data_ + offset, bytes, n);
+    else
+      file_->writeAt(offset, bytes, n);
+  }
+
+ private:
+  std::uint8_t* data_ = nullptr;
+  const File* file_ = nullptr;
+  std::size_t length_ = 0;
+};
+
+// The memo file, written through a memory mapping: memo blocks and the header's next free
+// block are plain stores into the page cache (they survive a killed process like a write()
+// would), and the file grows in large steps reserved with fallocate, so a full disk is an error
+// here rather than a fault on a later store. close() cuts the file back to the last block in
+// use; a killed process leaves unused zero blocks after it, which FoxPro ignores. Where
+// mapping or fallocate is not available, it writes with pwrite.
+class MemoAppender {
+ public:
+  MemoAppender() = default;
+  explicit MemoAppender(File file) : file_(std::move(file)) {
+    size_ = end_ = file_.size();
+    void* p = ::mmap(nullptr, kMapLength, PROT_READ | PROT_WRITE, MAP_SHARED, file_.fd(), 0);
+    if (p != MAP_FAILED) map_ = static_cast<std::uint8_t*>(p);
+  }
+  MemoAppender(const MemoAppender&) = delete;
+  MemoAppender(MemoAppender&& o) noexcept { *this = std::move(o); }
+  MemoAppender& operator=(MemoAppender&& o) noexcept {
+    std::swap(file_, o.file_);
+    std::swap(map_, o.map_);
+    std::swap(size_, o.size_);
+    std::swap(end_, o.end_);
+    return *this;
+  }
+  ~MemoAppender() { close(); }
+
+  bool isOpen() const { return file_.isOpen(); }
+  const std::filesystem::path& path() const { return file_.path(); }
+
+  void write(std::uint64_t offset, const std::uint8_t* data, std::size_t n) {
+    if (map_ && reserve(offset + n))
+      std::memcpy(map_ + offset, data, n);
+    else
+      file_.writeAt(offset, data, n);
+    end_ = std::max(end_, offset + n);
+  }
+  // The header's next free block: one aligned store.
+  void putNextBlock(std::uint32_t block) {
+    std::uint8_t be[4];
+    bin::putBe32(be, block);
+    if (map_) {
+      std::uint32_t v;
+      std::memcpy(&v, be, 4);
+      __atomic_store_n(reinterpret_cast<std::uint32_t*>(map_), v, __ATOMIC_RELEASE);
+    } else {
+      file_.writeAt(0, be, 4);
+    }
+  }
+  void close() {
+    if (map_) ::munmap(map_, kMapLength);
+    map_ = nullptr;
+    if (file_.isOpen() && size_ > end_) {
+      try {
+        file_.truncate(end_);
+      } catch (const Error&) {
+      }
+    }
+    file_.close();
+  }
+
+ private:
+  static constexpr std::size_t kMapLength = std::size_t(kMaxFileSize) + 1;
+
+  bool reserve(std::uint64_t needed) {
+    if (needed <= size_) return true;
+    std::uint64_t grow = std::clamp<std::uint64_t>(size_ / 8, 1 << 20, 64 << 20);
+    std::uint64_t target = std::min<std::uint64_t>(std::max(needed, size_ + grow), kMaxFileSize);
+    if (::fallocate(file_.fd(), 0, off_t(size_), off_t(target - size_)) != 0) {
+      if (errno == ENOSPC)
+        throw Error(err::WriteError, "Error writing to file " + quoted(file_.path()) + ": the disk is full.");
+      ::munmap(map_, kMapLength);  // no fallocate here: write the plain way from now on
+      map_ = nullptr;
+      return false;
+    }
+    size_ = target;
+    return true;
+  }
+
+  File file_;
+  std::uint8_t* map_ = nullptr;
+  std::uint64_t size_ = 0;  // bytes the file has (reserved ones included)
+  std::uint64_t end_ = 0;   // bytes in use
+};
+
+class Writer final : public TableWriter {
+ public:
+  Writer(File dbf, Header header, std::shared_ptr<const CodePage> cp, MemoAppender memo, std::uint32_t blockSize,
+         std::uint32_t nextBlock)
+      : path_(dbf.path()),
+        dbf_(std::move(dbf)),
+        memo_(std::move(memo)),
+        header_(std::move(header)),
+        codePage_(std::move(cp)),
+        encoder_(header_.fields, header_.nullFlagsOffset, header_.nullFlagsLength, header_.recordLength, codePage_),
+        blockSize_(blockSize),
+        nextBlock_(nextBlock) {
+    if (!dbf_.tryLockExclusive()) throw Error(err::FileInUse, "File " + quoted(path_) + " is in use.");
+    dbfHeader_ = HeaderMap(dbf_, header_.headerLength);
+    std::uint8_t today[4] = {};
+    stampToday(today);
+    dbfHeader_.put(1, today + 1, 3);
+  }
+  ~Writer() override {
+    try {
+      close();
+    } catch (...) {
+    }
+  }
+
+  const std::filesystem::path& path() const override { return path_; }
+  const std::vector<Field>& fields() const override { return header_.fields; }
+  int codePage() const override { return codePage_->number(); }
+  std::uint32_t recordCount() const override { return header_.recordCount; }
+
+  void append(const std::vector<Value>& values) override {
+    checkOpen();
+    encoder_.encode(values, record_);
+    // Autoincrement values from the header's counters.
+    for (std::size_t i = 0; i < header_.fields.size(); ++i) {
+      Field& f = header_.fields[i];
+      if (f.autoIncrement()) bin::putLe32(record_.data() + f.offset, std::uint32_t(f.autoIncrementNext));
+    }
+    // Memos go into consecutive blocks from the next free one, each padded to whole blocks.
+    memoBytes_.clear();
+    std::uint64_t block = nextBlock_;
+    for (std::size_t i = 0; i < header_.fields.size(); ++i) {
+      const std::string& data = encoder_.memoData()[i];
+      const Field& f = header_.fields[i];
+      if (!RecordEncoder::isMemo(f) || data.empty()) continue;
+      std::uint64_t blocks = (8 + std::uint64_t(data.size()) + blockSize_ - 1) / blockSize_;
+      if (block + blocks > 0xFFFFFFFFu || (block + blocks) * blockSize_ > kMaxFileSize) tooLarge(memo_.path());
+      bin::putLe32(record_.data() + f.offset, std::uint32_t(block));
+      std::size_t at = memoBytes_.size();
+      memoBytes_.resize(at + std::size_t(blocks * blockSize_), 0);
+      bin::putBe32(memoBytes_.data() + at, RecordEncoder::memoSignature(f));
+      bin::putBe32(memoBytes_.data() + at + 4, std::uint32_t(data.size()));
+      std::memcpy(memoBytes_.data() + at + 8, data.data(), data.size());
+      block += blocks;
+    }
+    std::uint64_t recordAt = header_.headerLength + std::uint64_t(header_.recordCount) * header_.recordLength;
+    if (recordAt + header_.recordLength + 1 > kMaxFileSize) tooLarge(path_);
+    if (header_.recordCount >= kMaxRecords) tooLarge(path_);
+
+    // 1. memo blocks, 2. the memo file's next free block, 3. the record and the end marker,
+    // 4. the record count. A kill between any two steps leaves both files valid.
+    if (!memoBytes_.empty()) {
+      memo_.write(std::uint64_t(nextBlock_) * blockSize_, memoBytes_.data(), memoBytes_.size());
+      memo_.putNextBlock(std::uint32_t(block));
+      nextBlock_ = std::uint32_t(block);
+    }
+    record_.push_back(0x1A);
+    try {
+      dbf_.writeAt(recordAt, record_.data(), record_.size());
+    } catch (const Error&) {
+      // A full disk may have taken part of the record: put the end marker back in its place.
+      try {
+        dbf_.truncate(recordAt);
+        std::uint8_t eof = 0x1A;
+        dbf_.writeAt(recordAt, &eof, 1);
+      } catch (const Error&) {
+      }
+      throw;
+    }
+    for (std::size_t i = 0; i < header_.fields.size(); ++i) {
+      Field& f = header_.fields[i];
+      if (!f.autoIncrement()) continue;
+      f.autoIncrementNext += f.autoIncrementStep;
+      std::uint8_t next[4];
+      bin::putLe32(next, std::uint32_t(f.autoIncrementNext));
+      dbfHeader_.put(header_.descriptorOffsets[i] + 19, next, 4);
+    }
+    ++header_.recordCount;
+    std::uint8_t count[4];
+    bin::putLe32(count, header_.recordCount);
+    dbfHeader_.put32(4, count);
+  }
+
+  void setDeleted(std::uint32_t index, bool deleted) override {
+    checkOpen();
+    if (index >= header_.recordCount) throw Error(err::RecordOutOfRange, "Record is out of range.");
+    std::uint8_t flag = deleted ? '*' : ' ';
+    dbf_.writeAt(header_.headerLength + std::uint64_t(index) * header_.recordLength, &flag, 1);
+  }
+
+  void close() override {
+    if (closed_) return;
+    closed_ = true;
+    dbfHeader_ = HeaderMap();
+    memo_.close();
+    dbf_.close();
+  }
+
+ private:
+  void checkOpen() const {
+    if (closed_) throw Error(err::WriterClosed, "Table " + quoted(path_) + " is closed.");
+  }
+  [[noreturn]] void tooLarge(const std::filesystem::path& file) const {
+    throw Error(err::FileTooLarge, "File " + quoted(file) + " would grow past 2 GB; the record was not added.");
+  }
+
+  std::filesystem::path path_;
+  File dbf_;
+  MemoAppender memo_;
+  Header header_;
+  std::shared_ptr<const CodePage> codePage_;
+  RecordEncoder encoder_;
+  std::uint32_t blockSize_;
+  std::uint32_t nextBlock_;
+  HeaderMap dbfHeader_;
+  std::vector<std::uint8_t> record_;
+  std::vector<std::uint8_t> memoBytes_;
+  bool closed_ = false;
+};
+
+std::uint32_t firstBlock(std::uint32_t blockSize) { return (kMemoHeaderSize + blockSize - 1) / blockSize; }
+
+}  // namespace
+
+std::unique_ptr<TableWriter> TableWriter::create(const std::filesystem::path& dbf, const std::vector<ColumnSpec>& columns,
+                                                 const CreateOptions& options) {
+  validateName(dbf.stem().string(), NameKind::TableFile);
+  if (columns.empty()) throw Error(err::InvalidStructure, "A table needs at least one field.");
+  std::vector<Field> fields;
+  for (const ColumnSpec& c : columns) {
+    Field f = fieldFromSpec(c);
+    for (const Field& other : fields)
+      if (other.name == f.name) throw Error(err::InvalidName, "Field name " + f.name + " is a duplicate.");
+    fields.push_back(std::move(f));
+  }
+  std::uint8_t mark = markFromCodePage(options.codePage);
+  if (mark == 0)
+    throw Error(err::CodePageUnsupported, "Code page " + std::to_string(options.codePage) + " has no Visual FoxPro code page mark.");
+  auto cp = fox::codePage(options.codePage);
+  if (options.backlink.size() > kBacklinkSize)
+    throw Error(err::InvalidPath, "Invalid path or file name: the container path is longer than 263 characters.");
+  if (options.memoBlockSize < 1 || options.memoBlockSize > 65535)
+    throw Error(err::InvalidStructure, "Invalid memo block size " + std::to_string(options.memoBlockSize) + ".");
+
+  Header header;
+  bool memo = std::any_of(fields.begin(), fields.end(), [](const Field& f) { return RecordEncoder::isMemo(f); });
+  std::uint8_t flags = std::uint8_t((options.tableFlags & ~0x02) | (memo ? 0x02 : 0));
+  std::vector<std::uint8_t> bytes = buildHeader(fields, mark, flags, options.backlink, header.recordLength,
+                                                header.nullFlagsOffset, header.nullFlagsLength);
+  std::size_t descriptors = fields.size() + (header.nullFlagsOffset >= 0 ? 1 : 0);
+  if (descriptors > 255) throw Error(err::InvalidStructure, "Too many fields: a table holds at most 255 with _NullFlags.");
+  if (header.recordLength > kMaxRecordLength)
+    throw Error(err::InvalidStructure, "Record too long: the fields take " + std::to_string(header.recordLength) +
+                                           " bytes, more than 65,500.");
+  header.version = bytes[0];
+  header.headerLength = std::uint16_t(bytes.size());
+  header.tableFlags = flags;
+  header.codePageMark = mark;
+  header.backlink = options.backlink;
+  header.fields = fields;
+  for (std::size_t i = 0; i < fields.size(); ++i) header.descriptorOffsets.push_back(std::uint32_t(32 + 32 * i));
+
+  // Everything is valid: replace the old files.
+  std::filesystem::path folder = dbf.parent_path().empty() ? std::filesystem::path(".") : dbf.parent_path();
+  std::error_code ec;
+  if (!std::filesystem::is_directory(folder, ec))
+    throw Error(err::CannotCreateFile, "Cannot create file " + quoted(dbf) + ": the folder does not exist.");
+  removeTableFiles(dbf);
+
+  File memoFile;
+  std::uint32_t blockSize = options.memoBlockSize, next = firstBlock(options.memoBlockSize);
+  if (memo) {
+    memoFile = File(memoFileName(dbf), File::Mode::CreateNew);
+    std::vector<std::uint8_t> m(std::size_t(next) * blockSize, 0);
+    bin::putBe32(m.data(), next);
+    bin::putBe16(m.data() + 6, std::uint16_t(blockSize));
+    memoFile.writeAt(0, m.data(), m.size());
+  }
+  File table(dbf, File::Mode::CreateNew);
+  bytes.push_back(0x1A);
+  table.writeAt(0, bytes.data(), bytes.size());
+  return std::make_unique<Writer>(std::move(table), std::move(header), std::move(cp),
+                                  memoFile.isOpen() ? MemoAppender(std::move(memoFile)) : MemoAppender(), blockSize, next);
+}
+
+std::unique_ptr<TableWriter> TableWriter::openForAppend(const std::filesystem::path& dbf) {
+  File table(dbf, File::Mode::ReadWrite);
+  std::uint64_t size = table.size();
+  std::vector<std::uint8_t> bytes(std::size_t(std::min<std::uint64_t>(size, 65536)));
+  bytes.resize(table.readAt(0, bytes.data(), bytes.size()));
+  Header header = parseHeader(bytes, size, dbf);
+  if (!header.visualFoxPro())
+    throw Error(err::NotATable, "Not a table: " + quoted(dbf) + " is not a Visual FoxPro table, so records cannot be added to it.");
+  int cpNumber = codePageFromMark(header.codePageMark);
+  auto cp = fox::codePage(cpNumber ? cpNumber : 1252);
+
+  File memoFile;
+  std::uint32_t blockSize = 64, next = 8;
+  if (header.hasMemoFields()) {
+    auto memoPath = findMemoFile(dbf);
+    if (!memoPath) throw Error(err::MemoFileInvalid, "Memo file " + quoted(memoFileName(dbf)) + " is missing or is invalid.");
+    memoFile = File(*memoPath, File::Mode::ReadWrite);
+    std::uint8_t head[8] = {};
+    std::uint64_t memoSize = memoFile.size();
+    if (memoFile.readAt(0, head, 8) < 8 || memoSize < kMemoHeaderSize || bin::be16(head + 6) == 0)
+      throw Error(err::MemoFileInvalid, "Memo file " + quoted(*memoPath) + " is missing or is invalid.");
+    blockSize = bin::be16(head + 6);
+    // Never below the end of the data already in the file: a killed append may have written
+    // blocks without moving the header's counter.
+    std::uint64_t used = (memoSize + blockSize - 1) / blockSize;
+    std::uint64_t n = std::max<std::uint64_t>({bin::be32(head), used, firstBlock(blockSize)});
+    if (n > 0xFFFFFFFFu) throw Error(err::MemoFileInvalid, "Memo file " + quoted(*memoPath) + " is missing or is invalid.");
+    next = std::uint32_t(n);
+  }
+  // A record a killed append left past the count is dropped, and the end marker put back.
+  std::uint64_t end = header.headerLength + std::uint64_t(header.recordCount) * header.recordLength;
+  std::uint8_t last = 0;
+  if (size != end + 1 || table.readAt(end, &last, 1) != 1 || last != 0x1A) {
+    if (!table.tryLockExclusive()) throw Error(err::FileInUse, "File " + quoted(dbf) + " is in use.");
+    table.truncate(end);
+    std::uint8_t eof = 0x1A;
+    table.writeAt(end, &eof, 1);
+  }
+  return std::make_unique<Writer>(std::move(table), std::move(header), std::move(cp),
+                                  memoFile.isOpen() ? MemoAppender(std::move(memoFile)) : MemoAppender(), blockSize, next);
+}
+
+}  // namespace fox
