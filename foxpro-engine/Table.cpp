@@ -69,6 +69,11 @@ class TableReader final : public Table {
     return true;
   }
 
+  bool deleted(std::uint32_t index) override {
+    if (index >= header_.recordCount) throw Error(err::RecordOutOfRange, "Record is out of range.");
+    return record(index)[0] == '*';
+  }
+
  private:
   const std::uint8_t* record(std::uint32_t index) {
     if (chunkCount_ == 0 || index < chunkFirst_ || index >= chunkFirst_ + chunkCount_) {

@@ -58,6 +58,9 @@ class Table {
   // 5 for an index past the end, 41 for a memo outside the memo file, 2091 for a field whose
   // bytes are not a value of its type (a date of 2023-02-30, a number of "12a").
   virtual bool read(std::uint32_t index, std::vector<Value>& values) = 0;
+  // True when record `index` is marked deleted; looks at nothing else (for counting the live
+  // records before they are read). Throws fox::Error 5 for an index past the end.
+  virtual bool deleted(std::uint32_t index) = 0;
 };
 
 }  // namespace fox

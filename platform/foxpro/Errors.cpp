@@ -17,6 +17,9 @@ fox::Error syntaxError() { return fox::Error(kSyntaxError, "Syntax error."); }
 fox::Error invalidArgument() {
   return fox::Error(kInvalidArgument, "Function argument value, type, or count is invalid.");
 }
+fox::Error variableNotFound(std::string_view name) {
+  return named(kVariableNotFound, "Variable '", name, "' is not found.");
+}
 fox::Error unrecognizedVerb() { return fox::Error(kUnrecognizedVerb, "Unrecognized command verb."); }
 fox::Error unrecognizedPhrase() {
   return fox::Error(kUnrecognizedPhrase, "Command contains unrecognized phrase/keyword.");
@@ -41,6 +44,10 @@ fox::Error fileAccessDenied(std::string_view file) {
 }
 fox::Error fieldNameInvalid(std::string_view name) {
   return named(kFieldNameInvalid, "Field name '", name, "' is a duplicate or invalid.");
+}
+fox::Error ambiguousDate() { return fox::Error(kAmbiguousDate, "Ambiguous Date/Datetime constant."); }
+fox::Error invalidFieldWidth(std::string_view field) {
+  return named(kInvalidArgument, "Field '", field, "': the width or number of decimal places is invalid.");
 }
 fox::Error invalidDate() { return fox::Error(kInvalidDate, "Date/Datetime evaluated to an invalid value."); }
 

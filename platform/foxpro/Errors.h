@@ -12,6 +12,7 @@ inline constexpr int kFileDoesNotExist = 1;            // "File 'x.dbf' does not
 inline constexpr int kDataTypeMismatch = 9;            // "Data type mismatch."
 inline constexpr int kSyntaxError = 10;                // "Syntax error."
 inline constexpr int kInvalidArgument = 11;            // "Function argument value, type, or count is invalid."
+inline constexpr int kVariableNotFound = 12;           // "Variable 'x' is not found."
 inline constexpr int kUnrecognizedVerb = 16;           // "Unrecognized command verb."
 inline constexpr int kUnrecognizedPhrase = 36;         // "Command contains unrecognized phrase/keyword."
 inline constexpr int kNotEnoughMemory = 43;            // "There is not enough memory to complete this operation."
@@ -25,12 +26,14 @@ inline constexpr int kTooManyArguments = 1230;         // "Too many arguments."
 inline constexpr int kMissingOperand = 1231;           // "Missing operand."
 inline constexpr int kFileAccessDenied = 1705;         // "File access is denied."
 inline constexpr int kFieldNameInvalid = 1712;         // "Field name is a duplicate or invalid."
+inline constexpr int kAmbiguousDate = 2033;            // "Ambiguous Date/Datetime constant."
 inline constexpr int kInvalidDate = 2034;              // "Date/Datetime evaluated to an invalid value."
 
 fox::Error fileDoesNotExist(std::string_view file);
 fox::Error dataTypeMismatch();
 fox::Error syntaxError();
 fox::Error invalidArgument();
+fox::Error variableNotFound(std::string_view name);
 fox::Error unrecognizedVerb();
 fox::Error unrecognizedPhrase();
 fox::Error notEnoughMemory();
@@ -43,7 +46,10 @@ fox::Error tooManyArguments();
 fox::Error missingOperand();
 fox::Error fileAccessDenied(std::string_view file);
 fox::Error fieldNameInvalid(std::string_view name);
+fox::Error ambiguousDate();
 fox::Error invalidDate();
+// A width or number of decimal places that the field type does not allow.
+fox::Error invalidFieldWidth(std::string_view field);
 fox::Error featureNotAvailable(std::string_view what);
 
 }  // namespace foxpro::errors

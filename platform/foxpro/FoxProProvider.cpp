@@ -4,6 +4,9 @@
 #include <string>
 #include <system_error>
 
+#include "Catalogue.h"
+#include "Errors.h"
+#include "Session.h"
 #include "platform/ado/Error.h"
 #include "platform/ado/Provider.h"
 
@@ -13,35 +16,34 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Opening checks that the source exists: a .dbc file (a database container) or a folder of free tables.
-class Session : public ado::provider::Session {
- public:
-  explicit Session(fs::path source) : source_(std::move(source)) {}
-  std::unique_ptr<ado::provider::Cursor> execute(const std::string&) override {
-    throw ado::Error(1, "Statements are not supported yet.");
-  }
-  std::unique_ptr<ado::provider::Cursor> openSchema(ado::SchemaEnum) override {
-    throw ado::Error(1, "The catalogue is not supported yet.");
-  }
-  void close() override {}
+bool isContainerPath(const fs::path& path) {
+  std::string extension = path.extension().string();
+  for (char& c : extension)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return extension == ".dbc";
+}
 
- private:
-  fs::path source_;
-};
+// "Data Source=" a .dbc file (a database container) or a folder of free tables;
+// "Collating Sequence=" machine or general (kept for FoxPro's sake: the dialect neither sorts
+// nor compares text, so it changes nothing here).
+std::unique_ptr<Catalogue> openCatalogue(const std::string& text) {
+  if (text.empty()) throw errors::fileDoesNotExist("");
+  std::error_code ec;
+  fs::path source = statementPath(fs::current_path(ec), text);
+  if (isContainerPath(source)) return openContainerCatalogue(source);
+  auto catalogue = openFolderCatalogue(source);
+  fs::directory_iterator probe(source, ec);
+  if (ec) throw errors::fileAccessDenied(text);
+  return catalogue;
+}
 
 std::unique_ptr<ado::provider::Session> open(const ado::provider::OpenRequest& request) {
-  std::string source = request.connectionString.value("Data Source");
-  std::error_code ec;
-  fs::path path(source);
-  bool isContainer = path.extension().string().size() == 4 &&
-                     (path.extension() == ".dbc" || path.extension() == ".DBC" || path.extension() == ".Dbc");
-  if (source.empty()) throw ado::Error(1, "File '' does not exist.");
-  if (isContainer) {
-    if (!fs::is_regular_file(path, ec)) throw ado::Error(1, "File '" + source + "' does not exist.");
-  } else if (!fs::is_directory(path, ec)) {
-    throw ado::Error(1, "Invalid path or file name.");
+  try {
+    auto catalogue = openCatalogue(request.connectionString.value("Data Source"));
+    return std::make_unique<Session>(std::move(catalogue), 1252);
+  } catch (const fox::Error& e) {
+    throw ado::Error(e.number(), e.what());
   }
-  return std::make_unique<Session>(path);
 }
 
 }  // namespace

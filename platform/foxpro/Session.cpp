@@ -1,0 +1,243 @@
+#include "Session.h"
+
+#include <algorithm>
+#include <new>
+#include <system_error>
+
+#include "Cursors.h"
+#include "Errors.h"
+#include "foxpro-engine/Table.h"
+#include "platform/ado/Error.h"
+#include "sql/Values.h"
+
+namespace foxpro {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// More tables than this open for appending at once, and the least recently used is closed
+// (each holds two files open; a transfer of hundreds of tables must not run out of them).
+constexpr std::size_t kMaxOpenWriters = 16;
+
+std::string canonicalKey(const fs::path& path) {
+  std::error_code ec;
+  fs::path canonical = fs::weakly_canonical(path, ec);
+  return (ec ? path.lexically_normal() : canonical).string();
+}
+
+// Runs `work`, turning every failure into the layer's error with FoxPro's number and message.
+template <typename Work>
+auto translated(Work&& work) -> decltype(work()) {
+  try {
+    return work();
+  } catch (const fox::Error& e) {
+    throw ado::Error(e.number(), e.what());
+  } catch (const std::bad_alloc&) {
+    fox::Error e = errors::notEnoughMemory();
+    throw ado::Error(e.number(), e.what());
+  } catch (const fs::filesystem_error& e) {
+    fox::Error error = errors::errorWritingFile(e.path1().string());
+    throw ado::Error(error.number(), error.what());
+  }
+}
+
+// Bytes a field takes in the record.
+int fieldSize(const fox::ColumnSpec& column) {
+  switch (column.type) {
+    case 'C':
+    case 'V':
+    case 'Q':
+    case 'N':
+    case 'F': return column.length;
+    case 'L': return 1;
+    case 'I':
+    case 'M':
+    case 'G':
+    case 'W': return 4;
+    default: return 8;  // B Y D T
+  }
+}
+
+// FoxPro's limits on a table: 255 fields including the hidden _NullFlags, and records of at
+// most 65,500 bytes. Checked before an old table of the same name is replaced.
+void checkLimits(const std::vector<fox::ColumnSpec>& columns) {
+  int nullBits = 0;
+  long recordLength = 1;  // the deletion flag
+  for (const auto& column : columns) {
+    if (column.type == 'V' || column.type == 'Q') ++nullBits;
+    if (column.nullable) ++nullBits;
+    recordLength += fieldSize(column);
+  }
+  const std::size_t descriptors = columns.size() + (nullBits > 0 ? 1 : 0);
+  recordLength += (nullBits + 7) / 8;
+  if (descriptors > 255 || recordLength > 65500)
+    throw fox::Error(errors::kInvalidArgument,
+                     "The table has more than 255 fields or records longer than 65,500 bytes.");
+}
+
+// CHR(n) with n >= 128: the character with that code in the table's code page.
+sql::CharDecoder decoderFor(int codePage) {
+  return [codePage](unsigned char, std::string&) {
+    (void)codePage;
+    throw errors::featureNotAvailable("CHR() of codes above 127");
+  };
+}
+
+}  // namespace
+
+Session::Session(std::unique_ptr<Catalogue> catalogue, int codePage)
+    : catalogue_(std::move(catalogue)), codePage_(codePage) {}
+
+Session::~Session() {
+  for (auto& open : writers_) {
+    try {
+      open.writer->close();
+    } catch (...) {
+      // Nothing left to report to: the connection is gone.
+    }
+  }
+}
+
+std::unique_ptr<ado::provider::Cursor> Session::execute(const std::string& text) {
+  return translated([&] { return run(text); });
+}
+
+std::unique_ptr<ado::provider::Cursor> Session::run(const std::string& text) {
+  sql::Statement statement = sql::parse(text);
+  if (auto* insert = std::get_if<sql::Insert>(&statement)) {
+    this->insert(*insert);
+    return nullptr;
+  }
+  if (auto* select = std::get_if<sql::Select>(&statement)) return this->select(*select);
+  if (auto* create = std::get_if<sql::CreateTable>(&statement)) {
+    this->create(*create);
+    return nullptr;
+  }
+  drop(std::get<sql::DropTable>(statement));
+  return nullptr;
+}
+
+std::unique_ptr<ado::provider::Cursor> Session::openSchema(ado::SchemaEnum schema) {
+  return translated([&]() -> std::unique_ptr<ado::provider::Cursor> {
+    if (schema != ado::adSchemaTables) throw errors::featureNotAvailable("this schema rowset");
+    // The standard columns of the TABLES rowset, in their standard order.
+    std::vector<ado::provider::FieldInfo> fields;
+    for (const char* name : {"TABLE_CATALOG", "TABLE_SCHEMA", "TABLE_NAME", "TABLE_TYPE", "TABLE_GUID", "DESCRIPTION"})
+      fields.push_back({name, ado::adVarWChar, 128, 0, 0, true});
+    fields.push_back({"TABLE_PROPID", ado::adUnsignedInt, 4, 10, 0, true});
+    fields.push_back({"DATE_CREATED", ado::adDate, 8, 0, 0, true});
+    fields.push_back({"DATE_MODIFIED", ado::adDate, 8, 0, 0, true});
+    std::vector<std::vector<ado::Variant>> rows;
+    for (auto& entry : catalogue_->tables()) {
+      std::vector<ado::Variant> row(fields.size());
+      row[2] = std::move(entry.name);
+      row[3] = std::move(entry.type);
+      rows.push_back(std::move(row));
+    }
+    return std::make_unique<RowsCursor>(std::move(fields), std::move(rows));
+  });
+}
+
+void Session::close() {
+  translated([&] {
+    forgetLastInsert();
+    auto writers = std::move(writers_);
+    writers_.clear();
+    std::exception_ptr first;
+    for (auto& open : writers) {
+      try {
+        open.writer->close();
+      } catch (...) {
+        if (!first) first = std::current_exception();
+      }
+    }
+    if (first) std::rethrow_exception(first);
+  });
+}
+
+void Session::create(const sql::CreateTable& statement) {
+  fs::path path = statementPath(catalogue_->folder(), statement.table);
+  if (!path.has_filename()) throw errors::invalidPath();
+  if (!path.has_extension()) path += ".dbf";
+  std::error_code ec;
+  if (!fs::is_directory(path.parent_path(), ec)) throw errors::invalidPath();
+  checkLimits(statement.columns);
+  if (auto old = findFileAt(path)) release(*old);
+  forgetLastInsert();
+  NewTable table{path, statement.columns, {}, statement.free};
+  table.options.codePage = codePage_;
+  auto writer = catalogue_->create(table);
+  std::string key = canonicalKey(writer->path());
+  keep(std::move(key), std::move(writer));
+}
+
+void Session::drop(const sql::DropTable& statement) {
+  TableLocation table = catalogue_->find(statement.table);
+  release(table.dbf);
+  catalogue_->drop(table);
+}
+
+std::unique_ptr<ado::provider::Cursor> Session::select(const sql::Select& statement) {
+  TableLocation table = catalogue_->find(statement.table);
+  return std::make_unique<TableCursor>(fox::Table::open(table.dbf), table.columnNames);
+}
+
+void Session::insert(const sql::Insert& statement) {
+  fox::TableWriter& writer = writerFor(statement.table);
+  const std::size_t fieldCount = writer.fields().size();
+  if (statement.valueCount() < fieldCount) throw errors::tooFewArguments();
+  if (statement.valueCount() > fieldCount) throw errors::tooManyArguments();
+  sql::evaluate(statement, decoderFor(writer.codePage()), values_);
+  writer.append(values_);
+}
+
+fox::TableWriter& Session::writerFor(const std::string& table) {
+  if (lastInsertWriter_ && table == lastInsertTable_) return *lastInsertWriter_;
+  TableLocation location = catalogue_->find(table);
+  std::string key = canonicalKey(location.dbf);
+  auto found = std::find_if(writers_.begin(), writers_.end(), [&](const OpenWriter& w) { return w.key == key; });
+  OpenWriter* open = nullptr;
+  if (found != writers_.end()) {
+    open = &*found;
+  } else {
+    for (const fs::path& file : tableFiles(location.dbf))
+      if (file.extension().string().size() == 4 && (file.extension() == ".cdx" || file.extension() == ".CDX"))
+        throw errors::featureNotAvailable("adding rows to a table that has an index file (.cdx)");
+    open = &keep(std::move(key), fox::TableWriter::openForAppend(location.dbf));
+  }
+  open->lastUse = ++useCounter_;
+  lastInsertTable_ = table;
+  lastInsertWriter_ = open->writer.get();
+  return *open->writer;
+}
+
+Session::OpenWriter& Session::keep(std::string key, std::unique_ptr<fox::TableWriter> writer) {
+  if (writers_.size() >= kMaxOpenWriters) {
+    auto oldest = std::min_element(writers_.begin(), writers_.end(),
+                                   [](const OpenWriter& a, const OpenWriter& b) { return a.lastUse < b.lastUse; });
+    if (oldest->writer.get() == lastInsertWriter_) forgetLastInsert();
+    auto evicted = std::move(oldest->writer);
+    writers_.erase(oldest);
+    evicted->close();
+  }
+  writers_.push_back({std::move(key), std::move(writer), ++useCounter_});
+  return writers_.back();
+}
+
+void Session::release(const fs::path& dbf) {
+  forgetLastInsert();
+  std::string key = canonicalKey(dbf);
+  auto found = std::find_if(writers_.begin(), writers_.end(), [&](const OpenWriter& w) { return w.key == key; });
+  if (found == writers_.end()) return;
+  auto writer = std::move(found->writer);
+  writers_.erase(found);
+  writer->close();
+}
+
+void Session::forgetLastInsert() {
+  lastInsertTable_.clear();
+  lastInsertWriter_ = nullptr;
+}
+
+}  // namespace foxpro

@@ -1,0 +1,59 @@
+#pragma once
+// One open FoxPro connection: runs the statements of the dialect against its catalogue.
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Catalogue.h"
+#include "foxpro-engine/TableWriter.h"
+#include "platform/ado/Provider.h"
+#include "sql/Statement.h"
+
+namespace foxpro {
+
+class Session : public ado::provider::Session {
+ public:
+  // `codePage`: the code page new tables get.
+  Session(std::unique_ptr<Catalogue> catalogue, int codePage);
+  ~Session() override;
+
+  std::unique_ptr<ado::provider::Cursor> execute(const std::string& text) override;
+  std::unique_ptr<ado::provider::Cursor> openSchema(ado::SchemaEnum schema) override;
+  void close() override;
+
+ private:
+  // A table this connection appends to. Writers stay open across INSERTs (that is where the
+  // insert speed comes from) until the table is dropped or replaced, the connection closes, or
+  // too many tables are open at once.
+  struct OpenWriter {
+    std::string key;  // the table file's canonical path
+    std::unique_ptr<fox::TableWriter> writer;
+    std::uint64_t lastUse = 0;
+  };
+
+  std::unique_ptr<ado::provider::Cursor> run(const std::string& text);
+  void create(const sql::CreateTable& statement);
+  void drop(const sql::DropTable& statement);
+  void insert(const sql::Insert& statement);
+  std::unique_ptr<ado::provider::Cursor> select(const sql::Select& statement);
+
+  fox::TableWriter& writerFor(const std::string& table);
+  OpenWriter& keep(std::string key, std::unique_ptr<fox::TableWriter> writer);
+  // Closes this connection's writer on the file, if it has one.
+  void release(const std::filesystem::path& dbf);
+  void forgetLastInsert();
+
+  std::unique_ptr<Catalogue> catalogue_;
+  int codePage_;
+  std::vector<OpenWriter> writers_;
+  std::uint64_t useCounter_ = 0;
+  // The table text of the last INSERT and its writer, so a run of INSERTs into one table finds
+  // its writer without touching the file system.
+  std::string lastInsertTable_;
+  fox::TableWriter* lastInsertWriter_ = nullptr;
+  std::vector<fox::Value> values_;
+};
+
+}  // namespace foxpro
