@@ -75,7 +75,7 @@ std::unique_ptr<Container> Container::open(const fs::path& dbc) {
   container->path_ = dbc;
   container->codePage_ = table->codePage();
   container->codePageMark_ = table->codePageMark();
-  auto cp = codePage(container->codePage_);
+  auto cp = fox::codePage(container->codePage_);
   std::vector<Value> values;
   for (std::uint32_t i = 0; i < table->recordCount(); ++i) {
     Object o;
@@ -142,9 +142,10 @@ std::optional<MemberTable> Container::tableAt(const fs::path& dbf) const {
     auto stored = o->properties.text(property::Path);
     if (!stored) continue;
     fs::path candidate = resolveStored(folder(), *stored);
-    if (fs::equivalent(candidate, dbf, ec) ||
-        (candidate.lexically_normal() == dbf.lexically_normal()))
-      return table(*o);
+    bool same = fs::equivalent(candidate, dbf, ec) ||
+                (fs::equivalent(candidate.parent_path(), dbf.parent_path(), ec) &&
+                 sameText(candidate.filename().string(), dbf.filename().string()));
+    if (same) return table(*o);
   }
   return std::nullopt;
 }

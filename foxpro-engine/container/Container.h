@@ -71,7 +71,8 @@ class Container {
   // has no such table; a missing file is not an error here (it is when the table is opened).
   MemberTable table(std::string_view name) const;
   MemberTable table(const Object& tableObject) const;
-  // The live table whose Path resolves to `dbf`, or nothing.
+  // The live table whose Path resolves to `dbf` (also when the file is missing: same folder,
+  // same name without regard to case), or nothing.
   std::optional<MemberTable> tableAt(const std::filesystem::path& dbf) const;
 
   // Throws 3011 unless the table file's back-link names this container.
