@@ -1,5 +1,6 @@
 #include "Catalogue.h"
 
+#include <algorithm>
 #include <system_error>
 
 #include "Errors.h"
@@ -36,22 +37,26 @@ std::optional<fs::path> findTableFile(const fs::path& folder, std::string_view n
   return findRegularFile(folder, file);
 }
 
+std::optional<fs::path> indexFile(const fs::path& dbf) {
+  return findRegularFile(dbf.parent_path(), fox::indexFileName(dbf).filename().string());
+}
+
 std::vector<fs::path> tableFiles(const fs::path& dbf) {
   std::vector<fs::path> files;
   std::error_code ec;
   if (!fs::is_regular_file(dbf, ec)) return files;
   files.push_back(dbf);
-  const fs::path folder = dbf.parent_path().empty() ? fs::path(".") : dbf.parent_path();
-  const std::string stem = dbf.stem().string();
-  for (const char* extension : {".fpt", ".dbt", ".cdx"})
-    if (auto file = findRegularFile(folder, stem + extension)) files.push_back(*file);
+  for (bool dBase : {false, true})
+    if (auto memo = fox::findMemoFile(dbf, dBase); memo && std::find(files.begin(), files.end(), *memo) == files.end())
+      files.push_back(*memo);
+  if (auto index = indexFile(dbf)) files.push_back(*index);
   return files;
 }
 
 void removeTableFiles(const fs::path& dbf) {
   for (const fs::path& file : tableFiles(dbf)) {
     std::error_code ec;
-    if (!fs::remove(file, ec) && ec) throw errors::fileAccessDenied(file.string());
+    if (!fs::remove(file, ec) && ec) throw errors::fileAccessDenied(file.filename().string());
   }
 }
 

@@ -86,11 +86,15 @@ std::unique_ptr<Catalogue> openContainerCatalogue(const std::filesystem::path& d
 std::optional<std::filesystem::path> findTableFile(const std::filesystem::path& folder, std::string_view name);
 
 // The files that belong to the table file `dbf` and exist: the .dbf itself first, then its memo
-// (.fpt or .dbt) and structural index (.cdx), each found without regard to case.
+// (.fpt or .dbt) and structural index (.cdx), found as the engine finds them. Only these files:
+// another table whose name differs only in case (possible on this file system) is left alone.
 std::vector<std::filesystem::path> tableFiles(const std::filesystem::path& dbf);
 
-// Removes the files of tableFiles(dbf), the .dbf first. Throws fox::Error when one cannot be removed.
+// Removes the files of tableFiles(dbf), the .dbf first. Throws fox::Error 1705 when one cannot be removed.
 void removeTableFiles(const std::filesystem::path& dbf);
+
+// The structural index (.cdx) of the table file, when it has one.
+std::optional<std::filesystem::path> indexFile(const std::filesystem::path& dbf);
 
 // True when the text names a file rather than a table: it holds a path separator or ends in ".dbf".
 bool namesFile(std::string_view name);

@@ -21,7 +21,7 @@ TableCursor::TableCursor(std::unique_ptr<fox::Table> table, const std::vector<st
   physicalCount_ = table_->recordCount();
   // RecordCount is known before the first row is read: count the records not marked deleted.
   for (std::uint32_t i = 0; i < physicalCount_; ++i)
-    if (table_->read(i, values_)) ++liveCount_;
+    if (!table_->deleted(i)) ++liveCount_;
 }
 
 bool TableCursor::fetch(std::vector<ado::Variant>& row) {

@@ -42,12 +42,15 @@ fox::Error missingOperand() { return fox::Error(kMissingOperand, "Missing operan
 fox::Error fileAccessDenied(std::string_view file) {
   return named(kFileAccessDenied, "File access is denied: '", file, "'.");
 }
-fox::Error fieldNameInvalid(std::string_view name) {
-  return named(kFieldNameInvalid, "Field name '", name, "' is a duplicate or invalid.");
+fox::Error invalidFieldName(std::string_view name, std::string_view problem) {
+  return named(kInvalidName, "Invalid field name '", name, "': " + std::string(problem) + ".");
 }
 fox::Error ambiguousDate() { return fox::Error(kAmbiguousDate, "Ambiguous Date/Datetime constant."); }
 fox::Error invalidFieldWidth(std::string_view field) {
-  return named(kInvalidArgument, "Field '", field, "': the width or number of decimal places is invalid.");
+  return named(kInvalidStructure, "Field '", field, "': the width or number of decimal places is invalid.");
+}
+fox::Error tooLargeStructure() {
+  return fox::Error(kInvalidStructure, "A table has at most 255 fields and records of at most 65,500 bytes.");
 }
 fox::Error invalidDate() { return fox::Error(kInvalidDate, "Date/Datetime evaluated to an invalid value."); }
 

@@ -25,9 +25,11 @@ inline constexpr int kTooFewArguments = 1229;          // "Too few arguments."
 inline constexpr int kTooManyArguments = 1230;         // "Too many arguments."
 inline constexpr int kMissingOperand = 1231;           // "Missing operand."
 inline constexpr int kFileAccessDenied = 1705;         // "File access is denied."
-inline constexpr int kFieldNameInvalid = 1712;         // "Field name is a duplicate or invalid."
 inline constexpr int kAmbiguousDate = 2033;            // "Ambiguous Date/Datetime constant."
 inline constexpr int kInvalidDate = 2034;              // "Date/Datetime evaluated to an invalid value."
+// Shared with the engine, for failures FoxPro has no confirmed number for.
+inline constexpr int kInvalidName = fox::err::InvalidName;            // 3001: a name FoxPro rejects
+inline constexpr int kInvalidStructure = fox::err::InvalidStructure;  // 3002: a column definition FoxPro rejects
 
 fox::Error fileDoesNotExist(std::string_view file);
 fox::Error dataTypeMismatch();
@@ -45,11 +47,14 @@ fox::Error tooFewArguments();
 fox::Error tooManyArguments();
 fox::Error missingOperand();
 fox::Error fileAccessDenied(std::string_view file);
-fox::Error fieldNameInvalid(std::string_view name);
+// "Invalid field name 'x': another field has that name."
+fox::Error invalidFieldName(std::string_view name, std::string_view problem);
 fox::Error ambiguousDate();
 fox::Error invalidDate();
 // A width or number of decimal places that the field type does not allow.
 fox::Error invalidFieldWidth(std::string_view field);
+// More fields or longer records than a table can have.
+fox::Error tooLargeStructure();
 fox::Error featureNotAvailable(std::string_view what);
 
 }  // namespace foxpro::errors

@@ -5,6 +5,7 @@
 
 #include "Catalogue.h"
 #include "Errors.h"
+#include "foxpro-engine/Names.h"
 
 namespace foxpro {
 
@@ -52,11 +53,16 @@ class FolderCatalogue : public Catalogue {
     return TableLocation{file->stem().string(), *file, {}};
   }
 
+  // A free table stores at most 10 characters of a field name: longer names are cut to 10,
+  // and a cut name that an earlier field already has ends in a number instead (CONTACT_TY,
+  // CONTACT_T2), as FoxPro shortens the long names of database tables. Nothing is merged or lost.
+  // The engine replaces an old table of the same name only once the new one is valid.
   std::unique_ptr<fox::TableWriter> create(const NewTable& table) override {
+    std::vector<std::string> names;
+    for (const auto& column : table.columns) names.push_back(column.name);
+    names = fox::shortFieldNames(names);
     std::vector<fox::ColumnSpec> columns = table.columns;
-    assignFreeTableNames(columns);
-    // Every check on the declaration has passed: now the old table may go.
-    if (auto old = findFileAt(table.dbf)) removeTableFiles(*old);
+    for (std::size_t i = 0; i < columns.size(); ++i) columns[i].name = names[i];
     fox::CreateOptions options = table.options;
     options.backlink.clear();
     return fox::TableWriter::create(table.dbf, columns, options);
@@ -65,39 +71,8 @@ class FolderCatalogue : public Catalogue {
   void drop(const TableLocation& table) override { removeTableFiles(table.dbf); }
 
  private:
-  // A free table stores at most 10 characters of a field name.
-  static void assignFreeTableNames(std::vector<fox::ColumnSpec>& columns);
-
   fs::path folder_;
 };
-
-// Names longer than 10 characters are cut to 10; a cut name that another field already has gets
-// a sequence number in its last characters (CONTACT_TY, CONTACT_T2), as FoxPro shortens the long
-// names of database tables. Names are written upper case.
-void FolderCatalogue::assignFreeTableNames(std::vector<fox::ColumnSpec>& columns) {
-  auto upper = [](std::string s) {
-    for (char& c : s)
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return s;
-  };
-  std::vector<std::string> taken;
-  auto isTaken = [&](const std::string& name) { return std::find(taken.begin(), taken.end(), name) != taken.end(); };
-  for (const auto& column : columns)
-    if (column.name.size() <= 10) taken.push_back(upper(column.name));
-  for (auto& column : columns) {
-    std::string name = upper(column.name);
-    if (name.size() > 10) {
-      std::string candidate = name.substr(0, 10);
-      for (int n = 2; isTaken(candidate); ++n) {
-        std::string suffix = std::to_string(n);
-        candidate = name.substr(0, 10 - suffix.size()) + suffix;
-      }
-      name = candidate;
-      taken.push_back(name);
-    }
-    column.name = name;
-  }
-}
 
 }  // namespace
 

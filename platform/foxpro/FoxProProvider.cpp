@@ -7,6 +7,7 @@
 #include "Catalogue.h"
 #include "Errors.h"
 #include "Session.h"
+#include "foxpro-engine/CodePage.h"
 #include "platform/ado/Error.h"
 #include "platform/ado/Provider.h"
 
@@ -40,7 +41,8 @@ std::unique_ptr<Catalogue> openCatalogue(const std::string& text) {
 std::unique_ptr<ado::provider::Session> open(const ado::provider::OpenRequest& request) {
   try {
     auto catalogue = openCatalogue(request.connectionString.value("Data Source"));
-    return std::make_unique<Session>(std::move(catalogue), 1252);
+    // New tables get the Windows code page of the user's locale (1252 by default).
+    return std::make_unique<Session>(std::move(catalogue), fox::localeCodePage());
   } catch (const fox::Error& e) {
     throw ado::Error(e.number(), e.what());
   }

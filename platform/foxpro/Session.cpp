@@ -6,6 +6,7 @@
 
 #include "Cursors.h"
 #include "Errors.h"
+#include "foxpro-engine/CodePage.h"
 #include "foxpro-engine/Table.h"
 #include "platform/ado/Error.h"
 #include "sql/Values.h"
@@ -72,15 +73,14 @@ void checkLimits(const std::vector<fox::ColumnSpec>& columns) {
   const std::size_t descriptors = columns.size() + (nullBits > 0 ? 1 : 0);
   recordLength += (nullBits + 7) / 8;
   if (descriptors > 255 || recordLength > 65500)
-    throw fox::Error(errors::kInvalidArgument,
-                     "The table has more than 255 fields or records longer than 65,500 bytes.");
+    throw errors::tooLargeStructure();
 }
 
 // CHR(n) with n >= 128: the character with that code in the table's code page.
 sql::CharDecoder decoderFor(int codePage) {
-  return [codePage](unsigned char, std::string&) {
-    (void)codePage;
-    throw errors::featureNotAvailable("CHR() of codes above 127");
+  return [codePage](unsigned char byte, std::string& out) {
+    char c = static_cast<char>(byte);
+    fox::codePage(codePage)->toUtf8(std::string_view(&c, 1), out);
   };
 }
 
@@ -201,9 +201,8 @@ fox::TableWriter& Session::writerFor(const std::string& table) {
   if (found != writers_.end()) {
     open = &*found;
   } else {
-    for (const fs::path& file : tableFiles(location.dbf))
-      if (file.extension().string().size() == 4 && (file.extension() == ".cdx" || file.extension() == ".CDX"))
-        throw errors::featureNotAvailable("adding rows to a table that has an index file (.cdx)");
+    // Rows added without their index entries would leave the index lying about the table.
+    if (indexFile(location.dbf)) throw errors::featureNotAvailable("adding rows to a table that has an index file (.cdx)");
     open = &keep(std::move(key), fox::TableWriter::openForAppend(location.dbf));
   }
   open->lastUse = ++useCounter_;

@@ -3,6 +3,7 @@
 
 #include "Lexer.h"
 #include "Statement.h"
+#include "foxpro-engine/Names.h"
 #include "platform/foxpro/Errors.h"
 
 namespace foxpro::sql {
@@ -55,15 +56,6 @@ constexpr std::array kTypeNames{
 };
 
 bool needsWidth(char type) { return type == 'C' || type == 'V' || type == 'Q' || type == 'N' || type == 'F'; }
-
-// FoxPro's names: letters, digits and "_", not starting with a digit, at most 128 characters.
-bool validName(std::string_view name) {
-  if (name.empty() || name.size() > 128) return false;
-  if (name[0] >= '0' && name[0] <= '9') return false;
-  return std::all_of(name.begin(), name.end(), [](char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-  });
-}
 
 bool validDate(int year, int month, int day) {
   if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
@@ -137,8 +129,8 @@ class Parser {
     expectEnd();
     for (std::size_t i = 0; i < create.columns.size(); ++i)
       for (std::size_t j = 0; j < i; ++j)
-        if (equalNoCase(create.columns[i].name, create.columns[j].name))
-          throw errors::fieldNameInvalid(create.columns[i].name);
+        if (fox::sameName(create.columns[i].name, create.columns[j].name))
+          throw errors::invalidFieldName(create.columns[i].name, "another field has that name");
     return create;
   }
 
@@ -147,7 +139,8 @@ class Parser {
     Token name = lexer_.next();
     if (name.kind != TokenKind::Identifier && name.kind != TokenKind::Bracketed) throw errors::syntaxError();
     spec.name = std::string(name.text);
-    if (!validName(spec.name)) throw errors::fieldNameInvalid(spec.name);
+    // A long name is fine here: the catalogue decides what the table file stores.
+    fox::validateName(spec.name, fox::NameKind::LongField);
 
     Token type = lexer_.next();
     if (type.kind != TokenKind::Identifier) throw errors::syntaxError();
