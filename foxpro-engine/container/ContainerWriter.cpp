@@ -168,7 +168,7 @@ class Change {
     headerLength_ = bytes::le16(dbcBytes_, 8);
     recordLength_ = bytes::le16(dbcBytes_, 10);
     count_ = bytes::le32(dbcBytes_, 4);
-    if (recordLength_ <= container_->columnOffset(7) + 4u ||
+    if (recordLength_ < container_->columnOffset(7) + 4u ||
         dbcBytes_.size() < headerLength_ + std::uint64_t{count_} * recordLength_ || count_ != container_->objects().size())
       throw Error(fox::err::TableCorrupted, "Table '" + dbc.filename().string() + "' has become corrupted.");
   }

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -63,5 +64,36 @@ class TempDir {
  private:
   fs::path path_;
 };
+
+}  // namespace fixtures
+
+#include <array>
+#include <cstdio>
+#include <sstream>
+
+namespace fixtures {
+
+// Runs tests/container/dbc_check.py with Debian's python3; returns its lines split at tabs.
+inline std::vector<std::vector<std::string>> pythonFacts(const std::string& command, const std::string& argument) {
+  std::string line = "TAVREL_FIXTURES_DIR='" + std::string(TAVREL_FIXTURES_DIR) + "' /usr/bin/python3 '" +
+                     std::string(TAVREL_SOURCE_DIR) + "/tests/container/dbc_check.py' " + command + " '" + argument + "'";
+  std::vector<std::vector<std::string>> out;
+  FILE* pipe = ::popen(line.c_str(), "r");
+  if (!pipe) return out;
+  std::string text;
+  std::array<char, 4096> buffer{};
+  while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) text.append(buffer.data(), n);
+  int status = ::pclose(pipe);
+  if (status != 0) throw std::runtime_error("dbc_check.py failed: " + line);
+  std::istringstream lines(text);
+  for (std::string l; std::getline(lines, l);) {
+    std::vector<std::string> fields;
+    std::size_t at = 0;
+    for (std::size_t tab; (tab = l.find('\t', at)) != std::string::npos; at = tab + 1) fields.push_back(l.substr(at, tab - at));
+    fields.push_back(l.substr(at));
+    out.push_back(std::move(fields));
+  }
+  return out;
+}
 
 }  // namespace fixtures
