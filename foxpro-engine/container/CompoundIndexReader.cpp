@@ -164,20 +164,32 @@ bool interiorMatchesLeaves(const Tag& tag) {
 // never the pad, a wrong pad puts keys out of order, and interior entries show the pad written
 // out; blank wins when nothing tells.
 void walkTag(std::string_view file, std::uint32_t root, PadChooser padFor, std::set<std::uint32_t>& pages, Tag& tag) {
-  std::set<std::uint32_t> before = pages;
-  if (padFor) tag.info.pad = padFor(tag.info);
-  TreeReader reader(file, tag.info.keyLength, tag.info.pad, pages);
-  reader.walk(root, 0, tag);
-  if (padFor || !reader.anyTrail) return;
-  bool zero = reader.blankBeforeTrail && !reader.zeroBeforeTrail;
-  if (!reader.blankBeforeTrail && !reader.zeroBeforeTrail)
-    zero = !std::is_sorted(tag.keys.begin(), tag.keys.end(), keyLess) || !interiorMatchesLeaves(tag);
-  if (!zero) return;
-  pages = before;
-  tag.keys.clear();
-  tag.nodes.clear();
-  tag.info.pad = 0;
-  TreeReader(file, tag.info.keyLength, 0, pages).walk(root, 0, tag);
+  const std::set<std::uint32_t> before = pages;
+  auto walkWith = [&](std::uint8_t pad) {
+    pages = before;
+    tag.keys.clear();
+    tag.nodes.clear();
+    tag.info.pad = pad;
+    TreeReader reader(file, tag.info.keyLength, pad, pages);
+    reader.walk(root, 0, tag);
+    return reader;
+  };
+  auto consistent = [&] {
+    return std::is_sorted(tag.keys.begin(), tag.keys.end(), keyLess) && interiorMatchesLeaves(tag);
+  };
+  if (padFor) {
+    walkWith(padFor(tag.info));
+    return;
+  }
+  TreeReader blank = walkWith(' ');
+  if (!blank.anyTrail || (blank.zeroBeforeTrail && !blank.blankBeforeTrail)) return;
+  if (blank.blankBeforeTrail && !blank.zeroBeforeTrail) {
+    walkWith(0);
+    return;
+  }
+  if (consistent()) return;
+  walkWith(0);
+  if (!consistent()) walkWith(' ');  // neither fits: the file keeps its own order; blank it is
 }
 
 }  // namespace

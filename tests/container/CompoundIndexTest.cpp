@@ -229,6 +229,16 @@ TEST(CompoundIndexWriter, RefusesWhatVfpCouldNotRead) {
   EXPECT_THROW(build({tag}), fox::Error);
 }
 
+TEST(CompoundIndexReader, InfersThePadOfEachTag) {
+  auto orders = readFile(fixturePath("northwind/orders.cdx"));
+  EXPECT_EQ(orders.find("ORDERID")->info.pad, 0);     // integer keys 80 00 28 00 …
+  EXPECT_EQ(orders.find("ORDERDATE")->info.pad, 0);   // nullable date keys
+  EXPECT_EQ(orders.find("orderid")->keys.front().bytes, std::string("\x80\x00\x28\x08", 4));  // 10248
+  auto customers = readFile(fixturePath("northwind/Customers.CDX"));
+  EXPECT_EQ(customers.find("CITY")->info.pad, ' ');   // character keys, even out of byte order
+  EXPECT_EQ(customers.find("COMPANYNAM")->info.pad, ' ');
+}
+
 TEST(CompoundIndexReader, RejectsDamagedFilesWithAClearError) {
   std::string good = readAll(fixturePath("northwind/northwind.dcx"));
   auto expectCorrupt = [](const std::string& data, const char* what) {
