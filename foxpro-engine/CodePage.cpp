@@ -80,19 +80,20 @@ bool iconvByte(iconv_t cd, std::uint8_t byte, char32_t& out) {
 
 class SingleByte final : public CodePage {
  public:
-  SingleByte(int number, const std::array<char32_t, 256>& table) : number_(number), reverse_(0x10000, -1) {
+  // `undefined` marks the bytes the code page leaves undefined; they read as the character of
+  // their own number, and only that character converts back to them.
+  SingleByte(int number, const std::array<char32_t, 256>& table, const std::array<bool, 256>& undefined)
+      : number_(number), reverse_(0x10000, -1) {
     asciiIdentity_ = true;
     for (int b = 0; b < 256; ++b) {
       char32_t c = table[b];
       if (b < 0x80 && c != char32_t(b)) asciiIdentity_ = false;
       encoded_[b].clear();
       utf8::append(encoded_[b], c);
-      if (c < 0x10000 && reverse_[c] < 0) reverse_[c] = std::int16_t(b);
+      if (c < 0x10000 && reverse_[c] < 0 && !undefined[b]) reverse_[c] = std::int16_t(b);
     }
-    // Undefined bytes were given their own number as a character; make sure that number maps
-    // back to the byte when no defined character took it.
     for (int b = 0; b < 256; ++b)
-      if (reverse_[b] < 0) reverse_[b] = std::int16_t(b);
+      if (undefined[b] && reverse_[b] < 0) reverse_[b] = std::int16_t(b);
   }
   int number() const override { return number_; }
   bool doubleByte() const override { return false; }
@@ -225,12 +226,13 @@ std::shared_ptr<const CodePage> makeCodePage(int number) {
   iconv_t cd = iconv_open("UTF-8", name.c_str());
   if (cd == iconv_t(-1)) return nullptr;
   std::array<char32_t, 256> table{};
+  std::array<bool, 256> undefined{};
   for (int b = 0; b < 256; ++b)
-    if (!iconvByte(cd, std::uint8_t(b), table[b])) table[b] = char32_t(b);
+    if (!iconvByte(cd, std::uint8_t(b), table[b])) table[b] = char32_t(b), undefined[b] = true;
   iconv_close(cd);
   if (upper)
-    for (int i = 0; i < 48; ++i) table[0x80 + i] = upper[i];
-  return std::make_shared<SingleByte>(number, table);
+    for (int i = 0; i < 48; ++i) table[0x80 + i] = upper[i], undefined[0x80 + i] = false;
+  return std::make_shared<SingleByte>(number, table, undefined);
 }
 
 std::mutex gCacheMutex;

@@ -1,0 +1,351 @@
+// Tables written by the engine: the bytes Visual FoxPro writes, every type read back, value
+// conversions and their errors, replacing old files, appending, the 2 GB limit.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "EngineTestSupport.h"
+#include "foxpro-engine/Error.h"
+#include "foxpro-engine/Table.h"
+#include "foxpro-engine/TableWriter.h"
+
+using namespace enginetest;
+using fox::ColumnSpec;
+using fox::Value;
+
+namespace {
+
+std::string fromHex(std::string_view h) {
+  std::string out;
+  for (std::size_t i = 0; i < h.size(); i += 2) {
+    while (i < h.size() && h[i] == ' ') ++i;
+    if (i + 1 < h.size()) out += char(std::stoul(std::string(h.substr(i, 2)), nullptr, 16));
+  }
+  return out;
+}
+
+int errorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const fox::Error& e) {
+    return e.number();
+  }
+  return 0;
+}
+
+std::vector<Value> readRow(const fs::path& p, std::uint32_t index, const fox::ReadOptions& o = {}) {
+  auto t = fox::Table::open(p, o);
+  std::vector<Value> v;
+  EXPECT_TRUE(t->read(index, v));
+  return v;
+}
+
+}  // namespace
+
+// The worked example of the format reference: sample.dbf (ID I, NAME C(10), NOTE M) with one
+// record, byte for byte apart from the date of the last update.
+TEST(Writer, WritesTheBytesVisualFoxProWrites) {
+  TempDir dir;
+  auto w = fox::TableWriter::create(dir / "sample.dbf", {{"ID", 'I'}, {"NAME", 'C', 10}, {"NOTE", 'M'}});
+  w->append({std::int32_t(1), std::string("Alice"), std::string("Hello memo")});
+  w->close();
+  std::string dbf = readFile(dir / "sample.dbf");
+  std::string want = fromHex(
+      "30 18 05 11 01 00 00 00 88 01 13 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 02 03 00 00"
+      "49 44 00 00 00 00 00 00 00 00 00 49 01 00 00 00 04 00 04 00 00 00 00 00 00 00 00 00 00 00 00 00"
+      "4e 41 4d 45 00 00 00 00 00 00 00 43 05 00 00 00 0a 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"
+      "4e 4f 54 45 00 00 00 00 00 00 00 4d 0f 00 00 00 04 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 0d");
+  want += std::string(263, '\0');
+  want += fromHex("20 01 00 00 00 41 6c 69 63 65 20 20 20 20 20 08 00 00 00 1a");
+  ASSERT_EQ(dbf.size(), want.size());
+  dbf.replace(1, 3, want.substr(1, 3));  // today's date
+  EXPECT_EQ(hex(dbf), hex(want));
+  std::string fpt = readFile(dir / "sample.fpt");
+  std::string wantFpt = fromHex("00 00 00 09 00 00 00 40") + std::string(504, '\0') +
+                        fromHex("00 00 00 01 00 00 00 0a") + "Hello memo" + std::string(46, '\0');
+  EXPECT_EQ(hex(fpt), hex(wantFpt));
+}
+
+TEST(Writer, EveryTypeNullsAndEmptyValuesReadBack) {
+  TempDir dir;
+  std::vector<ColumnSpec> cols = {
+      {"C", 'C', 254},        {"CB", 'C', 4, 0, false, true}, {"V", 'V', 10},     {"Q", 'Q', 6},
+      {"N", 'N', 20, 4},      {"F", 'F', 8, 2},               {"I", 'I'},         {"B", 'B', 0, 3},
+      {"Y", 'Y'},             {"D", 'D'},                     {"T", 'T'},         {"L", 'L'},
+      {"M", 'M'},             {"MB", 'M', 0, 0, false, true}, {"G", 'G'},         {"W", 'W'},
+      {"NC", 'C', 5, 0, true}, {"NV", 'V', 5, 0, true},       {"NI", 'I', 0, 0, true}, {"NM", 'M', 0, 0, true},
+  };
+  auto w = fox::TableWriter::create(dir / "types.dbf", cols);
+  fox::Bytes bin = {0, 1, 2, 0xFF};
+  std::vector<Value> full = {std::string(254, 'x'),
+                             bin,
+                             std::string("ab "),
+                             fox::Bytes{0xAA, 0x00},
+                             fox::Number{"-12345678901234.1234"},
+                             fox::Number{"12.5"},
+                             std::int32_t(-2147483647),
+                             3.14159,
+                             fox::Currency{-9223372036854775807LL},
+                             fox::Date{2024, 2, 29},
+                             fox::DateTime{{1, 1, 1}, 23, 59, 59},
+                             true,
+                             std::string(100000, 'm'),
+                             fox::Bytes(65, 7),
+                             fox::Bytes{1},
+                             fox::Bytes(64, 9),
+                             std::string("12345"),
+                             std::string("12345"),
+                             std::int32_t(5),
+                             std::string("x")};
+  std::vector<Value> nulls(cols.size());
+  for (std::size_t i = 0; i < cols.size(); ++i) nulls[i] = cols[i].nullable ? Value{} : Value{std::string()};
+  nulls[1] = fox::Bytes{};  // empty values everywhere else
+  nulls[3] = fox::Bytes{};
+  for (int i : {14, 15}) nulls[i] = fox::Bytes{};
+  w->append(full);
+  w->append(nulls);
+  EXPECT_EQ(w->recordCount(), 2u);
+  w->close();
+
+  auto t = fox::Table::open(dir / "types.dbf");
+  EXPECT_EQ(t->version(), 0x32);  // V, Q, W
+  EXPECT_EQ(t->fields()[6].flags, fox::kFlagBinary);
+  EXPECT_EQ(t->fields()[16].flags, fox::kFlagNullable);
+  EXPECT_EQ(t->fields()[18].flags, fox::kFlagNullable | fox::kFlagBinary);
+  std::vector<Value> v;
+  ASSERT_TRUE(t->read(0, v));
+  EXPECT_EQ(v[0], full[0]);
+  EXPECT_EQ(v[1], full[1]);
+  EXPECT_EQ(v[2], full[2]);  // trailing blank kept in V
+  EXPECT_EQ(v[3], full[3]);
+  EXPECT_EQ(std::get<fox::Number>(v[4]).text, "-12345678901234.1234");
+  EXPECT_EQ(std::get<fox::Number>(v[5]).text, "12.50");
+  for (int i : {6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 18}) EXPECT_EQ(v[i], full[i]) << cols[i].name;
+  EXPECT_EQ(std::get<std::string>(v[16]), "12345");
+  EXPECT_EQ(std::get<std::string>(v[17]), "12345");
+  EXPECT_EQ(std::get<std::string>(v[19]), "x");
+
+  ASSERT_TRUE(t->read(1, v));
+  EXPECT_EQ(std::get<std::string>(v[0]), std::string(254, ' '));
+  EXPECT_EQ(std::get<std::string>(v[2]), "");
+  EXPECT_EQ(std::get<fox::Number>(v[4]).text, "0.0000");  // blank numeric: FoxPro's zero
+  EXPECT_EQ(std::get<std::int32_t>(v[6]), 0);
+  EXPECT_TRUE(std::get<fox::Date>(v[9]).empty());
+  EXPECT_TRUE(std::get<fox::DateTime>(v[10]).empty());
+  EXPECT_FALSE(std::get<bool>(v[11]));
+  EXPECT_EQ(std::get<std::string>(v[12]), "");
+  for (int i : {16, 17, 18, 19}) EXPECT_TRUE(fox::isNull(v[i])) << cols[i].name;
+}
+
+TEST(Writer, ConvertsTextAndNumbersToTheFieldTypes) {
+  TempDir dir;
+  auto w = fox::TableWriter::create(dir / "conv.dbf", {{"N", 'N', 8, 2}, {"I", 'I'}, {"B", 'B'}, {"Y", 'Y'},
+                                                       {"D", 'D'}, {"T", 'T'}, {"L", 'L'}, {"C", 'C', 30}});
+  w->append({std::string(" -1.005 "), std::string("42.5"), std::string("1e3"), std::string("-0.00005"),
+             std::string("{^2026-12-06}"), std::string("2026-12-06T13:45:30.6"), std::string(".t."),
+             fox::Currency{123456}});
+  w->append({3.14159, 2.4, std::int32_t(7), std::string("922337203685477.5807"), std::string("12/06/2026"),
+             fox::Date{2026, 1, 2}, std::int32_t(0), fox::DateTime{{2026, 1, 2}, 3, 4, 5}});
+  w->append({fox::Currency{-15000}, fox::Number{"-2147483647"}, fox::Number{"0.1"}, std::int32_t(-3),
+             fox::DateTime{{2026, 1, 2}, 3, 4, 5}, std::string(""), std::string("No"), true});
+  w->close();
+  auto a = readRow(dir / "conv.dbf", 0), b = readRow(dir / "conv.dbf", 1), c = readRow(dir / "conv.dbf", 2);
+  EXPECT_EQ(std::get<fox::Number>(a[0]).text, "-1.01");  // half away from zero
+  EXPECT_EQ(std::get<std::int32_t>(a[1]), 43);
+  EXPECT_EQ(std::get<double>(a[2]), 1000.0);
+  EXPECT_EQ(std::get<fox::Currency>(a[3]).scaled, -1);
+  EXPECT_EQ(fox::formatDate(std::get<fox::Date>(a[4])), "2026-12-06");
+  EXPECT_EQ(fox::formatDateTime(std::get<fox::DateTime>(a[5])), "2026-12-06 13:45:31");
+  EXPECT_TRUE(std::get<bool>(a[6]));
+  EXPECT_EQ(std::get<std::string>(a[7]).substr(0, 7), "12.3456");
+  EXPECT_EQ(std::get<fox::Number>(b[0]).text, "3.14");
+  EXPECT_EQ(std::get<std::int32_t>(b[1]), 2);
+  EXPECT_EQ(std::get<fox::Currency>(b[3]).scaled, 9223372036854775807LL);
+  EXPECT_EQ(fox::formatDate(std::get<fox::Date>(b[4])), "2026-12-06");
+  EXPECT_EQ(fox::formatDateTime(std::get<fox::DateTime>(b[5])), "2026-01-02 00:00:00");
+  EXPECT_FALSE(std::get<bool>(b[6]));
+  EXPECT_EQ(std::get<std::string>(b[7]).substr(0, 19), "2026-01-02 03:04:05");
+  EXPECT_EQ(std::get<fox::Number>(c[0]).text, "-1.50");
+  EXPECT_EQ(std::get<double>(c[2]), 0.1);
+  EXPECT_EQ(fox::formatDate(std::get<fox::Date>(c[4])), "2026-01-02");
+  EXPECT_TRUE(std::get<fox::DateTime>(c[5]).empty());
+  EXPECT_EQ(std::get<std::string>(c[7]).substr(0, 4), ".T. ");
+}
+
+// A value the field cannot take is an error naming the field, and nothing is appended.
+TEST(Writer, RejectsValuesTheFieldCannotTake) {
+  TempDir dir;
+  auto path = dir / "bad.dbf";
+  auto w = fox::TableWriter::create(path, {{"N", 'N', 5, 2}, {"I", 'I'}, {"D", 'D'}, {"L", 'L'}, {"Y", 'Y'},
+                                           {"C", 'C', 3}, {"M", 'M'}, {"NN", 'C', 1}},
+                                    {.codePage = 1251, .backlink = {}});
+  auto row = [](Value n, Value i, Value d, Value l, Value y, Value c, Value m, Value nn) {
+    return std::vector<Value>{n, i, d, l, y, c, m, nn};
+  };
+  const Value s0 = std::string(""), x = std::string("x");
+  struct Case {
+    std::vector<Value> values;
+    int error;
+    const char* field;
+  } cases[] = {
+      {row(std::string("abc"), s0, s0, s0, s0, s0, s0, x), fox::err::DataTypeMismatch, "Field N"},
+      {row(std::string("100.00"), s0, s0, s0, s0, s0, s0, x), fox::err::NumericOverflow, "Field N"},
+      {row(s0, std::string("2147483648"), s0, s0, s0, s0, s0, x), fox::err::NumericOverflow, "Field I"},
+      {row(s0, std::int32_t(0), std::string("2023-02-30"), s0, s0, s0, s0, x), fox::err::DataTypeMismatch, "Field D"},
+      {row(s0, true, s0, s0, s0, s0, s0, x), fox::err::DataTypeMismatch, "Field I"},
+      {row(s0, s0, s0, std::string("maybe"), s0, s0, s0, x), fox::err::DataTypeMismatch, "Field L"},
+      {row(s0, s0, s0, s0, std::string("1e20"), s0, s0, x), fox::err::NumericOverflow, "Field Y"},
+      {row(s0, s0, s0, s0, s0, std::string("über"), s0, x), fox::err::CodePageCannotHold, "Field C"},
+      {row(s0, s0, s0, s0, s0, s0, std::string("ok \xE4\xB8\xAD"), x), fox::err::CodePageCannotHold, "Field M"},
+      {row(s0, s0, s0, s0, s0, s0, std::string("\xC3"), x), fox::err::CodePageCannotHold, "Field M"},
+      {row(s0, s0, s0, s0, s0, s0, s0, Value{}), fox::err::NullNotAllowed, "Field NN"},
+      {{s0}, fox::err::DataTypeMismatch, "1 values"},
+  };
+  auto before = readFile(path);
+  for (auto& c : cases) {
+    try {
+      w->append(c.values);
+      ADD_FAILURE() << "no error for " << c.field;
+    } catch (const fox::Error& e) {
+      EXPECT_EQ(e.number(), c.error) << e.what();
+      EXPECT_NE(std::string(e.what()).find(c.field), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_EQ(w->recordCount(), 0u);
+  EXPECT_EQ(readFile(path), before);
+  // Cyrillic fits code page 1251; a C(3) keeps the first three characters, as FoxPro does.
+  w->append(row(s0, s0, s0, s0, s0, std::string("Жук!"), std::string("Ёж"), x));
+  w->close();
+  auto v = readRow(path, 0);
+  EXPECT_EQ(std::get<std::string>(v[5]), "Жук");
+  EXPECT_EQ(std::get<std::string>(v[6]), "Ёж");
+}
+
+TEST(Writer, RejectsInvalidStructuresAndLeavesOldFilesAlone) {
+  TempDir dir;
+  writeFile(dir / "old.dbf", "keep");
+  auto create = [&](std::vector<ColumnSpec> cols, fox::CreateOptions o = {}) {
+    return errorOf([&] { fox::TableWriter::create(dir / "old.dbf", cols, o); });
+  };
+  EXPECT_EQ(create({{"1st", 'C', 5}}), fox::err::InvalidName);
+  EXPECT_EQ(create({{"too_long_name", 'C', 5}}), fox::err::InvalidName);
+  EXPECT_EQ(create({{"a", 'C', 5}, {"A", 'I'}}), fox::err::InvalidName);
+  EXPECT_EQ(create({{"a", 'C', 255}}), fox::err::InvalidStructure);
+  EXPECT_EQ(create({{"a", 'N', 5, 4}}), fox::err::InvalidStructure);
+  EXPECT_EQ(create({{"a", 'X'}}), fox::err::InvalidStructure);
+  EXPECT_EQ(create({}), fox::err::InvalidStructure);
+  EXPECT_EQ(create({{"a", 'I'}}, {.codePage = 65001, .backlink = {}}), fox::err::CodePageUnsupported);
+  std::vector<ColumnSpec> many;
+  for (int i = 0; i < 255; ++i) many.push_back({"F" + std::to_string(i), 'C', 1, 0, i == 0});
+  EXPECT_EQ(create(many), fox::err::InvalidStructure);  // 255 fields and _NullFlags
+  std::vector<ColumnSpec> wide;
+  for (int i = 0; i < 258; ++i) wide.push_back({"F" + std::to_string(i), 'C', 254});
+  EXPECT_EQ(create(wide), fox::err::InvalidStructure);  // over 65,500 bytes and 255 fields
+  EXPECT_EQ(readFile(dir / "old.dbf"), "keep");
+  EXPECT_EQ(errorOf([&] { fox::TableWriter::create(dir / "missing" / "t.dbf", {{"a", 'I'}}); }), fox::err::CannotCreateFile);
+}
+
+TEST(Writer, MaximumWidthsAnd255Fields) {
+  TempDir dir;
+  std::vector<ColumnSpec> cols;
+  for (int i = 0; i < 254; ++i) cols.push_back({"F" + std::to_string(i), i % 2 ? 'V' : 'C', 254, 0, i == 3});
+  auto w = fox::TableWriter::create(dir / "wide.dbf", cols);
+  std::vector<Value> row;
+  for (int i = 0; i < 254; ++i) row.push_back(std::string(i == 3 ? 0 : 254, char('a' + i % 26)));
+  row[3] = Value{};
+  w->append(row);
+  w->close();
+  auto t = fox::Table::open(dir / "wide.dbf");
+  EXPECT_EQ(t->fields().size(), 254u);
+  std::vector<Value> v;
+  ASSERT_TRUE(t->read(0, v));
+  EXPECT_EQ(v[253], row[253]);
+  EXPECT_TRUE(fox::isNull(v[3]));
+}
+
+// Creating replaces the table's files whatever their case; opening for append continues the
+// table, with autoincrement values from the header.
+TEST(Writer, ReplacesFilesWithoutRegardToCaseAndAppendsLater) {
+  TempDir dir;
+  writeFile(dir / "ORDERS.DBF", "old");
+  writeFile(dir / "Orders.FPT", "old memo");
+  writeFile(dir / "orders.CDX", "old index");
+  writeFile(dir / "orders_other.dbf", "unrelated");
+  auto w = fox::TableWriter::create(dir / "orders.dbf", {{"ID", 'I'}, {"NOTE", 'M'}});
+  w->append({std::int32_t(1), std::string("first")});
+  w->close();
+  std::vector<std::string> names;
+  for (auto& e : fs::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"orders.dbf", "orders.fpt", "orders_other.dbf"}));
+
+  auto more = fox::TableWriter::openForAppend(dir / "ORDERS.dbf" == dir / "x" ? dir / "x" : dir / "orders.dbf");
+  more->append({std::int32_t(2), std::string("second")});
+  EXPECT_EQ(errorOf([&] { fox::TableWriter::openForAppend(dir / "orders.dbf"); }), fox::err::FileInUse);
+  more->setDeleted(0, true);
+  more->close();
+  EXPECT_EQ(errorOf([&] { more->append({std::int32_t(3), std::string()}); }), fox::err::WriterClosed);
+  auto t = fox::Table::open(dir / "orders.dbf");
+  std::vector<Value> v;
+  EXPECT_FALSE(t->read(0, v));
+  ASSERT_TRUE(t->read(1, v));
+  EXPECT_EQ(std::get<std::string>(v[1]), "second");
+
+  // Northwind's region.dbf has an autoincrementing REGIONID (next 5).
+  fs::copy_file(fixtures() / "northwind/region.dbf", dir / "region.dbf");
+  auto region = fox::TableWriter::openForAppend(dir / "region.dbf");
+  EXPECT_EQ(errorOf([&] { region->append({std::int32_t(9), std::string("x")}); }), fox::err::FieldReadOnly);
+  region->append({Value{}, std::string("Central")});
+  region->append({Value{}, std::string("Polar")});
+  region->close();
+  auto r = fox::Table::open(dir / "region.dbf");
+  EXPECT_EQ(r->fields()[0].autoIncrementNext, 7);
+  ASSERT_TRUE(r->read(5, v));
+  EXPECT_EQ(std::get<std::int32_t>(v[0]), 6);
+}
+
+// Records past 2 GB: the append that would pass the limit fails and the files stay as they
+// were. Sparse files stand in for tables that large.
+TEST(Writer, NeverGrowsAFilePastTwoGigabytes) {
+  TempDir dir;
+  auto path = dir / "big.dbf";
+  fox::TableWriter::create(path, {{"C", 'C', 250}})->close();
+  // Give the table as many records as fit below the limit, without writing them.
+  std::string head = readFile(path).substr(0, 296 + 32);
+  std::uint32_t recordLength = 251, headerLength = 328;
+  std::uint32_t count = std::uint32_t((fox::kMaxFileSize - headerLength - 1) / recordLength);
+  for (int i = 0; i < 4; ++i) head[4 + i] = char((count >> (8 * i)) & 0xFF);
+  {
+    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+    f.write(head.data(), std::streamsize(head.size()));
+  }
+  fs::resize_file(path, headerLength + std::uint64_t(count) * recordLength);
+  {
+    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary | std::ios::ate);
+    f.put('\x1A');
+  }
+  auto sizeBefore = fs::file_size(path);
+  auto w = fox::TableWriter::openForAppend(path);
+  EXPECT_EQ(errorOf([&] { w->append({std::string("one too many")}); }), fox::err::FileTooLarge);
+  w->close();
+  EXPECT_EQ(fs::file_size(path), sizeBefore);
+  EXPECT_EQ(fox::Table::open(path)->recordCount(), count);
+
+  // The memo file: its next free block just below the limit.
+  auto memoPath = dir / "memo.dbf";
+  fox::TableWriter::create(memoPath, {{"M", 'M'}})->close();
+  std::uint32_t next = std::uint32_t(fox::kMaxFileSize / 64) - 1;
+  {
+    std::fstream f(dir / "memo.fpt", std::ios::in | std::ios::out | std::ios::binary);
+    char be[4] = {char(next >> 24), char(next >> 16), char(next >> 8), char(next)};
+    f.write(be, 4);
+  }
+  fs::resize_file(dir / "memo.fpt", std::uint64_t(next) * 64);
+  auto m = fox::TableWriter::openForAppend(memoPath);
+  m->append({std::string(40, 'a')});  // one block still fits
+  EXPECT_EQ(errorOf([&] { m->append({std::string(40, 'b')}); }), fox::err::FileTooLarge);
+  m->close();
+  EXPECT_EQ(fox::Table::open(memoPath)->recordCount(), 1u);
+  EXPECT_LE(fs::file_size(dir / "memo.fpt"), fox::kMaxFileSize);
+  EXPECT_EQ(std::get<std::string>(readRow(memoPath, 0)[0]), std::string(40, 'a'));
+}
