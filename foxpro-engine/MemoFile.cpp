@@ -33,6 +33,21 @@ void MemoReader::invalid(const std::string& why) const {
   throw Error(err::MemoFileInvalid, "Memo file " + quoted(file_.path()) + " is missing or is invalid: it " + why + ".");
 }
 
+std::size_t MemoReader::readCached(std::uint64_t offset, void* buffer, std::size_t n) const {
+  constexpr std::size_t kWindow = 64 * 1024;
+  if (offset >= windowStart_ && offset + n <= windowStart_ + window_.size()) {
+    std::memcpy(buffer, window_.data() + (offset - windowStart_), n);
+    return n;
+  }
+  if (n > kWindow / 2 || offset >= size_) return file_.readAt(offset, buffer, n);
+  window_.resize(std::size_t(std::min<std::uint64_t>(kWindow, size_ - offset)));
+  window_.resize(file_.readAt(offset, window_.data(), window_.size()));
+  windowStart_ = offset;
+  std::size_t got = std::min(n, window_.size());
+  std::memcpy(buffer, window_.data(), got);
+  return got;
+}
+
 void MemoReader::read(std::uint32_t block, std::string& out, std::uint32_t* signature) const {
   std::uint64_t start = std::uint64_t(block) * blockSize_;
   // Blocks inside the .fpt header are not used by FoxPro, but some writers point empty memos
@@ -40,7 +55,7 @@ void MemoReader::read(std::uint32_t block, std::string& out, std::uint32_t* sign
   if (start >= size_ || block == 0)
     invalid("has no memo at block " + std::to_string(block));
   std::uint8_t head[8] = {};
-  std::size_t got = file_.readAt(start, head, sizeof head);
+  std::size_t got = readCached(start, head, sizeof head);
   std::uint64_t dataStart, length;
   if (kind_ == Kind::Fpt) {
     if (got < 8) invalid("ends inside the memo at block " + std::to_string(block));
@@ -72,7 +87,7 @@ void MemoReader::read(std::uint32_t block, std::string& out, std::uint32_t* sign
   }
   std::size_t before = out.size();
   out.resize(before + length);
-  if (file_.readAt(dataStart, out.data() + before, length) != length)
+  if (readCached(dataStart, out.data() + before, length) != length)
     invalid("ends inside the memo at block " + std::to_string(block));
 }
 

@@ -104,7 +104,8 @@ std::unique_ptr<ado::provider::Cursor> Session::execute(const std::string& text)
 }
 
 std::unique_ptr<ado::provider::Cursor> Session::run(const std::string& text) {
-  sql::Statement statement = sql::parse(text);
+  sql::Statement& statement = statement_;
+  sql::parse(text, statement);
   if (auto* insert = std::get_if<sql::Insert>(&statement)) {
     this->insert(*insert);
     return nullptr;
@@ -189,7 +190,14 @@ void Session::insert(const sql::Insert& statement) {
   if (statement.valueCount() < fieldCount) throw errors::tooFewArguments();
   if (statement.valueCount() > fieldCount) throw errors::tooManyArguments();
   sql::evaluate(statement, decoderFor(writer.codePage()), values_);
-  writer.append(values_);
+  try {
+    writer.append(values_);
+  } catch (const fox::Error& e) {
+    if (e.number() != fox::err::CodePageCannotHold) throw;
+    // Name the table and the row as well as the field, so the user can find the text.
+    throw fox::Error(e.number(), "Cannot store row " + std::to_string(writer.recordCount() + 1) + " of table '" +
+                                     writer.path().filename().string() + "'. " + e.what());
+  }
 }
 
 fox::TableWriter& Session::writerFor(const std::string& table) {

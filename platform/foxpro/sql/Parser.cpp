@@ -68,13 +68,21 @@ class Parser {
  public:
   explicit Parser(std::string_view text) : lexer_(text) {}
 
-  Statement statement() {
+  void statement(Statement& out) {
     Token verb = lexer_.next();
-    if (keyword(verb, "CREATE")) return create();
-    if (keyword(verb, "DROP")) return drop();
-    if (keyword(verb, "INSERT")) return insert();
-    if (keyword(verb, "SELECT")) return select();
-    throw errors::unrecognizedVerb();
+    if (keyword(verb, "INSERT")) {
+      // Runs of INSERTs parse into the same buffers, so a row costs no allocations here.
+      if (!std::holds_alternative<Insert>(out)) out.emplace<Insert>();
+      insert(std::get<Insert>(out));
+    } else if (keyword(verb, "CREATE")) {
+      out = create();
+    } else if (keyword(verb, "DROP")) {
+      out = drop();
+    } else if (keyword(verb, "SELECT")) {
+      out = select();
+    } else {
+      throw errors::unrecognizedVerb();
+    }
   }
 
  private:
@@ -91,21 +99,29 @@ class Parser {
 
   // 'path', "path", [path] or a bare name.
   std::string tableName() {
+    std::string name;
+    tableName(name);
+    return name;
+  }
+  void tableName(std::string& out) {
     Token t = lexer_.peek();
     switch (t.kind) {
       case TokenKind::SingleQuoted:
       case TokenKind::DoubleQuoted:
         lexer_.next();
-        return unquote(t.text, t.kind == TokenKind::SingleQuoted ? '\'' : '"');
+        out = unquote(t.text, t.kind == TokenKind::SingleQuoted ? '\'' : '"');
+        return;
       case TokenKind::Bracketed:
         lexer_.next();
-        return std::string(t.text);
+        out.assign(t.text);
+        return;
       case TokenKind::End:
         throw errors::syntaxError();
       default: {
         std::string_view raw = lexer_.rawName();
         if (raw.empty()) throw errors::syntaxError();
-        return std::string(raw);
+        out.assign(raw);
+        return;
       }
     }
   }
@@ -225,10 +241,11 @@ class Parser {
     return select;
   }
 
-  Statement insert() {
+  void insert(Insert& insert) {
+    insert.terms.clear();
+    insert.valueEnds.clear();
     expectKeyword("INTO");
-    Insert insert;
-    insert.table = tableName();
+    tableName(insert.table);
     Token t = lexer_.next();
     if (t.kind == TokenKind::LeftParen) throw errors::featureNotAvailable("INSERT with a list of fields");
     if (!keyword(t, "VALUES")) throw t.kind == TokenKind::End ? errors::syntaxError() : errors::unrecognizedPhrase();
@@ -240,10 +257,9 @@ class Parser {
       insert.valueEnds.push_back(static_cast<std::uint32_t>(insert.terms.size()));
       Token sep = lexer_.next();
       if (sep.kind == TokenKind::RightParen) break;
-      if (sep.kind != TokenKind::Comma) throw sep.kind == TokenKind::End ? errors::syntaxError() : errors::syntaxError();
+      if (sep.kind != TokenKind::Comma) throw errors::syntaxError();
     }
     expectEnd();
-    return insert;
   }
 
   // term { "+" term }
@@ -424,7 +440,13 @@ class Parser {
 
 }  // namespace
 
-Statement parse(std::string_view text) { return Parser(text).statement(); }
+Statement parse(std::string_view text) {
+  Statement statement;
+  Parser(text).statement(statement);
+  return statement;
+}
+
+void parse(std::string_view text, Statement& statement) { Parser(text).statement(statement); }
 
 std::string plainNumber(std::string_view literal, bool negative) {
   const std::size_t e = literal.find_first_of("eE");

@@ -58,6 +58,8 @@ using Statement = std::variant<CreateTable, DropTable, Insert, Select>;
 // "Command contains unrecognized phrase/keyword.", …). Statements that the result points into
 // (Insert terms) must outlive it.
 Statement parse(std::string_view text);
+// The same into `statement`, reusing its buffers when it holds an Insert already.
+void parse(std::string_view text, Statement& statement);
 
 // The plain decimal form of a number literal, as an N field stores it: "1e3" → "1000",
 // ".5" → "0.5", "2.50" stays "2.50".

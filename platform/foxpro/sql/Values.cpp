@@ -37,15 +37,17 @@ void appendBytes(std::string_view hex, fox::Bytes& out) {
     out.push_back(static_cast<std::uint8_t>(hexDigit(hex[i]) << 4 | hexDigit(hex[i + 1])));
 }
 
-fox::Value evaluateOne(const Term* first, const Term* last, const CharDecoder& decodeChar) {
+fox::Value evaluateOne(const Term* first, const Term* last, const CharDecoder& decodeChar, fox::Value& out) {
   for (const Term* t = first; t != last; ++t)
     if (t->kind == Term::Kind::Null) return fox::Value{};
   switch (first->kind) {
     case Term::Kind::Text:
     case Term::Kind::Chr: {
+      // Text goes into the string the previous row left here, keeping its buffer.
+      std::string text = std::holds_alternative<std::string>(out) ? std::move(std::get<std::string>(out)) : std::string();
+      text.clear();
       std::size_t size = 0;
       for (const Term* t = first; t != last; ++t) size += t->kind == Term::Kind::Chr ? 4 : t->text.size();
-      std::string text;
       text.reserve(size);
       for (const Term* t = first; t != last; ++t) appendText(*t, decodeChar, text);
       return text;
@@ -74,7 +76,7 @@ void evaluate(const Insert& insert, const CharDecoder& decodeChar, std::vector<f
   std::uint32_t begin = 0;
   for (std::size_t i = 0; i < insert.valueCount(); ++i) {
     std::uint32_t end = insert.valueEnds[i];
-    values[i] = evaluateOne(insert.terms.data() + begin, insert.terms.data() + end, decodeChar);
+    values[i] = evaluateOne(insert.terms.data() + begin, insert.terms.data() + end, decodeChar, values[i]);
     begin = end;
   }
 }

@@ -1,0 +1,105 @@
+// Bad statements through the provider: each a clear error with FoxPro's number, every file left
+// exactly as it was, and the connection still usable afterwards.
+#include "ProviderSupport.h"
+#include "ValueLiteral.h"
+
+namespace {
+
+using namespace provider_test;
+using testing_literals::insertStatement;
+using testing_literals::literal;
+
+class ProviderErrors : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    db = open(folder.path());
+    path = folder / "orders.DBF";
+    db->Execute("CREATE TABLE '" + path + "'([id] M,[note] M)", -1);
+    db->Execute(insertStatement(path, {literal("1"), literal("first")}), -1);
+    db->Execute("CREATE TABLE 'typed'([n] N(5,2),[i] I,[d] D,[c] C(3) NOT NULL,[l] L)", -1);
+    db->Execute("INSERT INTO [typed] VALUES(1.5, 2, {^2024-01-02}, 'abc', .T.)", -1);
+    before = snapshot(folder.path());
+  }
+
+  // Runs the statement, expects error `number`, and checks that no file changed.
+  void expectRefused(const std::string& statement, long number) {
+    SCOPED_TRACE(statement.substr(0, 200));
+    std::string description;
+    EXPECT_EQ(errorNumber([&] { db->Execute(statement, -1); }, &description), number) << description;
+    EXPECT_FALSE(description.empty());
+    EXPECT_TRUE(snapshot(folder.path()) == before) << "files changed";
+  }
+
+  TempFolder folder;
+  std::unique_ptr<ado::Connection> db;
+  std::string path;
+  std::map<std::string, std::string> before;
+};
+
+TEST_F(ProviderErrors, MalformedStatementsChangeNothing) {
+  expectRefused("", 16);
+  expectRefused("DELETE FROM orders", 16);
+  expectRefused("INSERT INTO [" + path + "] VALUES('2', 'unterminated)", 10);
+  expectRefused("INSERT INTO [" + path + "] VALUES('2' 'x')", 10);
+  expectRefused("INSERT INTO [" + path + "] VALUES('2', 'a'+)", 1231);
+  expectRefused("INSERT INTO [" + path + "] VALUES('2')", 1229);
+  expectRefused("INSERT INTO [" + path + "] VALUES('2', 'b', 'c')", 1230);
+  expectRefused("INSERT INTO [" + path + "] VALUES('2', 'b') garbage", 36);
+  expectRefused("INSERT INTO [" + path + "] VALUES('2', CHR(300))", 11);
+  expectRefused("INSERT INTO [" + (folder / "none.DBF") + "] VALUES('2', 'b')", 1);
+  expectRefused("CREATE TABLE '" + path + "'([id] M,[note] M", 10);
+  expectRefused("SELECT name FROM orders", 1001);
+  expectRefused("DROP TABLE [orders] now", 36);
+  // The connection carries on.
+  db->Execute(insertStatement(path, {literal("2"), literal("second")}), -1);
+  EXPECT_EQ(readBack(path).size(), 2u);
+}
+
+TEST_F(ProviderErrors, ValuesTheColumnsRefuseAppendNothing) {
+  expectRefused("INSERT INTO [typed] VALUES('x', 2, {^2024-01-02}, 'abc', .T.)", 9);
+  expectRefused("INSERT INTO [typed] VALUES(1000, 2, {^2024-01-02}, 'abc', .T.)", 39);
+  expectRefused("INSERT INTO [typed] VALUES(1, 2, {^2024-01-02}, .NULL., .T.)", 1581);
+  expectRefused("INSERT INTO [typed] VALUES(1, 2, {^2024-02-30}, 'abc', .T.)", 2034);
+  expectRefused("INSERT INTO [typed] VALUES(1, 2, {02/03/2024}, 'abc', .T.)", 2033);
+  expectRefused("INSERT INTO [typed] VALUES(1, 2147483648, {^2024-01-02}, 'abc', .T.)", 39);
+  // Text the code page cannot hold, in the second memo of a row whose first memo is fine.
+  expectRefused(insertStatement(path, {literal("ok"), literal("\xD0\x96")}), fox::err::CodePageCannotHold);
+}
+
+TEST_F(ProviderErrors, NamesFoxProRejectsAndTheEmptyColumnName) {
+  expectRefused("CREATE TABLE '" + (folder / "new.DBF") + "'([] M)", fox::err::InvalidName);
+  expectRefused("CREATE TABLE '" + (folder / "new.DBF") + "'([id] M,[] M)", fox::err::InvalidName);
+  expectRefused("CREATE TABLE '" + (folder / "new.DBF") + "'([2019] M)", fox::err::InvalidName);
+  expectRefused("CREATE TABLE '" + (folder / "new.DBF") + "'([na-me] M)", fox::err::InvalidName);
+  expectRefused("CREATE TABLE '" + (folder / "new.DBF") + "'([gr\xC3\xB6\xC3\x9F" "e] M)", fox::err::InvalidName);
+  expectRefused("CREATE TABLE '" + (folder / "new.DBF") + "'([id] M,[ID] M)", fox::err::InvalidName);
+  expectRefused("CREATE TABLE '" + (folder / "a?b.DBF") + "'([id] M)", fox::err::InvalidName);
+  expectRefused("CREATE TABLE '" + (folder / "missing/new.DBF") + "'([id] M)", 202);
+  expectRefused("CREATE TABLE '" + (folder / "new.DBF") + "'([a] C(300))", fox::err::InvalidStructure);
+  std::string many = "CREATE TABLE '" + (folder / "new.DBF") + "'(";
+  for (int i = 0; i < 256; ++i) many += "[f" + std::to_string(i) + "] M,";
+  many.back() = ')';
+  expectRefused(many, fox::err::InvalidStructure);
+}
+
+TEST_F(ProviderErrors, ARefusedCreateLeavesTheOldTableOfThatName) {
+  // The same table name, a bad definition: the old table, its memo and its rows stay.
+  expectRefused("CREATE TABLE '" + path + "'([id] M,[] M)", fox::err::InvalidName);
+  expectRefused("CREATE TABLE '" + (folder / "ORDERS.dbf") + "'([x] C(0))", fox::err::InvalidStructure);
+  auto rows = readBack(path);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(text(rows[0][1]), "first");
+  // The refused statements did not close the table for this connection's inserts either.
+  db->Execute(insertStatement(path, {literal("2"), literal("second")}), -1);
+  EXPECT_EQ(readBack(path).size(), 2u);
+}
+
+TEST_F(ProviderErrors, IndexedTablesTakeNoRowsWithoutTheirIndex) {
+  db->Close();
+  std::ofstream(folder / "orders.cdx") << "index";
+  db = open(folder.path());
+  before = snapshot(folder.path());
+  expectRefused(insertStatement(path, {literal("2"), literal("x")}), 1001);
+}
+
+}  // namespace

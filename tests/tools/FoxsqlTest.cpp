@@ -1,0 +1,119 @@
+// build/foxsql run as a user runs it: arguments, standard input, standard output and error,
+// exit status.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tests/foxpro/ProviderSupport.h"
+
+namespace {
+
+using provider_test::TempFolder;
+namespace fs = std::filesystem;
+
+struct Outcome {
+  int status = -1;
+  std::string out, err;
+};
+
+std::string quoteArg(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+// Runs foxsql with `args`, feeding `input` to its standard input.
+Outcome foxsql(const std::vector<std::string>& args, const std::string& input = "") {
+  TempFolder scratch;
+  std::ofstream(scratch / "in") << input;
+  std::string command = std::string(TAVREL_BUILD_DIR) + "/foxsql";
+  for (const auto& a : args) command += " " + quoteArg(a);
+  command += " <" + quoteArg(scratch / "in") + " >" + quoteArg(scratch / "out") + " 2>" + quoteArg(scratch / "err");
+  Outcome run;
+  int raw = std::system(command.c_str());
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  std::ifstream out(scratch / "out"), err(scratch / "err");
+  run.out.assign(std::istreambuf_iterator<char>(out), {});
+  run.err.assign(std::istreambuf_iterator<char>(err), {});
+  return run;
+}
+
+TEST(Foxsql, JsonGivesEveryTypeInItsForm) {
+  TempFolder folder;
+  const std::string dir = folder.path().string();
+  Outcome run = foxsql({"--json", dir,
+                    "CREATE TABLE 'all'([c] C(5) NULL,[v] V(5),[m] M,[n] N(8,2),[f] F(6,1),[i] I,[b] B,[y] Y,[d] D,"
+                    "[t] T,[l] L,[q] Q(3),[w] W,[cb] C(2) NOCPTRANS,[mb] M NOCPTRANS)",
+                    "INSERT INTO [all] VALUES('ab', 'x \"y', 'line'+CHR(13)+CHR(10)+'two', -12.5, 1.5, 42, 2.5, "
+                    "19.99, {^2024-05-17}, {^2024-05-17 13:45:30}, .T., 0h0102ff, 0h00, 0h4142, 0hc3)",
+                    "INSERT INTO [all] VALUES(.NULL., '', '', 0, 0, -7, -0.125, -0.0001, {}, {:}, .F., 0h, 0h, '', '')",
+                    "SELECT * FROM \"all\""});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.out,
+            "{\"fields\":[{\"name\":\"c\",\"type\":129},{\"name\":\"v\",\"type\":200},{\"name\":\"m\",\"type\":201},"
+            "{\"name\":\"n\",\"type\":131},{\"name\":\"f\",\"type\":131},{\"name\":\"i\",\"type\":3},"
+            "{\"name\":\"b\",\"type\":5},{\"name\":\"y\",\"type\":6},{\"name\":\"d\",\"type\":133},"
+            "{\"name\":\"t\",\"type\":135},{\"name\":\"l\",\"type\":11},{\"name\":\"q\",\"type\":204},"
+            "{\"name\":\"w\",\"type\":205},{\"name\":\"cb\",\"type\":128},{\"name\":\"mb\",\"type\":205}]}\n"
+            "[\"ab   \",\"x \\\"y\",\"line\\r\\ntwo\",-12.50,1.5,42,2.5,\"19.9900\",\"2024-05-17\","
+            "\"2024-05-17 13:45:30\",true,{\"hex\":\"0102ff\"},{\"hex\":\"00\"},{\"hex\":\"4142\"},{\"hex\":\"c3\"}]\n"
+            "[null,\"\",\"\",0.00,0.0,-7,-0.125,\"-0.0001\",null,null,false,{\"hex\":\"\"},{\"hex\":\"\"},"
+            "{\"hex\":\"2020\"},{\"hex\":\"\"}]\n");
+}
+
+TEST(Foxsql, StatementsFromStandardInputAndReadableTables) {
+  TempFolder folder;
+  Outcome run = foxsql({folder.path().string()},
+                   "CREATE TABLE 'people'([name] C(8),[age] I)\n"
+                   "\n"
+                   "INSERT INTO [people] VALUES('Ann', 31)\r\n"
+                   "INSERT INTO [people] VALUES('Bo''s', 7)\n"
+                   ".tables\n"
+                   "SELECT * FROM people\n");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "TABLE_NAME | TABLE_TYPE\n"
+            "-----------+-----------\n"
+            "people     | TABLE\n"
+            "(1 row)\n"
+            "name     | age\n"
+            "---------+----\n"
+            "Ann      | 31\n"
+            "Bo's     | 7\n"
+            "(2 rows)\n");
+}
+
+TEST(Foxsql, TheFirstFailingStatementEndsTheRun) {
+  TempFolder folder;
+  const std::string dir = folder.path().string();
+  Outcome run = foxsql({dir, "CREATE TABLE 'a'([x] M)", "DROP TABLE [missing]", "CREATE TABLE 'b'([x] M)"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "Error 1: File 'missing.dbf' does not exist.\n");
+  EXPECT_TRUE(fs::exists(folder / "a.dbf"));
+  EXPECT_FALSE(fs::exists(folder / "b.dbf"));
+
+  run = foxsql({"--json", dir}, "INSERT INTO [a] VALUES('ok')\nINSERT INTO [a] VALUES('broken)\nSELECT * FROM a\n");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "Error 10: Syntax error.\n");
+  EXPECT_EQ(run.out, "");
+
+  run = foxsql({dir + "/nowhere", ".tables"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "Error 202: Invalid path or file name.\n");
+}
+
+TEST(Foxsql, UsageMistakes) {
+  EXPECT_EQ(foxsql({}).status, 2);
+  EXPECT_EQ(foxsql({"--xml", "/tmp"}).status, 2);
+  EXPECT_EQ(foxsql({"/tmp/a;b"}).status, 2);
+  Outcome help = foxsql({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("usage: foxsql"), std::string::npos);
+}
+
+}  // namespace
