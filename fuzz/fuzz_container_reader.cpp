@@ -1,36 +1,12 @@
 // Fuzzes the database container reader and the rebuild of its index. Input: a 4-byte
 // little-endian length n, then n bytes of .dbc, then the .dct. The container is opened, its
 // tables resolved with their field names, and its .dcx rebuilt from the records.
-#include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <string>
-#include <unistd.h>
-
-#include "foxpro-engine/Error.h"
+#include "FuzzFiles.h"
 #include "foxpro-engine/container/Container.h"
 #include "foxpro-engine/container/ContainerWriter.h"
 
-namespace {
-
-const std::filesystem::path& folder() {
-  static const std::filesystem::path dir = [] {
-    std::filesystem::path base = std::filesystem::is_directory("/dev/shm") ? std::filesystem::path("/dev/shm")
-                                                                          : std::filesystem::temp_directory_path();
-    auto d = base / ("tavrel-fuzz-dbc-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(d);
-    std::atexit([] { std::filesystem::remove_all(folder()); });
-    return d;
-  }();
-  return dir;
-}
-
-void put(const std::string& name, const std::uint8_t* data, std::size_t size) {
-  std::ofstream(folder() / name, std::ios::binary | std::ios::trunc)
-      .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-}
-
-}  // namespace
+using fuzz::folder;
+using fuzz::put;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 4) return 0;

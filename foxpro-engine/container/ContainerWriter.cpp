@@ -204,6 +204,8 @@ class Change {
   }
 
   void markDeleted(std::uint32_t record) { deleted_.insert(record); }
+  // True once the new .dbc is in place: the change has happened, whatever fails after it.
+  bool committed() const { return committed_; }
 
   // Steps 3 to 6. Undoes the .dct when anything fails before the .dbc is replaced.
   void commit() {
@@ -350,9 +352,11 @@ std::string addTable(const fs::path& dbc, const NewTable& table, const ChangeOpt
     for (const std::string& longName : longNames) change.append(static_cast<std::int32_t>(tableId), "Field", longName, 0);
     change.commit();
   } catch (...) {
-    try {
-      removeTableFiles(table.dbf);
-    } catch (...) {
+    if (!change.committed()) {
+      try {
+        removeTableFiles(table.dbf);
+      } catch (...) {
+      }
     }
     throw;
   }

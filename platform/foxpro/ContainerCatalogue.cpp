@@ -51,9 +51,16 @@ class ContainerCatalogue : public Catalogue {
   std::unique_ptr<fox::TableWriter> create(const NewTable& table) override {
     if (table.free) return fox::TableWriter::create(table.dbf, table.columns, table.options);
     // Names are checked before an old table of the same file leaves the container.
-    fox::dbc::tableNameForFile(table.dbf);
+    std::string name = fox::dbc::tableNameForFile(table.dbf);
     for (const fox::ColumnSpec& column : table.columns) fox::validateName(column.name, fox::NameKind::LongField);
-    if (auto old = Container::open(dbc_)->tableAt(table.dbf)) fox::dbc::dropTable(dbc_, old->object->name);
+    auto container = Container::open(dbc_);
+    auto old = container->tableAt(table.dbf);
+    const fox::dbc::Object* named = container->findObject(name, "Table");
+    if (!named) named = container->findObject(name, "View");
+    if (named && (!old || named != old->object))
+      throw fox::Error(fox::dbc::err::NameInUse,
+                       "Table '" + name + "' already exists in database '" + dbc_.filename().string() + "'.");
+    if (old) fox::dbc::dropTable(dbc_, old->object->name);
     fox::dbc::addTable(dbc_, {table.dbf, table.columns, table.options});
     return fox::TableWriter::openForAppend(table.dbf);
   }

@@ -207,6 +207,24 @@ TEST_F(ContainerWrite, MissingOrStaleIndexIsRebuiltByTheFirstChange) {
   expectIndexMatchesRecords(dbc);
 }
 
+TEST_F(ContainerWrite, CreateOverAMemberFileReplacesTheMember) {
+  TempDir temp;
+  fs::path folder = temp.copyFolder("go-dbase/database");
+  fs::path dbc = folder / "EXPENSES.DBC";
+  ado::Connection c;
+  c.Open(connectionString(dbc));
+  c.Execute("CREATE TABLE '" + (folder / "EMPLOYEES.DBF").string() + "'([replacement_column] M)");
+  auto container = Container::open(dbc);
+  std::size_t named = 0;
+  for (const Object* o : container->tablesAndViews()) named += o->name == "employees" ? 1 : 0;
+  EXPECT_EQ(named, 1u);
+  EXPECT_EQ(container->table("employees").fieldNames, std::vector<std::string>{"replacement_column"});
+  EXPECT_FALSE(fs::exists(folder / "employees.FPT"));  // the old memo and index went with the old table
+  EXPECT_FALSE(fs::exists(folder / "employees.CDX"));
+  expectIndexMatchesRecords(dbc);
+  c.Close();
+}
+
 int errorOf(const std::function<void()>& f) {
   try {
     f();
