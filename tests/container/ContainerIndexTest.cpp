@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "Fixtures.h"
-#include "foxpro-engine/container/Bytes.h"
+#include "foxpro-engine/container/Container.h"
 #include "foxpro-engine/container/CompoundIndex.h"
 #include "foxpro-engine/container/ContainerIndex.h"
 
@@ -12,17 +12,13 @@ namespace {
 
 using namespace fox;
 using fixtures::fixturePath;
-using fixtures::readAll;
 
-// The catalogue records straight from the .dbc bytes (fixed layout of a container).
-std::vector<dbc::IndexRecord> rawRecords(const std::string& dbc) {
-  std::uint32_t count = bytes::le32(dbc, 4);
-  std::uint16_t headerLength = bytes::le16(dbc, 8), recordLength = bytes::le16(dbc, 10);
+// The catalogue records as the container reader gives them.
+std::vector<dbc::IndexRecord> catalogueRecords(const std::filesystem::path& file) {
   std::vector<dbc::IndexRecord> out;
-  for (std::uint32_t i = 0; i < count; ++i) {
-    std::string r = dbc.substr(headerLength + std::size_t{i} * recordLength, recordLength);
-    out.push_back({i + 1, r[0] == '*', static_cast<std::int32_t>(bytes::le32(r, 5)), r.substr(9, 10), r.substr(19, 128)});
-  }
+  auto container = dbc::Container::open(file);
+  for (const dbc::Object& o : container->objects())
+    out.push_back({o.record, o.deleted, o.parentId, o.storedType, o.storedName});
   return out;
 }
 
@@ -31,7 +27,7 @@ TEST(ContainerIndex, KeysFromTheRecordsEqualTheIndexVfpWrote) {
   for (const auto& c : fixtures::containers()) {
     SCOPED_TRACE(c.folder);
     std::string folder = std::string(c.folder) + "/";
-    auto records = rawRecords(readAll(fixturePath(folder + c.dbc)));
+    auto records = catalogueRecords(fixturePath(folder + c.dbc));
     cdx::CompoundIndex vfp = cdx::readFile(fixturePath(folder + c.dcx));
     auto tags = dbc::containerIndexTags(records, 1252, &vfp);
 
