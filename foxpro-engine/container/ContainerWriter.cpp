@@ -104,7 +104,9 @@ class MemoAppender {
     auto found = findMemoFile(dbc);
     if (!found) throw Error(fox::err::MemoFileInvalid, "Memo file '" + dbc.stem().string() + ".dct' is missing or is invalid.");
     path_ = *found;
-    std::string head = readWhole(path_).substr(0, kMemoHeader);
+    std::string head(8, '\0');
+    std::ifstream in(path_, std::ios::binary);
+    if (!in.read(head.data(), 8)) head.clear();
     if (head.size() < 8) throw Error(fox::err::MemoFileInvalid, "Memo file '" + path_.filename().string() + "' is missing or is invalid.");
     oldHeader_ = head.substr(0, 8);
     blockSize_ = static_cast<std::uint16_t>(static_cast<unsigned char>(head[6]) << 8 | static_cast<unsigned char>(head[7]));
