@@ -33,19 +33,14 @@ void MemoReader::invalid(const std::string& why) const {
   throw Error(err::MemoFileInvalid, "Memo file " + quoted(file_.path()) + " is missing or is invalid: it " + why + ".");
 }
 
-std::size_t MemoReader::readCached(std::uint64_t offset, void* buffer, std::size_t n) const {
+const std::uint8_t* MemoReader::fetch(std::uint64_t offset, std::size_t n) const {
   constexpr std::size_t kWindow = 64 * 1024;
-  if (offset >= windowStart_ && offset + n <= windowStart_ + window_.size()) {
-    std::memcpy(buffer, window_.data() + (offset - windowStart_), n);
-    return n;
-  }
-  if (n > kWindow / 2 || offset >= size_) return file_.readAt(offset, buffer, n);
-  window_.resize(std::size_t(std::min<std::uint64_t>(kWindow, size_ - offset)));
-  window_.resize(file_.readAt(offset, window_.data(), window_.size()));
+  if (offset >= windowStart_ && offset + n <= windowStart_ + windowLength_) return window_.data() + (offset - windowStart_);
+  if (n > kWindow) return nullptr;
+  window_.resize(kWindow);
   windowStart_ = offset;
-  std::size_t got = std::min(n, window_.size());
-  std::memcpy(buffer, window_.data(), got);
-  return got;
+  windowLength_ = file_.readAt(offset, window_.data(), std::size_t(std::min<std::uint64_t>(kWindow, size_ - offset)));
+  return offset + n <= windowStart_ + windowLength_ ? window_.data() : nullptr;
 }
 
 void MemoReader::read(std::uint32_t block, std::string& out, std::uint32_t* signature) const {
@@ -54,8 +49,8 @@ void MemoReader::read(std::uint32_t block, std::string& out, std::uint32_t* sign
   // there; they read as whatever length the bytes give, which is checked like any other.
   if (start >= size_ || block == 0)
     invalid("has no memo at block " + std::to_string(block));
-  std::uint8_t head[8] = {};
-  std::size_t got = readCached(start, head, sizeof head);
+  std::size_t got = std::size_t(std::min<std::uint64_t>(8, size_ - start));
+  const std::uint8_t* head = fetch(start, got);
   std::uint64_t dataStart, length;
   if (kind_ == Kind::Fpt) {
     if (got < 8) invalid("ends inside the memo at block " + std::to_string(block));
@@ -63,6 +58,10 @@ void MemoReader::read(std::uint32_t block, std::string& out, std::uint32_t* sign
     dataStart = start + 8;
     length = bin::be32(head + 4);
     if (length > size_ - dataStart) invalid("has a memo at block " + std::to_string(block) + " running past its end");
+    if (const std::uint8_t* data = fetch(dataStart, std::size_t(length))) {
+      out.append(reinterpret_cast<const char*>(data), std::size_t(length));
+      return;
+    }
   } else if (got >= 8 && head[0] == 0xFF && head[1] == 0xFF && head[2] == 0x08 && head[3] == 0x00) {
     // dBASE IV: the length counts the 8 header bytes (seen in every sample).
     if (signature) *signature = 1;
@@ -87,7 +86,7 @@ void MemoReader::read(std::uint32_t block, std::string& out, std::uint32_t* sign
   }
   std::size_t before = out.size();
   out.resize(before + length);
-  if (readCached(dataStart, out.data() + before, length) != length)
+  if (file_.readAt(dataStart, out.data() + before, length) != length)
     invalid("ends inside the memo at block " + std::to_string(block));
 }
 

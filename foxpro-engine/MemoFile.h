@@ -24,16 +24,16 @@ class MemoReader {
 
  private:
   [[noreturn]] void invalid(const std::string& why) const;
-  // Reads through a window of the file: walking a table reads its memos in file order, so this
-  // costs one system call per window instead of two per memo.
-  std::size_t readCached(std::uint64_t offset, void* buffer, std::size_t n) const;
-
+  // Bytes [offset, offset + n) of the file from a read-ahead window (memos mostly follow each
+  // other in record order, so one read serves many); nullptr when n is larger than the window.
+  const std::uint8_t* fetch(std::uint64_t offset, std::size_t n) const;
   File file_;
-  mutable std::vector<std::uint8_t> window_;
-  mutable std::uint64_t windowStart_ = 0;
   Kind kind_;
   std::uint32_t blockSize_ = 512;
   std::uint64_t size_ = 0;
+  mutable std::vector<std::uint8_t> window_;
+  mutable std::uint64_t windowStart_ = 0;
+  mutable std::size_t windowLength_ = 0;
 };
 
 }  // namespace fox

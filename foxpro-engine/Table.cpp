@@ -63,7 +63,9 @@ class TableReader final : public Table {
   bool read(std::uint32_t index, std::vector<Value>& values) override {
     if (index >= header_.recordCount) throw Error(err::RecordOutOfRange, "Record is out of range.");
     const std::uint8_t* rec = record(index);
-    if (rec[0] == '*') return false;
+    // '*' marks a deleted record; 0x1A one whose append was cut short (TableWriter writes the
+    // flag as 0x1A until the record is complete).
+    if (rec[0] == '*' || rec[0] == 0x1A) return false;
     values.resize(header_.fields.size());
     for (std::size_t i = 0; i < header_.fields.size(); ++i) decode(header_.fields[i], rec, index, values[i]);
     return true;

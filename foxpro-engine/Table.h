@@ -54,7 +54,8 @@ class Table {
   virtual std::uint8_t codePageMark() const = 0;      // header byte 29 as stored
 
   // Reads record `index` (0-based) into `values` (one per field). Returns false when the record
-  // is marked deleted (then `values` is unspecified). Throws fox::Error on unreadable data:
+  // is marked deleted, or its deletion flag is 0x1A (an append cut short; then `values` is
+  // unspecified). Any other flag byte (0x20, and 0x00 as some writers leave it) is a live record. Throws fox::Error on unreadable data:
   // 5 for an index past the end, 41 for a memo outside the memo file, 2091 for a field whose
   // bytes are not a value of its type (a date of 2023-02-30, a number of "12a").
   virtual bool read(std::uint32_t index, std::vector<Value>& values) = 0;

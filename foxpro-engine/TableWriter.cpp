@@ -64,26 +64,26 @@ Field fieldFromSpec(const ColumnSpec& c) {
   return f;
 }
 
-// A header region mapped into memory, so the record count and the memo file's next free block
-// are updated with plain stores instead of a system call per append. The page cache holds the
-// stores, so they survive the process being killed. Falls back to pwrite when mapping fails.
-class HeaderMap {
+// The .dbf mapped into memory (address space for 2 GB, used only below the file's end), so the
+// header's record count, the autoincrement counters and a new record's deletion flag are
+// updated with plain stores instead of a system call each. The page cache holds the stores, so
+// they survive the process being killed. Falls back to pwrite when mapping fails.
+class TableMap {
  public:
-  HeaderMap() = default;
-  HeaderMap(const File& file, std::size_t length) : file_(&file), length_(length) {
-    void* p = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, file.fd(), 0);
+  TableMap() = default;
+  explicit TableMap(const File& file) : file_(&file) {
+    void* p = ::mmap(nullptr, kLength, PROT_READ | PROT_WRITE, MAP_SHARED, file.fd(), 0);
     if (p != MAP_FAILED) data_ = static_cast<std::uint8_t*>(p);
   }
-  HeaderMap(const HeaderMap&) = delete;
-  HeaderMap(HeaderMap&& o) noexcept { *this = std::move(o); }
-  HeaderMap& operator=(HeaderMap&& o) noexcept {
+  TableMap(const TableMap&) = delete;
+  TableMap(TableMap&& o) noexcept { *this = std::move(o); }
+  TableMap& operator=(TableMap&& o) noexcept {
     std::swap(data_, o.data_);
     std::swap(file_, o.file_);
-    std::swap(length_, o.length_);
     return *this;
   }
-  ~HeaderMap() {
-    if (data_) ::munmap(data_, length_);
+  ~TableMap() {
+    if (data_) ::munmap(data_, kLength);
   }
   // Stores 4 bytes at an aligned offset (one store, so a killed process leaves old or new).
   void put32(std::size_t offset, const std::uint8_t bytes[4]) {
@@ -95,17 +95,20 @@ class HeaderMap {
       file_->writeAt(offset, bytes, 4);
     }
   }
-  void put(std::size_t offset, const std::uint8_t* bytes, std::size_t n) {
-    if (data_)
+  // Stores bytes below the end of the file.
+  void put(std::uint64_t offset, const std::uint8_t* bytes, std::size_t n) {
+    if (data_) {
+      __atomic_thread_fence(__ATOMIC_RELEASE);
       std::memcpy(data_ + offset, bytes, n);
-    else
+    } else {
       file_->writeAt(offset, bytes, n);
+    }
   }
 
  private:
+  static constexpr std::size_t kLength = std::size_t(kMaxFileSize) + 1;
   std::uint8_t* data_ = nullptr;
   const File* file_ = nullptr;
-  std::size_t length_ = 0;
 };
 
 // The memo file, written through a memory mapping: memo blocks and the header's next free
@@ -204,10 +207,10 @@ class Writer final : public TableWriter {
         blockSize_(blockSize),
         nextBlock_(nextBlock) {
     if (!dbf_.tryLockExclusive()) throw Error(err::FileInUse, "File " + quoted(path_) + " is in use.");
-    dbfHeader_ = HeaderMap(dbf_, header_.headerLength);
+    dbfMap_ = TableMap(dbf_);
     std::uint8_t today[4] = {};
     stampToday(today);
-    dbfHeader_.put(1, today + 1, 3);
+    dbfMap_.put(1, today + 1, 3);
   }
   ~Writer() override {
     try {
@@ -250,14 +253,18 @@ class Writer final : public TableWriter {
     if (recordAt + header_.recordLength + 1 > kMaxFileSize) tooLarge(path_);
     if (header_.recordCount >= kMaxRecords) tooLarge(path_);
 
-    // 1. memo blocks, 2. the memo file's next free block, 3. the record and the end marker,
-    // 4. the record count. A kill between any two steps leaves both files valid.
+    // 1. memo blocks, 2. the memo file's next free block, 3. the record and the end marker, the
+    // record's deletion flag written as 0x1A (an end-of-file mark to readers that read up to it,
+    // such as dbfread; a record that is not there to the engine), 4. the record count, 5. the
+    // deletion flag. A kill between any two steps leaves both files valid, with the record
+    // either fully there or invisible.
     if (!memoBytes_.empty()) {
       memo_.write(std::uint64_t(nextBlock_) * blockSize_, memoBytes_.data(), memoBytes_.size());
       memo_.putNextBlock(std::uint32_t(block));
       nextBlock_ = std::uint32_t(block);
     }
     record_.push_back(0x1A);
+    record_[0] = 0x1A;
     try {
       dbf_.writeAt(recordAt, record_.data(), record_.size());
     } catch (const Error&) {
@@ -276,12 +283,14 @@ class Writer final : public TableWriter {
       f.autoIncrementNext += f.autoIncrementStep;
       std::uint8_t next[4];
       bin::putLe32(next, std::uint32_t(f.autoIncrementNext));
-      dbfHeader_.put(header_.descriptorOffsets[i] + 19, next, 4);
+      dbfMap_.put(header_.descriptorOffsets[i] + 19, next, 4);
     }
     ++header_.recordCount;
     std::uint8_t count[4];
     bin::putLe32(count, header_.recordCount);
-    dbfHeader_.put32(4, count);
+    dbfMap_.put32(4, count);
+    std::uint8_t live = ' ';
+    dbfMap_.put(recordAt, &live, 1);
   }
 
   void setDeleted(std::uint32_t index, bool deleted) override {
@@ -294,7 +303,7 @@ class Writer final : public TableWriter {
   void close() override {
     if (closed_) return;
     closed_ = true;
-    dbfHeader_ = HeaderMap();
+    dbfMap_ = TableMap();
     memo_.close();
     dbf_.close();
   }
@@ -315,7 +324,7 @@ class Writer final : public TableWriter {
   RecordEncoder encoder_;
   std::uint32_t blockSize_;
   std::uint32_t nextBlock_;
-  HeaderMap dbfHeader_;
+  TableMap dbfMap_;
   std::vector<std::uint8_t> record_;
   std::vector<std::uint8_t> memoBytes_;
   bool closed_ = false;
@@ -414,6 +423,17 @@ std::unique_ptr<TableWriter> TableWriter::openForAppend(const std::filesystem::p
     std::uint64_t n = std::max<std::uint64_t>({bin::be32(head), used, firstBlock(blockSize)});
     if (n > 0xFFFFFFFFu) throw Error(err::MemoFileInvalid, "Memo file " + quoted(*memoPath) + " is missing or is invalid.");
     next = std::uint32_t(n);
+  }
+  // A record a killed append wrote in full and counted, but whose deletion flag it did not get
+  // to set, is made live.
+  if (header.recordCount > 0) {
+    std::uint64_t lastAt = header.headerLength + std::uint64_t(header.recordCount - 1) * header.recordLength;
+    std::uint8_t flag = 0;
+    if (table.readAt(lastAt, &flag, 1) == 1 && flag == 0x1A) {
+      if (!table.tryLockExclusive()) throw Error(err::FileInUse, "File " + quoted(dbf) + " is in use.");
+      flag = ' ';
+      table.writeAt(lastAt, &flag, 1);
+    }
   }
   // A record a killed append left past the count is dropped, and the end marker put back.
   std::uint64_t end = header.headerLength + std::uint64_t(header.recordCount) * header.recordLength;

@@ -23,8 +23,10 @@ struct CreateOptions {
 };
 
 // Appends records to a Visual FoxPro table. Each append leaves the files complete and valid:
-// the record and its memos are written first, then the record count in the header, so a crash
-// at any moment leaves a table that opens and holds every record appended before.
+// the memos and the record are written first (the record's deletion flag as 0x1A, which readers
+// that read up to an end-of-file mark stop at), then the record count in the header, then the
+// deletion flag; so a process killed at any moment leaves a table that opens and holds every
+// record appended before, the one being appended either whole or not at all.
 //
 // The writer holds an exclusive lock (flock) on the .dbf while it is open: a second writer on
 // the same table fails with error 3 ("File is in use."). Nothing is fsynced: an append reaches
@@ -63,8 +65,9 @@ class TableWriter {
   // files that cannot be written (1102, 1705). Nothing is removed when the columns are invalid.
   static std::unique_ptr<TableWriter> create(const std::filesystem::path& dbf, const std::vector<ColumnSpec>& columns,
                                              const CreateOptions& options = {});
-  // Opens an existing Visual FoxPro table (0x30, 0x31, 0x32; a .dbc too) for appending. A
-  // record left half-written past the record count by a killed process is dropped. Text uses
+  // Opens an existing Visual FoxPro table (0x30, 0x31, 0x32; a .dbc too) for appending. What a
+  // killed append left is put right: a record past the record count is dropped, a counted
+  // record still flagged 0x1A (see append) is made live. Text uses
   // the code page of the header's mark (1252 when there is none).
   static std::unique_ptr<TableWriter> openForAppend(const std::filesystem::path& dbf);
   virtual ~TableWriter() = default;

@@ -27,15 +27,16 @@ def norm(value):
         return value
     if isinstance(value, datetime.datetime):
         value = value + datetime.timedelta(microseconds=500000) if value.microsecond >= 500000 else value
-        return value.strftime("%Y-%m-%d %H:%M:%S")
+        return "%04d-%02d-%02d %02d:%02d:%02d" % (value.year, value.month, value.day, value.hour, value.minute,
+                                                  value.second)
     if isinstance(value, datetime.date):
-        return value.strftime("%Y-%m-%d")
+        return "%04d-%02d-%02d" % (value.year, value.month, value.day)
     # python3-dbf's own types
     name = type(value).__name__
     if name in ("Logical",):
         return None if value is None or str(value) == "?" else bool(value)
     if name in ("Date",):
-        return None if not value else value._date.strftime("%Y-%m-%d")
+        return None if not value else norm(value._date)
     if name in ("DateTime",):
         return None if not value else norm(value._datetime)
     if name in ("NullType",):
