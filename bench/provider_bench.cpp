@@ -95,7 +95,7 @@ void memoInserts(ado::Connection& db, const std::string& folder, const char* nam
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::cerr << "usage: provider_bench FOLDER [ROWS_FOR_SELECT]\n";
+    std::cerr << "usage: provider_bench FOLDER [ROWS_FOR_SELECT [PHASES]]\n";
     return 2;
   }
   const std::string folder = argv[1];
@@ -114,44 +114,43 @@ int main(int argc, char** argv) {
     // The 1,000,000-row table, filled through the provider too.
     std::string path = folder + "/big.DBF";
     if (wanted("typed")) {
-    db.Execute("CREATE TABLE '" + path + "'([name] C(20),[amount] N(12,2),[born] D,[active] L,[qty] I,[note] M)");
-    Stopwatch start;
-    std::string statement;
-    for (long r = 0; r < selectRows; ++r) {
-      statement = "INSERT INTO [" + path + "] VALUES(" + literal(sampleText(r, 0, 16)) + ", " + std::to_string(r) +
-                  ".25, {^2001-02-" + std::to_string(1 + r % 28) + "}, " + (r % 2 ? ".T." : ".F.") + ", " +
-                  std::to_string(r) + ", " + literal(sampleText(r, 1, 30)) + ")";
-      db.Execute(statement);
-    }
-    report("INSERT C, N, D, L, I, M (typed, statements built in the loop)", selectRows, start);
+      db.Execute("CREATE TABLE '" + path + "'([name] C(20),[amount] N(12,2),[born] D,[active] L,[qty] I,[note] M)");
+      Stopwatch start;
+      std::string statement;
+      for (long r = 0; r < selectRows; ++r) {
+        statement = "INSERT INTO [" + path + "] VALUES(" + literal(sampleText(r, 0, 16)) + ", " + std::to_string(r) +
+                    ".25, {^2001-02-" + std::to_string(1 + r % 28) + "}, " + (r % 2 ? ".T." : ".F.") + ", " +
+                    std::to_string(r) + ", " + literal(sampleText(r, 1, 30)) + ")";
+        db.Execute(statement);
+      }
+      report("INSERT C, N, D, L, I, M (typed, statements built in the loop)", selectRows, start);
     }
     db.Close();
     double selectRate = 0;
     if (wanted("select")) {
-
-    ado::Connection reader;
-    reader.Open("Provider=vfpoledb.1;Data Source=" + folder + ";Collating Sequence=general;");
-    resetPeak();
-    long before = peakMb();
-    Stopwatch start;
-    ado::Recordset rs = reader.Execute("SELECT * FROM \"big\"");
-    long count = rs.RecordCount();
-    long walked = 0;
-    std::size_t bytes = 0;
-    auto fields = rs.Fields();
-    while (!rs.Eof()) {
-      for (int i = 0; i < fields.Count(); ++i) {
-        const ado::Variant& v = fields[i].Value();
-        if (v.kind() == ado::Variant::Kind::Text) bytes += v.asText().size();
+      ado::Connection reader;
+      reader.Open("Provider=vfpoledb.1;Data Source=" + folder + ";Collating Sequence=general;");
+      resetPeak();
+      long before = peakMb();
+      Stopwatch start;
+      ado::Recordset rs = reader.Execute("SELECT * FROM \"big\"");
+      long count = rs.RecordCount();
+      long walked = 0;
+      std::size_t bytes = 0;
+      auto fields = rs.Fields();
+      while (!rs.Eof()) {
+        for (int i = 0; i < fields.Count(); ++i) {
+          const ado::Variant& v = fields[i].Value();
+          if (v.kind() == ado::Variant::Kind::Text) bytes += v.asText().size();
+        }
+        ++walked;
+        rs.MoveNext();
       }
-      ++walked;
-      rs.MoveNext();
-    }
-    if (walked != count) std::printf("RecordCount %ld but %ld rows walked\n", count, walked);
-    selectRate = report("SELECT * walked, every value read", walked, start);
-    std::printf("%-58s %9ld MB before, %ld MB peak during the walk (%zu text bytes seen)\n", "SELECT * memory", before,
-                peakMb(), bytes);
-    reader.Close();
+      if (walked != count) std::printf("RecordCount %ld but %ld rows walked\n", count, walked);
+      selectRate = report("SELECT * walked, every value read", walked, start);
+      std::printf("%-58s %9ld MB before, %ld MB peak during the walk (%zu text bytes seen)\n", "SELECT * memory",
+                  before, peakMb(), bytes);
+      reader.Close();
     }
 
     // dbfread on the same table, in the same run: the yardstick.

@@ -1,6 +1,11 @@
 #include "Catalogue.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <system_error>
 
 #include "Errors.h"
@@ -53,7 +58,16 @@ std::vector<fs::path> tableFiles(const fs::path& dbf) {
   return files;
 }
 
+bool inUse(const fs::path& dbf) {
+  int fd = ::open(dbf.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  ::close(fd);  // releases the lock just taken, if it was
+  return locked;
+}
+
 void removeTableFiles(const fs::path& dbf) {
+  if (inUse(dbf)) throw errors::fileInUse(dbf.filename().string());
   for (const fs::path& file : tableFiles(dbf)) {
     std::error_code ec;
     if (!fs::remove(file, ec) && ec) throw errors::fileAccessDenied(file.filename().string());

@@ -90,7 +90,11 @@ std::optional<std::filesystem::path> findTableFile(const std::filesystem::path& 
 // another table whose name differs only in case (possible on this file system) is left alone.
 std::vector<std::filesystem::path> tableFiles(const std::filesystem::path& dbf);
 
-// Removes the files of tableFiles(dbf), the .dbf first. Throws fox::Error 1705 when one cannot be removed.
+// True when a writer elsewhere (another connection or program) holds the table file's lock.
+bool inUse(const std::filesystem::path& dbf);
+
+// Removes the files of tableFiles(dbf), the .dbf first. Throws fox::Error 3 when the table is in
+// use elsewhere (its rows would be lost), 1705 when a file cannot be removed.
 void removeTableFiles(const std::filesystem::path& dbf);
 
 // The structural index (.cdx) of the table file, when it has one.

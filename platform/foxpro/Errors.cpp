@@ -11,7 +11,10 @@ fox::Error named(int number, std::string_view before, std::string_view name, std
 }
 }  // namespace
 
-fox::Error fileDoesNotExist(std::string_view file) { return named(kFileDoesNotExist, "File '", file, "' does not exist."); }
+fox::Error fileDoesNotExist(std::string_view file) {
+  return named(kFileDoesNotExist, "File '", file, "' does not exist.");
+}
+fox::Error fileInUse(std::string_view file) { return named(kFileInUse, "File '", file, "' is in use."); }
 fox::Error dataTypeMismatch() { return fox::Error(kDataTypeMismatch, "Data type mismatch."); }
 fox::Error syntaxError() { return fox::Error(kSyntaxError, "Syntax error."); }
 fox::Error invalidArgument() {
@@ -32,7 +35,9 @@ fox::Error invalidPath() { return fox::Error(kInvalidPath, "Invalid path or file
 fox::Error featureNotAvailable(std::string_view what) {
   return named(kFeatureNotAvailable, "Feature is not available: ", what, ".");
 }
-fox::Error cannotCreateFile(std::string_view file) { return named(kCannotCreateFile, "Cannot create file '", file, "'."); }
+fox::Error cannotCreateFile(std::string_view file) {
+  return named(kCannotCreateFile, "Cannot create file '", file, "'.");
+}
 fox::Error errorWritingFile(std::string_view file) {
   return named(kErrorWritingFile, "Error writing to file '", file, "'.");
 }

@@ -8,30 +8,32 @@
 
 namespace foxpro::errors {
 
-inline constexpr int kFileDoesNotExist = 1;            // "File 'x.dbf' does not exist."
-inline constexpr int kDataTypeMismatch = 9;            // "Data type mismatch."
-inline constexpr int kSyntaxError = 10;                // "Syntax error."
-inline constexpr int kInvalidArgument = 11;            // "Function argument value, type, or count is invalid."
-inline constexpr int kVariableNotFound = 12;           // "Variable 'x' is not found."
-inline constexpr int kUnrecognizedVerb = 16;           // "Unrecognized command verb."
-inline constexpr int kUnrecognizedPhrase = 36;         // "Command contains unrecognized phrase/keyword."
-inline constexpr int kNotEnoughMemory = 43;            // "There is not enough memory to complete this operation."
-inline constexpr int kOperandTypeMismatch = 107;       // "Operator/operand type mismatch."
-inline constexpr int kInvalidPath = 202;               // "Invalid path or file name."
-inline constexpr int kFeatureNotAvailable = 1001;      // "Feature is not available." (with what is missing)
-inline constexpr int kCannotCreateFile = 1102;         // "Cannot create file 'x'."
-inline constexpr int kErrorWritingFile = 1105;         // "Error writing to file 'x'."
-inline constexpr int kTooFewArguments = 1229;          // "Too few arguments."
-inline constexpr int kTooManyArguments = 1230;         // "Too many arguments."
-inline constexpr int kMissingOperand = 1231;           // "Missing operand."
-inline constexpr int kFileAccessDenied = 1705;         // "File access is denied."
-inline constexpr int kAmbiguousDate = 2033;            // "Ambiguous Date/Datetime constant."
-inline constexpr int kInvalidDate = 2034;              // "Date/Datetime evaluated to an invalid value."
+inline constexpr int kFileDoesNotExist = 1;        // "File 'x.dbf' does not exist."
+inline constexpr int kFileInUse = 3;                   // "File 'x.dbf' is in use."
+inline constexpr int kDataTypeMismatch = 9;        // "Data type mismatch."
+inline constexpr int kSyntaxError = 10;            // "Syntax error."
+inline constexpr int kInvalidArgument = 11;        // "Function argument value, type, or count is invalid."
+inline constexpr int kVariableNotFound = 12;       // "Variable 'x' is not found."
+inline constexpr int kUnrecognizedVerb = 16;       // "Unrecognized command verb."
+inline constexpr int kUnrecognizedPhrase = 36;     // "Command contains unrecognized phrase/keyword."
+inline constexpr int kNotEnoughMemory = 43;        // "There is not enough memory to complete this operation."
+inline constexpr int kOperandTypeMismatch = 107;   // "Operator/operand type mismatch."
+inline constexpr int kInvalidPath = 202;           // "Invalid path or file name."
+inline constexpr int kFeatureNotAvailable = 1001;  // "Feature is not available." (with what is missing)
+inline constexpr int kCannotCreateFile = 1102;     // "Cannot create file 'x'."
+inline constexpr int kErrorWritingFile = 1105;     // "Error writing to file 'x'."
+inline constexpr int kTooFewArguments = 1229;      // "Too few arguments."
+inline constexpr int kTooManyArguments = 1230;     // "Too many arguments."
+inline constexpr int kMissingOperand = 1231;       // "Missing operand."
+inline constexpr int kFileAccessDenied = 1705;     // "File access is denied."
+inline constexpr int kAmbiguousDate = 2033;        // "Ambiguous Date/Datetime constant."
+inline constexpr int kInvalidDate = 2034;          // "Date/Datetime evaluated to an invalid value."
 // Shared with the engine, for failures FoxPro has no confirmed number for.
 inline constexpr int kInvalidName = fox::err::InvalidName;            // 3001: a name FoxPro rejects
 inline constexpr int kInvalidStructure = fox::err::InvalidStructure;  // 3002: a column definition FoxPro rejects
 
 fox::Error fileDoesNotExist(std::string_view file);
+fox::Error fileInUse(std::string_view file);
 fox::Error dataTypeMismatch();
 fox::Error syntaxError();
 fox::Error invalidArgument();

@@ -72,8 +72,7 @@ void checkLimits(const std::vector<fox::ColumnSpec>& columns) {
   }
   const std::size_t descriptors = columns.size() + (nullBits > 0 ? 1 : 0);
   recordLength += (nullBits + 7) / 8;
-  if (descriptors > 255 || recordLength > 65500)
-    throw errors::tooLargeStructure();
+  if (descriptors > 255 || recordLength > 65500) throw errors::tooLargeStructure();
 }
 
 // CHR(n) with n >= 128: the character with that code in the table's code page.
@@ -164,7 +163,11 @@ void Session::create(const sql::CreateTable& statement) {
   std::error_code ec;
   if (!fs::is_directory(path.parent_path(), ec)) throw errors::invalidPath();
   checkLimits(statement.columns);
-  if (auto old = findFileAt(path)) release(*old);
+  if (auto old = findFileAt(path)) {
+    release(*old);
+    // A table another connection or program is writing is not replaced under it.
+    if (inUse(*old)) throw errors::fileInUse(old->filename().string());
+  }
   forgetLastInsert();
   NewTable table{path, statement.columns, {}, statement.free};
   table.options.codePage = codePage_;
@@ -210,7 +213,8 @@ fox::TableWriter& Session::writerFor(const std::string& table) {
     open = &*found;
   } else {
     // Rows added without their index entries would leave the index lying about the table.
-    if (indexFile(location.dbf)) throw errors::featureNotAvailable("adding rows to a table that has an index file (.cdx)");
+    if (indexFile(location.dbf))
+      throw errors::featureNotAvailable("adding rows to a table that has an index file (.cdx)");
     open = &keep(std::move(key), fox::TableWriter::openForAppend(location.dbf));
   }
   open->lastUse = ++useCounter_;

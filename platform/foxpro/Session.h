@@ -53,7 +53,7 @@ class Session : public ado::provider::Session {
   // its writer without touching the file system.
   std::string lastInsertTable_;
   fox::TableWriter* lastInsertWriter_ = nullptr;
-  sql::Statement statement_;      // reused from statement to statement
+  sql::Statement statement_;  // reused from statement to statement
   std::vector<fox::Value> values_;
 };
 

@@ -37,19 +37,14 @@ class ProviderErrors : public ::testing::Test {
 };
 
 TEST_F(ProviderErrors, MalformedStatementsChangeNothing) {
-  expectRefused("", 16);
+  // (StatementTest has the full list of malformed statements; these reach the provider's files.)
   expectRefused("DELETE FROM orders", 16);
   expectRefused("INSERT INTO [" + path + "] VALUES('2', 'unterminated)", 10);
-  expectRefused("INSERT INTO [" + path + "] VALUES('2' 'x')", 10);
-  expectRefused("INSERT INTO [" + path + "] VALUES('2', 'a'+)", 1231);
   expectRefused("INSERT INTO [" + path + "] VALUES('2')", 1229);
   expectRefused("INSERT INTO [" + path + "] VALUES('2', 'b', 'c')", 1230);
   expectRefused("INSERT INTO [" + path + "] VALUES('2', 'b') garbage", 36);
-  expectRefused("INSERT INTO [" + path + "] VALUES('2', CHR(300))", 11);
   expectRefused("INSERT INTO [" + (folder / "none.DBF") + "] VALUES('2', 'b')", 1);
   expectRefused("CREATE TABLE '" + path + "'([id] M,[note] M", 10);
-  expectRefused("SELECT name FROM orders", 1001);
-  expectRefused("DROP TABLE [orders] now", 36);
   // The connection carries on.
   db->Execute(insertStatement(path, {literal("2"), literal("second")}), -1);
   EXPECT_EQ(readBack(path).size(), 2u);
@@ -69,10 +64,10 @@ TEST_F(ProviderErrors, ValuesTheColumnsRefuseAppendNothing) {
 TEST_F(ProviderErrors, NamesFoxProRejectsAndTheEmptyColumnName) {
   expectRefused("CREATE TABLE '" + (folder / "new.DBF") + "'([] M)", fox::err::InvalidName);
   expectRefused("CREATE TABLE '" + (folder / "new.DBF") + "'([id] M,[] M)", fox::err::InvalidName);
-  expectRefused("CREATE TABLE '" + (folder / "new.DBF") + "'([2019] M)", fox::err::InvalidName);
-  expectRefused("CREATE TABLE '" + (folder / "new.DBF") + "'([na-me] M)", fox::err::InvalidName);
-  expectRefused("CREATE TABLE '" + (folder / "new.DBF") + "'([gr\xC3\xB6\xC3\x9F" "e] M)", fox::err::InvalidName);
-  expectRefused("CREATE TABLE '" + (folder / "new.DBF") + "'([id] M,[ID] M)", fox::err::InvalidName);
+  expectRefused("CREATE TABLE '" + (folder / "new.DBF") +
+                    "'([gr\xC3\xB6\xC3\x9F"
+                    "e] M)",
+                fox::err::InvalidName);
   expectRefused("CREATE TABLE '" + (folder / "a?b.DBF") + "'([id] M)", fox::err::InvalidName);
   expectRefused("CREATE TABLE '" + (folder / "missing/new.DBF") + "'([id] M)", 202);
   expectRefused("CREATE TABLE '" + (folder / "new.DBF") + "'([a] C(300))", fox::err::InvalidStructure);

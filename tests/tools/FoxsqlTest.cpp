@@ -1,7 +1,6 @@
 // build/foxsql run as a user runs it: arguments, standard input, standard output and error,
 // exit status.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <fstream>
@@ -45,13 +44,14 @@ Outcome foxsql(const std::vector<std::string>& args, const std::string& input = 
 TEST(Foxsql, JsonGivesEveryTypeInItsForm) {
   TempFolder folder;
   const std::string dir = folder.path().string();
-  Outcome run = foxsql({"--json", dir,
-                    "CREATE TABLE 'all'([c] C(5) NULL,[v] V(5),[m] M,[n] N(8,2),[f] F(6,1),[i] I,[b] B,[y] Y,[d] D,"
-                    "[t] T,[l] L,[q] Q(3),[w] W,[cb] C(2) NOCPTRANS,[mb] M NOCPTRANS)",
-                    "INSERT INTO [all] VALUES('ab', 'x \"y', 'line'+CHR(13)+CHR(10)+'two', -12.5, 1.5, 42, 2.5, "
-                    "19.99, {^2024-05-17}, {^2024-05-17 13:45:30}, .T., 0h0102ff, 0h00, 0h4142, 0hc3)",
-                    "INSERT INTO [all] VALUES(.NULL., '', '', 0, 0, -7, -0.125, -0.0001, {}, {:}, .F., 0h, 0h, '', '')",
-                    "SELECT * FROM \"all\""});
+  Outcome run =
+      foxsql({"--json", dir,
+              "CREATE TABLE 'all'([c] C(5) NULL,[v] V(5),[m] M,[n] N(8,2),[f] F(6,1),[i] I,[b] B,[y] Y,[d] D,"
+              "[t] T,[l] L,[q] Q(3),[w] W,[cb] C(2) NOCPTRANS,[mb] M NOCPTRANS)",
+              "INSERT INTO [all] VALUES('ab', 'x \"y', 'line'+CHR(13)+CHR(10)+'two', -12.5, 1.5, 42, 2.5, "
+              "19.99, {^2024-05-17}, {^2024-05-17 13:45:30}, .T., 0h0102ff, 0h00, 0h4142, 0hc3)",
+              "INSERT INTO [all] VALUES(.NULL., '', '', 0, 0, -7, -0.125, -0.0001, {}, {:}, .F., 0h, 0h, '', '')",
+              "SELECT * FROM \"all\""});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(run.out,
@@ -69,12 +69,12 @@ TEST(Foxsql, JsonGivesEveryTypeInItsForm) {
 TEST(Foxsql, StatementsFromStandardInputAndReadableTables) {
   TempFolder folder;
   Outcome run = foxsql({folder.path().string()},
-                   "CREATE TABLE 'people'([name] C(8),[age] I)\n"
-                   "\n"
-                   "INSERT INTO [people] VALUES('Ann', 31)\r\n"
-                   "INSERT INTO [people] VALUES('Bo''s', 7)\n"
-                   ".tables\n"
-                   "SELECT * FROM people\n");
+                       "CREATE TABLE 'people'([name] C(8),[age] I)\n"
+                       "\n"
+                       "INSERT INTO [people] VALUES('Ann', 31)\r\n"
+                       "INSERT INTO [people] VALUES('Bo''s', 7)\n"
+                       ".tables\n"
+                       "SELECT * FROM people\n");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out,
             "TABLE_NAME | TABLE_TYPE\n"

@@ -1,6 +1,7 @@
 """foxsql --json over every Visual FoxPro free table among the fixtures, compared with what the
 fixtures' MANIFEST.json records (read with dbfread, NULLs and Varchar lengths from the raw
-records): the number of live rows, the field names, and every value of the first live record.
+records): the number of live rows, the field names and ADO type codes, and every value of the
+first live record.
 
 usage: /usr/bin/python3 foxsql_fixtures.py BUILD/foxsql FIXTURES_DIR
 """
@@ -12,6 +13,12 @@ import subprocess
 import sys
 
 foxsql, fixtures = sys.argv[1], sys.argv[2]
+
+
+# ADO type codes by field type; C, V and M flagged binary (0x04) carry bytes.
+CODES = {'C': 129, 'V': 200, 'M': 201, 'N': 131, 'F': 131, 'I': 3, 'B': 5, 'Y': 6, 'D': 133, 'T': 135,
+         'L': 11, 'G': 205, 'W': 205, 'Q': 204}
+BINARY_CODES = {'C': 128, 'V': 204, 'M': 205}
 
 
 def text_bytes(text, codepage):
@@ -53,12 +60,14 @@ for key, t in sorted(manifest['tables'].items()):
     nf = first.get('vfp_nullflags', {})
     nulls = set(nf.get('null_fields', []))
     varlen = nf.get('varlen_raw', {})
-    types = {f['name']: f['type'] for f in t['fields']}
+    described = {f['name']: f for f in t['fields']}
     values = [(n, v) for n, v in first['values'] if n != '_NullFlags']
     for (n, expected), field, got in zip(values, fields, rows[0]):
-        ty = types[n]
-        if field['name'] != n.lower():
-            problems.append('%s: field %s named %s' % (key, n, field['name']))
+        ty = described[n]['type']
+        binary = int(described[n]['flags'], 16) & 0x04 and ty in BINARY_CODES
+        code = BINARY_CODES[ty] if binary else CODES[ty]
+        if field['name'] != n.lower() or field['type'] != code:
+            problems.append('%s: field %s %s reported as %s %s' % (key, n, ty, field['name'], field['type']))
         if n in nulls:
             ok = got is None
         elif ty in 'VQ':

@@ -82,9 +82,7 @@ void jsonValue(const ado::Variant& v, ado::DataTypeEnum type, std::string& out) 
         jsonDecimal(v.asDecimal().text, out);
       }
       break;
-    case Kind::Bytes:
-      out += "{\"hex\":\"" + hex(v.asBytes()) + "\"}";
-      break;
+    case Kind::Bytes: out += "{\"hex\":\"" + hex(v.asBytes()) + "\"}"; break;
     case Kind::DateTime: {
       // Whole seconds: FoxPro's date-times have no fractions.
       ado::DateTime dt = v.asDateTime();

@@ -87,8 +87,8 @@ int main(int argc, char** argv) {
 
   foxpro::registerFoxProProvider();
   try {
-    shell.connection.Open("Provider=vfpoledb.1;Data Source=" + source + ";Collating Sequence=" +
-                          (endsWithDbc(source) ? "machine" : "general") + ";");
+    shell.connection.Open("Provider=vfpoledb.1;Data Source=" + source +
+                          ";Collating Sequence=" + (endsWithDbc(source) ? "machine" : "general") + ";");
     if (next < args.size()) {
       for (; next < args.size(); ++next) shell.run(args[next]);
     } else {

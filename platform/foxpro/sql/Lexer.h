@@ -8,21 +8,21 @@ namespace foxpro::sql {
 
 enum class TokenKind {
   End,
-  Identifier,   // letters, digits, "_"; starts with a letter or "_"
-  Bracketed,    // [text]: text is what stands between the brackets
-  SingleQuoted, // 'text': text is the body, '' still doubled
-  DoubleQuoted, // "text": text is the body, "" still doubled
-  Number,       // 12, 1.5, .5, 1e5 (no sign)
-  Binary,       // 0h…: text is the hexadecimal digits
-  Dotted,       // .T. .F. .Y. .N. .NULL.: text is the word between the dots
-  Braced,       // {…}: text is what stands between the braces
+  Identifier,    // letters, digits, "_"; starts with a letter or "_"
+  Bracketed,     // [text]: text is what stands between the brackets
+  SingleQuoted,  // 'text': text is the body, '' still doubled
+  DoubleQuoted,  // "text": text is the body, "" still doubled
+  Number,        // 12, 1.5, .5, 1e5 (no sign)
+  Binary,        // 0h…: text is the hexadecimal digits
+  Dotted,        // .T. .F. .Y. .N. .NULL.: text is the word between the dots
+  Braced,        // {…}: text is what stands between the braces
   LeftParen,
   RightParen,
   Comma,
   Plus,
   Minus,
   Star,
-  Other,        // any other character
+  Other,  // any other character
 };
 
 struct Token {

@@ -45,14 +45,14 @@ struct TypeName {
 };
 
 constexpr std::array kTypeNames{
-    TypeName{"C", 'C'},        TypeName{"CHAR", 'C'},     TypeName{"CHARACTER", 'C'}, TypeName{"V", 'V'},
-    TypeName{"VARCHAR", 'V'},  TypeName{"Q", 'Q'},        TypeName{"VARBINARY", 'Q'}, TypeName{"N", 'N'},
-    TypeName{"NUMERIC", 'N'},  TypeName{"F", 'F'},        TypeName{"FLOAT", 'F'},     TypeName{"I", 'I'},
-    TypeName{"INT", 'I'},      TypeName{"INTEGER", 'I'},  TypeName{"B", 'B'},         TypeName{"DOUBLE", 'B'},
-    TypeName{"Y", 'Y'},        TypeName{"CURRENCY", 'Y'}, TypeName{"D", 'D'},         TypeName{"DATE", 'D'},
-    TypeName{"T", 'T'},        TypeName{"DATETIME", 'T'}, TypeName{"L", 'L'},         TypeName{"LOGICAL", 'L'},
-    TypeName{"M", 'M'},        TypeName{"MEMO", 'M'},     TypeName{"G", 'G'},         TypeName{"GENERAL", 'G'},
-    TypeName{"W", 'W'},        TypeName{"BLOB", 'W'},
+    TypeName{"C", 'C'},       TypeName{"CHAR", 'C'},     TypeName{"CHARACTER", 'C'}, TypeName{"V", 'V'},
+    TypeName{"VARCHAR", 'V'}, TypeName{"Q", 'Q'},        TypeName{"VARBINARY", 'Q'}, TypeName{"N", 'N'},
+    TypeName{"NUMERIC", 'N'}, TypeName{"F", 'F'},        TypeName{"FLOAT", 'F'},     TypeName{"I", 'I'},
+    TypeName{"INT", 'I'},     TypeName{"INTEGER", 'I'},  TypeName{"B", 'B'},         TypeName{"DOUBLE", 'B'},
+    TypeName{"Y", 'Y'},       TypeName{"CURRENCY", 'Y'}, TypeName{"D", 'D'},         TypeName{"DATE", 'D'},
+    TypeName{"T", 'T'},       TypeName{"DATETIME", 'T'}, TypeName{"L", 'L'},         TypeName{"LOGICAL", 'L'},
+    TypeName{"M", 'M'},       TypeName{"MEMO", 'M'},     TypeName{"G", 'G'},         TypeName{"GENERAL", 'G'},
+    TypeName{"W", 'W'},       TypeName{"BLOB", 'W'},
 };
 
 bool needsWidth(char type) { return type == 'C' || type == 'V' || type == 'Q' || type == 'N' || type == 'F'; }
@@ -115,8 +115,7 @@ class Parser {
         lexer_.next();
         out.assign(t.text);
         return;
-      case TokenKind::End:
-        throw errors::syntaxError();
+      case TokenKind::End: throw errors::syntaxError();
       default: {
         std::string_view raw = lexer_.rawName();
         if (raw.empty()) throw errors::syntaxError();
@@ -207,18 +206,11 @@ class Parser {
     switch (spec.type) {
       case 'C':
       case 'V':
-      case 'Q':
-        ok = width >= 1 && width <= 254 && decimals == 0;
-        break;
+      case 'Q': ok = width >= 1 && width <= 254 && decimals == 0; break;
       case 'N':
-      case 'F':
-        ok = width >= 1 && width <= 20 && (decimals == 0 || decimals <= width - 2);
-        break;
-      case 'B':
-        ok = decimals <= 18;
-        break;
-      default:
-        break;
+      case 'F': ok = width >= 1 && width <= 20 && (decimals == 0 || decimals <= width - 2); break;
+      case 'B': ok = decimals <= 18; break;
+      default: break;
     }
     if (!ok) throw errors::invalidFieldWidth(spec.name);
     if (needsWidth(spec.type)) spec.length = static_cast<int>(width);
@@ -295,7 +287,8 @@ class Parser {
       case TokenKind::Minus:
       case TokenKind::Plus: {
         Token n = lexer_.next();
-        if (n.kind != TokenKind::Number) throw n.kind == TokenKind::End ? errors::missingOperand() : errors::syntaxError();
+        if (n.kind != TokenKind::Number)
+          throw n.kind == TokenKind::End ? errors::missingOperand() : errors::syntaxError();
         term.kind = Term::Kind::Number;
         term.negative = t.kind == TokenKind::Minus;
         term.text = n.text;
@@ -318,9 +311,7 @@ class Parser {
           throw errors::syntaxError();
         }
         break;
-      case TokenKind::Braced:
-        date(t.text, term);
-        break;
+      case TokenKind::Braced: date(t.text, term); break;
       case TokenKind::Identifier:
         if (keyword(t, "CHR")) {
           expect(TokenKind::LeftParen);
@@ -336,10 +327,8 @@ class Parser {
         throw errors::variableNotFound(t.text);
       case TokenKind::End:
       case TokenKind::Comma:
-      case TokenKind::RightParen:
-        throw errors::missingOperand();
-      default:
-        throw errors::syntaxError();
+      case TokenKind::RightParen: throw errors::missingOperand();
+      default: throw errors::syntaxError();
     }
     terms.push_back(term);
   }
@@ -378,7 +367,8 @@ class Parser {
     auto blank = [](char c) { return c == ' ' || c == '\t'; };
     while (!text.empty() && blank(text.front())) text.remove_prefix(1);
     while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-    if (std::all_of(text.begin(), text.end(), [&](char c) { return blank(c) || c == '/' || c == '-' || c == '.' || c == ':'; })) {
+    if (std::all_of(text.begin(), text.end(),
+                    [&](char c) { return blank(c) || c == '/' || c == '-' || c == '.' || c == ':'; })) {
       term.kind = text.find(':') == std::string_view::npos ? Term::Kind::Date : Term::Kind::DateTime;
       term.when = fox::DateTime{};
       return;
@@ -388,7 +378,8 @@ class Parser {
     auto number = [&](int maxDigits) {
       std::size_t start = pos;
       int value = 0;
-      while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9' && pos - start < static_cast<std::size_t>(maxDigits))
+      while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9' &&
+             pos - start < static_cast<std::size_t>(maxDigits))
         value = value * 10 + (text[pos++] - '0');
       if (pos == start) throw errors::syntaxError();
       return value;

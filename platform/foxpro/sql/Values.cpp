@@ -44,7 +44,8 @@ fox::Value evaluateOne(const Term* first, const Term* last, const CharDecoder& d
     case Term::Kind::Text:
     case Term::Kind::Chr: {
       // Text goes into the string the previous row left here, keeping its buffer.
-      std::string text = std::holds_alternative<std::string>(out) ? std::move(std::get<std::string>(out)) : std::string();
+      std::string text =
+          std::holds_alternative<std::string>(out) ? std::move(std::get<std::string>(out)) : std::string();
       text.clear();
       std::size_t size = 0;
       for (const Term* t = first; t != last; ++t) size += t->kind == Term::Kind::Chr ? 4 : t->text.size();
