@@ -4,10 +4,12 @@
 #   scripts/fuzz.sh table_reader 600
 #   scripts/fuzz.sh memo_reader 600
 #   scripts/fuzz.sh statement_parser 600   (the FoxPro provider's statements)
+#   scripts/fuzz.sh index_reader 600       (compound indexes .cdx/.dcx)
+#   scripts/fuzz.sh container_reader 600   (database containers .dbc/.dct)
 # Without a duration it only replays the seed corpus once (a quick regression run).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-target=${1:?usage: scripts/fuzz.sh <table_reader|memo_reader|statement_parser> [seconds]}
+target=${1:?usage: scripts/fuzz.sh <table_reader|memo_reader|statement_parser|index_reader|container_reader> [seconds]}
 seconds=${2:-}
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DTAVREL_FUZZ=ON -DTAVREL_GUI=OFF -DTAVREL_TESTS=OFF \
   -DTAVREL_BENCH=OFF >/dev/null

@@ -1,28 +1,84 @@
-// The catalogue of a database container (.dbc). Opening checks the container file; the rest
-// is not built yet.
+// The catalogue of a database container (.dbc): tables and views as the container lists them,
+// tables found by their long names through their stored paths, long field names by position,
+// and CREATE/DROP as whole changes of the container (foxpro-engine/container).
 #include <system_error>
 
 #include "Catalogue.h"
 #include "Errors.h"
+#include "foxpro-engine/Names.h"
+#include "foxpro-engine/container/Container.h"
+#include "foxpro-engine/container/ContainerWriter.h"
 
 namespace foxpro {
 
 namespace {
 
 namespace fs = std::filesystem;
+using fox::dbc::Container;
+using fox::dbc::MemberTable;
 
 class ContainerCatalogue : public Catalogue {
  public:
-  explicit ContainerCatalogue(fs::path dbc) : dbc_(std::move(dbc)), folder_(dbc_.parent_path()) {}
+  explicit ContainerCatalogue(fs::path dbc) : dbc_(std::move(dbc)), folder_(dbc_.parent_path()) {
+    Container::open(dbc_);  // a file that is not a container fails here, when the connection opens
+  }
 
   const fs::path& folder() const override { return folder_; }
-  std::vector<CatalogueEntry> tables() override { throw notYet(); }
-  TableLocation find(std::string_view) override { throw notYet(); }
-  std::unique_ptr<fox::TableWriter> create(const NewTable&) override { throw notYet(); }
-  void drop(const TableLocation&) override { throw notYet(); }
+
+  std::vector<CatalogueEntry> tables() override {
+    std::vector<CatalogueEntry> rows;
+    auto container = Container::open(dbc_);
+    for (const fox::dbc::Object* o : container->tablesAndViews())
+      rows.push_back({fox::dbc::sameText(o->type, "View") ? "VIEW" : "TABLE", o->name});
+    return rows;
+  }
+
+  TableLocation find(std::string_view name) override {
+    auto container = Container::open(dbc_);
+    if (namesFile(name)) {
+      fs::path path = statementPath(folder_, name);
+      if (auto member = container->tableAt(path)) return location(*container, *member);
+      // A file that is not in the container: read or filled like a free table, as FoxPro does.
+      if (auto file = findFileAt(path)) return {file->stem().string(), *file, {}};
+      throw errors::fileDoesNotExist(path.filename().string());
+    }
+    if (container->findObject(name, "Table")) return location(*container, container->table(name));
+    if (container->findObject(name, "View"))
+      throw errors::featureNotAvailable("reading the view '" + std::string(name) + "'");
+    throw errors::fileDoesNotExist(std::string(name) + ".dbf");
+  }
+
+  std::unique_ptr<fox::TableWriter> create(const NewTable& table) override {
+    if (table.free) return fox::TableWriter::create(table.dbf, table.columns, table.options);
+    // Names are checked before an old table of the same file leaves the container.
+    std::string name = fox::dbc::tableNameForFile(table.dbf);
+    for (const fox::ColumnSpec& column : table.columns) fox::validateName(column.name, fox::NameKind::LongField);
+    auto container = Container::open(dbc_);
+    auto old = container->tableAt(table.dbf);
+    const fox::dbc::Object* named = container->findObject(name, "Table");
+    if (!named) named = container->findObject(name, "View");
+    if (named && (!old || named != old->object))
+      throw fox::Error(fox::dbc::err::NameInUse,
+                       "Table '" + name + "' already exists in database '" + dbc_.filename().string() + "'.");
+    if (old) fox::dbc::dropTable(dbc_, old->object->name);
+    fox::dbc::addTable(dbc_, {table.dbf, table.columns, table.options});
+    return fox::TableWriter::openForAppend(table.dbf);
+  }
+
+  void drop(const TableLocation& table) override {
+    auto container = Container::open(dbc_);
+    auto member = container->tableAt(table.dbf);
+    if (!member || !fox::dbc::sameText(member->object->name, table.name))
+      throw fox::Error(fox::dbc::err::NotInDatabase,
+                       "Table '" + table.name + "' is not part of database '" + dbc_.filename().string() + "'.");
+    fox::dbc::dropTable(dbc_, member->object->name);
+  }
 
  private:
-  static fox::Error notYet() { return errors::featureNotAvailable("database containers (.dbc) are not supported yet"); }
+  TableLocation location(const Container& container, const MemberTable& member) {
+    if (member.exists) container.checkBacklink(member);
+    return {member.object->name, member.dbf, member.fieldNames};
+  }
 
   fs::path dbc_;
   fs::path folder_;
