@@ -90,7 +90,7 @@ def write_dbf(folder):
     """A table written by python3-dbf. It writes no NULL bits (None in a C field becomes blanks),
     so the engine is compared with what python3-dbf and dbfread read back from it."""
     import dbf
-    spec = ("nc C(12) NULL; name C(20); qty N(10,3); whole N(6,0); fl F(12,4); i I; b B; y Y; "
+    layout = ("nc C(12) NULL; name C(20); qty N(10,3); whole N(6,0); fl F(12,4); i I; b B; y Y; "
             "d D; t T; l L; m M")
     rows = [
         (None, "Ärger €", decimal.Decimal("-1234.125"), 42, 3.25, -2147483647, 1.5, decimal.Decimal("12.3456"),
@@ -100,12 +100,12 @@ def write_dbf(folder):
         ("third", "plain", decimal.Decimal("0"), 0, 0.0, 0, 0.0, 0, datetime.date(1, 1, 1),
          datetime.datetime(9999, 12, 31, 23, 59, 59), False, ""),
     ]
-    table = dbf.Table(folder + "/pydbf.dbf", spec, dbf_type="vfp", codepage="cp1252")
+    table = dbf.Table(folder + "/pydbf.dbf", layout, dbf_type="vfp", codepage="cp1252")
     table.open(dbf.READ_WRITE)
     for row in rows:
         table.append(row)
     table.close()
-    names = [f.split()[0].upper() for f in spec.split(";")]
+    names = [f.split()[0].upper() for f in layout.split(";")]
     out = []
     for row in rows:
         out.append([[n, norm(v.rstrip(" ") if isinstance(v, str) else v)] for n, v in zip(names, row)])

@@ -150,19 +150,19 @@ class Parser {
   }
 
   fox::ColumnSpec column() {
-    fox::ColumnSpec spec;
+    fox::ColumnSpec declared;
     Token name = lexer_.next();
     if (name.kind != TokenKind::Identifier && name.kind != TokenKind::Bracketed) throw errors::syntaxError();
-    spec.name = std::string(name.text);
+    declared.name = std::string(name.text);
     // A long name is fine here: the catalogue decides what the table file stores.
-    fox::validateName(spec.name, fox::NameKind::LongField);
+    fox::validateName(declared.name, fox::NameKind::LongField);
 
     Token type = lexer_.next();
     if (type.kind != TokenKind::Identifier) throw errors::syntaxError();
     auto found = std::find_if(kTypeNames.begin(), kTypeNames.end(),
                               [&](const TypeName& n) { return equalNoCase(n.name, type.text); });
     if (found == kTypeNames.end()) throw errors::unrecognizedPhrase();
-    spec.type = found->type;
+    declared.type = found->type;
 
     long width = -1, decimals = 0;
     if (lexer_.peek().kind == TokenKind::LeftParen) {
@@ -177,33 +177,33 @@ class Parser {
       }
       if (t.kind != TokenKind::RightParen) throw errors::syntaxError();
     }
-    checkWidth(spec, width, decimals);
+    checkWidth(declared, width, decimals);
 
     for (;;) {
       Token t = lexer_.peek();
       if (keyword(t, "NULL")) {
-        spec.nullable = true;
+        declared.nullable = true;
       } else if (keyword(t, "NOT")) {
         lexer_.next();
         if (!keyword(lexer_.peek(), "NULL")) throw errors::syntaxError();
-        spec.nullable = false;
+        declared.nullable = false;
       } else if (keyword(t, "NOCPTRANS")) {
-        if (spec.type != 'C' && spec.type != 'V' && spec.type != 'M') throw errors::unrecognizedPhrase();
-        spec.binary = true;
+        if (declared.type != 'C' && declared.type != 'V' && declared.type != 'M') throw errors::unrecognizedPhrase();
+        declared.binary = true;
       } else {
         break;
       }
       lexer_.next();
     }
-    return spec;
+    return declared;
   }
 
   // The widths each type allows; fixed-size types ignore a width given (as FoxPro does) but
   // B keeps its decimals.
-  static void checkWidth(fox::ColumnSpec& spec, long width, long decimals) {
-    if (needsWidth(spec.type) && width < 0) throw errors::syntaxError();
+  static void checkWidth(fox::ColumnSpec& declared, long width, long decimals) {
+    if (needsWidth(declared.type) && width < 0) throw errors::syntaxError();
     bool ok = true;
-    switch (spec.type) {
+    switch (declared.type) {
       case 'C':
       case 'V':
       case 'Q': ok = width >= 1 && width <= 254 && decimals == 0; break;
@@ -212,9 +212,9 @@ class Parser {
       case 'B': ok = decimals <= 18; break;
       default: break;
     }
-    if (!ok) throw errors::invalidFieldWidth(spec.name);
-    if (needsWidth(spec.type)) spec.length = static_cast<int>(width);
-    if (spec.type == 'N' || spec.type == 'F' || spec.type == 'B') spec.decimals = static_cast<int>(decimals);
+    if (!ok) throw errors::invalidFieldWidth(declared.name);
+    if (needsWidth(declared.type)) declared.length = static_cast<int>(width);
+    if (declared.type == 'N' || declared.type == 'F' || declared.type == 'B') declared.decimals = static_cast<int>(decimals);
   }
 
   Statement drop() {
