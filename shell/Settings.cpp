@@ -15,8 +15,8 @@ namespace {
 
 // Makes the file private before every write: created empty with mode 0600 when missing, narrowed
 // to 0600 when it exists with a wider mode. QSettings writes through a temporary file that takes
-// the old file's mode before the values go into it: so the password never sits in a file that
-// others can read, not even for the moment between the rename and a chmod after it.
+// the old file's mode before the values go into it, so the file holding the password is private
+// from the moment it takes the name, whatever the old mode or the umask.
 void makePrivate(const QString& path) {
   QDir().mkpath(QFileInfo(path).absolutePath());
   const QByteArray name = QFile::encodeName(path);
