@@ -13,17 +13,17 @@ namespace shell {
 
 namespace {
 
-// Creates the file empty and private before the first write, so that the password never sits in
-// a file that others can read, not even for a moment.
-void createPrivately(const QString& path) {
+// Makes the file private before every write: created empty with mode 0600 when missing, narrowed
+// to 0600 when it exists with a wider mode. QSettings writes through a temporary file that takes
+// the old file's mode before the values go into it, so the file holding the password is private
+// from the moment it takes the name, whatever the old mode or the umask.
+void makePrivate(const QString& path) {
   QDir().mkpath(QFileInfo(path).absolutePath());
-  int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  const QByteArray name = QFile::encodeName(path);
+  int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   if (fd >= 0) ::close(fd);
+  ::chmod(name.constData(), 0600);
 }
-
-// QSettings writes through a temporary file that replaces the old one: make sure the new file is
-// private too, whatever the umask or an earlier mode.
-void keepPrivate(const QString& path) { ::chmod(QFile::encodeName(path).constData(), 0600); }
 
 }  // namespace
 
@@ -43,15 +43,12 @@ QString GetSetting(const QString& application, const QString& section, const QSt
 
 void SaveSetting(const QString& application, const QString& section, const QString& key, const QString& text) {
   const QString path = SettingsFilePath(application);
-  createPrivately(path);
-  {
-    QSettings store(path, QSettings::IniFormat);
-    store.beginGroup(section);
-    store.setValue(key, text);
-    store.endGroup();
-    store.sync();
-  }
-  keepPrivate(path);
+  makePrivate(path);
+  QSettings store(path, QSettings::IniFormat);
+  store.beginGroup(section);
+  store.setValue(key, text);
+  store.endGroup();
+  store.sync();
 }
 
 ConnectionSettings ReadSavedSettings() {

@@ -18,7 +18,7 @@ class Form1Test : public SetupWindowTest {
   }
 };
 
-TEST_F(Form1Test, AFixedWhiteWindowOfBoldArialControlsInsideTheirFrames) {
+TEST_F(Form1Test, AFixedWhiteWindowOfBoldArialControlsInsideTheirFramesTabbedThroughWithThePortLast) {
   EXPECT_EQ(form->windowTitle(), "Setup Connections");
   EXPECT_TRUE(form->minimumSize() == QSize(425, 399) && form->maximumSize() == QSize(425, 399));
   EXPECT_EQ(form->palette().color(QPalette::Window), QColor(Qt::white));
@@ -29,10 +29,7 @@ TEST_F(Form1Test, AFixedWhiteWindowOfBoldArialControlsInsideTheirFrames) {
     EXPECT_EQ(QFontInfo(w->font()).family() + QString::number(w->font().pointSize()) + (w->font().bold() ? "bold" : ""),
               "Liberation Sans9bold");
   }
-}
 
-TEST_F(Form1Test, TabGoesThroughTheFieldsPortLastSelectingTheirWholeText) {
-  for (const char* field : {"Text1", "Text3", "Text4", "Text5", "Text6", "Text7"}) paste(field, "abc");
   form->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
   control("Text1")->setFocus(Qt::TabFocusReason);
@@ -40,13 +37,33 @@ TEST_F(Form1Test, TabGoesThroughTheFieldsPortLastSelectingTheirWholeText) {
   for (int i = 0; i < 11; ++i) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     order << QApplication::focusWidget()->objectName();
-    if (auto* field = qobject_cast<QLineEdit*>(QApplication::focusWidget())) {
-      EXPECT_EQ(field->selectedText(), "abc");
-    }
   }
   // Text2 and Check4 are disabled with "DBC File:"; the unselected Option2 is no tab stop.
   EXPECT_EQ(order, QStringList({"Text1", "Option1", "Check5", "Check3", "Text3", "Text5", "Text6", "Text7", "Check6",
                                 "Check1", "Check2", "Text4"}));
+  paste("Text5", "abc");  // a field selects its whole text whenever it gets the focus
+  control("Text5")->setFocus(Qt::OtherFocusReason);
+  EXPECT_EQ(control("Text5")->selectedText(), "abc");
+}
+
+TEST_F(Form1Test, OnePointerForTheWholeWindowSetByTheHoverTableWhichLeavesTheHourglassExceptOverThePort) {
+  auto over = [&](const char* name) {
+    QWidget* w = form->objectName() == name ? form.get() : control<QWidget>(name);
+    const bool area = w == form.get() || w->inherits("QGroupBox");  // at a corner where no control lies
+    QTest::mouseMove(w, area ? QPoint(3, w->height() - 3) : w->rect().center());
+    return MousePointer(form.get());
+  };
+  // Buttons: the hand. Frames, the window and the fields but the server: the default. The rest: no rule.
+  const std::pair<const char*, int> moves[] = {
+      {"Check5", 99}, {"Option1", 99}, {"Text1", 0}, {"Check3", 99}, {"Frame1", 0}, {"Check6", 99}, {"Label3", 99},
+      {"Text3", 99},  {"Text5", 0},    {"Check1", 99}, {"Form1", 0}, {"Check2", 99}};
+  for (const auto& [name, pointer] : moves) EXPECT_EQ(over(name), pointer) << name;
+  EXPECT_EQ(control("Text6")->cursor().shape(), Qt::ArrowCursor);  // 99 without HAND-M.CUR: the arrow
+  SetMousePointer(form.get(), kPointerHourglass);
+  EXPECT_EQ(control("Text6")->cursor().shape(), Qt::WaitCursor);
+  for (const char* name : {"Check2", "Text6", "Frame2", "Form1"}) EXPECT_EQ(over(name), kPointerHourglass) << name;
+  EXPECT_EQ(over("Text4"), kPointerDefault);
+  EXPECT_EQ(control("Text6")->cursor().shape(), Qt::IBeamCursor);  // the usual pointers are back
 }
 
 TEST_F(Form1Test, EveryChangeIsStoredAtOnceAndTheOptionsSwitchTheirFields) {
@@ -73,7 +90,7 @@ TEST_F(Form1Test, EveryChangeIsStoredAtOnceAndTheOptionsSwitchTheirFields) {
   EXPECT_EQ(form->connectionSettings().DBCFile, "/data/sales.dbc");
 }
 
-TEST_F(Form1Test, TheFileAndFolderChoosersFillTheirFieldsAndCancelChangesNothing) {
+TEST_F(Form1Test, TheChoosersFillTheirFieldsCancelChangesNothingAndTheDialogsShowTheirExactTexts) {
   dialogs().replies = {QString("/data/sales.dbc")};
   press("Check5");
   EXPECT_EQ(GetSetting(keys::DBCFile), "/data/sales.dbc");
@@ -91,9 +108,8 @@ TEST_F(Form1Test, TheFileAndFolderChoosersFillTheirFieldsAndCancelChangesNothing
   EXPECT_EQ(GetSetting(keys::FreeTableFolder), programFolder());
   EXPECT_EQ(control("Text2")->text(), programFolder());
   EXPECT_EQ(dialogs().shown.back().title, "Please select folder to add:");
-}
 
-TEST_F(Form1Test, HelpShowsTheWholeMessage) {
+  dialogs().shown.clear();
   press("Check1");
   EXPECT_EQ(dialogs().messages(),
             std::vector<QString>{
@@ -113,9 +129,9 @@ TEST_F(Form1Test, FoxProProbeAndTestConnectionOpenOnlyWhatExists) {
   };
   QDir(configFolder()).mkdir("folder.dbc");
   const std::tuple<const char*, QString, bool> cases[] = {
-      {"Option1", fixture("northwind/northwind.dbc"), true}, {"Option1", fixture("go-dbase/database/EXPENSES.DBC"), true},
-      {"Option1", fixture("northwind/missing.dbc"), false},  {"Option1", configFolder() + "/folder.dbc", false},
-      {"Option2", fixture("northwind"), true},               {"Option2", configFolder() + "/no-such-folder", false}};
+      {"Option1", fixture("northwind/northwind.dbc"), true}, {"Option1", fixture("northwind/missing.dbc"), false},
+      {"Option1", configFolder() + "/folder.dbc", false},    {"Option2", fixture("northwind"), true},
+      {"Option2", configFolder() + "/no-such-folder", false}};
   for (const auto& [option, path, opens] : cases) {
     press(option);
     paste(option == QString("Option1") ? "Text1" : "Text2", path);
@@ -128,10 +144,19 @@ TEST_F(Form1Test, FoxProProbeAndTestConnectionOpenOnlyWhatExists) {
   EXPECT_EQ(*foxpro->open, 0);
 }
 
-TEST_F(Form1Test, MySqlTestConnectionSucceedsOnlyWithTheRightLoginAndNeverHangs) {
+TEST_F(Form1Test, MySqlTestConnectionTellsTheRightLoginFromWrongOnesAndOkGoesOnOnlyWhenBothSidesAnswer) {
+  int pointerAtOpen = -1;
+  foxpro->onOpen = [&] { pointerAtOpen = MousePointer(form.get()); };
+  paste("Text1", fixture("northwind/missing.dbc"));
+  press("Check2");
+  EXPECT_EQ(pointerAtOpen, kPointerHourglass);
+  EXPECT_EQ(foxpro->attempts, 1);
+  EXPECT_EQ(mysql->attempts, 0);
+  EXPECT_TRUE(form->isVisible() && !main && dialogs().shown.empty());
+
   testdb::Server server;
   TAVREL_REQUIRE_SERVER(server);
-  typeLogin(server);
+  enterWorkingSettings(server);
   EXPECT_TRUE(TestMySqlConnection(form->connectionSettings()));
   press("Check6");
   EXPECT_EQ(dialogs().messages(), std::vector<QString>{"Connection successful."});
@@ -140,7 +165,7 @@ TEST_F(Form1Test, MySqlTestConnectionSucceedsOnlyWithTheRightLoginAndNeverHangs)
                                                    {"Text7", "no_such_db"}};
   for (const auto& [field, value] : wrong) {
     const QString right = control(field)->text();
-    type(field, value);
+    paste(field, value);
     dialogs().shown.clear();
     QElapsedTimer clock;
     clock.start();
@@ -154,22 +179,8 @@ TEST_F(Form1Test, MySqlTestConnectionSucceedsOnlyWithTheRightLoginAndNeverHangs)
     paste(field, right);
   }
   EXPECT_EQ(*mysql->open, 0);
-}
 
-TEST_F(Form1Test, OkOpensTheMainWindowOnlyWhenBothSidesAnswer) {
-  int pointerAtOpen = -1;
-  foxpro->onOpen = [&] { pointerAtOpen = MousePointer(form.get()); };
-  paste("Text1", fixture("northwind/missing.dbc"));
-  press("Check2");
-  EXPECT_EQ(pointerAtOpen, kPointerHourglass);
-  EXPECT_EQ(foxpro->attempts, 1);
-  EXPECT_EQ(mysql->attempts, 0);
-  EXPECT_TRUE(form->isVisible() && !main);
-
-  testdb::Server server;
-  TAVREL_REQUIRE_SERVER(server);
-  paste("Text1", fixture("northwind/northwind.dbc"));
-  typeLogin(server);
+  dialogs().shown.clear();
   press("Check2");
   ASSERT_NE(main, nullptr);
   EXPECT_TRUE(main->isVisible() && !form->isVisible());

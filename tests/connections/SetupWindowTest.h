@@ -40,29 +40,23 @@ class SetupWindowTest : public GuiTest {
     EXPECT_NE(found, nullptr) << name;
     return found;
   }
-  // Types key by key (each keystroke is stored); paste() puts a long path in at once.
+  // Types key by key (each keystroke is stored); paste() puts a text in at once.
   void type(const char* field, const QString& text) {
     control(field)->clear();
     QTest::keyClicks(control(field), text);
   }
-  void paste(const char* field, const QString& path) { control(field)->setText(path); }
+  void paste(const char* field, const QString& text) { control(field)->setText(text); }
   void press(const char* button) { QTest::mouseClick(control<QAbstractButton>(button), Qt::LeftButton); }
 
   static QString fixture(const char* relative) { return QStringLiteral(TAVREL_FIXTURES_DIR "/") + relative; }
 
-  // The test server's login, typed into the fields or saved as a previous run left it.
-  static std::vector<std::pair<const char*, QString>> login(const testdb::Server& s) {
-    return {{"Text3", s.host.c_str()}, {"Text4", s.port.c_str()}, {"Text5", s.user.c_str()},
-            {"Text6", s.password.c_str()}, {"Text7", s.database.c_str()}};
-  }
-  void typeLogin(const testdb::Server& s) {
-    for (const auto& [field, value] : login(s)) type(field, value);
-  }
-  static void saveWorkingSettings(const testdb::Server& s) {
-    const QString keys[] = {shell::keys::MySQLServer, shell::keys::MySQLPort, shell::keys::MySQLUser,
-                            shell::keys::MySQLPassword, shell::keys::MySQLDatabase};
-    for (std::size_t i = 0; i < std::size(keys); ++i) shell::SaveSetting(keys[i], login(s)[i].second);
-    shell::SaveSetting(shell::keys::DBCFile, fixture("northwind/northwind.dbc"));
+  // Puts settings that work into the fields, which stores them: the test server's login and the
+  // northwind container.
+  void enterWorkingSettings(const testdb::Server& s) {
+    const std::pair<const char*, std::string> login[] = {
+        {"Text3", s.host}, {"Text4", s.port}, {"Text5", s.user}, {"Text6", s.password}, {"Text7", s.database}};
+    for (const auto& [field, value] : login) paste(field, QString::fromStdString(value));
+    paste("Text1", fixture("northwind/northwind.dbc"));
   }
 
   std::unique_ptr<ProviderSpy> foxpro, mysql;

@@ -5,16 +5,10 @@
 #include "shell/FormLook.h"
 #include "shell/Pointer.h"
 
-class Form2Test : public SetupWindowTest {
- protected:
-  void SetUp() override {
-    SetupWindowTest::SetUp();
-    create([](Form1& setup) { return std::make_unique<Form2>(setup); });
-  }
-};
+using Form2Test = SetupWindowTest;
 
 TEST_F(Form2Test, ACentredWindowWhoseSetupButtonGoesBackToTheSetupWindow) {
-  Form2 window(*form);
+  Form2 window(*create());
   window.Form_Load();
   window.show();
   EXPECT_EQ(window.windowTitle(), "Tavrel");

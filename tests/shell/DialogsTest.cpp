@@ -22,9 +22,8 @@ TEST_F(DialogsTest, QtMessageBoxesHaveNoIconsTheirTitleAndPlainTextWithCrAsLineB
   whenBoxIsUp(
       [](QMessageBox* box) {
         EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
-        EXPECT_EQ(box->windowTitle(), "Tavrel");
+        EXPECT_EQ(box->windowTitle() + "|" + box->text(), "Tavrel|a\n\n<b>b</b>");
         EXPECT_EQ(box->textFormat(), Qt::PlainText);
-        EXPECT_EQ(box->text(), "a\n\n<b>b</b>");
         ASSERT_EQ(box->buttons().size(), 1);
         EXPECT_TRUE(box->buttons()[0]->icon().isNull());
       },

@@ -18,7 +18,7 @@ TEST_F(HelpersTest, CenterFormCentresTheOuterFrameOnTheWholeScreenWithoutClampin
   EXPECT_EQ(huge.frameGeometry().topLeft(), screen.topLeft() + QPoint(-51, -20));
 }
 
-TEST_F(HelpersTest, ListContainsIgnoresCaseAndRemoveListItemMatchesExactly) {
+TEST_F(HelpersTest, ListContainsIgnoresCaseRemoveListItemMatchesExactlyNullToDefaultReplacesOnlyTheNull) {
   QListWidget list;
   EXPECT_FALSE(ListContains(&list, "orders"));
   list.addItems({"Orders", "customers"});
@@ -31,12 +31,10 @@ TEST_F(HelpersTest, ListContainsIgnoresCaseAndRemoveListItemMatchesExactly) {
   RemoveListItem(&list, "B");
   ASSERT_EQ(list.count(), 2);
   EXPECT_EQ(list.item(0)->text() + list.item(1)->text(), "bA");
-}
 
-TEST_F(HelpersTest, NullToDefaultReplacesOnlyTheNull) {
-  EXPECT_EQ(NullToDefault(ado::Variant(), ado::Variant("")), ado::Variant(""));
-  EXPECT_EQ(NullToDefault(ado::Variant("x"), ado::Variant("")), ado::Variant("x"));
-  EXPECT_EQ(NullToDefault(ado::Variant(0), ado::Variant("")), ado::Variant(0));
+  for (const ado::Variant& v : {ado::Variant(""), ado::Variant("x"), ado::Variant(0)})
+    EXPECT_EQ(NullToDefault(v, ado::Variant("d")), v);
+  EXPECT_EQ(NullToDefault(ado::Variant(), ado::Variant("d")), ado::Variant("d"));
 }
 
 TEST_F(HelpersTest, FileExistsAndDeleteFileQuietlyTouchExactlyTheNamedFile) {
@@ -49,13 +47,13 @@ TEST_F(HelpersTest, FileExistsAndDeleteFileQuietlyTouchExactlyTheNamedFile) {
   DeleteFileQuietly(configFolder());  // never a folder
   EXPECT_TRUE(FileExists(file));
   DeleteFileQuietly(file);
-  EXPECT_FALSE(FileExists(file));
   DeleteFileQuietly(file);  // missing: nothing happens
+  EXPECT_FALSE(FileExists(file));
 }
 
 TEST_F(HelpersTest, DirectoryOfKeepsTheFolderPartWithItsLastSeparatorOfEitherKind) {
   const std::pair<const char*, const char*> cases[] = {
-      {"C:\\data\\sales.dbc", "C:\\data\\"}, {"C:\\sales.dbc", "C:\\"},  {"C:\\data\\", "C:\\data\\"},
+      {"C:\\data\\sales.dbc", "C:\\data\\"}, {"C:\\sales.dbc", "C:\\"},     {"C:\\data\\", "C:\\data\\"},
       {"sales.dbc", ""},                     {"/home/a/s.dbc", "/home/a/"}, {"C:/data\\sub/s.dbc", "C:/data\\sub/"}};
   for (const auto& [path, folder] : cases) EXPECT_EQ(DirectoryOf(path), folder) << path;
 }

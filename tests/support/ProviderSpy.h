@@ -15,8 +15,8 @@ class ProviderSpy {
 
   // `start` names the provider: "DRIVER={MySQL ODBC 3.51 Driver};" or "Provider=vfpoledb.1;".
   explicit ProviderSpy(const std::string& start)
-      : key_(start.rfind("DRIVER", 0) == 0 ? "DRIVER" : "Provider"),
-        name_(ado::ConnectionString::parse(start).value(key_)),
+      : driver_(start.rfind("DRIVER", 0) == 0),
+        name_(ado::ConnectionString::parse(start).value(driver_ ? "DRIVER" : "Provider")),
         original_(ado::provider::findFactory(ado::ConnectionString::parse(start))) {
     install([this](const ado::provider::OpenRequest& request) -> std::unique_ptr<ado::provider::Session> {
       ++attempts;
@@ -42,13 +42,10 @@ class ProviderSpy {
   };
 
   void install(ado::provider::Factory factory) {
-    if (key_ == std::string("DRIVER"))
-      ado::provider::registerDriver(name_, std::move(factory));
-    else
-      ado::provider::registerProvider(name_, std::move(factory));
+    (driver_ ? ado::provider::registerDriver : ado::provider::registerProvider)(name_, std::move(factory));
   }
 
-  const char* key_;
+  bool driver_;
   std::string name_;
   ado::provider::Factory original_;
 };
