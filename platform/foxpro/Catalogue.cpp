@@ -88,6 +88,12 @@ fs::path statementPath(const fs::path& folder, std::string_view text) {
   return path.lexically_normal();
 }
 
+fs::path tablePath(const fs::path& folder, std::string_view text) {
+  fs::path path = statementPath(folder, text);
+  if (path.has_filename() && !path.has_extension()) path += ".dbf";
+  return path;
+}
+
 std::optional<fs::path> findFileAt(const fs::path& path) {
   if (!path.has_filename()) return std::nullopt;
   return findRegularFile(path.parent_path(), path.filename().string());

@@ -106,6 +106,8 @@ bool namesFile(std::string_view name);
 // The path a statement gives, made absolute: "\" counts as a separator (as in FoxPro), a relative
 // path is taken from `folder`.
 std::filesystem::path statementPath(const std::filesystem::path& folder, std::string_view text);
+// The table file a statement names: statementPath(), with ".dbf" added when it has no extension.
+std::filesystem::path tablePath(const std::filesystem::path& folder, std::string_view text);
 
 // The regular file at `path`, its file name matched without regard to case in its folder.
 std::optional<std::filesystem::path> findFileAt(const std::filesystem::path& path);

@@ -35,17 +35,18 @@ class ContainerCatalogue : public Catalogue {
 
   TableLocation find(std::string_view name) override {
     auto container = Container::open(dbc_);
-    if (namesFile(name)) {
-      fs::path path = statementPath(folder_, name);
-      if (auto member = container->tableAt(path)) return location(*container, *member);
-      // A file that is not in the container: read or filled like a free table, as FoxPro does.
-      if (auto file = findFileAt(path)) return {file->stem().string(), *file, {}};
-      throw errors::fileDoesNotExist(path.filename().string());
+    if (!namesFile(name)) {
+      if (container->findObject(name, "Table")) return location(*container, container->table(name));
+      if (container->findObject(name, "View"))
+        throw errors::featureNotAvailable("reading the view '" + std::string(name) + "'");
     }
-    if (container->findObject(name, "Table")) return location(*container, container->table(name));
-    if (container->findObject(name, "View"))
-      throw errors::featureNotAvailable("reading the view '" + std::string(name) + "'");
-    throw errors::fileDoesNotExist(std::string(name) + ".dbf");
+    // A file name or path; a name that is no table of the container names a file in its folder
+    // (the table "my table" of the file "my table.dbf" is called my_table in the container).
+    fs::path path = tablePath(folder_, name);
+    if (auto member = container->tableAt(path)) return location(*container, *member);
+    // A file that is not in the container: read or filled like a free table, as FoxPro does.
+    if (auto file = findFileAt(path)) return {file->stem().string(), *file, {}};
+    throw errors::fileDoesNotExist(path.filename().string());
   }
 
   std::unique_ptr<fox::TableWriter> create(const NewTable& table) override {

@@ -46,8 +46,7 @@ class FolderCatalogue : public Catalogue {
     std::optional<fs::path> file;
     std::string shown(name);
     if (namesFile(name)) {
-      fs::path path = statementPath(folder_, name);
-      if (!path.has_extension()) path += ".dbf";
+      fs::path path = tablePath(folder_, name);
       shown = path.filename().string();
       file = findFileAt(path);
     } else {

@@ -157,9 +157,8 @@ void Session::close() {
 }
 
 void Session::create(const sql::CreateTable& statement) {
-  fs::path path = statementPath(catalogue_->folder(), statement.table);
+  fs::path path = tablePath(catalogue_->folder(), statement.table);
   if (!path.has_filename()) throw errors::invalidPath();
-  if (!path.has_extension()) path += ".dbf";
   std::error_code ec;
   if (!fs::is_directory(path.parent_path(), ec)) throw errors::invalidPath();
   checkLimits(statement.columns);

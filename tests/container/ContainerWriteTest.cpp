@@ -225,6 +225,24 @@ TEST_F(ContainerWrite, CreateOverAMemberFileReplacesTheMember) {
   c.Close();
 }
 
+// As in a folder, a path without extension means the .dbf, and a name that is no table of the
+// container names a file: the table "expense categories" sent before is expense_categories here.
+TEST_F(ContainerWrite, TablesAreFoundByTheirFilesAsInAFolder) {
+  TempDir temp;
+  fs::path folder = temp.copyFolder("go-dbase/database");
+  fs::path dbc = folder / "EXPENSES.DBC";
+  ado::Connection c;
+  c.Open(connectionString(dbc));
+  c.Execute("CREATE TABLE 'items'([x] M)");
+  c.Execute("INSERT INTO [" + (folder / "items").string() + "] VALUES('1')");
+  EXPECT_EQ(c.Execute("SELECT * FROM [" + (folder / "items").string() + "]").RecordCount(), 1);
+  EXPECT_EQ(c.Execute("SELECT * FROM \"expense categories\"").RecordCount(), 5);
+  c.Execute("DROP TABLE [expense details]");
+  EXPECT_FALSE(Container::open(dbc)->findObject("expense_details", "Table"));
+  EXPECT_FALSE(fs::exists(folder / "expense details.dbf"));
+  c.Close();
+}
+
 int errorOf(const std::function<void()>& f) {
   try {
     f();
