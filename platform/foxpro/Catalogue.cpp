@@ -10,6 +10,7 @@
 
 #include "Errors.h"
 #include "foxpro-engine/Files.h"
+#include "foxpro-engine/Names.h"
 
 namespace foxpro {
 
@@ -35,6 +36,18 @@ std::optional<fs::path> findRegularFile(const fs::path& folder, std::string_view
 }
 
 }  // namespace
+
+std::unique_ptr<fox::TableWriter> createFreeTable(const NewTable& table) {
+  std::vector<std::string> names;
+  for (const auto& column : table.columns) names.push_back(column.name);
+  names = fox::shortFieldNames(names);
+  std::vector<fox::ColumnSpec> columns = table.columns;
+  for (std::size_t i = 0; i < columns.size(); ++i) columns[i].name = names[i];
+  fox::CreateOptions options = table.options;
+  options.backlink.clear();
+  // The engine replaces an old table of the same name only once the new one is valid.
+  return fox::TableWriter::create(table.dbf, columns, options);
+}
 
 std::optional<fs::path> findTableFile(const fs::path& folder, std::string_view name) {
   std::string file(name);

@@ -82,6 +82,12 @@ std::unique_ptr<Catalogue> openContainerCatalogue(const std::filesystem::path& d
 
 // Helpers for both catalogues ---------------------------------------------------------------
 
+// Creates a free table (no back-link). A free table stores at most 10 characters of a field
+// name: longer names are cut to 10, and a cut name that an earlier field already has ends in a
+// number instead (CONTACT_TY, CONTACT_T2), as FoxPro shortens the long names of database
+// tables, so nothing is merged or lost.
+std::unique_ptr<fox::TableWriter> createFreeTable(const NewTable& table);
+
 // The table file `name` + ".dbf" in `folder`, found without regard to case; only a regular file counts.
 std::optional<std::filesystem::path> findTableFile(const std::filesystem::path& folder, std::string_view name);
 

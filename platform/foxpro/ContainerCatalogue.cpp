@@ -50,12 +50,19 @@ class ContainerCatalogue : public Catalogue {
   }
 
   std::unique_ptr<fox::TableWriter> create(const NewTable& table) override {
-    if (table.free) return fox::TableWriter::create(table.dbf, table.columns, table.options);
+    auto container = Container::open(dbc_);
+    auto old = container->tableAt(table.dbf);
+    if (table.free) {
+      // A free table over a member's file would leave the container pointing at a table that
+      // is not its own.
+      if (old)
+        throw fox::Error(fox::dbc::err::NameInUse, "File '" + table.dbf.filename().string() + "' is a table of database '" +
+                                                       dbc_.filename().string() + "'.");
+      return createFreeTable(table);
+    }
     // Names are checked before an old table of the same file leaves the container.
     std::string name = fox::dbc::tableNameForFile(table.dbf);
     for (const fox::ColumnSpec& column : table.columns) fox::validateName(column.name, fox::NameKind::LongField);
-    auto container = Container::open(dbc_);
-    auto old = container->tableAt(table.dbf);
     const fox::dbc::Object* named = container->findObject(name, "Table");
     if (!named) named = container->findObject(name, "View");
     if (named && (!old || named != old->object))

@@ -5,7 +5,6 @@
 
 #include "Catalogue.h"
 #include "Errors.h"
-#include "foxpro-engine/Names.h"
 
 namespace foxpro {
 
@@ -57,20 +56,7 @@ class FolderCatalogue : public Catalogue {
     return TableLocation{file->stem().string(), *file, {}};
   }
 
-  // A free table stores at most 10 characters of a field name: longer names are cut to 10,
-  // and a cut name that an earlier field already has ends in a number instead (CONTACT_TY,
-  // CONTACT_T2), as FoxPro shortens the long names of database tables. Nothing is merged or lost.
-  // The engine replaces an old table of the same name only once the new one is valid.
-  std::unique_ptr<fox::TableWriter> create(const NewTable& table) override {
-    std::vector<std::string> names;
-    for (const auto& column : table.columns) names.push_back(column.name);
-    names = fox::shortFieldNames(names);
-    std::vector<fox::ColumnSpec> columns = table.columns;
-    for (std::size_t i = 0; i < columns.size(); ++i) columns[i].name = names[i];
-    fox::CreateOptions options = table.options;
-    options.backlink.clear();
-    return fox::TableWriter::create(table.dbf, columns, options);
-  }
+  std::unique_ptr<fox::TableWriter> create(const NewTable& table) override { return createFreeTable(table); }
 
   void drop(const TableLocation& table) override { removeTableFiles(table.dbf); }
 

@@ -243,6 +243,29 @@ TEST_F(ContainerWrite, TablesAreFoundByTheirFilesAsInAFolder) {
   c.Close();
 }
 
+int errorOf(const std::function<void()>& f);
+
+// CREATE … FREE beside a container: a free table, its long names shortened uniquely as in a
+// folder; never over a member's file.
+TEST_F(ContainerWrite, FreeTablesBesideAContainer) {
+  TempDir temp;
+  fs::path folder = temp.copyFolder("go-dbase/database");
+  fs::path dbc = folder / "EXPENSES.DBC";
+  ado::Connection c;
+  c.Open(connectionString(dbc));
+  auto before = snapshot(folder);
+  EXPECT_EQ(errorOf([&] { c.Execute("CREATE TABLE 'employees' FREE ([x] M)"); }), err::NameInUse);
+  EXPECT_EQ(snapshot(folder), before);
+  c.Execute("CREATE TABLE 'loose' FREE ([a_long_column_name] M,[a_long_column_name_too] M)");
+  c.Execute("INSERT INTO [loose] VALUES('1', '2')");
+  ado::Recordset rs = c.Execute("SELECT * FROM loose");
+  EXPECT_EQ(rs.Fields()[0].Name() + " " + rs.Fields()[1].Name(), "a_long_col a_long_co2");
+  EXPECT_EQ(rs.Fields()[1].Value().toText(), "2");
+  EXPECT_EQ(fox::Table::open(folder / "loose.dbf")->backlink(), "");
+  EXPECT_EQ(snapshot(folder).at("EXPENSES.DBC"), before.at("EXPENSES.DBC"));
+  c.Close();
+}
+
 int errorOf(const std::function<void()>& f) {
   try {
     f();
