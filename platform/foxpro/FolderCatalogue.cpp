@@ -12,14 +12,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool isTableFile(const fs::directory_entry& entry) {
-  std::error_code ec;
-  if (!entry.is_regular_file(ec)) return false;
-  std::string extension = entry.path().extension().string();
-  if (extension.size() != 4) return false;
+bool hasTableExtension(const fs::path& file) {
+  std::string extension = file.extension().string();
   std::transform(extension.begin(), extension.end(), extension.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return extension == ".dbf";
+}
+
+bool isTableFile(const fs::directory_entry& entry) {
+  std::error_code ec;
+  return entry.is_regular_file(ec) && hasTableExtension(entry.path());
 }
 
 class FolderCatalogue : public Catalogue {
@@ -58,7 +60,15 @@ class FolderCatalogue : public Catalogue {
 
   std::unique_ptr<fox::TableWriter> create(const NewTable& table) override { return createFreeTable(table); }
 
-  void drop(const TableLocation& table) override { removeTableFiles(table.dbf); }
+  // Only a table this folder lists: a path into another folder, or to a file that is not a
+  // .dbf (whose "memo" could be another table's .fpt), deletes nothing.
+  void drop(const TableLocation& table) override {
+    std::error_code ec;
+    if (!hasTableExtension(table.dbf) || !fs::equivalent(table.dbf.parent_path(), folder_, ec))
+      throw fox::Error(errors::kInvalidPath, "Invalid path or file name: '" + table.dbf.string() +
+                                                 "' is not a table of the folder '" + folder_.string() + "'.");
+    removeTableFiles(table.dbf);
+  }
 
  private:
   fs::path folder_;
