@@ -79,6 +79,8 @@ class ContainerCatalogue : public Catalogue {
     if (!member || !fox::dbc::sameText(member->object->name, table.name))
       throw fox::Error(fox::dbc::err::NotInDatabase,
                        "Table '" + table.name + "' is not part of database '" + dbc_.filename().string() + "'.");
+    // A table another connection or program is writing keeps its files (its rows would be lost).
+    if (inUse(table.dbf)) throw errors::fileInUse(table.dbf.filename().string());
     fox::dbc::dropTable(dbc_, member->object->name);
   }
 

@@ -369,6 +369,25 @@ TEST_F(ContainerWrite, ASecondWriterWaitsBrieflyThenGetsAClearError) {
   ContainerLock again(dbc, std::chrono::milliseconds(0));
 }
 
+// A table one connection is filling is neither dropped nor replaced by another.
+TEST_F(ContainerWrite, ATableAnotherConnectionWritesStays) {
+  TempDir temp;
+  fs::path folder = temp.copyFolder("dbf-gem/foxprodb");
+  fs::path dbc = folder / "FOXPRO-DB-TEST.DBC";
+  ado::Connection writer, other;
+  writer.Open(connectionString(dbc));
+  other.Open(connectionString(dbc));
+  writer.Execute("CREATE TABLE 'filling'([a] M)");
+  writer.Execute("INSERT INTO [filling] VALUES('1')");
+  auto before = snapshot(folder);
+  EXPECT_EQ(errorOf([&] { other.Execute("DROP TABLE [filling]"); }), fox::err::FileInUse);
+  EXPECT_EQ(errorOf([&] { other.Execute("CREATE TABLE 'filling'([b] M)"); }), fox::err::FileInUse);
+  EXPECT_EQ(snapshot(folder), before);
+  writer.Close();
+  other.Execute("DROP TABLE [filling]");
+  EXPECT_FALSE(fs::exists(folder / "filling.dbf"));
+}
+
 TEST_F(ContainerWrite, FoxsqlWorksOnAContainerAsOnAFolder) {
   TempDir temp;
   fs::path folder = temp.copyFolder("northwind");
