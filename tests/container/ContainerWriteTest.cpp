@@ -237,9 +237,12 @@ TEST_F(ContainerWrite, TablesAreFoundByTheirFilesAsInAFolder) {
   c.Execute("INSERT INTO [" + (folder / "items").string() + "] VALUES('1')");
   EXPECT_EQ(c.Execute("SELECT * FROM [" + (folder / "items").string() + "]").RecordCount(), 1);
   EXPECT_EQ(c.Execute("SELECT * FROM \"expense categories\"").RecordCount(), 5);
+  // DROP takes the member's files; EXPENSE DETAILS.DBF is another table on this file system.
+  fs::copy_file(folder / "expense categories.dbf", folder / "EXPENSE DETAILS.DBF");
   c.Execute("DROP TABLE [expense details]");
   EXPECT_FALSE(Container::open(dbc)->findObject("expense_details", "Table"));
-  EXPECT_FALSE(fs::exists(folder / "expense details.dbf"));
+  EXPECT_FALSE(fs::exists(folder / "expense details.dbf") || fs::exists(folder / "expense details.CDX"));
+  EXPECT_TRUE(fs::exists(folder / "EXPENSE DETAILS.DBF"));
   c.Close();
 }
 
