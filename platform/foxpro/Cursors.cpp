@@ -1,6 +1,7 @@
 #include "Cursors.h"
 
 #include "AdoTypes.h"
+#include "foxpro-engine/CodePage.h"
 
 namespace foxpro {
 
@@ -16,8 +17,18 @@ TableCursor::TableCursor(std::unique_ptr<fox::Table> table, const std::vector<st
     : table_(std::move(table)) {
   const auto& fields = table_->fields();
   fields_.reserve(fields.size());
-  for (std::size_t i = 0; i < fields.size(); ++i)
-    fields_.push_back(fieldInfo(fields[i], i < names.size() ? names[i] : lowerCase(fields[i].name)));
+  // A header name is in the table's code page (old dBASE tables have national letters there).
+  auto cp = fox::codePage(table_->codePage());
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    std::string name;
+    if (i < names.size()) {
+      name = names[i];
+    } else {
+      cp->toUtf8(fields[i].name, name);
+      name = lowerCase(std::move(name));
+    }
+    fields_.push_back(fieldInfo(fields[i], std::move(name)));
+  }
   physicalCount_ = table_->recordCount();
   // RecordCount is known before the first row is read: count the records not marked deleted.
   for (std::uint32_t i = 0; i < physicalCount_; ++i)

@@ -49,6 +49,20 @@ TEST(ProviderSelect, DeletedRecordsAreNeitherReturnedNorCounted) {
   EXPECT_EQ(seen, "2 3 5 ");
 }
 
+TEST(ProviderSelect, HeaderFieldNamesAreReadInTheTablesCodePage) {
+  TempFolder folder;
+  open(folder.path())->Execute("CREATE TABLE 'old'([ab] C(2))", -1);
+  {
+    std::fstream file(folder / "old.dbf", std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(29);
+    file.put('\x03');  // Windows-1252
+    file.seekp(32);
+    file.put('\xC9');  // the name is now "\xC9B", as a dBASE program in that code page writes É
+  }
+  auto db = open(folder.path());
+  EXPECT_EQ(db->Execute("SELECT * FROM old", -1).Fields()[0].Name(), "\xC3\x89" "b");
+}
+
 TEST(ProviderSelect, TablesThatCannotBeReadGiveClearErrors) {
   TempFolder folder;
   fs::copy_file(kFixtures / "dbffile/vfp9_30_memo.dbf", folder / "memo.dbf");  // its memo file left behind
