@@ -66,6 +66,20 @@ TEST(Foxsql, JsonGivesEveryTypeInItsForm) {
             "{\"hex\":\"2020\"},{\"hex\":\"\"}]\n");
 }
 
+// Every line stays JSON: control characters escaped, and a table file named in a legacy code
+// page (caf\xE9, Latin-1), which is not UTF-8, shown with U+FFFD.
+TEST(Foxsql, JsonEscapesControlCharactersAndTextThatIsNotUtf8) {
+  TempFolder folder;
+  Outcome run = foxsql({"--json", folder.path().string(), "CREATE TABLE 'caf\xE9'([a] M)",
+                        "INSERT INTO [caf\xE9] VALUES('x'+CHR(1)+CHR(31)+'\x7F')", ".tables"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "{\"fields\":[{\"name\":\"TABLE_NAME\",\"type\":202},{\"name\":\"TABLE_TYPE\",\"type\":202}]}\n"
+            "[\"caf\\ufffd\",\"TABLE\"]\n");
+  run = foxsql({"--json", folder.path().string(), "SELECT * FROM [caf\xE9]"});
+  EXPECT_EQ(run.out, "{\"fields\":[{\"name\":\"a\",\"type\":201}]}\n[\"x\\u0001\\u001f\x7F\"]\n");
+}
+
 TEST(Foxsql, StatementsFromStandardInputAndReadableTables) {
   TempFolder folder;
   Outcome run = foxsql({folder.path().string()},
