@@ -1,6 +1,7 @@
 #include "Cursors.h"
 
 #include "AdoTypes.h"
+#include "Errors.h"
 #include "foxpro-engine/CodePage.h"
 
 namespace foxpro {
@@ -36,13 +37,16 @@ TableCursor::TableCursor(std::unique_ptr<fox::Table> table, const std::vector<st
 }
 
 bool TableCursor::fetch(std::vector<ado::Variant>& row) {
-  while (next_ < physicalCount_) {
-    if (!table_->read(next_++, values_)) continue;
-    row.resize(values_.size());
-    for (std::size_t i = 0; i < values_.size(); ++i) row[i] = toVariant(std::move(values_[i]));
-    return true;
-  }
-  return false;
+  // A row that cannot be read (a memo pointer past the memo file, …) is the layer's error.
+  return errors::translated([&] {
+    while (next_ < physicalCount_) {
+      if (!table_->read(next_++, values_)) continue;
+      row.resize(values_.size());
+      for (std::size_t i = 0; i < values_.size(); ++i) row[i] = toVariant(std::move(values_[i]));
+      return true;
+    }
+    return false;
+  });
 }
 
 bool RowsCursor::fetch(std::vector<ado::Variant>& row) {

@@ -76,6 +76,17 @@ TEST(ProviderSelect, TablesThatCannotBeReadGiveClearErrors) {
   EXPECT_NE(errorNumber([&] { db->Execute("SELECT * FROM empty", -1); }), 0);
   EXPECT_EQ(errorNumber([&] { db->Execute("SELECT * FROM nothere", -1); }, &description), 1);
   EXPECT_EQ(description, "File 'nothere.dbf' does not exist.");
+
+  // A row that cannot be read is the layer's error when the walk reaches it.
+  db->Execute("CREATE TABLE 'cut'([m] M)", -1);
+  db->Execute("INSERT INTO [cut] VALUES('first')", -1);
+  db->Execute("INSERT INTO [cut] VALUES('" + std::string(500, 'x') + "')", -1);
+  db->Close();
+  fs::resize_file(folder / "cut.fpt", 600);  // the second memo's blocks are gone
+  db = open(folder.path());
+  ado::Recordset rs = db->Execute("SELECT * FROM cut", -1);
+  EXPECT_EQ(rs.Fields()[0].Value().toText(), "first");
+  EXPECT_EQ(errorNumber([&] { rs.MoveNext(); }), 41);
 }
 
 }  // namespace
