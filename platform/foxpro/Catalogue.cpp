@@ -92,6 +92,11 @@ bool namesFile(std::string_view name) {
          endsWithNoCase(name, ".dbf");
 }
 
+bool isDbfFile(const fs::path& file) {
+  std::string extension = file.extension().string();
+  return extension.size() == 4 && endsWithNoCase(extension, ".dbf");
+}
+
 fs::path statementPath(const fs::path& folder, std::string_view text) {
   std::string slashed(text);
   for (char& c : slashed)

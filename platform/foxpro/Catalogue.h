@@ -108,6 +108,8 @@ std::optional<std::filesystem::path> indexFile(const std::filesystem::path& dbf)
 
 // True when the text names a file rather than a table: it holds a path separator or ends in ".dbf".
 bool namesFile(std::string_view name);
+// True when the file's extension is ".dbf" in any case.
+bool isDbfFile(const std::filesystem::path& file);
 
 // The path a statement gives, made absolute: "\" counts as a separator (as in FoxPro), a relative
 // path is taken from `folder`.

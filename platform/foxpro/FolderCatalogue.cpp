@@ -12,16 +12,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool hasTableExtension(const fs::path& file) {
-  std::string extension = file.extension().string();
-  std::transform(extension.begin(), extension.end(), extension.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return extension == ".dbf";
-}
-
 bool isTableFile(const fs::directory_entry& entry) {
   std::error_code ec;
-  return entry.is_regular_file(ec) && hasTableExtension(entry.path());
+  return entry.is_regular_file(ec) && isDbfFile(entry.path());
 }
 
 class FolderCatalogue : public Catalogue {
@@ -64,7 +57,7 @@ class FolderCatalogue : public Catalogue {
   // .dbf (whose "memo" could be another table's .fpt), deletes nothing.
   void drop(const TableLocation& table) override {
     std::error_code ec;
-    if (!hasTableExtension(table.dbf) || !fs::equivalent(table.dbf.parent_path(), folder_, ec))
+    if (!isDbfFile(table.dbf) || !fs::equivalent(table.dbf.parent_path(), folder_, ec))
       throw fox::Error(errors::kInvalidPath, "Invalid path or file name: '" + table.dbf.string() +
                                                  "' is not a table of the folder '" + folder_.string() + "'.");
     removeTableFiles(table.dbf);

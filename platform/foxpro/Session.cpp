@@ -144,6 +144,13 @@ void Session::create(const sql::CreateTable& statement) {
   std::error_code ec;
   if (!fs::is_directory(path.parent_path(), ec)) throw errors::invalidPath();
   checkLimits(statement.columns);
+  // The memo and index of "orders.txt" are orders.fpt and orders.cdx: those of the table
+  // orders.dbf beside it, which would lose them.
+  if (!isDbfFile(path))
+    if (auto table = findTableFile(path.parent_path(), path.stem().string()))
+      throw fox::Error(errors::kInvalidPath, "Invalid path or file name: the memo and index files of '" +
+                                                 path.filename().string() + "' would replace those of the table '" +
+                                                 table->filename().string() + "'.");
   if (auto old = findFileAt(path)) {
     release(*old);
     // A table another connection or program is writing is not replaced under it.

@@ -70,6 +70,8 @@ TEST_F(ProviderErrors, NamesFoxProRejectsAndTheEmptyColumnName) {
                 fox::err::InvalidName);
   expectRefused("CREATE TABLE '" + (folder / "a?b.DBF") + "'([id] M)", fox::err::InvalidName);
   expectRefused("CREATE TABLE '" + (folder / "missing/new.DBF") + "'([id] M)", 202);
+  // orders.txt would take orders.fpt, the memo of the table orders.DBF.
+  expectRefused("CREATE TABLE '" + (folder / "orders.txt") + "'([id] M)", 202);
   expectRefused("CREATE TABLE '" + (folder / "new.DBF") + "'([a] C(300))", fox::err::InvalidStructure);
   std::string many = "CREATE TABLE '" + (folder / "new.DBF") + "'(";
   for (int i = 0; i < 256; ++i) many += "[f" + std::to_string(i) + "] M,";
