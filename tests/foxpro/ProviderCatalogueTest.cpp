@@ -90,7 +90,7 @@ TEST(ProviderCatalogue, DropRemovesTheTableWithItsMemoAndIndexAndNothingElse) {
   for (std::string path : {other / "elsewhere.dbf", "../" + other.path().filename().string() + "/elsewhere",
                            folder / "notes.txt", folder / "sub/inner.dbf"})
     EXPECT_EQ(errorNumber([&] { db->Execute("DROP TABLE [" + path + "]", -1); }), 202) << path;
-  EXPECT_TRUE(snapshot(folder.path()) == before);
+  EXPECT_EQ(changed(before, snapshot(folder.path())), "");
   EXPECT_EQ(snapshot(other.path()).size(), 2u);
 }
 

@@ -110,6 +110,7 @@ TEST(Statement, MalformedStatementsGetFoxProErrors) {
       {"INSERT INTO [t] VALUES(1+2)", 1001},
       {"INSERT INTO [t] VALUES(CHR(256))", 11},
       {"INSERT INTO [t] VALUES(0h123)", 10},
+      {"INSERT INTO [t] VALUES(1e999999999)", 10},  // not a billion zeros
       {"INSERT INTO [t] VALUES({^2023-02-29})", 2034},
       {"INSERT INTO [t] VALUES({05/17/2024})", 2033},
       {"INSERT INTO [t] VALUES(.X.)", 10},
