@@ -10,6 +10,7 @@
 
 #include "Errors.h"
 #include "foxpro-engine/Files.h"
+#include "foxpro-engine/Names.h"
 
 namespace foxpro {
 
@@ -35,6 +36,18 @@ std::optional<fs::path> findRegularFile(const fs::path& folder, std::string_view
 }
 
 }  // namespace
+
+std::unique_ptr<fox::TableWriter> createFreeTable(const NewTable& table) {
+  std::vector<std::string> names;
+  for (const auto& column : table.columns) names.push_back(column.name);
+  names = fox::shortFieldNames(names);
+  std::vector<fox::ColumnSpec> columns = table.columns;
+  for (std::size_t i = 0; i < columns.size(); ++i) columns[i].name = names[i];
+  fox::CreateOptions options = table.options;
+  options.backlink.clear();
+  // The engine replaces an old table of the same name only once the new one is valid.
+  return fox::TableWriter::create(table.dbf, columns, options);
+}
 
 std::optional<fs::path> findTableFile(const fs::path& folder, std::string_view name) {
   std::string file(name);
@@ -79,6 +92,11 @@ bool namesFile(std::string_view name) {
          endsWithNoCase(name, ".dbf");
 }
 
+bool isDbfFile(const fs::path& file) {
+  std::string extension = file.extension().string();
+  return extension.size() == 4 && endsWithNoCase(extension, ".dbf");
+}
+
 fs::path statementPath(const fs::path& folder, std::string_view text) {
   std::string slashed(text);
   for (char& c : slashed)
@@ -86,6 +104,12 @@ fs::path statementPath(const fs::path& folder, std::string_view text) {
   fs::path path(slashed);
   if (path.is_relative()) path = folder / path;
   return path.lexically_normal();
+}
+
+fs::path tablePath(const fs::path& folder, std::string_view text) {
+  fs::path path = statementPath(folder, text);
+  if (path.has_filename() && !path.has_extension()) path += ".dbf";
+  return path;
 }
 
 std::optional<fs::path> findFileAt(const fs::path& path) {

@@ -82,6 +82,12 @@ std::unique_ptr<Catalogue> openContainerCatalogue(const std::filesystem::path& d
 
 // Helpers for both catalogues ---------------------------------------------------------------
 
+// Creates a free table (no back-link). A free table stores at most 10 characters of a field
+// name: longer names are cut to 10, and a cut name that an earlier field already has ends in a
+// number instead (CONTACT_TY, CONTACT_T2), as FoxPro shortens the long names of database
+// tables, so nothing is merged or lost.
+std::unique_ptr<fox::TableWriter> createFreeTable(const NewTable& table);
+
 // The table file `name` + ".dbf" in `folder`, found without regard to case; only a regular file counts.
 std::optional<std::filesystem::path> findTableFile(const std::filesystem::path& folder, std::string_view name);
 
@@ -102,10 +108,14 @@ std::optional<std::filesystem::path> indexFile(const std::filesystem::path& dbf)
 
 // True when the text names a file rather than a table: it holds a path separator or ends in ".dbf".
 bool namesFile(std::string_view name);
+// True when the file's extension is ".dbf" in any case.
+bool isDbfFile(const std::filesystem::path& file);
 
 // The path a statement gives, made absolute: "\" counts as a separator (as in FoxPro), a relative
 // path is taken from `folder`.
 std::filesystem::path statementPath(const std::filesystem::path& folder, std::string_view text);
+// The table file a statement names: statementPath(), with ".dbf" added when it has no extension.
+std::filesystem::path tablePath(const std::filesystem::path& folder, std::string_view text);
 
 // The regular file at `path`, its file name matched without regard to case in its folder.
 std::optional<std::filesystem::path> findFileAt(const std::filesystem::path& path);

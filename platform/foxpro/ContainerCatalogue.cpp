@@ -35,26 +35,34 @@ class ContainerCatalogue : public Catalogue {
 
   TableLocation find(std::string_view name) override {
     auto container = Container::open(dbc_);
-    if (namesFile(name)) {
-      fs::path path = statementPath(folder_, name);
-      if (auto member = container->tableAt(path)) return location(*container, *member);
-      // A file that is not in the container: read or filled like a free table, as FoxPro does.
-      if (auto file = findFileAt(path)) return {file->stem().string(), *file, {}};
-      throw errors::fileDoesNotExist(path.filename().string());
+    if (!namesFile(name)) {
+      if (container->findObject(name, "Table")) return location(*container, container->table(name));
+      if (container->findObject(name, "View"))
+        throw errors::featureNotAvailable("reading the view '" + std::string(name) + "'");
     }
-    if (container->findObject(name, "Table")) return location(*container, container->table(name));
-    if (container->findObject(name, "View"))
-      throw errors::featureNotAvailable("reading the view '" + std::string(name) + "'");
-    throw errors::fileDoesNotExist(std::string(name) + ".dbf");
+    // A file name or path; a name that is no table of the container names a file in its folder
+    // (the table "my table" of the file "my table.dbf" is called my_table in the container).
+    fs::path path = tablePath(folder_, name);
+    if (auto member = container->tableAt(path)) return location(*container, *member);
+    // A file that is not in the container: read or filled like a free table, as FoxPro does.
+    if (auto file = findFileAt(path)) return {file->stem().string(), *file, {}};
+    throw errors::fileDoesNotExist(path.filename().string());
   }
 
   std::unique_ptr<fox::TableWriter> create(const NewTable& table) override {
-    if (table.free) return fox::TableWriter::create(table.dbf, table.columns, table.options);
+    auto container = Container::open(dbc_);
+    auto old = container->tableAt(table.dbf);
+    if (table.free) {
+      // A free table over a member's file would leave the container pointing at a table that
+      // is not its own.
+      if (old)
+        throw fox::Error(fox::dbc::err::NameInUse, "File '" + table.dbf.filename().string() + "' is a table of database '" +
+                                                       dbc_.filename().string() + "'.");
+      return createFreeTable(table);
+    }
     // Names are checked before an old table of the same file leaves the container.
     std::string name = fox::dbc::tableNameForFile(table.dbf);
     for (const fox::ColumnSpec& column : table.columns) fox::validateName(column.name, fox::NameKind::LongField);
-    auto container = Container::open(dbc_);
-    auto old = container->tableAt(table.dbf);
     const fox::dbc::Object* named = container->findObject(name, "Table");
     if (!named) named = container->findObject(name, "View");
     if (named && (!old || named != old->object))
@@ -71,6 +79,8 @@ class ContainerCatalogue : public Catalogue {
     if (!member || !fox::dbc::sameText(member->object->name, table.name))
       throw fox::Error(fox::dbc::err::NotInDatabase,
                        "Table '" + table.name + "' is not part of database '" + dbc_.filename().string() + "'.");
+    // A table another connection or program is writing keeps its files (its rows would be lost).
+    if (inUse(table.dbf)) throw errors::fileInUse(table.dbf.filename().string());
     fox::dbc::dropTable(dbc_, member->object->name);
   }
 

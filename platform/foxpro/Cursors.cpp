@@ -1,6 +1,8 @@
 #include "Cursors.h"
 
 #include "AdoTypes.h"
+#include "Errors.h"
+#include "foxpro-engine/CodePage.h"
 
 namespace foxpro {
 
@@ -16,8 +18,18 @@ TableCursor::TableCursor(std::unique_ptr<fox::Table> table, const std::vector<st
     : table_(std::move(table)) {
   const auto& fields = table_->fields();
   fields_.reserve(fields.size());
-  for (std::size_t i = 0; i < fields.size(); ++i)
-    fields_.push_back(fieldInfo(fields[i], i < names.size() ? names[i] : lowerCase(fields[i].name)));
+  // A header name is in the table's code page (old dBASE tables have national letters there).
+  auto cp = fox::codePage(table_->codePage());
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    std::string name;
+    if (i < names.size()) {
+      name = names[i];
+    } else {
+      cp->toUtf8(fields[i].name, name);
+      name = lowerCase(std::move(name));
+    }
+    fields_.push_back(fieldInfo(fields[i], std::move(name)));
+  }
   physicalCount_ = table_->recordCount();
   // RecordCount is known before the first row is read: count the records not marked deleted.
   for (std::uint32_t i = 0; i < physicalCount_; ++i)
@@ -25,13 +37,16 @@ TableCursor::TableCursor(std::unique_ptr<fox::Table> table, const std::vector<st
 }
 
 bool TableCursor::fetch(std::vector<ado::Variant>& row) {
-  while (next_ < physicalCount_) {
-    if (!table_->read(next_++, values_)) continue;
-    row.resize(values_.size());
-    for (std::size_t i = 0; i < values_.size(); ++i) row[i] = toVariant(std::move(values_[i]));
-    return true;
-  }
-  return false;
+  // A row that cannot be read (a memo pointer past the memo file, …) is the layer's error.
+  return errors::translated([&] {
+    while (next_ < physicalCount_) {
+      if (!table_->read(next_++, values_)) continue;
+      row.resize(values_.size());
+      for (std::size_t i = 0; i < values_.size(); ++i) row[i] = toVariant(std::move(values_[i]));
+      return true;
+    }
+    return false;
+  });
 }
 
 bool RowsCursor::fetch(std::vector<ado::Variant>& row) {

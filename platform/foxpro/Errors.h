@@ -1,10 +1,13 @@
 #pragma once
 // Every error the FoxPro provider raises itself, with FoxPro's own number and message where
 // FoxPro has one. The engine raises its own (fox::Error as well); the provider passes them on.
+#include <filesystem>
+#include <new>
 #include <string>
 #include <string_view>
 
 #include "foxpro-engine/Error.h"
+#include "platform/ado/Error.h"
 
 namespace foxpro::errors {
 
@@ -54,5 +57,22 @@ fox::Error invalidFieldWidth(std::string_view field);
 // More fields or longer records than a table can have.
 fox::Error tooLargeStructure();
 fox::Error featureNotAvailable(std::string_view what);
+
+// Runs `work`, turning every failure into the layer's error with FoxPro's number and message:
+// what the provider hands to the layer (statements, catalogue, rows) fails only with ado::Error.
+template <typename Work>
+auto translated(Work&& work) -> decltype(work()) {
+  try {
+    return work();
+  } catch (const fox::Error& e) {
+    throw ado::Error(e.number(), e.what());
+  } catch (const std::bad_alloc&) {
+    fox::Error e = notEnoughMemory();
+    throw ado::Error(e.number(), e.what());
+  } catch (const std::filesystem::filesystem_error& e) {
+    fox::Error error = errorWritingFile(e.path1().string());
+    throw ado::Error(error.number(), error.what());
+  }
+}
 
 }  // namespace foxpro::errors

@@ -5,7 +5,6 @@
 
 #include "Catalogue.h"
 #include "Errors.h"
-#include "foxpro-engine/Names.h"
 
 namespace foxpro {
 
@@ -15,12 +14,7 @@ namespace fs = std::filesystem;
 
 bool isTableFile(const fs::directory_entry& entry) {
   std::error_code ec;
-  if (!entry.is_regular_file(ec)) return false;
-  std::string extension = entry.path().extension().string();
-  if (extension.size() != 4) return false;
-  std::transform(extension.begin(), extension.end(), extension.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return extension == ".dbf";
+  return entry.is_regular_file(ec) && isDbfFile(entry.path());
 }
 
 class FolderCatalogue : public Catalogue {
@@ -46,8 +40,7 @@ class FolderCatalogue : public Catalogue {
     std::optional<fs::path> file;
     std::string shown(name);
     if (namesFile(name)) {
-      fs::path path = statementPath(folder_, name);
-      if (!path.has_extension()) path += ".dbf";
+      fs::path path = tablePath(folder_, name);
       shown = path.filename().string();
       file = findFileAt(path);
     } else {
@@ -58,22 +51,17 @@ class FolderCatalogue : public Catalogue {
     return TableLocation{file->stem().string(), *file, {}};
   }
 
-  // A free table stores at most 10 characters of a field name: longer names are cut to 10,
-  // and a cut name that an earlier field already has ends in a number instead (CONTACT_TY,
-  // CONTACT_T2), as FoxPro shortens the long names of database tables. Nothing is merged or lost.
-  // The engine replaces an old table of the same name only once the new one is valid.
-  std::unique_ptr<fox::TableWriter> create(const NewTable& table) override {
-    std::vector<std::string> names;
-    for (const auto& column : table.columns) names.push_back(column.name);
-    names = fox::shortFieldNames(names);
-    std::vector<fox::ColumnSpec> columns = table.columns;
-    for (std::size_t i = 0; i < columns.size(); ++i) columns[i].name = names[i];
-    fox::CreateOptions options = table.options;
-    options.backlink.clear();
-    return fox::TableWriter::create(table.dbf, columns, options);
-  }
+  std::unique_ptr<fox::TableWriter> create(const NewTable& table) override { return createFreeTable(table); }
 
-  void drop(const TableLocation& table) override { removeTableFiles(table.dbf); }
+  // Only a table this folder lists: a path into another folder, or to a file that is not a
+  // .dbf (whose "memo" could be another table's .fpt), deletes nothing.
+  void drop(const TableLocation& table) override {
+    std::error_code ec;
+    if (!isDbfFile(table.dbf) || !fs::equivalent(table.dbf.parent_path(), folder_, ec))
+      throw fox::Error(errors::kInvalidPath, "Invalid path or file name: '" + table.dbf.string() +
+                                                 "' is not a table of the folder '" + folder_.string() + "'.");
+    removeTableFiles(table.dbf);
+  }
 
  private:
   fs::path folder_;

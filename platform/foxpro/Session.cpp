@@ -1,14 +1,12 @@
 #include "Session.h"
 
 #include <algorithm>
-#include <new>
 #include <system_error>
 
 #include "Cursors.h"
 #include "Errors.h"
 #include "foxpro-engine/CodePage.h"
 #include "foxpro-engine/Table.h"
-#include "platform/ado/Error.h"
 #include "sql/Values.h"
 
 namespace foxpro {
@@ -25,22 +23,6 @@ std::string canonicalKey(const fs::path& path) {
   std::error_code ec;
   fs::path canonical = fs::weakly_canonical(path, ec);
   return (ec ? path.lexically_normal() : canonical).string();
-}
-
-// Runs `work`, turning every failure into the layer's error with FoxPro's number and message.
-template <typename Work>
-auto translated(Work&& work) -> decltype(work()) {
-  try {
-    return work();
-  } catch (const fox::Error& e) {
-    throw ado::Error(e.number(), e.what());
-  } catch (const std::bad_alloc&) {
-    fox::Error e = errors::notEnoughMemory();
-    throw ado::Error(e.number(), e.what());
-  } catch (const fs::filesystem_error& e) {
-    fox::Error error = errors::errorWritingFile(e.path1().string());
-    throw ado::Error(error.number(), error.what());
-  }
 }
 
 // Bytes a field takes in the record.
@@ -99,7 +81,7 @@ Session::~Session() {
 }
 
 std::unique_ptr<ado::provider::Cursor> Session::execute(const std::string& text) {
-  return translated([&] { return run(text); });
+  return errors::translated([&] { return run(text); });
 }
 
 std::unique_ptr<ado::provider::Cursor> Session::run(const std::string& text) {
@@ -119,7 +101,7 @@ std::unique_ptr<ado::provider::Cursor> Session::run(const std::string& text) {
 }
 
 std::unique_ptr<ado::provider::Cursor> Session::openSchema(ado::SchemaEnum schema) {
-  return translated([&]() -> std::unique_ptr<ado::provider::Cursor> {
+  return errors::translated([&]() -> std::unique_ptr<ado::provider::Cursor> {
     if (schema != ado::adSchemaTables) throw errors::featureNotAvailable("this schema rowset");
     // The standard columns of the TABLES rowset, in their standard order.
     std::vector<ado::provider::FieldInfo> fields;
@@ -140,7 +122,7 @@ std::unique_ptr<ado::provider::Cursor> Session::openSchema(ado::SchemaEnum schem
 }
 
 void Session::close() {
-  translated([&] {
+  errors::translated([&] {
     forgetLastInsert();
     auto writers = std::move(writers_);
     writers_.clear();
@@ -157,12 +139,18 @@ void Session::close() {
 }
 
 void Session::create(const sql::CreateTable& statement) {
-  fs::path path = statementPath(catalogue_->folder(), statement.table);
+  fs::path path = tablePath(catalogue_->folder(), statement.table);
   if (!path.has_filename()) throw errors::invalidPath();
-  if (!path.has_extension()) path += ".dbf";
   std::error_code ec;
   if (!fs::is_directory(path.parent_path(), ec)) throw errors::invalidPath();
   checkLimits(statement.columns);
+  // The memo and index of "orders.txt" are orders.fpt and orders.cdx: those of the table
+  // orders.dbf beside it, which would lose them.
+  if (!isDbfFile(path))
+    if (auto table = findTableFile(path.parent_path(), path.stem().string()))
+      throw fox::Error(errors::kInvalidPath, "Invalid path or file name: the memo and index files of '" +
+                                                 path.filename().string() + "' would replace those of the table '" +
+                                                 table->filename().string() + "'.");
   if (auto old = findFileAt(path)) {
     release(*old);
     // A table another connection or program is writing is not replaced under it.

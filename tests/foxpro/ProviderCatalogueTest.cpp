@@ -77,6 +77,21 @@ TEST(ProviderCatalogue, DropRemovesTheTableWithItsMemoAndIndexAndNothingElse) {
   EXPECT_TRUE(fs::is_directory(folder / "folder.dbf"));
   db->Execute("DROP TABLE [" + (folder / "orders2.dbf") + "]", -1);
   EXPECT_FALSE(fs::exists(folder / "orders2.dbf"));
+
+  // Only tables of this folder: not a table of another folder, not a file that is no .dbf
+  // (whose "memo" would be the .fpt of the table beside it).
+  TempFolder other;
+  createTable(*open(other.path()), other / "elsewhere.dbf");
+  createTable(*db, folder / "notes.dbf");
+  touch(folder / "notes.txt");
+  fs::create_directory(folder / "sub");
+  touch(folder / "sub/inner.dbf");
+  auto before = snapshot(folder.path());
+  for (std::string path : {other / "elsewhere.dbf", "../" + other.path().filename().string() + "/elsewhere",
+                           folder / "notes.txt", folder / "sub/inner.dbf"})
+    EXPECT_EQ(errorNumber([&] { db->Execute("DROP TABLE [" + path + "]", -1); }), 202) << path;
+  EXPECT_EQ(changed(before, snapshot(folder.path())), "");
+  EXPECT_EQ(snapshot(other.path()).size(), 2u);
 }
 
 TEST(ProviderCatalogue, DropAndCreateOfATableThisConnectionIsWriting) {

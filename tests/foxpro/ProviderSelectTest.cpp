@@ -49,6 +49,20 @@ TEST(ProviderSelect, DeletedRecordsAreNeitherReturnedNorCounted) {
   EXPECT_EQ(seen, "2 3 5 ");
 }
 
+TEST(ProviderSelect, HeaderFieldNamesAreReadInTheTablesCodePage) {
+  TempFolder folder;
+  open(folder.path())->Execute("CREATE TABLE 'old'([ab] C(2))", -1);
+  {
+    std::fstream file(folder / "old.dbf", std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(29);
+    file.put('\x03');  // Windows-1252
+    file.seekp(32);
+    file.put('\xC9');  // the name is now "\xC9B", as a dBASE program in that code page writes É
+  }
+  auto db = open(folder.path());
+  EXPECT_EQ(db->Execute("SELECT * FROM old", -1).Fields()[0].Name(), "\xC3\x89" "b");
+}
+
 TEST(ProviderSelect, TablesThatCannotBeReadGiveClearErrors) {
   TempFolder folder;
   fs::copy_file(kFixtures / "dbffile/vfp9_30_memo.dbf", folder / "memo.dbf");  // its memo file left behind
@@ -62,6 +76,17 @@ TEST(ProviderSelect, TablesThatCannotBeReadGiveClearErrors) {
   EXPECT_NE(errorNumber([&] { db->Execute("SELECT * FROM empty", -1); }), 0);
   EXPECT_EQ(errorNumber([&] { db->Execute("SELECT * FROM nothere", -1); }, &description), 1);
   EXPECT_EQ(description, "File 'nothere.dbf' does not exist.");
+
+  // A row that cannot be read is the layer's error when the walk reaches it.
+  db->Execute("CREATE TABLE 'cut'([m] M)", -1);
+  db->Execute("INSERT INTO [cut] VALUES('first')", -1);
+  db->Execute("INSERT INTO [cut] VALUES('" + std::string(500, 'x') + "')", -1);
+  db->Close();
+  fs::resize_file(folder / "cut.fpt", 600);  // the second memo's blocks are gone
+  db = open(folder.path());
+  ado::Recordset rs = db->Execute("SELECT * FROM cut", -1);
+  EXPECT_EQ(rs.Fields()[0].Value().toText(), "first");
+  EXPECT_EQ(errorNumber([&] { rs.MoveNext(); }), 41);
 }
 
 }  // namespace

@@ -95,38 +95,6 @@ TEST(ProviderStatements, BinaryLiteralsArriveByteForByteAlsoInMemoColumns) {
   EXPECT_EQ(text(rows[1][2]), "");
 }
 
-TEST(ProviderStatements, EveryColumnTypeWithNullAndNotNull) {
-  TempFolder folder;
-  auto db = open(folder.path());
-  db->Execute(
-      "CREATE TABLE 'types'([c] C(6) NULL,[v] V(6) NULL,[q] Q(4) NULL,[n] N(10,2) NULL,[f] F(8,3) NULL,"
-      "[i] I NULL,[b] B(2) NULL,[y] Y NULL,[d] D NULL,[t] T NULL,[l] L NULL,[m] M NULL,[g] G NULL,[w] W NULL,"
-      "[cn] C(3) NOT NULL,[inn] I)",
-      -1);
-  db->Execute(
-      "INSERT INTO [types] VALUES('ab', 'cd ', 0hCAFE, -12.5, 3.25, 42, 2.5, 19.99, {^2024-05-17}, "
-      "{^2024-05-17 13:45:30}, .T., 'memo', 0h4748, 0h5758, 'xyz', 7)",
-      -1);
-  std::string nulls;
-  for (int i = 0; i < 14; ++i) nulls += ".NULL., ";
-  db->Execute("INSERT INTO [types] VALUES(" + nulls + "'', 0)", -1);
-  std::string description;
-  EXPECT_EQ(errorNumber([&] { db->Execute("INSERT INTO [types] VALUES(" + nulls + ".NULL., 1)", -1); }, &description),
-            1581);
-  EXPECT_EQ(description, "Field CN does not accept null values.");
-  db->Close();
-
-  auto table = fox::Table::open(folder / "types.dbf");
-  std::string described;
-  for (const auto& f : table->fields()) described += std::string(1, f.type) + (f.nullable() ? "n " : " ");
-  EXPECT_EQ(described, "Cn Vn Qn Nn Fn In Bn Yn Dn Tn Ln Mn Gn Wn C I ");
-  auto rows = readBack(folder / "types.dbf");  // values by type: tests/tools/FoxsqlTest.cpp
-  ASSERT_EQ(rows.size(), 2u);                  // the refused row is not there
-  EXPECT_EQ(text(rows[0][0]) + "|" + text(rows[0][1]) + "|" + text(rows[0][14]), "ab    |cd |xyz");
-  EXPECT_EQ(std::get<fox::Bytes>(rows[0][13]), (fox::Bytes{'W', 'X'}));
-  for (std::size_t i = 0; i < 14; ++i) EXPECT_TRUE(fox::isNull(rows[1][i])) << i;
-}
-
 TEST(ProviderStatements, LongFieldNamesOfAFreeTableAreShortenedWithoutMerging) {
   TempFolder folder;
   auto db = open(folder.path());

@@ -1,6 +1,7 @@
 #pragma once
-// Shared pieces of the FoxPro provider tests: a temporary folder, a connection on it, the
-// table read back with the engine, and a snapshot of every file to show that nothing changed.
+// Shared by the FoxPro provider, container and foxsql tests: a temporary folder (optionally a
+// copy of a fixture folder), connections opened the way the system opens them, the tables read
+// back with the engine, and snapshots of every file to show that nothing changed.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -35,24 +36,37 @@ class TempFolder {
   }
   const fs::path& path() const { return path_; }
   std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+  // Copies the files of a fixture folder (relative to the fixtures) here; returns the copy's folder.
+  fs::path copyFixture(const std::string& relative) const {
+    fs::path target = path_ / fs::path(relative).filename();
+    fs::create_directories(target);
+    for (const auto& e : fs::directory_iterator(fs::path(TAVREL_FIXTURES_DIR) / relative))
+      if (e.is_regular_file()) fs::copy_file(e.path(), target / e.path().filename());
+    return target;
+  }
 
  private:
   fs::path path_;
 };
 
+// The connection string the system builds: a container with the machine collating sequence, a
+// folder with the general one.
 inline std::string connectionString(const fs::path& source) {
-  return "Provider=vfpoledb.1;Data Source=" + source.string() + ";Collating Sequence=general;";
+  bool container = source.extension() == ".dbc" || source.extension() == ".DBC";
+  return "Provider=vfpoledb.1;Data Source=" + source.string() + ";Collating Sequence=" +
+         (container ? "machine;" : "general;");
 }
 
-// A connection on `folder`, opened the way the system opens it.
-inline std::unique_ptr<ado::Connection> open(const fs::path& folder) {
+// A connection on a folder or container, opened the way the system opens it.
+inline std::unique_ptr<ado::Connection> open(const fs::path& source) {
   foxpro::registerFoxProProvider();
   auto db = std::make_unique<ado::Connection>();
-  db->Open(connectionString(folder), "", "", -1);
+  db->Open(connectionString(source), "", "", -1);
   return db;
 }
 
-// The number of the error a call raises; 0 when it succeeds.
+// The number of the layer's error a call raises; 0 when it succeeds. (Anything else the layer
+// lets through is a fault, and fails the test.)
 template <typename Call>
 long errorNumber(Call&& call, std::string* description = nullptr) {
   try {
@@ -76,17 +90,30 @@ inline std::vector<std::vector<fox::Value>> readBack(const fs::path& dbf) {
 
 inline std::string text(const fox::Value& v) { return std::get<std::string>(v); }
 
+inline std::string readFile(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
 // Every file below `folder` with its bytes.
-inline std::map<std::string, std::string> snapshot(const fs::path& folder) {
-  std::map<std::string, std::string> files;
-  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-    if (!entry.is_regular_file()) continue;
-    std::ifstream in(entry.path(), std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    files[fs::relative(entry.path(), folder).string()] = bytes.str();
-  }
+using Snapshot = std::map<std::string, std::string>;
+inline Snapshot snapshot(const fs::path& folder) {
+  Snapshot files;
+  for (const auto& entry : fs::recursive_directory_iterator(folder))
+    if (entry.is_regular_file()) files[fs::relative(entry.path(), folder).string()] = readFile(entry.path());
   return files;
+}
+
+// The names of the files that differ between two snapshots (added, removed or changed).
+inline std::string changed(const Snapshot& before, const Snapshot& after) {
+  std::string names;
+  for (const auto& [name, bytes] : before)
+    if (!after.count(name) || after.at(name) != bytes) names += name + " ";
+  for (const auto& [name, bytes] : after)
+    if (!before.count(name)) names += name + " ";
+  return names;
 }
 
 // Runs Debian's python3 with `script` (argv[1..] = args) and returns what it prints.

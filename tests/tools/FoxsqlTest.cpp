@@ -41,16 +41,19 @@ Outcome foxsql(const std::vector<std::string>& args, const std::string& input = 
   return run;
 }
 
+// Every type, nullable, with values, with empty values and with NULLs.
 TEST(Foxsql, JsonGivesEveryTypeInItsForm) {
   TempFolder folder;
-  const std::string dir = folder.path().string();
   Outcome run =
-      foxsql({"--json", dir,
-              "CREATE TABLE 'all'([c] C(5) NULL,[v] V(5),[m] M,[n] N(8,2),[f] F(6,1),[i] I,[b] B,[y] Y,[d] D,"
-              "[t] T,[l] L,[q] Q(3),[w] W,[cb] C(2) NOCPTRANS,[mb] M NOCPTRANS)",
-              "INSERT INTO [all] VALUES('ab', 'x \"y', 'line'+CHR(13)+CHR(10)+'two', -12.5, 1.5, 42, 2.5, "
-              "19.99, {^2024-05-17}, {^2024-05-17 13:45:30}, .T., 0h0102ff, 0h00, 0h4142, 0hc3)",
-              "INSERT INTO [all] VALUES(.NULL., '', '', 0, 0, -7, -0.125, -0.0001, {}, {:}, .F., 0h, 0h, '', '')",
+      foxsql({"--json", folder.path().string(),
+              "CREATE TABLE 'all'([c] C(5) NULL,[v] V(5) NULL,[m] M NULL,[n] N(8,2) NULL,[f] F(6,1) NULL,[i] I NULL,"
+              "[b] B NULL,[y] Y NULL,[d] D NULL,[t] T NULL,[l] L NULL,[q] Q(3) NULL,[g] G NULL,[w] W NULL,"
+              "[cb] C(2) NOCPTRANS NULL,[mb] M NOCPTRANS NULL)",
+              "INSERT INTO [all] VALUES('ab', 'x \"y ', 'line'+CHR(13)+CHR(10)+'two', -12.5, 1.5, 42, 2.5, "
+              "19.99, {^2024-05-17}, {^2024-05-17 13:45:30}, .T., 0h0102ff, 0h4748, 0h00, 0h4142, 0hc3)",
+              "INSERT INTO [all] VALUES('', '', '', 0, 0, -7, -0.125, -0.0001, {}, {:}, .F., 0h, 0h, 0h, '', '')",
+              "INSERT INTO [all] VALUES(.NULL., .NULL., .NULL., .NULL., .NULL., .NULL., .NULL., .NULL., .NULL., "
+              ".NULL., .NULL., .NULL., .NULL., .NULL., .NULL., .NULL.)",
               "SELECT * FROM \"all\""});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
@@ -59,11 +62,28 @@ TEST(Foxsql, JsonGivesEveryTypeInItsForm) {
             "{\"name\":\"n\",\"type\":131},{\"name\":\"f\",\"type\":131},{\"name\":\"i\",\"type\":3},"
             "{\"name\":\"b\",\"type\":5},{\"name\":\"y\",\"type\":6},{\"name\":\"d\",\"type\":133},"
             "{\"name\":\"t\",\"type\":135},{\"name\":\"l\",\"type\":11},{\"name\":\"q\",\"type\":204},"
-            "{\"name\":\"w\",\"type\":205},{\"name\":\"cb\",\"type\":128},{\"name\":\"mb\",\"type\":205}]}\n"
-            "[\"ab   \",\"x \\\"y\",\"line\\r\\ntwo\",-12.50,1.5,42,2.5,\"19.9900\",\"2024-05-17\","
-            "\"2024-05-17 13:45:30\",true,{\"hex\":\"0102ff\"},{\"hex\":\"00\"},{\"hex\":\"4142\"},{\"hex\":\"c3\"}]\n"
-            "[null,\"\",\"\",0.00,0.0,-7,-0.125,\"-0.0001\",null,null,false,{\"hex\":\"\"},{\"hex\":\"\"},"
-            "{\"hex\":\"2020\"},{\"hex\":\"\"}]\n");
+            "{\"name\":\"g\",\"type\":205},{\"name\":\"w\",\"type\":205},{\"name\":\"cb\",\"type\":128},"
+            "{\"name\":\"mb\",\"type\":205}]}\n"
+            "[\"ab   \",\"x \\\"y \",\"line\\r\\ntwo\",-12.50,1.5,42,2.5,\"19.9900\",\"2024-05-17\","
+            "\"2024-05-17 13:45:30\",true,{\"hex\":\"0102ff\"},{\"hex\":\"4748\"},{\"hex\":\"00\"},{\"hex\":\"4142\"},"
+            "{\"hex\":\"c3\"}]\n"
+            "[\"     \",\"\",\"\",0.00,0.0,-7,-0.125,\"-0.0001\",null,null,false,{\"hex\":\"\"},{\"hex\":\"\"},"
+            "{\"hex\":\"\"},{\"hex\":\"2020\"},{\"hex\":\"\"}]\n"
+            "[null,null,null,null,null,null,null,null,null,null,null,null,null,null,null,null]\n");
+}
+
+// Every line stays JSON: control characters escaped, and a table file named in a legacy code
+// page (caf\xE9, Latin-1), which is not UTF-8, shown with U+FFFD.
+TEST(Foxsql, JsonEscapesControlCharactersAndTextThatIsNotUtf8) {
+  TempFolder folder;
+  Outcome run = foxsql({"--json", folder.path().string(), "CREATE TABLE 'caf\xE9'([a] M)",
+                        "INSERT INTO [caf\xE9] VALUES('x'+CHR(1)+CHR(31)+'\x7F')", ".tables"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "{\"fields\":[{\"name\":\"TABLE_NAME\",\"type\":202},{\"name\":\"TABLE_TYPE\",\"type\":202}]}\n"
+            "[\"caf\\ufffd\",\"TABLE\"]\n");
+  run = foxsql({"--json", folder.path().string(), "SELECT * FROM [caf\xE9]"});
+  EXPECT_EQ(run.out, "{\"fields\":[{\"name\":\"a\",\"type\":201}]}\n[\"x\\u0001\\u001f\x7F\"]\n");
 }
 
 TEST(Foxsql, StatementsFromStandardInputAndReadableTables) {
@@ -105,6 +125,14 @@ TEST(Foxsql, TheFirstFailingStatementEndsTheRun) {
   run = foxsql({dir + "/nowhere", ".tables"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, "Error 202: Invalid path or file name.\n");
+}
+
+TEST(Foxsql, WorksOnAContainerAsOnAFolder) {
+  Outcome run = foxsql({"--json", TAVREL_FIXTURES_DIR "/northwind/northwind.dbc", ".tables", "SELECT * FROM \"Region\""});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("[\"OrderDetails\",\"TABLE\"]"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("{\"name\":\"regiondescription\",\"type\":129}"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\"Eastern"), std::string::npos) << run.out;
 }
 
 TEST(Foxsql, UsageMistakes) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "foxpro-engine/Utf8.h"
 #include "platform/ado/Enums.h"
 
 namespace foxsql {
@@ -22,9 +23,24 @@ std::string hex(const ado::Bytes& bytes) {
   return out;
 }
 
+// A JSON string. Control characters are escaped; bytes that are not UTF-8 (a file name written
+// in a legacy code page, say) become U+FFFD, so every line stays valid JSON.
 void jsonString(std::string_view text, std::string& out) {
   out += '"';
-  for (char c : text) {
+  for (std::size_t at = 0; at < text.size();) {
+    const char c = text[at];
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      std::size_t start = at;
+      char32_t decoded;
+      if (fox::utf8::decode(text, at, decoded)) {
+        out.append(text.substr(start, at - start));
+      } else {
+        out += "\\ufffd";
+        ++at;
+      }
+      continue;
+    }
+    ++at;
     switch (c) {
       case '"': out += "\\\""; break;
       case '\\': out += "\\\\"; break;
