@@ -156,3 +156,20 @@ TEST(BadInput, ToleratesWhatRealFilesDo) {
   ASSERT_TRUE(fox::Table::open(dir / "t.dbf")->read(0, v));
   EXPECT_EQ(std::get<std::string>(v[1]), "");
 }
+
+// A memo file cut short while a reader has the table open is an error, not a crash.
+TEST(BadInput, MemoFileCutShortUnderAnOpenReader) {
+  TempDir dir;
+  auto w = fox::TableWriter::create(dir / "t.dbf", {{"M", 'M'}});
+  w->append({std::string("first memo")});
+  w->close();
+  auto t = fox::Table::open(dir / "t.dbf");
+  fs::resize_file(dir / "t.fpt", 512);
+  std::vector<fox::Value> v;
+  try {
+    t->read(0, v);
+    ADD_FAILURE() << "no error";
+  } catch (const fox::Error& e) {
+    EXPECT_EQ(e.number(), fox::err::MemoFileInvalid) << e.what();
+  }
+}
