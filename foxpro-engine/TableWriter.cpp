@@ -397,10 +397,11 @@ std::unique_ptr<TableWriter> TableWriter::create(const std::filesystem::path& db
 
 std::unique_ptr<TableWriter> TableWriter::openForAppend(const std::filesystem::path& dbf) {
   File table(dbf, File::Mode::ReadWrite);
+  // The lock before anything is read: a writer that held it until a moment ago may have
+  // appended since, and what it left is put right below only by the holder of the lock.
+  if (!table.tryLockExclusive()) throw Error(err::FileInUse, "File " + quoted(dbf) + " is in use.");
+  Header header = readHeader(table);
   std::uint64_t size = table.size();
-  std::vector<std::uint8_t> bytes(std::size_t(std::min<std::uint64_t>(size, 65536)));
-  bytes.resize(table.readAt(0, bytes.data(), bytes.size()));
-  Header header = parseHeader(bytes, size, dbf);
   if (!header.visualFoxPro())
     throw Error(err::NotATable, "Not a table: " + quoted(dbf) + " is not a Visual FoxPro table, so records cannot be added to it.");
   int cpNumber = codePageFromMark(header.codePageMark);
@@ -430,7 +431,6 @@ std::unique_ptr<TableWriter> TableWriter::openForAppend(const std::filesystem::p
     std::uint64_t lastAt = header.headerLength + std::uint64_t(header.recordCount - 1) * header.recordLength;
     std::uint8_t flag = 0;
     if (table.readAt(lastAt, &flag, 1) == 1 && flag == 0x1A) {
-      if (!table.tryLockExclusive()) throw Error(err::FileInUse, "File " + quoted(dbf) + " is in use.");
       flag = ' ';
       table.writeAt(lastAt, &flag, 1);
     }
@@ -439,7 +439,6 @@ std::unique_ptr<TableWriter> TableWriter::openForAppend(const std::filesystem::p
   std::uint64_t end = header.headerLength + std::uint64_t(header.recordCount) * header.recordLength;
   std::uint8_t last = 0;
   if (size != end + 1 || table.readAt(end, &last, 1) != 1 || last != 0x1A) {
-    if (!table.tryLockExclusive()) throw Error(err::FileInUse, "File " + quoted(dbf) + " is in use.");
     table.truncate(end);
     std::uint8_t eof = 0x1A;
     table.writeAt(end, &eof, 1);
