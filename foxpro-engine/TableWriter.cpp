@@ -332,6 +332,18 @@ class Writer final : public TableWriter {
 
 std::uint32_t firstBlock(std::uint32_t blockSize) { return (kMemoHeaderSize + blockSize - 1) / blockSize; }
 
+// True when the bytes of `file` from `offset` to `end` are all zero.
+bool zeroFrom(const File& file, std::uint64_t offset, std::uint64_t end) {
+  std::vector<std::uint8_t> chunk(64 * 1024);
+  while (offset < end) {
+    std::size_t n = file.readAt(offset, chunk.data(), std::size_t(std::min<std::uint64_t>(chunk.size(), end - offset)));
+    if (n == 0) break;
+    if (std::any_of(chunk.begin(), chunk.begin() + std::ptrdiff_t(n), [](std::uint8_t b) { return b != 0; })) return false;
+    offset += n;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::unique_ptr<TableWriter> TableWriter::create(const std::filesystem::path& dbf, const std::vector<ColumnSpec>& columns,
@@ -418,10 +430,17 @@ std::unique_ptr<TableWriter> TableWriter::openForAppend(const std::filesystem::p
     if (memoFile.readAt(0, head, 8) < 8 || memoSize < kMemoHeaderSize || bin::be16(head + 6) == 0)
       throw Error(err::MemoFileInvalid, "Memo file " + quoted(*memoPath) + " is missing or is invalid.");
     blockSize = bin::be16(head + 6);
-    // Never below the end of the data already in the file: a killed append may have written
-    // blocks without moving the header's counter.
+    std::uint64_t pointer = std::max<std::uint64_t>(bin::be32(head), firstBlock(blockSize));
+    // A writer killed while it had the file grown ahead (MemoAppender) leaves zeros past the
+    // next free block: they are cut off, or they would stay in the file for good.
+    if (memoSize > pointer * blockSize && zeroFrom(memoFile, pointer * blockSize, memoSize)) {
+      memoFile.truncate(pointer * blockSize);
+      memoSize = pointer * blockSize;
+    }
+    // Never below the end of other data in the file: a killed append may have written blocks
+    // without moving the header's counter.
     std::uint64_t used = (memoSize + blockSize - 1) / blockSize;
-    std::uint64_t n = std::max<std::uint64_t>({bin::be32(head), used, firstBlock(blockSize)});
+    std::uint64_t n = std::max(pointer, used);
     if (n > 0xFFFFFFFFu) throw Error(err::MemoFileInvalid, "Memo file " + quoted(*memoPath) + " is missing or is invalid.");
     next = std::uint32_t(n);
   }
