@@ -221,6 +221,18 @@ TEST(Writer, RejectsValuesTheFieldCannotTake) {
   EXPECT_EQ(std::get<std::string>(v[6]), "Ёж");
 }
 
+// Text longer than a C or V field is cut at a character boundary, also where characters take
+// two bytes.
+TEST(Writer, CutsTextAtACharacterBoundary) {
+  TempDir dir;
+  auto w = fox::TableWriter::create(dir / "jp.dbf", {{"C", 'C', 3}, {"V", 'V', 3}}, {.codePage = 932, .backlink = {}});
+  w->append({std::string("日本"), std::string("日本")});
+  w->close();
+  auto v = readRow(dir / "jp.dbf", 0);
+  EXPECT_EQ(std::get<std::string>(v[0]), "日 ");
+  EXPECT_EQ(std::get<std::string>(v[1]), "日");
+}
+
 TEST(Writer, RejectsInvalidStructuresAndLeavesOldFilesAlone) {
   TempDir dir;
   writeFile(dir / "old.dbf", "keep");
