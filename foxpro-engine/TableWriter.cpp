@@ -208,9 +208,6 @@ class Writer final : public TableWriter {
         nextBlock_(nextBlock) {
     if (!dbf_.tryLockExclusive()) throw Error(err::FileInUse, "File " + quoted(path_) + " is in use.");
     dbfMap_ = TableMap(dbf_);
-    std::uint8_t today[4] = {};
-    stampToday(today);
-    dbfMap_.put(1, today + 1, 3);
   }
   ~Writer() override {
     try {
@@ -291,6 +288,7 @@ class Writer final : public TableWriter {
     dbfMap_.put32(4, count);
     std::uint8_t live = ' ';
     dbfMap_.put(recordAt, &live, 1);
+    stampChange();
   }
 
   void setDeleted(std::uint32_t index, bool deleted) override {
@@ -298,6 +296,7 @@ class Writer final : public TableWriter {
     if (index >= header_.recordCount) throw Error(err::RecordOutOfRange, "Record is out of range.");
     std::uint8_t flag = deleted ? '*' : ' ';
     dbf_.writeAt(header_.headerLength + std::uint64_t(index) * header_.recordLength, &flag, 1);
+    stampChange();
   }
 
   void close() override {
@@ -311,6 +310,15 @@ class Writer final : public TableWriter {
  private:
   void checkOpen() const {
     if (closed_) throw Error(err::WriterClosed, "Table " + quoted(path_) + " is closed.");
+  }
+  // The header's date of the last update becomes today's with the first change, not before: a
+  // table opened for appending where every append failed keeps its bytes.
+  void stampChange() {
+    if (stamped_) return;
+    std::uint8_t today[4] = {};
+    stampToday(today);
+    dbfMap_.put(1, today + 1, 3);
+    stamped_ = true;
   }
   [[noreturn]] void tooLarge(const std::filesystem::path& file) const {
     throw Error(err::FileTooLarge, "File " + quoted(file) + " would grow past 2 GB; the record was not added.");
@@ -328,6 +336,7 @@ class Writer final : public TableWriter {
   std::vector<std::uint8_t> record_;
   std::vector<std::uint8_t> memoBytes_;
   bool closed_ = false;
+  bool stamped_ = false;
 };
 
 std::uint32_t firstBlock(std::uint32_t blockSize) { return (kMemoHeaderSize + blockSize - 1) / blockSize; }
@@ -454,10 +463,12 @@ std::unique_ptr<TableWriter> TableWriter::openForAppend(const std::filesystem::p
       table.writeAt(lastAt, &flag, 1);
     }
   }
-  // A record a killed append left past the count is dropped, and the end marker put back.
+  // A record a killed append left past the count is dropped, and the end marker put back. (A
+  // table that ends without the marker, as Visual FoxPro leaves some, gets it with the first
+  // append.)
   std::uint64_t end = header.headerLength + std::uint64_t(header.recordCount) * header.recordLength;
   std::uint8_t last = 0;
-  if (size != end + 1 || table.readAt(end, &last, 1) != 1 || last != 0x1A) {
+  if (size > end && (size != end + 1 || table.readAt(end, &last, 1) != 1 || last != 0x1A)) {
     table.truncate(end);
     std::uint8_t eof = 0x1A;
     table.writeAt(end, &eof, 1);

@@ -144,7 +144,7 @@ TEST(BadInput, ToleratesWhatRealFilesDo) {
   auto bytes = readFile(dir / "t.dbf");
   writeFile(dir / "t.dbf", bytes.substr(0, bytes.size() - 1));  // no 0x1A
   EXPECT_EQ(fox::Table::open(dir / "t.dbf")->recordCount(), 0u);
-  auto a = fox::TableWriter::openForAppend(dir / "t.dbf");  // puts the 0x1A back
+  auto a = fox::TableWriter::openForAppend(dir / "t.dbf");  // the append puts the 0x1A back
   a->append({std::int32_t(5), std::string()});
   a->close();
   std::string s = readFile(dir / "t.dbf");

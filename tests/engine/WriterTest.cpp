@@ -303,6 +303,14 @@ TEST(Writer, ReplacesFilesWithoutRegardToCaseAndAppendsLater) {
   ASSERT_TRUE(t->read(1, v));
   EXPECT_EQ(std::get<std::string>(v[1]), "second");
 
+  // A table opened for appending where the append fails keeps every byte: its date, and the
+  // end marker Northwind's orders.dbf lacks.
+  fs::copy_file(fixtures() / "northwind/orders.dbf", dir / "nworders.dbf");
+  std::string original = readFile(dir / "nworders.dbf");
+  EXPECT_EQ(errorOf([&] { fox::TableWriter::openForAppend(dir / "nworders.dbf")->append({Value{}}); }),
+            fox::err::DataTypeMismatch);
+  EXPECT_TRUE(readFile(dir / "nworders.dbf") == original);
+
   // Northwind's region.dbf has an autoincrementing REGIONID (next 5).
   fs::copy_file(fixtures() / "northwind/region.dbf", dir / "region.dbf");
   auto region = fox::TableWriter::openForAppend(dir / "region.dbf");
