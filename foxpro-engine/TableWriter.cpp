@@ -250,14 +250,15 @@ class Writer final : public TableWriter {
     if (recordAt + header_.recordLength + 1 > kMaxFileSize) tooLarge(path_);
     if (header_.recordCount >= kMaxRecords) tooLarge(path_);
 
-    // 1. memo blocks, 2. the memo file's next free block, 3. the record and the end marker, the
-    // record's deletion flag written as 0x1A (an end-of-file mark to readers that read up to it,
-    // such as dbfread; a record that is not there to the engine), 4. the record count, 5. the
-    // deletion flag. A kill between any two steps leaves both files valid, with the record
-    // either fully there or invisible.
+    // 1. the memo file's next free block, past the new memos (so a kill never leaves memo data
+    // past it, only unused blocks below it), 2. the memo blocks, 3. the record and the end
+    // marker, the record's deletion flag written as 0x1A (an end-of-file mark to readers that
+    // read up to it, such as dbfread; a record that is not there to the engine), 4. the record
+    // count, 5. the deletion flag. A kill between any two steps leaves both files valid, with
+    // the record either fully there or invisible.
     if (!memoBytes_.empty()) {
-      memo_.write(std::uint64_t(nextBlock_) * blockSize_, memoBytes_.data(), memoBytes_.size());
       memo_.putNextBlock(std::uint32_t(block));
+      memo_.write(std::uint64_t(nextBlock_) * blockSize_, memoBytes_.data(), memoBytes_.size());
       nextBlock_ = std::uint32_t(block);
     }
     record_.push_back(0x1A);
@@ -446,8 +447,8 @@ std::unique_ptr<TableWriter> TableWriter::openForAppend(const std::filesystem::p
       memoFile.truncate(pointer * blockSize);
       memoSize = pointer * blockSize;
     }
-    // Never below the end of other data in the file: a killed append may have written blocks
-    // without moving the header's counter.
+    // Never below the end of other data in the file: another writer may not have kept the
+    // header's counter up.
     std::uint64_t used = (memoSize + blockSize - 1) / blockSize;
     std::uint64_t n = std::max(pointer, used);
     if (n > 0xFFFFFFFFu) throw Error(err::MemoFileInvalid, "Memo file " + quoted(*memoPath) + " is missing or is invalid.");

@@ -23,7 +23,7 @@ struct CreateOptions {
 };
 
 // Appends records to a Visual FoxPro table. Each append leaves the files complete and valid:
-// the memos and the record are written first (the record's deletion flag as 0x1A, which readers
+// the memo file's next free block and the memos and the record are written first (the record's deletion flag as 0x1A, which readers
 // that read up to an end-of-file mark stop at), then the record count in the header, then the
 // deletion flag; so a process killed at any moment leaves a table that opens and holds every
 // record appended before, the one being appended either whole or not at all.
