@@ -426,6 +426,10 @@ std::unique_ptr<TableWriter> TableWriter::openForAppend(const std::filesystem::p
   std::uint64_t size = table.size();
   if (!header.visualFoxPro())
     throw Error(err::NotATable, "Not a table: " + quoted(dbf) + " is not a Visual FoxPro table, so records cannot be added to it.");
+  for (const Field& f : header.fields)
+    if (RecordEncoder::isMemo(f) && f.length != 4)
+      throw Error(err::NotATable, "Not a table: " + quoted(dbf) + " has the memo field " + f.name +
+                                      " with 10-digit pointers, so records cannot be added to it.");
   int cpNumber = codePageFromMark(header.codePageMark);
   auto cp = fox::codePage(cpNumber ? cpNumber : 1252);
 

@@ -109,10 +109,18 @@ TEST(BadInput, DamagedTablesGiveFoxProErrors) {
   EXPECT_EQ(readError(dir / "empty.dbf"), fox::err::NotATable);
   EXPECT_EQ(readError(fixtures() / "MANIFEST.md"), fox::err::NotATable);
 
-  // Opening for append refuses the same files, and leaves them as they were.
+  // Opening for append refuses the same files, and leaves them as they were; also a Visual
+  // FoxPro table with FoxPro 2.x memo pointers (10 digits), which its appends could not write.
   auto before = readFile(countPast);
   EXPECT_THROW(fox::TableWriter::openForAppend(countPast), fox::Error);
   EXPECT_EQ(readFile(countPast), before);
+  fox::TableWriter::create(dir / "tendigits.dbf", {{"C", 'C', 7}, {"M", 'M'}})->close();
+  patch(dir / "tendigits.dbf", 32 + 16, "\x01");
+  patch(dir / "tendigits.dbf", 64 + 16, "\x0A");
+  EXPECT_EQ(readError(dir / "tendigits.dbf"), 0);
+  before = readFile(dir / "tendigits.dbf");
+  EXPECT_EQ(errorOf([&] { fox::TableWriter::openForAppend(dir / "tendigits.dbf"); }), fox::err::NotATable);
+  EXPECT_EQ(readFile(dir / "tendigits.dbf"), before);
 }
 
 TEST(BadInput, UnreadableFilesAreAccessDenied) {

@@ -9,12 +9,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "Json.h"
 #include "foxpro-engine/Calendar.h"
+#include "foxpro-engine/Error.h"
 #include "foxpro-engine/Field.h"
 #include "foxpro-engine/NumberText.h"
 #include "foxpro-engine/Value.h"
@@ -62,6 +64,16 @@ inline std::vector<std::pair<std::string, std::string>> snapshot(const fs::path&
     if (e.is_regular_file()) all.emplace_back(e.path().string(), readFile(e.path()));
   std::sort(all.begin(), all.end());
   return all;
+}
+
+// The number of the fox::Error that `f` throws; 0 when it throws none.
+inline int errorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const fox::Error& e) {
+    return e.number();
+  }
+  return 0;
 }
 
 inline const char* python() { return "/usr/bin/python3"; }

@@ -24,15 +24,6 @@ std::string fromHex(std::string_view h) {
   return out;
 }
 
-int errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const fox::Error& e) {
-    return e.number();
-  }
-  return 0;
-}
-
 std::vector<Value> readRow(const fs::path& p, std::uint32_t index, const fox::ReadOptions& o = {}) {
   auto t = fox::Table::open(p, o);
   std::vector<Value> v;
