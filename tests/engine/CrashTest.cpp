@@ -104,15 +104,7 @@ TEST(Crash, KilledWhileAppendingLeavesEveryRowAppendedBefore) {
     std::uint64_t exact = headerLength + std::uint64_t(count) * recordLength + 1;
     EXPECT_TRUE(bytes.size() == exact || bytes.size() == exact + recordLength) << bytes.size() << " " << exact;
     // dbfread opens the killed table and sees the same rows.
-    if (pythonAvailable()) {
-      json::Value rows = crosscheck({"read-dbfread", table.string(), "cp1252"});
-      EXPECT_EQ(rows.items.size(), visible);
-      for (std::uint32_t i : {0u, visible / 2, visible - 1}) {
-        if (i >= rows.items.size()) continue;
-        EXPECT_EQ(rows.items[i].items[0].items[1]["num"].text, std::to_string(i));
-        EXPECT_EQ(rows.items[i].items[2].items[1].text, std::get<std::string>(rowFor(std::int32_t(i))[2]));
-      }
-    }
+    EXPECT_TRUE(readsTheSame(table, "dbfread"));
     total = visible;
   }
   EXPECT_GT(total, 5000u);
