@@ -26,12 +26,6 @@ int readError(const fs::path& p) {
   return 0;
 }
 
-void patch(const fs::path& p, std::size_t offset, std::string_view bytes) {
-  std::string s = readFile(p);
-  s.replace(offset, bytes.size(), bytes);
-  writeFile(p, s);
-}
-
 }  // namespace
 
 TEST(BadInput, DamagedTablesGiveFoxProErrors) {
@@ -112,14 +106,7 @@ TEST(BadInput, UnreadableFilesAreAccessDenied) {
   fs::permissions(dir / "locked.dbf", fs::perms::owner_read);
   fs::permissions(dir / "locked.FPT", fs::perms::none);
   EXPECT_EQ(readError(dir / "locked.dbf"), fox::err::AccessDenied);
-  EXPECT_EQ(readError(dir / "locked.dbf"), fox::err::AccessDenied);
-  int n = 0;
-  try {
-    fox::TableWriter::openForAppend(dir / "locked.dbf");
-  } catch (const fox::Error& e) {
-    n = e.number();
-  }
-  EXPECT_EQ(n, fox::err::AccessDenied);
+  EXPECT_EQ(errorOf([&] { fox::TableWriter::openForAppend(dir / "locked.dbf"); }), fox::err::AccessDenied);
 }
 
 // A table at the limits of the format still reads: an empty table that ends with its header,
@@ -136,9 +123,7 @@ TEST(BadInput, ToleratesWhatRealFilesDo) {
   a->close();
   std::string s = readFile(dir / "t.dbf");
   EXPECT_EQ(s.back(), '\x1A');
-  std::size_t recordAt = s.size() - 1 - 8;
-  s.replace(recordAt + 4, 4, "    ");
-  writeFile(dir / "t.dbf", s);
+  patch(dir / "t.dbf", s.size() - 1 - 4, "    ");  // the record's memo pointer
   std::vector<fox::Value> v;
   ASSERT_TRUE(fox::Table::open(dir / "t.dbf")->read(0, v));
   EXPECT_EQ(std::get<std::string>(v[1]), "");
@@ -153,10 +138,5 @@ TEST(BadInput, MemoFileCutShortUnderAnOpenReader) {
   auto t = fox::Table::open(dir / "t.dbf");
   fs::resize_file(dir / "t.fpt", 512);
   std::vector<fox::Value> v;
-  try {
-    t->read(0, v);
-    ADD_FAILURE() << "no error";
-  } catch (const fox::Error& e) {
-    EXPECT_EQ(e.number(), fox::err::MemoFileInvalid) << e.what();
-  }
+  EXPECT_EQ(errorOf([&] { t->read(0, v); }), fox::err::MemoFileInvalid);
 }

@@ -55,6 +55,13 @@ inline void writeFile(const fs::path& p, const std::string& bytes) {
   std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
 }
 
+// Overwrites bytes of a file (which does not grow).
+inline void patch(const fs::path& p, std::uint64_t offset, std::string_view bytes) {
+  std::fstream f(p, std::ios::in | std::ios::out | std::ios::binary);
+  f.seekp(std::streamoff(offset));
+  f.write(bytes.data(), std::streamsize(bytes.size()));
+}
+
 // Every regular file below `folder` with its contents, to prove that nothing changed.
 inline std::vector<std::pair<std::string, std::string>> snapshot(const fs::path& folder) {
   std::vector<std::pair<std::string, std::string>> all;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "EngineTestSupport.h"
+#include "foxpro-engine/Binary.h"
 #include "foxpro-engine/Error.h"
 #include "foxpro-engine/Table.h"
 #include "foxpro-engine/TableWriter.h"
@@ -240,7 +241,7 @@ TEST(Writer, ReplacesFilesWithoutRegardToCaseAndAppendsLater) {
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"orders.dbf", "orders.fpt", "orders_other.dbf"}));
 
-  auto more = fox::TableWriter::openForAppend(dir / "ORDERS.dbf" == dir / "x" ? dir / "x" : dir / "orders.dbf");
+  auto more = fox::TableWriter::openForAppend(dir / "orders.dbf");
   more->append({std::int32_t(2), std::string("second")});
   EXPECT_EQ(errorOf([&] { fox::TableWriter::openForAppend(dir / "orders.dbf"); }), fox::err::FileInUse);
   more->setDeleted(0, true);
@@ -280,19 +281,13 @@ TEST(Writer, NeverGrowsAFilePastTwoGigabytes) {
   auto path = dir / "big.dbf";
   fox::TableWriter::create(path, {{"C", 'C', 250}})->close();
   // Give the table as many records as fit below the limit, without writing them.
-  std::string head = readFile(path).substr(0, 296 + 32);
   std::uint32_t recordLength = 251, headerLength = 328;
   std::uint32_t count = std::uint32_t((fox::kMaxFileSize - headerLength - 1) / recordLength);
-  for (int i = 0; i < 4; ++i) head[4 + i] = char((count >> (8 * i)) & 0xFF);
-  {
-    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
-    f.write(head.data(), std::streamsize(head.size()));
-  }
-  fs::resize_file(path, headerLength + std::uint64_t(count) * recordLength);
-  {
-    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary | std::ios::ate);
-    f.put('\x1A');
-  }
+  std::uint8_t bytes[4];
+  fox::bin::putLe32(bytes, count);
+  patch(path, 4, std::string(bytes, bytes + 4));
+  fs::resize_file(path, headerLength + std::uint64_t(count) * recordLength + 1);
+  patch(path, headerLength + std::uint64_t(count) * recordLength, "\x1A");
   auto sizeBefore = fs::file_size(path);
   auto w = fox::TableWriter::openForAppend(path);
   EXPECT_EQ(errorOf([&] { w->append({std::string("one too many")}); }), fox::err::FileTooLarge);
@@ -304,11 +299,8 @@ TEST(Writer, NeverGrowsAFilePastTwoGigabytes) {
   auto memoPath = dir / "memo.dbf";
   fox::TableWriter::create(memoPath, {{"M", 'M'}})->close();
   std::uint32_t next = std::uint32_t(fox::kMaxFileSize / 64) - 1;
-  {
-    std::fstream f(dir / "memo.fpt", std::ios::in | std::ios::out | std::ios::binary);
-    char be[4] = {char(next >> 24), char(next >> 16), char(next >> 8), char(next)};
-    f.write(be, 4);
-  }
+  fox::bin::putBe32(bytes, next);
+  patch(dir / "memo.fpt", 0, std::string(bytes, bytes + 4));
   fs::resize_file(dir / "memo.fpt", std::uint64_t(next) * 64);
   auto m = fox::TableWriter::openForAppend(memoPath);
   m->append({std::string(40, 'a')});  // one block still fits
