@@ -144,6 +144,12 @@ Header parseHeader(const std::vector<std::uint8_t>& bytes, std::uint64_t fileSiz
   return h;
 }
 
+Header readHeader(const File& file) {
+  std::vector<std::uint8_t> bytes(65536);  // the 16-bit header length's limit
+  bytes.resize(file.readAt(0, bytes.data(), bytes.size()));
+  return parseHeader(bytes, file.size(), file.path());
+}
+
 std::vector<std::uint8_t> buildHeader(std::vector<Field>& fields, std::uint8_t codePageMark, std::uint8_t tableFlags,
                                       const std::string& backlink, std::uint16_t& recordLength, int& nullFlagsOffset,
                                       int& nullFlagsLength) {

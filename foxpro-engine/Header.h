@@ -9,6 +9,8 @@
 
 namespace fox {
 
+class File;
+
 inline constexpr std::size_t kBacklinkSize = 263;
 inline constexpr std::uint32_t kMaxRecordLength = 65500;
 
@@ -36,6 +38,10 @@ struct Header {
 // min(fileSize, 65535+…) bytes from offset 0 (all of the header when the file is long enough).
 // Throws fox::Error 15 (not a table) or 2091 (records past the end of the file).
 Header parseHeader(const std::vector<std::uint8_t>& bytes, std::uint64_t fileSize, const std::filesystem::path& path);
+// Reads and parses the header of an open table file. The size is taken after the header, so a
+// table another process is appending to reads consistently (records are written before the
+// count that covers them).
+Header readHeader(const File& file);
 
 // The header bytes of a new Visual FoxPro table (no records), with _NullFlags when needed.
 // `fields` gets the offsets, null and varlength bits filled in.

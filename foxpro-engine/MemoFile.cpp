@@ -51,6 +51,8 @@ void MemoReader::read(std::uint32_t block, std::string& out, std::uint32_t* sign
     invalid("has no memo at block " + std::to_string(block));
   std::size_t got = std::size_t(std::min<std::uint64_t>(8, size_ - start));
   const std::uint8_t* head = fetch(start, got);
+  // The file may have been cut short since it was opened.
+  if (!head) invalid("ends inside the memo at block " + std::to_string(block));
   std::uint64_t dataStart, length;
   if (kind_ == Kind::Fpt) {
     if (got < 8) invalid("ends inside the memo at block " + std::to_string(block));

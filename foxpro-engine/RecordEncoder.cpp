@@ -132,6 +132,19 @@ const std::string& RecordEncoder::textOrBytes(const Field& f, const Value& v) {
   return encodeText(f, textForm(v));
 }
 
+std::string_view RecordEncoder::fitText(const Field& f, const Value& v) {
+  const std::string& bytes = textOrBytes(f, v);
+  if (bytes.size() > f.length && codePage_->doubleByte() && !std::holds_alternative<Bytes>(v)) {
+    // Cut at a character boundary: shorten the text until its code page form fits.
+    std::string utf8 = textForm(v);
+    do {
+      while (!utf8.empty() && (static_cast<unsigned char>(utf8.back()) & 0xC0) == 0x80) utf8.pop_back();
+      if (!utf8.empty()) utf8.pop_back();
+    } while (encodeText(f, utf8).size() > f.length);
+  }
+  return std::string_view(text_).substr(0, f.length);
+}
+
 void RecordEncoder::encode(const std::vector<Value>& values, std::vector<std::uint8_t>& record) {
   if (values.size() != fields_.size())
     throw Error(err::DataTypeMismatch, "Data type mismatch. " + std::to_string(values.size()) + " values for a table of " +
@@ -175,25 +188,15 @@ void RecordEncoder::encodeField(const Field& f, const Value& v, std::uint8_t* re
   }
   switch (f.type) {
     case 'C': {
-      const std::string& bytes = textOrBytes(f, v);
-      std::size_t n = std::min<std::size_t>(bytes.size(), f.length);
-      if (n < bytes.size() && codePage_->doubleByte() && !std::holds_alternative<Bytes>(v)) {
-        // Cut at a character boundary: shorten the text until its code page form fits.
-        std::string utf8 = textForm(v);
-        do {
-          while (!utf8.empty() && (static_cast<unsigned char>(utf8.back()) & 0xC0) == 0x80) utf8.pop_back();
-          if (!utf8.empty()) utf8.pop_back();
-        } while (encodeText(f, utf8).size() > f.length);
-        n = text_.size();
-      }
-      std::memcpy(p, text_.data(), n);
-      std::memset(p + n, ' ', f.length - n);
+      std::string_view bytes = fitText(f, v);
+      std::memcpy(p, bytes.data(), bytes.size());
+      std::memset(p + bytes.size(), ' ', f.length - bytes.size());
       return;
     }
     case 'V':
     case 'Q': {
-      const std::string& bytes = textOrBytes(f, v);
-      std::size_t n = std::min<std::size_t>(bytes.size(), f.length);
+      std::string_view bytes = f.type == 'V' ? fitText(f, v) : std::string_view(textOrBytes(f, v)).substr(0, f.length);
+      std::size_t n = bytes.size();
       std::memcpy(p, bytes.data(), n);
       if (n < f.length) {
         std::memset(p + n, ' ', f.length - n);

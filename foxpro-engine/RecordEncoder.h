@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "CodePage.h"
@@ -32,6 +33,8 @@ class RecordEncoder {
   const std::string& encodeText(const Field& f, const std::string& utf8);
   // Text, or the bytes of a value that has no text form in the code page (Bytes).
   const std::string& textOrBytes(const Field& f, const Value& v);
+  // textOrBytes cut to the field's width; in a double-byte code page at a character boundary.
+  std::string_view fitText(const Field& f, const Value& v);
   [[noreturn]] void mismatch(const Field& f, const Value& v) const;
 
   std::vector<Field> fields_;

@@ -22,13 +22,7 @@ bool dBaseVersion(std::uint8_t v) { return v == 0x83 || v == 0x8B || v == 0xCB |
 class TableReader final : public Table {
  public:
   TableReader(const std::filesystem::path& path, const ReadOptions& options) : path_(path), file_(path, File::Mode::Read) {
-    std::uint64_t size = file_.size();
-    // The header is at most 32 + 256·32 + 1 + 263 bytes long in any table FoxPro writes; read
-    // up to the 16-bit header length's limit so odd writers' spare bytes are covered too.
-    std::vector<std::uint8_t> bytes(std::size_t(std::min<std::uint64_t>(size, 65535 + 1)));
-    bytes.resize(file_.readAt(0, bytes.data(), bytes.size()));
-    header_ = parseHeader(bytes, size, path);
-    headerBytes_.assign(bytes.begin(), bytes.begin() + header_.headerLength);
+    header_ = readHeader(file_);
 
     int cp = options.codePageOverride;
     if (cp == 0) cp = codePageFromMark(header_.codePageMark);
@@ -232,7 +226,6 @@ class TableReader final : public Table {
   std::filesystem::path path_;
   File file_;
   Header header_;
-  std::vector<std::uint8_t> headerBytes_;
   std::shared_ptr<const CodePage> codePage_;
   std::unique_ptr<MemoReader> memo_;
   std::vector<std::uint8_t> chunk_;

@@ -208,9 +208,6 @@ class Writer final : public TableWriter {
         nextBlock_(nextBlock) {
     if (!dbf_.tryLockExclusive()) throw Error(err::FileInUse, "File " + quoted(path_) + " is in use.");
     dbfMap_ = TableMap(dbf_);
-    std::uint8_t today[4] = {};
-    stampToday(today);
-    dbfMap_.put(1, today + 1, 3);
   }
   ~Writer() override {
     try {
@@ -253,14 +250,15 @@ class Writer final : public TableWriter {
     if (recordAt + header_.recordLength + 1 > kMaxFileSize) tooLarge(path_);
     if (header_.recordCount >= kMaxRecords) tooLarge(path_);
 
-    // 1. memo blocks, 2. the memo file's next free block, 3. the record and the end marker, the
-    // record's deletion flag written as 0x1A (an end-of-file mark to readers that read up to it,
-    // such as dbfread; a record that is not there to the engine), 4. the record count, 5. the
-    // deletion flag. A kill between any two steps leaves both files valid, with the record
-    // either fully there or invisible.
+    // 1. the memo file's next free block, past the new memos (so a kill never leaves memo data
+    // past it, only unused blocks below it), 2. the memo blocks, 3. the record and the end
+    // marker, the record's deletion flag written as 0x1A (an end-of-file mark to readers that
+    // read up to it, such as dbfread; a record that is not there to the engine), 4. the record
+    // count, 5. the deletion flag. A kill between any two steps leaves both files valid, with
+    // the record either fully there or invisible.
     if (!memoBytes_.empty()) {
-      memo_.write(std::uint64_t(nextBlock_) * blockSize_, memoBytes_.data(), memoBytes_.size());
       memo_.putNextBlock(std::uint32_t(block));
+      memo_.write(std::uint64_t(nextBlock_) * blockSize_, memoBytes_.data(), memoBytes_.size());
       nextBlock_ = std::uint32_t(block);
     }
     record_.push_back(0x1A);
@@ -291,6 +289,7 @@ class Writer final : public TableWriter {
     dbfMap_.put32(4, count);
     std::uint8_t live = ' ';
     dbfMap_.put(recordAt, &live, 1);
+    stampChange();
   }
 
   void setDeleted(std::uint32_t index, bool deleted) override {
@@ -298,6 +297,7 @@ class Writer final : public TableWriter {
     if (index >= header_.recordCount) throw Error(err::RecordOutOfRange, "Record is out of range.");
     std::uint8_t flag = deleted ? '*' : ' ';
     dbf_.writeAt(header_.headerLength + std::uint64_t(index) * header_.recordLength, &flag, 1);
+    stampChange();
   }
 
   void close() override {
@@ -311,6 +311,15 @@ class Writer final : public TableWriter {
  private:
   void checkOpen() const {
     if (closed_) throw Error(err::WriterClosed, "Table " + quoted(path_) + " is closed.");
+  }
+  // The header's date of the last update becomes today's with the first change, not before: a
+  // table opened for appending where every append failed keeps its bytes.
+  void stampChange() {
+    if (stamped_) return;
+    std::uint8_t today[4] = {};
+    stampToday(today);
+    dbfMap_.put(1, today + 1, 3);
+    stamped_ = true;
   }
   [[noreturn]] void tooLarge(const std::filesystem::path& file) const {
     throw Error(err::FileTooLarge, "File " + quoted(file) + " would grow past 2 GB; the record was not added.");
@@ -328,9 +337,22 @@ class Writer final : public TableWriter {
   std::vector<std::uint8_t> record_;
   std::vector<std::uint8_t> memoBytes_;
   bool closed_ = false;
+  bool stamped_ = false;
 };
 
 std::uint32_t firstBlock(std::uint32_t blockSize) { return (kMemoHeaderSize + blockSize - 1) / blockSize; }
+
+// True when the bytes of `file` from `offset` to `end` are all zero.
+bool zeroFrom(const File& file, std::uint64_t offset, std::uint64_t end) {
+  std::vector<std::uint8_t> chunk(64 * 1024);
+  while (offset < end) {
+    std::size_t n = file.readAt(offset, chunk.data(), std::size_t(std::min<std::uint64_t>(chunk.size(), end - offset)));
+    if (n == 0) break;
+    if (std::any_of(chunk.begin(), chunk.begin() + std::ptrdiff_t(n), [](std::uint8_t b) { return b != 0; })) return false;
+    offset += n;
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -397,12 +419,17 @@ std::unique_ptr<TableWriter> TableWriter::create(const std::filesystem::path& db
 
 std::unique_ptr<TableWriter> TableWriter::openForAppend(const std::filesystem::path& dbf) {
   File table(dbf, File::Mode::ReadWrite);
+  // The lock before anything is read: a writer that held it until a moment ago may have
+  // appended since, and what it left is put right below only by the holder of the lock.
+  if (!table.tryLockExclusive()) throw Error(err::FileInUse, "File " + quoted(dbf) + " is in use.");
+  Header header = readHeader(table);
   std::uint64_t size = table.size();
-  std::vector<std::uint8_t> bytes(std::size_t(std::min<std::uint64_t>(size, 65536)));
-  bytes.resize(table.readAt(0, bytes.data(), bytes.size()));
-  Header header = parseHeader(bytes, size, dbf);
   if (!header.visualFoxPro())
     throw Error(err::NotATable, "Not a table: " + quoted(dbf) + " is not a Visual FoxPro table, so records cannot be added to it.");
+  for (const Field& f : header.fields)
+    if (RecordEncoder::isMemo(f) && f.length != 4)
+      throw Error(err::NotATable, "Not a table: " + quoted(dbf) + " has the memo field " + f.name +
+                                      " with 10-digit pointers, so records cannot be added to it.");
   int cpNumber = codePageFromMark(header.codePageMark);
   auto cp = fox::codePage(cpNumber ? cpNumber : 1252);
 
@@ -417,10 +444,17 @@ std::unique_ptr<TableWriter> TableWriter::openForAppend(const std::filesystem::p
     if (memoFile.readAt(0, head, 8) < 8 || memoSize < kMemoHeaderSize || bin::be16(head + 6) == 0)
       throw Error(err::MemoFileInvalid, "Memo file " + quoted(*memoPath) + " is missing or is invalid.");
     blockSize = bin::be16(head + 6);
-    // Never below the end of the data already in the file: a killed append may have written
-    // blocks without moving the header's counter.
+    std::uint64_t pointer = std::max<std::uint64_t>(bin::be32(head), firstBlock(blockSize));
+    // A writer killed while it had the file grown ahead (MemoAppender) leaves zeros past the
+    // next free block: they are cut off, or they would stay in the file for good.
+    if (memoSize > pointer * blockSize && zeroFrom(memoFile, pointer * blockSize, memoSize)) {
+      memoFile.truncate(pointer * blockSize);
+      memoSize = pointer * blockSize;
+    }
+    // Never below the end of other data in the file: another writer may not have kept the
+    // header's counter up.
     std::uint64_t used = (memoSize + blockSize - 1) / blockSize;
-    std::uint64_t n = std::max<std::uint64_t>({bin::be32(head), used, firstBlock(blockSize)});
+    std::uint64_t n = std::max(pointer, used);
     if (n > 0xFFFFFFFFu) throw Error(err::MemoFileInvalid, "Memo file " + quoted(*memoPath) + " is missing or is invalid.");
     next = std::uint32_t(n);
   }
@@ -430,16 +464,16 @@ std::unique_ptr<TableWriter> TableWriter::openForAppend(const std::filesystem::p
     std::uint64_t lastAt = header.headerLength + std::uint64_t(header.recordCount - 1) * header.recordLength;
     std::uint8_t flag = 0;
     if (table.readAt(lastAt, &flag, 1) == 1 && flag == 0x1A) {
-      if (!table.tryLockExclusive()) throw Error(err::FileInUse, "File " + quoted(dbf) + " is in use.");
       flag = ' ';
       table.writeAt(lastAt, &flag, 1);
     }
   }
-  // A record a killed append left past the count is dropped, and the end marker put back.
+  // A record a killed append left past the count is dropped, and the end marker put back. (A
+  // table that ends without the marker, as Visual FoxPro leaves some, gets it with the first
+  // append.)
   std::uint64_t end = header.headerLength + std::uint64_t(header.recordCount) * header.recordLength;
   std::uint8_t last = 0;
-  if (size != end + 1 || table.readAt(end, &last, 1) != 1 || last != 0x1A) {
-    if (!table.tryLockExclusive()) throw Error(err::FileInUse, "File " + quoted(dbf) + " is in use.");
+  if (size > end && (size != end + 1 || table.readAt(end, &last, 1) != 1 || last != 0x1A)) {
     table.truncate(end);
     std::uint8_t eof = 0x1A;
     table.writeAt(end, &eof, 1);

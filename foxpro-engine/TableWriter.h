@@ -23,7 +23,7 @@ struct CreateOptions {
 };
 
 // Appends records to a Visual FoxPro table. Each append leaves the files complete and valid:
-// the memos and the record are written first (the record's deletion flag as 0x1A, which readers
+// the memo file's next free block and the memos and the record are written first (the record's deletion flag as 0x1A, which readers
 // that read up to an end-of-file mark stop at), then the record count in the header, then the
 // deletion flag; so a process killed at any moment leaves a table that opens and holds every
 // record appended before, the one being appended either whole or not at all.
@@ -65,10 +65,11 @@ class TableWriter {
   // files that cannot be written (1102, 1705). Nothing is removed when the columns are invalid.
   static std::unique_ptr<TableWriter> create(const std::filesystem::path& dbf, const std::vector<ColumnSpec>& columns,
                                              const CreateOptions& options = {});
-  // Opens an existing Visual FoxPro table (0x30, 0x31, 0x32; a .dbc too) for appending. What a
-  // killed append left is put right: a record past the record count is dropped, a counted
-  // record still flagged 0x1A (see append) is made live. Text uses
-  // the code page of the header's mark (1252 when there is none).
+  // Opens an existing Visual FoxPro table (0x30, 0x31, 0x32; a .dbc too) for appending; error 3
+  // while another writer holds it. What a killed append left is put right: a record past the
+  // record count is dropped, a counted record still flagged 0x1A (see append) is made live,
+  // zeros past the memo file's next free block are cut off. Nothing else is written before the
+  // first append. Text uses the code page of the header's mark (1252 when there is none).
   static std::unique_ptr<TableWriter> openForAppend(const std::filesystem::path& dbf);
   virtual ~TableWriter() = default;
 

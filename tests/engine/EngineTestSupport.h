@@ -1,23 +1,23 @@
 #pragma once
-// Helpers for the engine's tests: temporary folders, fixture copies, file contents, running the
-// cross-check script, and engine values in the cross-check script's normal form.
+// Helpers for the engine's tests: temporary folders, file contents, error numbers, and the
+// engine's reading of a table as JSON for crosscheck.py, which compares it with other readers
+// and with the fixtures' MANIFEST.json.
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "Json.h"
 #include "foxpro-engine/Calendar.h"
-#include "foxpro-engine/Field.h"
+#include "foxpro-engine/Error.h"
 #include "foxpro-engine/NumberText.h"
-#include "foxpro-engine/Value.h"
+#include "foxpro-engine/Table.h"
 
 namespace enginetest {
 
@@ -55,6 +55,13 @@ inline void writeFile(const fs::path& p, const std::string& bytes) {
   std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
 }
 
+// Overwrites bytes of a file (which does not grow).
+inline void patch(const fs::path& p, std::uint64_t offset, std::string_view bytes) {
+  std::fstream f(p, std::ios::in | std::ios::out | std::ios::binary);
+  f.seekp(std::streamoff(offset));
+  f.write(bytes.data(), std::streamsize(bytes.size()));
+}
+
 // Every regular file below `folder` with its contents, to prove that nothing changed.
 inline std::vector<std::pair<std::string, std::string>> snapshot(const fs::path& folder) {
   std::vector<std::pair<std::string, std::string>> all;
@@ -64,124 +71,126 @@ inline std::vector<std::pair<std::string, std::string>> snapshot(const fs::path&
   return all;
 }
 
-inline const char* python() { return "/usr/bin/python3"; }
-inline bool pythonAvailable() { return fs::exists(python()); }
-
-// Runs the cross-check script; returns its output parsed, failing the test on a non-zero exit.
-inline json::Value crosscheck(const std::vector<std::string>& args) {
-  std::string command = std::string(python()) + " '" + TAVREL_SOURCE_DIR + "/tests/engine/crosscheck.py'";
-  for (auto& a : args) command += " '" + a + "'";
-  command += " 2>&1";
-  FILE* pipe = ::popen(command.c_str(), "r");
-  std::string out;
-  std::array<char, 4096> buf;
-  while (std::size_t n = std::fread(buf.data(), 1, buf.size(), pipe)) out.append(buf.data(), n);
-  int status = ::pclose(pipe);
-  if (status != 0) {
-    ADD_FAILURE() << command << " failed:\n" << out;
-    return {};
+// The number of the fox::Error that `f` throws; 0 when it throws none.
+inline int errorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const fox::Error& e) {
+    return e.number();
   }
-  return json::parse(out);
+  return 0;
 }
 
-inline std::string hex(const std::string& bytes) {
+inline std::string hex(std::string_view bytes) {
   static const char* digits = "0123456789abcdef";
   std::string s;
   for (unsigned char c : bytes) s += digits[c >> 4], s += digits[c & 15];
   return s;
 }
 
-// An engine value in the cross-check script's form (see crosscheck.py).
-inline json::Value canon(const fox::Value& v, const fox::Field& f) {
-  json::Value out;
-  auto str = [&](std::string s) {
-    out.type = json::Value::Type::String;
-    out.text = std::move(s);
-  };
-  auto num = [&](std::string s) {
-    out.type = json::Value::Type::Object;
-    json::Value n;
-    n.type = json::Value::Type::String;
-    n.text = std::move(s);
-    out.members.emplace_back("num", n);
-  };
-  if (auto* s = std::get_if<std::string>(&v)) {
-    std::string t = *s;
-    if (f.type == 'C')
-      while (!t.empty() && (t.back() == ' ' || t.back() == '\0')) t.pop_back();
-    str(t);
-  } else if (auto* b = std::get_if<fox::Bytes>(&v)) {
-    out.type = json::Value::Type::Object;
-    json::Value h;
-    h.type = json::Value::Type::String;
-    h.text = hex(std::string(b->begin(), b->end()));
-    out.members.emplace_back("hex", h);
-  } else if (auto* n = std::get_if<fox::Number>(&v)) {
-    num(n->text);
-  } else if (auto* i = std::get_if<std::int32_t>(&v)) {
-    num(std::to_string(*i));
-  } else if (auto* d = std::get_if<double>(&v)) {
-    num(fox::doubleText(*d));
-  } else if (auto* c = std::get_if<fox::Currency>(&v)) {
-    num(fox::currencyText(c->scaled));
-  } else if (auto* b2 = std::get_if<bool>(&v)) {
-    out.type = json::Value::Type::Bool;
-    out.boolean = *b2;
-  } else if (auto* d2 = std::get_if<fox::Date>(&v)) {
-    if (!d2->empty()) str(fox::formatDate(*d2));
-  } else if (auto* t = std::get_if<fox::DateTime>(&v)) {
-    if (!t->empty()) str(fox::formatDateTime(*t));
-  }
-  return out;
-}
-
-// Equal in the normal form; numbers compare by value (relative 1e-12).
-inline bool sameCanon(const json::Value& a, const json::Value& b) {
-  auto numOf = [](const json::Value& v, double& out) {
-    if (!v.isObject() || !v.find("num")) return false;
-    out = std::strtod((*v.find("num")).text.c_str(), nullptr);
-    return true;
-  };
-  double x, y;
-  if (numOf(a, x) && numOf(b, y)) return std::fabs(x - y) <= 1e-12 * std::max({1.0, std::fabs(x), std::fabs(y)});
-  if (a.type != b.type) return false;
-  switch (a.type) {
-    case json::Value::Type::Null: return true;
-    case json::Value::Type::Bool: return a.boolean == b.boolean;
-    case json::Value::Type::String:
-    case json::Value::Type::Number: return a.text == b.text;
-    case json::Value::Type::Object:
-      if (a.members.size() != b.members.size()) return false;
-      for (auto& [k, v] : a.members)
-        if (!b.find(k) || !sameCanon(v, *b.find(k))) return false;
-      return true;
-    case json::Value::Type::Array:
-      if (a.items.size() != b.items.size()) return false;
-      for (std::size_t i = 0; i < a.items.size(); ++i)
-        if (!sameCanon(a.items[i], b.items[i])) return false;
-      return true;
-  }
-  return false;
-}
-
-inline std::string show(const json::Value& v) {
-  switch (v.type) {
-    case json::Value::Type::Null: return "null";
-    case json::Value::Type::Bool: return v.boolean ? "true" : "false";
-    case json::Value::Type::Number: return v.text;
-    case json::Value::Type::String: return "\"" + v.text.substr(0, 200) + "\"";
-    case json::Value::Type::Array: {
-      std::string s = "[";
-      for (auto& i : v.items) s += show(i) + ",";
-      return s + "]";
-    }
-    case json::Value::Type::Object: {
-      std::string s = "{";
-      for (auto& [k, m] : v.members) s += k + ":" + show(m) + ",";
-      return s + "}";
+inline std::string jsonText(std::string_view s) {
+  std::string out = "\"";
+  for (unsigned char c : s) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += char(c);
+    } else if (c < 0x20) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04x", c);
+      out += buf;
+    } else {
+      out += char(c);
     }
   }
-  return "";
+  return out + "\"";
+}
+
+// A value as crosscheck.py compares it: null for NULL, true/false, {"num": text} for numbers,
+// text (C without its trailing blanks), {"hex": …} for bytes, "YYYY-MM-DD[ HH:MM:SS]" ("" empty).
+inline std::string jsonValue(const fox::Value& v, const fox::Field& f) {
+  struct V {
+    const fox::Field& f;
+    static std::string num(const std::string& t) { return "{\"num\":\"" + t + "\"}"; }
+    std::string operator()(std::monostate) { return "null"; }
+    std::string operator()(bool b) { return b ? "true" : "false"; }
+    std::string operator()(std::int32_t i) { return num(std::to_string(i)); }
+    std::string operator()(double d) { return num(fox::doubleText(d)); }
+    std::string operator()(const fox::Number& n) { return num(n.text); }
+    std::string operator()(const fox::Currency& c) { return num(fox::currencyText(c.scaled)); }
+    std::string operator()(const std::string& s) {
+      return jsonText(f.type == 'C' ? s.substr(0, s.find_last_not_of(std::string_view(" \0", 2)) + 1) : s);
+    }
+    std::string operator()(const fox::Bytes& b) {
+      return "{\"hex\":\"" + hex(std::string_view(reinterpret_cast<const char*>(b.data()), b.size())) + "\"}";
+    }
+    std::string operator()(const fox::Date& d) { return jsonText(fox::formatDate(d)); }
+    std::string operator()(const fox::DateTime& t) { return jsonText(fox::formatDateTime(t)); }
+  };
+  return std::visit(V{f}, v);
+}
+
+// The engine's reading of a table in crosscheck.py's form: header facts, fields, the live
+// records with their numbers, and the errors the engine raised.
+inline std::string readingJson(const fs::path& path, const fox::ReadOptions& options = {}) {
+  std::string out = "{", rows, errors;
+  std::uint32_t deleted = 0;
+  auto error = [&](const std::string& what) { errors += (errors.empty() ? "" : ",") + jsonText(what); };
+  try {
+    auto t = fox::Table::open(path, options);
+    out += "\"version\":" + std::to_string(t->version()) + ",\"mark\":" + std::to_string(t->codePageMark()) +
+           ",\"flags\":" + std::to_string(t->tableFlags()) + ",\"codepage\":" + std::to_string(t->codePage()) +
+           ",\"count\":" + std::to_string(t->recordCount()) + ",\"backlink\":" + jsonText(t->backlink()) + ",\"fields\":[";
+    for (const fox::Field& f : t->fields())
+      out += std::string(&f == &t->fields().front() ? "" : ",") + "{\"name\":" + jsonText(f.name) + ",\"type\":" +
+             jsonText(std::string(1, f.type)) + ",\"length\":" + std::to_string(f.length) +
+             ",\"decimals\":" + std::to_string(f.decimals) + ",\"flags\":" + std::to_string(f.flags) +
+             ",\"autoinc\":" + std::to_string(f.autoIncrementNext) + "}";
+    out += "],";
+    std::vector<fox::Value> v;
+    for (std::uint32_t r = 0; r < t->recordCount(); ++r) {
+      try {
+        if (!t->read(r, v)) {
+          ++deleted;
+          continue;
+        }
+      } catch (const fox::Error& e) {
+        error("record " + std::to_string(r + 1) + ": " + e.what());
+        continue;
+      }
+      rows += (rows.empty() ? "[" : ",[") + std::to_string(r + 1);
+      for (std::size_t i = 0; i < v.size(); ++i) rows += "," + jsonValue(v[i], t->fields()[i]);
+      rows += "]";
+    }
+  } catch (const fox::Error& e) {
+    error(std::to_string(e.number()) + " " + e.what());
+  }
+  return out + "\"deleted\":" + std::to_string(deleted) + ",\"rows\":[" + rows + "],\"errors\":[" + errors + "]}";
+}
+
+// Runs crosscheck.py with `args` under Debian's python3 (which has python3-dbf and dbfread);
+// true when it exits 0. `out` gets what it printed.
+inline bool crosscheck(const std::vector<std::string>& args, std::string& out) {
+  std::string command = "TAVREL_FIXTURES_DIR='" + fixtures().string() + "' /usr/bin/python3 '" TAVREL_SOURCE_DIR
+                        "/tests/engine/crosscheck.py'";
+  for (auto& a : args) command += " '" + a + "'";
+  FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+  std::array<char, 4096> buf;
+  out.clear();
+  while (std::size_t n = std::fread(buf.data(), 1, buf.size(), pipe)) out.append(buf.data(), n);
+  return ::pclose(pipe) == 0;
+}
+
+// Another reader — "dbfread", "dbf" (python3-dbf) or a JSON file of rows — reads `table` as the
+// engine does, apart from the fields in `skip` ("A,B").
+inline ::testing::AssertionResult readsTheSame(const fs::path& table, const std::string& reader,
+                                               const std::string& skip = "") {
+  fs::path reading = table.string() + ".reading.json";
+  writeFile(reading, readingJson(table));
+  std::string out;
+  bool same = crosscheck({"compare", reading.string(), table.string(), reader, skip}, out);
+  fs::remove(reading);
+  if (same) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << reader << " on " << table.filename() << ":\n" << out;
 }
 
 }  // namespace enginetest

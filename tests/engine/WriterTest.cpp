@@ -2,9 +2,8 @@
 // conversions and their errors, replacing old files, appending, the 2 GB limit.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include "EngineTestSupport.h"
+#include "foxpro-engine/Binary.h"
 #include "foxpro-engine/Error.h"
 #include "foxpro-engine/Table.h"
 #include "foxpro-engine/TableWriter.h"
@@ -22,15 +21,6 @@ std::string fromHex(std::string_view h) {
     if (i + 1 < h.size()) out += char(std::stoul(std::string(h.substr(i, 2)), nullptr, 16));
   }
   return out;
-}
-
-int errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const fox::Error& e) {
-    return e.number();
-  }
-  return 0;
 }
 
 std::vector<Value> readRow(const fs::path& p, std::uint32_t index, const fox::ReadOptions& o = {}) {
@@ -77,26 +67,12 @@ TEST(Writer, EveryTypeNullsAndEmptyValuesReadBack) {
   };
   auto w = fox::TableWriter::create(dir / "types.dbf", cols);
   fox::Bytes bin = {0, 1, 2, 0xFF};
-  std::vector<Value> full = {std::string(254, 'x'),
-                             bin,
-                             std::string("ab "),
-                             fox::Bytes{0xAA, 0x00},
-                             fox::Number{"-12345678901234.1234"},
-                             fox::Number{"12.5"},
-                             std::int32_t(-2147483647),
-                             3.14159,
-                             fox::Currency{-9223372036854775807LL},
-                             fox::Date{2024, 2, 29},
-                             fox::DateTime{{1, 1, 1}, 23, 59, 59},
-                             true,
-                             std::string(100000, 'm'),
-                             fox::Bytes(65, 7),
-                             fox::Bytes{1},
-                             fox::Bytes(64, 9),
-                             std::string("12345"),
-                             std::string("12345"),
-                             std::int32_t(5),
-                             std::string("x")};
+  std::vector<Value> full = {std::string(254, 'x'), bin, std::string("ab ") /* trailing blank kept in V */,
+                             fox::Bytes{0xAA, 0x00}, fox::Number{"-12345678901234.1234"}, fox::Number{"12.5"},
+                             std::int32_t(-2147483647), 3.14159, fox::Currency{-9223372036854775807LL},
+                             fox::Date{2024, 2, 29}, fox::DateTime{{1, 1, 1}, 23, 59, 59}, true,
+                             std::string(100000, 'm'), fox::Bytes(65, 7), fox::Bytes{1}, fox::Bytes(64, 9),
+                             std::string("12345"), std::string("12345"), std::int32_t(5), std::string("x")};
   std::vector<Value> nulls(cols.size());
   for (std::size_t i = 0; i < cols.size(); ++i) nulls[i] = cols[i].nullable ? Value{} : Value{std::string()};
   nulls[1] = fox::Bytes{};  // empty values everywhere else
@@ -114,16 +90,8 @@ TEST(Writer, EveryTypeNullsAndEmptyValuesReadBack) {
   EXPECT_EQ(t->fields()[18].flags, fox::kFlagNullable | fox::kFlagBinary);
   std::vector<Value> v;
   ASSERT_TRUE(t->read(0, v));
-  EXPECT_EQ(v[0], full[0]);
-  EXPECT_EQ(v[1], full[1]);
-  EXPECT_EQ(v[2], full[2]);  // trailing blank kept in V
-  EXPECT_EQ(v[3], full[3]);
-  EXPECT_EQ(std::get<fox::Number>(v[4]).text, "-12345678901234.1234");
+  for (std::size_t i = 0; i < cols.size(); ++i) EXPECT_TRUE(i == 5 || v[i] == full[i]) << cols[i].name;
   EXPECT_EQ(std::get<fox::Number>(v[5]).text, "12.50");
-  for (int i : {6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 18}) EXPECT_EQ(v[i], full[i]) << cols[i].name;
-  EXPECT_EQ(std::get<std::string>(v[16]), "12345");
-  EXPECT_EQ(std::get<std::string>(v[17]), "12345");
-  EXPECT_EQ(std::get<std::string>(v[19]), "x");
 
   ASSERT_TRUE(t->read(1, v));
   EXPECT_EQ(std::get<std::string>(v[0]), std::string(254, ' '));
@@ -221,6 +189,18 @@ TEST(Writer, RejectsValuesTheFieldCannotTake) {
   EXPECT_EQ(std::get<std::string>(v[6]), "Ёж");
 }
 
+// Text longer than a C or V field is cut at a character boundary, also where characters take
+// two bytes.
+TEST(Writer, CutsTextAtACharacterBoundary) {
+  TempDir dir;
+  auto w = fox::TableWriter::create(dir / "jp.dbf", {{"C", 'C', 3}, {"V", 'V', 3}}, {.codePage = 932, .backlink = {}});
+  w->append({std::string("日本"), std::string("日本")});
+  w->close();
+  auto v = readRow(dir / "jp.dbf", 0);
+  EXPECT_EQ(std::get<std::string>(v[0]), "日 ");
+  EXPECT_EQ(std::get<std::string>(v[1]), "日");
+}
+
 TEST(Writer, RejectsInvalidStructuresAndLeavesOldFilesAlone) {
   TempDir dir;
   writeFile(dir / "old.dbf", "keep");
@@ -245,24 +225,6 @@ TEST(Writer, RejectsInvalidStructuresAndLeavesOldFilesAlone) {
   EXPECT_EQ(errorOf([&] { fox::TableWriter::create(dir / "missing" / "t.dbf", {{"a", 'I'}}); }), fox::err::CannotCreateFile);
 }
 
-TEST(Writer, MaximumWidthsAnd255Fields) {
-  TempDir dir;
-  std::vector<ColumnSpec> cols;
-  for (int i = 0; i < 254; ++i) cols.push_back({"F" + std::to_string(i), i % 2 ? 'V' : 'C', 254, 0, i == 3});
-  auto w = fox::TableWriter::create(dir / "wide.dbf", cols);
-  std::vector<Value> row;
-  for (int i = 0; i < 254; ++i) row.push_back(std::string(i == 3 ? 0 : 254, char('a' + i % 26)));
-  row[3] = Value{};
-  w->append(row);
-  w->close();
-  auto t = fox::Table::open(dir / "wide.dbf");
-  EXPECT_EQ(t->fields().size(), 254u);
-  std::vector<Value> v;
-  ASSERT_TRUE(t->read(0, v));
-  EXPECT_EQ(v[253], row[253]);
-  EXPECT_TRUE(fox::isNull(v[3]));
-}
-
 // Creating replaces the table's files whatever their case; opening for append continues the
 // table, with autoincrement values from the header.
 TEST(Writer, ReplacesFilesWithoutRegardToCaseAndAppendsLater) {
@@ -279,7 +241,7 @@ TEST(Writer, ReplacesFilesWithoutRegardToCaseAndAppendsLater) {
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"orders.dbf", "orders.fpt", "orders_other.dbf"}));
 
-  auto more = fox::TableWriter::openForAppend(dir / "ORDERS.dbf" == dir / "x" ? dir / "x" : dir / "orders.dbf");
+  auto more = fox::TableWriter::openForAppend(dir / "orders.dbf");
   more->append({std::int32_t(2), std::string("second")});
   EXPECT_EQ(errorOf([&] { fox::TableWriter::openForAppend(dir / "orders.dbf"); }), fox::err::FileInUse);
   more->setDeleted(0, true);
@@ -290,6 +252,14 @@ TEST(Writer, ReplacesFilesWithoutRegardToCaseAndAppendsLater) {
   EXPECT_FALSE(t->read(0, v));
   ASSERT_TRUE(t->read(1, v));
   EXPECT_EQ(std::get<std::string>(v[1]), "second");
+
+  // A table opened for appending where the append fails keeps every byte: its date, and the
+  // end marker Northwind's orders.dbf lacks.
+  fs::copy_file(fixtures() / "northwind/orders.dbf", dir / "nworders.dbf");
+  std::string original = readFile(dir / "nworders.dbf");
+  EXPECT_EQ(errorOf([&] { fox::TableWriter::openForAppend(dir / "nworders.dbf")->append({Value{}}); }),
+            fox::err::DataTypeMismatch);
+  EXPECT_TRUE(readFile(dir / "nworders.dbf") == original);
 
   // Northwind's region.dbf has an autoincrementing REGIONID (next 5).
   fs::copy_file(fixtures() / "northwind/region.dbf", dir / "region.dbf");
@@ -311,19 +281,13 @@ TEST(Writer, NeverGrowsAFilePastTwoGigabytes) {
   auto path = dir / "big.dbf";
   fox::TableWriter::create(path, {{"C", 'C', 250}})->close();
   // Give the table as many records as fit below the limit, without writing them.
-  std::string head = readFile(path).substr(0, 296 + 32);
   std::uint32_t recordLength = 251, headerLength = 328;
   std::uint32_t count = std::uint32_t((fox::kMaxFileSize - headerLength - 1) / recordLength);
-  for (int i = 0; i < 4; ++i) head[4 + i] = char((count >> (8 * i)) & 0xFF);
-  {
-    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
-    f.write(head.data(), std::streamsize(head.size()));
-  }
-  fs::resize_file(path, headerLength + std::uint64_t(count) * recordLength);
-  {
-    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary | std::ios::ate);
-    f.put('\x1A');
-  }
+  std::uint8_t bytes[4];
+  fox::bin::putLe32(bytes, count);
+  patch(path, 4, std::string(bytes, bytes + 4));
+  fs::resize_file(path, headerLength + std::uint64_t(count) * recordLength + 1);
+  patch(path, headerLength + std::uint64_t(count) * recordLength, "\x1A");
   auto sizeBefore = fs::file_size(path);
   auto w = fox::TableWriter::openForAppend(path);
   EXPECT_EQ(errorOf([&] { w->append({std::string("one too many")}); }), fox::err::FileTooLarge);
@@ -335,11 +299,8 @@ TEST(Writer, NeverGrowsAFilePastTwoGigabytes) {
   auto memoPath = dir / "memo.dbf";
   fox::TableWriter::create(memoPath, {{"M", 'M'}})->close();
   std::uint32_t next = std::uint32_t(fox::kMaxFileSize / 64) - 1;
-  {
-    std::fstream f(dir / "memo.fpt", std::ios::in | std::ios::out | std::ios::binary);
-    char be[4] = {char(next >> 24), char(next >> 16), char(next >> 8), char(next)};
-    f.write(be, 4);
-  }
+  fox::bin::putBe32(bytes, next);
+  patch(dir / "memo.fpt", 0, std::string(bytes, bytes + 4));
   fs::resize_file(dir / "memo.fpt", std::uint64_t(next) * 64);
   auto m = fox::TableWriter::openForAppend(memoPath);
   m->append({std::string(40, 'a')});  // one block still fits
