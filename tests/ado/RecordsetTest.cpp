@@ -154,6 +154,23 @@ TEST_F(RecordsetTest, ClosingTheConnectionClosesItsRecordsets) {
   EXPECT_THROW(rs.RecordCount(), Error);
 }
 
+TEST_F(RecordsetTest, ARecordsetReopenedOnAnotherConnectionBelongsToThatOne) {
+  Connection first, second;
+  first.Open("Provider=memory.1;Data Source=here;");
+  second.Open("Provider=memory.1;Data Source=here;");
+  Recordset rs;  // one record set reused, as the copy into MySQL does for every row
+  for (int i = 0; i < 3; ++i) {
+    rs.Open("SELECT", first);
+    rs.Close();
+  }
+  rs.Open("SELECT", second);
+  first.Close();
+  EXPECT_EQ(rs.State(), adStateOpen);
+  EXPECT_EQ(rs.RecordCount(), 2);
+  second.Close();
+  EXPECT_EQ(rs.State(), adStateClosed);
+}
+
 TEST_F(RecordsetTest, UnknownDriversAndProvidersAreErrors) {
   Connection cn;
   try {
