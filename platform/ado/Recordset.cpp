@@ -134,7 +134,7 @@ void Recordset::MoveNext() {
 
 Recordset::FieldList Recordset::Fields() const {
   state_->requireOpen();
-  return FieldList(state_.get());
+  return FieldList(state_);
 }
 
 void Recordset::AddNew() {

@@ -138,17 +138,24 @@ TEST_F(RecordsetTest, RowsAreReadOnlyWhenTheCallerFirstNeedsThem) {
   EXPECT_EQ(read.Fields()[0].Value(), Variant(1));
 }
 
-TEST_F(RecordsetTest, ClosingTheConnectionClosesItsRecordsets) {
+TEST_F(RecordsetTest, ClosingTheConnectionClosesItsRecordsetsAndTheirFields) {
   Recordset rs;
   {
     Connection cn;
     cn.Open("Provider=memory.1;Data Source=here;");
     rs = cn.OpenSchema(adSchemaTables);
     EXPECT_EQ(rs.State(), adStateOpen);
+    // Fields taken from a record set nobody holds any more still reach it.
+    Recordset::Field id = cn.Execute("SELECT").Fields()[0];
+    Recordset::FieldList fields = cn.Execute("SELECT").Fields();
+    EXPECT_EQ(id.Value(), Variant(1));
+    EXPECT_EQ(fields[1].Value(), Variant("one"));
     cn.Close();
     EXPECT_EQ(cn.State(), adStateClosed);
     EXPECT_EQ(table.closedSessions, 1);
     EXPECT_THROW(cn.Execute("SELECT"), Error);
+    EXPECT_THROW(id.Value(), Error);
+    EXPECT_THROW(fields.Count(), Error);
   }
   EXPECT_EQ(rs.State(), adStateClosed);
   EXPECT_THROW(rs.RecordCount(), Error);
