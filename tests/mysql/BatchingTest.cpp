@@ -198,6 +198,19 @@ TEST_P(MySqlGrouping, ClosingOrDroppingTheConnectionStoresWhatWasAdded) {
   EXPECT_EQ(scalar("SELECT COUNT(*) FROM " + t), "55");
 }
 
+TEST_P(MySqlGrouping, ARowNearThePacketLimitAfterSmallerOnesIsStored) {
+  Connection cn;
+  open(cn, true);
+  std::string t = table("packet");
+  cn.Execute("CREATE TABLE " + t + " (`tempid0` INTEGER UNSIGNED NOT NULL, body LONGTEXT)");
+  std::size_t packet = std::stoul(scalar(cn, "SELECT @@max_allowed_packet"));
+  const std::size_t sizes[] = {500000, packet - 100000, 1};
+  for (int k = 0; k < 3; ++k) addRow(cn, t, "tempid0", k, {k, std::string(sizes[k], 'a')});
+  cn.Close();
+  EXPECT_EQ(scalar("SELECT GROUP_CONCAT(LENGTH(body) ORDER BY tempid0) FROM " + t),
+            std::to_string(sizes[0]) + "," + std::to_string(sizes[1]) + ",1");
+}
+
 TEST_P(MySqlGrouping, TheCallersTransactionIsLeftToTheCaller) {
   Connection cn;
   open(cn, true);
