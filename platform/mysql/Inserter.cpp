@@ -59,6 +59,7 @@ void Inserter::insert(const std::shared_ptr<const InsertTarget>& target, const s
   std::size_t bytes = 0;
   for (std::size_t i = 0; i < values.size(); ++i)
     if (assigned[i]) {
+      Parameters::check(values[i]);
       bytes += sizeOf(values[i]);
       row.push_back(values[i]);
     }

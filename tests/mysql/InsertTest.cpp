@@ -68,8 +68,8 @@ TEST_F(MySqlInsert, AValueTheColumnRefusesIsAnErrorAndEarlierRowsStay) {
   Connection cn;
   open(cn);
   cn.Execute("SET SESSION sql_mode = 'STRICT_ALL_TABLES'");
-  cn.Execute("CREATE TABLE r (`tempid0` INTEGER UNSIGNED NOT NULL, v FLOAT, s SMALLINT)");
-  addRow(cn, "r", "tempid0", 0, {0, "1.5", 1});
+  cn.Execute("CREATE TABLE r (`tempid0` INTEGER UNSIGNED NOT NULL, v FLOAT, s SMALLINT, t TEXT)");
+  addRow(cn, "r", "tempid0", 0, {0, "1.5", 1, Date{2024, 2, 29}});
   struct Refusal {
     std::vector<Variant> values;
     long number;
@@ -80,6 +80,12 @@ TEST_F(MySqlInsert, AValueTheColumnRefusesIsAnErrorAndEarlierRowsStay) {
       {{1, 1, 40000}, 1264, "'s'"},           // out of SMALLINT's range
       {{Variant(), 1, 1}, 1048, "tempid0"},  // null into NOT NULL
       {{-1, 1, 1}, 1264, "tempid0"},          // negative into UNSIGNED
+      // Dates and times no MySQL value can hold: bound as they are, they were stored as others
+      // (the year 70000 as 4464) without a word, also as text.
+      {{1, 1, 1, Date{70000, 1, 1}}, errors::kWrongArgument, "70000-01-01"},
+      {{1, 1, 1, Time{1, 60, 0}}, errors::kWrongArgument, "01:60:00"},
+      {{1, 1, 1, Time{839, 0, 0}}, errors::kWrongArgument, "839:00:00"},
+      {{1, 1, 1, DateTime{{2024, 1, 1}, {24, 0, 0}}}, errors::kWrongArgument, "2024-01-01 24:00:00"},
   };
   for (const Refusal& r : refusals) {
     try {
@@ -92,7 +98,7 @@ TEST_F(MySqlInsert, AValueTheColumnRefusesIsAnErrorAndEarlierRowsStay) {
     }
   }
   addRow(cn, "r", "tempid0", 2, {2, 2.5, 2});
-  EXPECT_EQ(rows(cn, "SELECT * FROM r"), (std::vector<std::string>{"0|1.5|1", "2|2.5|2"}));
+  EXPECT_EQ(rows(cn, "SELECT * FROM r"), (std::vector<std::string>{"0|1.5|1|2024-02-29", "2|2.5|2|NULL"}));
 }
 
 TEST_F(MySqlInsert, OnlyUpdatableRecordsetsOverOneTableTakeRows) {
