@@ -106,21 +106,19 @@ TEST_F(MySqlInsert, OnlyUpdatableRecordsetsOverOneTableTakeRows) {
   open(cn);
   cn.Execute("CREATE TABLE a (x INT)");
   cn.Execute("CREATE TABLE b (y INT)");
-  auto tryInsert = [&](Recordset rs) {
+  auto refuses = [&](Recordset rs) {
     rs.AddNew();
     rs.Fields()[0].SetValue(1);
     EXPECT_THROW(rs.Update(), Error);
   };
-  tryInsert(cn.Execute("SELECT * FROM a"));  // what Execute returns is read-only
-  Recordset rs;
-  rs.Open("SELECT * FROM a", cn, adOpenStatic, adLockReadOnly);
-  tryInsert(rs);
-  Recordset join;
-  join.Open("SELECT * FROM a, b", cn, adOpenKeyset, adLockOptimistic);
-  tryInsert(join);
-  Recordset expression;
-  expression.Open("SELECT x + 1 FROM a", cn, adOpenKeyset, adLockOptimistic);
-  tryInsert(expression);
+  refuses(cn.Execute("SELECT * FROM a"));  // what Execute returns is read-only
+  const std::pair<const char*, LockTypeEnum> opened[] = {
+      {"SELECT * FROM a", adLockReadOnly}, {"SELECT * FROM a, b", adLockOptimistic}, {"SELECT x + 1 FROM a", adLockOptimistic}};
+  for (const auto& [query, lock] : opened) {
+    Recordset rs;
+    rs.Open(query, cn, adOpenKeyset, lock);
+    refuses(rs);
+  }
   EXPECT_EQ(scalar(cn, "SELECT COUNT(*) FROM a"), "0");
 }
 
