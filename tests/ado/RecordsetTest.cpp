@@ -20,14 +20,18 @@ struct Table {
 
 Table table;
 
+// "SELECT id" gives the first column only; any other text gives both.
 class MemoryCursor : public provider::Cursor {
  public:
-  const std::vector<provider::FieldInfo>& fields() const override { return table.fields; }
+  explicit MemoryCursor(const std::string& text)
+      : fields_(table.fields.begin(), table.fields.begin() + (text == "SELECT id" ? 1 : 2)) {}
+  const std::vector<provider::FieldInfo>& fields() const override { return fields_; }
   long recordCount() const override { return static_cast<long>(table.rows.size()); }
   bool fetch(std::vector<Variant>& row) override {
     ++table.fetches;
     if (next_ >= table.rows.size()) return false;
     row = table.rows[next_++];
+    row.resize(fields_.size());
     return true;
   }
   void insert(const std::vector<Variant>& values, const std::vector<bool>& assigned) override {
@@ -36,13 +40,16 @@ class MemoryCursor : public provider::Cursor {
   }
 
  private:
+  std::vector<provider::FieldInfo> fields_;
   std::size_t next_ = 0;
 };
 
 class MemorySession : public provider::Session {
  public:
-  std::unique_ptr<provider::Cursor> execute(const std::string&) override { return std::make_unique<MemoryCursor>(); }
-  std::unique_ptr<provider::Cursor> openSchema(SchemaEnum) override { return std::make_unique<MemoryCursor>(); }
+  std::unique_ptr<provider::Cursor> execute(const std::string& text) override {
+    return std::make_unique<MemoryCursor>(text);
+  }
+  std::unique_ptr<provider::Cursor> openSchema(SchemaEnum) override { return std::make_unique<MemoryCursor>(""); }
   void close() override { ++table.closedSessions; }
 };
 
@@ -133,12 +140,18 @@ TEST_F(RecordsetTest, ARecordsetReopenedOnAnotherConnectionBelongsToThatOne) {
   first.Open(kMemory);
   second.Open(kMemory);
   Recordset rs;
-  for (Connection* cn : {&first, &first, &second}) {
-    if (rs.State() == adStateOpen) rs.Close();
-    rs.Open("SELECT", *cn);
+  rs.Open("SELECT", first);
+  Recordset::Field name = rs.Fields()[1];
+  for (Connection* cn : {&first, &second}) {
+    rs.Close();
+    rs.Open("SELECT id", *cn);
   }
   first.Close();
   EXPECT_EQ(rs.RecordCount(), 2);
+  EXPECT_THROW(name.Name(), Error);  // a field of the earlier layout, not of this one
+  EXPECT_THROW(name.Value(), Error);
+  rs.AddNew();
+  EXPECT_THROW(name.SetValue(1), Error);
   second.Close();
   EXPECT_EQ(rs.State(), adStateClosed);
 }
