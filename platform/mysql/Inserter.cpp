@@ -40,6 +40,11 @@ std::vector<std::string> singleRow(Client& client, const std::string& sql) {
   return values;
 }
 
+// Whatever the session's completion_type says: a plain COMMIT could open the next transaction
+// (CHAIN) or end the connection (RELEASE).
+constexpr const char* kCommit = "COMMIT AND NO CHAIN NO RELEASE";
+constexpr const char* kRollback = "ROLLBACK AND NO CHAIN NO RELEASE";
+
 }  // namespace
 
 Inserter::~Inserter() {
@@ -143,11 +148,11 @@ bool Inserter::sendTogether(const Batch& batch) {
   } catch (const ado::Error& e) {
     if (!keep && statement) mysql_stmt_close(statement);
     if (isClientError(static_cast<unsigned>(e.Number()))) throw;
-    client_.query("ROLLBACK");
+    client_.query(kRollback);
     return false;
   }
   if (!keep) mysql_stmt_close(statement);
-  client_.query(stored ? "COMMIT" : "ROLLBACK");
+  client_.query(stored ? kCommit : kRollback);
   return stored;
 }
 

@@ -243,8 +243,12 @@ TEST_F(MySqlGrouping, TheCallersTransactionAndAutoIncrementValuesAreAsOneInsertP
   addRows(cn, "txn", 0, 20);
   cn.Execute("COMMIT");
   EXPECT_EQ(count("txn"), "20");
+  // A plain COMMIT would end the connection when the session asks for that.
+  cn.Execute("SET autocommit = 1, completion_type = 'RELEASE'");
+  addRows(cn, "txn", 20, 40);
+  EXPECT_EQ(scalar(cn, "SELECT COUNT(*) FROM txn"), "40");
 
-  cn.Execute("SET autocommit = 1, SESSION sql_mode = 'STRICT_ALL_TABLES'");
+  cn.Execute("SET SESSION sql_mode = 'STRICT_ALL_TABLES'");
   cn.Execute("CREATE TABLE auto (`tempid0` INT NOT NULL, v FLOAT, id INT AUTO_INCREMENT PRIMARY KEY)");
   for (int k = 0; k < 10; ++k) {
     try {
