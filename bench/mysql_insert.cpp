@@ -1,6 +1,6 @@
-// Rows per second of the FoxPro → MySQL copy's row pattern (per row: one reused keyset record set opened on
-// "select * from T where tempid0=k", AddNew, six fields set, Update, Close), once with one INSERT
-// and one query per call and once with the provider's grouping.
+// Rows per second of the FoxPro → MySQL copy's row pattern (per row: one reused keyset record set
+// opened on "select * from T where tempid0=k", AddNew, six fields set, Update, Close), once with
+// one INSERT and one query per call and once with the provider's grouping.
 // Needs a server: TAVREL_TEST_MYSQL_* as scripts/testdb.sh exports them. Usage: bench_mysql_insert [rows]
 #include <chrono>
 #include <cstdio>

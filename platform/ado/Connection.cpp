@@ -40,7 +40,8 @@ provider::Session& Connection::session() {
 void Connection::track(const Recordset& rs) {
   // One entry per live record set: a record set reopened for every row stays one entry.
   const std::shared_ptr<detail::RecordsetState>& state = rs.state_;
-  std::erase_if(recordsets_, [&](const auto& w) { return w.expired() || (!w.owner_before(state) && !state.owner_before(w)); });
+  auto sameOrGone = [&](const auto& w) { return w.expired() || (!w.owner_before(state) && !state.owner_before(w)); };
+  std::erase_if(recordsets_, sameOrGone);
   recordsets_.push_back(state);
 }
 

@@ -136,7 +136,8 @@ TEST_F(MySqlGrouping, StatementsReadsAndOtherConnectionsSeeEveryRowAddedBefore) 
   lookup.Fields()[2].SetValue("c");
   lookup.Update();
   lookup.Close();
-  EXPECT_EQ(rows(other, "SELECT * FROM seen WHERE tempid0 >= 31"), (std::vector<std::string>{"31|7|NULL|NULL", "32|7|c|NULL"}));
+  EXPECT_EQ(rows(other, "SELECT * FROM seen WHERE tempid0 >= 31"),
+            (std::vector<std::string>{"31|7|NULL|NULL", "32|7|c|NULL"}));
 }
 
 // A record set opened without a query, on the layout its query shape gave before, whose table

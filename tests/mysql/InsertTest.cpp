@@ -112,8 +112,9 @@ TEST_F(MySqlInsert, OnlyUpdatableRecordsetsOverOneTableTakeRows) {
     EXPECT_THROW(rs.Update(), Error);
   };
   refuses(cn.Execute("SELECT * FROM a"));  // what Execute returns is read-only
-  const std::pair<const char*, LockTypeEnum> opened[] = {
-      {"SELECT * FROM a", adLockReadOnly}, {"SELECT * FROM a, b", adLockOptimistic}, {"SELECT x + 1 FROM a", adLockOptimistic}};
+  const std::pair<const char*, LockTypeEnum> opened[] = {{"SELECT * FROM a", adLockReadOnly},
+                                                         {"SELECT * FROM a, b", adLockOptimistic},
+                                                         {"SELECT x + 1 FROM a", adLockOptimistic}};
   for (const auto& [query, lock] : opened) {
     Recordset rs;
     rs.Open(query, cn, adOpenKeyset, lock);

@@ -49,8 +49,10 @@ const std::vector<Column> kColumns = {
      Decimal{"-12345678901234567890123456789012345.123456789012345678901234567891"}},
     {"da", "DATE", adDBDate, "'2024-02-29'", Date{2024, 2, 29}},
     {"tm", "TIME(6)", adDBTime, "'-838:59:59'", Time{838, 59, 59, 0, true}},
-    {"dt", "DATETIME(6)", adDBTimeStamp, "'9999-12-31 23:59:59.999999'", DateTime{{9999, 12, 31}, {23, 59, 59, 999999}}},
-    {"ts", "TIMESTAMP(3) NULL", adDBTimeStamp, "'2038-01-19 03:14:07.999'", DateTime{{2038, 1, 19}, {3, 14, 7, 999000}}},
+    {"dt", "DATETIME(6)", adDBTimeStamp, "'9999-12-31 23:59:59.999999'",
+     DateTime{{9999, 12, 31}, {23, 59, 59, 999999}}},
+    {"ts", "TIMESTAMP(3) NULL", adDBTimeStamp, "'2038-01-19 03:14:07.999'",
+     DateTime{{2038, 1, 19}, {3, 14, 7, 999000}}},
     {"ch", "CHAR(10)", adChar, "'abc'", "abc"},
     {"en", "ENUM('x','y')", adChar, "'y'", "y"},
     {"st", "SET('a','b')", adChar, "'a,b'", "a,b"},
@@ -93,7 +95,8 @@ class MySqlTypes : public mysqltest::ScratchDatabaseTest {
         "INSERT INTO src VALUES (3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -0.5, 1e300, '0.000000000000000000000000000001',"
         " '0000-00-00', '-00:00:01.5', '0000-00-00 00:00:00', '1970-01-01 00:00:01', '', 'x', '', '', 'x', '', '[]',"
         " x'00000000', x'', x'', x'', 0, b'0', NULL)");
-    cn.Execute("INSERT INTO src (id, da, tm, dt) VALUES (4, '2024-00-00', '123:04:05.000001', '2024-00-31 01:02:03.5')");
+    cn.Execute(
+        "INSERT INTO src (id, da, tm, dt) VALUES (4, '2024-00-00', '123:04:05.000001', '2024-00-31 01:02:03.5')");
   }
   Connection cn;
 };
