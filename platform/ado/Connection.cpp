@@ -38,8 +38,11 @@ provider::Session& Connection::session() {
 }
 
 void Connection::track(const Recordset& rs) {
-  std::erase_if(recordsets_, [](const auto& w) { return w.expired(); });
-  recordsets_.push_back(rs.state_);
+  // One entry per live record set: a record set reopened for every row stays one entry.
+  const std::shared_ptr<detail::RecordsetState>& state = rs.state_;
+  auto sameOrGone = [&](const auto& w) { return w.expired() || (!w.owner_before(state) && !state.owner_before(w)); };
+  std::erase_if(recordsets_, sameOrGone);
+  recordsets_.push_back(state);
 }
 
 Recordset Connection::Execute(const std::string& text, long) {
@@ -61,8 +64,9 @@ Recordset Connection::OpenSchema(SchemaEnum schema) {
 
 void Connection::Close() {
   if (!session_) return;
+  // A record set closed and reopened on another connection since is no longer this one's.
   for (auto& weak : recordsets_)
-    if (auto state = weak.lock()) state->close();
+    if (auto state = weak.lock(); state && state->session == session_) state->close();
   recordsets_.clear();
   auto session = std::move(session_);
   session->close();

@@ -57,6 +57,17 @@ namespace {
               "current record.");
 }
 
+[[noreturn]] void throwItemNotFound() {
+  throw Error(errors::kItemNotFound, "Item cannot be found in the collection corresponding to the requested name or ordinal.");
+}
+
+// A field taken before its record set was reopened on a result with fewer columns is gone.
+template <typename Items>
+auto& at(Items& items, int index) {
+  if (static_cast<std::size_t>(index) >= items.size()) throwItemNotFound();
+  return items[index];
+}
+
 bool equalNoCase(std::string_view a, std::string_view b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
     return std::tolower(x) == std::tolower(y);
@@ -65,33 +76,32 @@ bool equalNoCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-const std::string& Recordset::Field::Name() const { return state_->fields()[index_].name; }
-DataTypeEnum Recordset::Field::Type() const { return state_->fields()[index_].type; }
-long Recordset::Field::DefinedSize() const { return state_->fields()[index_].definedSize; }
-int Recordset::Field::Precision() const { return state_->fields()[index_].precision; }
-int Recordset::Field::NumericScale() const { return state_->fields()[index_].scale; }
+const std::string& Recordset::Field::Name() const { return at(state_->fields(), index_).name; }
+DataTypeEnum Recordset::Field::Type() const { return at(state_->fields(), index_).type; }
+long Recordset::Field::DefinedSize() const { return at(state_->fields(), index_).definedSize; }
+int Recordset::Field::Precision() const { return at(state_->fields(), index_).precision; }
+int Recordset::Field::NumericScale() const { return at(state_->fields(), index_).scale; }
 
 const Variant& Recordset::Field::Value() const {
   state_->requireOpen();
-  if (state_->adding) return state_->newRow[index_];
+  if (state_->adding) return at(state_->newRow, index_);
   state_->prime();
   if (state_->eof) throwNoCurrentRecord();
-  return state_->row[index_];
+  return at(state_->row, index_);
 }
 
 void Recordset::Field::SetValue(Variant value) const {
   state_->requireOpen();
   if (!state_->adding)
     throw Error(errors::kNotSupported, "Fields can be assigned only to a new record (AddNew) in this record set.");
-  state_->newRow[index_] = std::move(value);
+  at(state_->newRow, index_) = std::move(value);
   state_->assigned[index_] = true;
 }
 
 int Recordset::FieldList::Count() const { return static_cast<int>(state_->fields().size()); }
 
 Recordset::Field Recordset::FieldList::Item(int index) const {
-  if (index < 0 || index >= Count())
-    throw Error(errors::kItemNotFound, "Item cannot be found in the collection corresponding to the requested name or ordinal.");
+  if (index < 0 || index >= Count()) throwItemNotFound();
   return Field(state_, index);
 }
 
@@ -99,7 +109,7 @@ Recordset::Field Recordset::FieldList::Item(std::string_view name) const {
   const auto& fields = state_->fields();
   for (std::size_t i = 0; i < fields.size(); ++i)
     if (equalNoCase(fields[i].name, name)) return Field(state_, static_cast<int>(i));
-  throw Error(errors::kItemNotFound, "Item cannot be found in the collection corresponding to the requested name or ordinal.");
+  throwItemNotFound();
 }
 
 Recordset::Recordset() : state_(std::make_shared<detail::RecordsetState>()) {}
@@ -134,7 +144,7 @@ void Recordset::MoveNext() {
 
 Recordset::FieldList Recordset::Fields() const {
   state_->requireOpen();
-  return FieldList(state_.get());
+  return FieldList(state_);
 }
 
 void Recordset::AddNew() {

@@ -13,7 +13,8 @@ namespace detail {
 struct RecordsetState;
 }
 
-// ADO's Recordset. A handle: copies refer to the same record set (as ADO object references do).
+// ADO's Recordset. A handle: copies refer to the same record set (as ADO object references do),
+// and so do its Fields and each Field, which keep the record set alive as ADO references do.
 class Recordset {
  public:
   class Field {
@@ -30,8 +31,8 @@ class Recordset {
 
    private:
     friend class Recordset;
-    Field(detail::RecordsetState* state, int index) : state_(state), index_(index) {}
-    detail::RecordsetState* state_;
+    Field(std::shared_ptr<detail::RecordsetState> state, int index) : state_(std::move(state)), index_(index) {}
+    std::shared_ptr<detail::RecordsetState> state_;
     int index_;
   };
 
@@ -45,8 +46,8 @@ class Recordset {
 
    private:
     friend class Recordset;
-    explicit FieldList(detail::RecordsetState* state) : state_(state) {}
-    detail::RecordsetState* state_;
+    explicit FieldList(std::shared_ptr<detail::RecordsetState> state) : state_(std::move(state)) {}
+    std::shared_ptr<detail::RecordsetState> state_;
   };
 
   Recordset();

@@ -1,10 +1,16 @@
 #include "Cursors.h"
 
+#include <algorithm>
+
 #include "FieldTypes.h"
 #include "MySqlSession.h"
 #include "platform/ado/Error.h"
 
 namespace mysql {
+
+namespace {
+constexpr long kTableDefinitionChanged = 1412;  // MySQL's ER_TABLE_DEF_CHANGED
+}
 
 StoredCursor::StoredCursor(MySqlSession& session, MYSQL_RES* result, bool updatable)
     : session_(session), result_(result), updatable_(updatable) {
@@ -41,8 +47,17 @@ LazyCursor::LazyCursor(MySqlSession& session, std::string sql, std::shared_ptr<c
 
 StoredCursor& LazyCursor::rows() const {
   if (!rows_) {
-    rows_ = session_.query(sql_, updatable_);
-    if (!rows_) throw ado::Error(ado::errors::kObjectClosed, "The query returned no rows.");
+    std::unique_ptr<StoredCursor> rows = session_.query(sql_, updatable_);
+    if (!rows) throw ado::Error(ado::errors::kObjectClosed, "The query returned no rows.");
+    // The caller was given the remembered layout (and a new row sized to it): fields that
+    // changed under it would put values into other columns.
+    const auto& now = rows->fields();
+    const auto& given = shape_->fields;
+    if (!std::equal(now.begin(), now.end(), given.begin(), given.end(),
+                    [](const auto& a, const auto& b) { return a.name == b.name && a.type == b.type; }))
+      throw ado::Error(kTableDefinitionChanged,
+                       "The table's columns changed after the record set was opened; open the record set again.");
+    rows_ = std::move(rows);
   }
   return *rows_;
 }

@@ -44,7 +44,8 @@ struct Shape {
 
 // A keyset record set whose layout is known from an earlier query of the same shape. Rows added
 // through it need no query; the query runs (after every buffered row was sent) when its rows or
-// count are first asked for, and then shows the table as it stands at that moment.
+// count are first asked for, and then shows the table as it stands at that moment. If the table's
+// columns changed since the layout was learned, that first read is an error (1412).
 class LazyCursor : public ado::provider::Cursor {
  public:
   LazyCursor(MySqlSession& session, std::string sql, std::shared_ptr<const Shape> shape, bool updatable);

@@ -40,6 +40,11 @@ std::vector<std::string> singleRow(Client& client, const std::string& sql) {
   return values;
 }
 
+// Whatever the session's completion_type says: a plain COMMIT could open the next transaction
+// (CHAIN) or end the connection (RELEASE).
+constexpr const char* kCommit = "COMMIT AND NO CHAIN NO RELEASE";
+constexpr const char* kRollback = "ROLLBACK AND NO CHAIN NO RELEASE";
+
 }  // namespace
 
 Inserter::~Inserter() {
@@ -59,6 +64,7 @@ void Inserter::insert(const std::shared_ptr<const InsertTarget>& target, const s
   std::size_t bytes = 0;
   for (std::size_t i = 0; i < values.size(); ++i)
     if (assigned[i]) {
+      Parameters::check(values[i]);
       bytes += sizeOf(values[i]);
       row.push_back(values[i]);
     }
@@ -69,15 +75,17 @@ void Inserter::insert(const std::shared_ptr<const InsertTarget>& target, const s
     insertRow(key, row);
     return;
   }
-  if (batch_ && batch_->key != key) flush();
-  if (!batch_) batch_ = Batch{target, assigned, key, {}, 0, std::chrono::steady_clock::now()};
-  batch_->rows.push_back(std::move(row));
-  batch_->bytes += bytes;
   if (maxBytes_ == 0) {
     std::vector<std::string> packet = singleRow(client_, "SELECT @@max_allowed_packet");
     std::size_t serverLimit = packet.empty() ? 0 : std::stoul(packet[0]);
     maxBytes_ = std::max<std::size_t>(1, std::min<std::size_t>(kMaxBytes, serverLimit / 4));
   }
+  // A row that would take the batch past the limit goes into the next one: a large row joined
+  // to a full batch could pass the server's packet limit, which no row alone passes.
+  if (batch_ && (batch_->key != key || batch_->bytes + bytes > maxBytes_)) flush();
+  if (!batch_) batch_ = Batch{target, assigned, key, {}, 0, std::chrono::steady_clock::now()};
+  batch_->rows.push_back(std::move(row));
+  batch_->bytes += bytes;
   std::size_t columns = static_cast<std::size_t>(std::count(assigned.begin(), assigned.end(), true));
   if (batch_->rows.size() >= maxRows(columns) || batch_->bytes >= maxBytes_ ||
       std::chrono::steady_clock::now() - batch_->started >= kMaxDelay)
@@ -140,11 +148,11 @@ bool Inserter::sendTogether(const Batch& batch) {
   } catch (const ado::Error& e) {
     if (!keep && statement) mysql_stmt_close(statement);
     if (isClientError(static_cast<unsigned>(e.Number()))) throw;
-    client_.query("ROLLBACK");
+    client_.query(kRollback);
     return false;
   }
   if (!keep) mysql_stmt_close(statement);
-  client_.query(stored ? "COMMIT" : "ROLLBACK");
+  client_.query(stored ? kCommit : kRollback);
   return stored;
 }
 

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/ado/Error.h"
+
 namespace mysql {
 
 using ado::Variant;
@@ -22,7 +24,33 @@ void setClock(MYSQL_TIME& t, const ado::Time& c) {
   t.neg = c.negative;
 }
 
+bool validDate(const ado::Date& d) {
+  return d.year >= 0 && d.year <= 9999 && d.month >= 0 && d.month <= 12 && d.day >= 0 && d.day <= 31;
+}
+
+bool validClock(const ado::Time& t, int maxHour) {
+  return t.hour >= 0 && t.hour <= maxHour && t.minute >= 0 && t.minute <= 59 && t.second >= 0 && t.second <= 59 &&
+         t.microsecond >= 0 && t.microsecond <= 999999;
+}
+
 }  // namespace
+
+void Parameters::check(const Variant& value) {
+  bool valid = true;
+  switch (value.kind()) {
+    case Variant::Kind::Date: valid = validDate(value.asDate()); break;
+    case Variant::Kind::Time: valid = validClock(value.asTime(), 838); break;
+    case Variant::Kind::DateTime: {
+      const ado::DateTime& dt = value.asDateTime();
+      valid = validDate(dt.date) && validClock(dt.time, 23) && !dt.time.negative;
+      break;
+    }
+    default: break;
+  }
+  if (!valid)
+    throw ado::Error(ado::errors::kWrongArgument,
+                     "The value " + value.toText() + " is not a date or time that MySQL can store.");
+}
 
 void Parameters::reset(std::size_t count) {
   binds_.assign(count, MYSQL_BIND{});

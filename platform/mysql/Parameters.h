@@ -11,6 +11,10 @@ namespace mysql {
 
 class Parameters {
  public:
+  // Throws ado::Error for a date or time with a part that no MySQL date or time can hold (a year
+  // past 9999, a month past 12, a minute past 59, a negative part, a duration past 838 hours…):
+  // bound as it is, the binary protocol and the server would store another value without a word.
+  static void check(const ado::Variant& value);
   // Prepares room for `count` values; earlier bindings are dropped.
   void reset(std::size_t count);
   // Binds placeholder `index` to `value`, which must stay alive and unchanged until the statement ran.

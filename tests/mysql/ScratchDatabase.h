@@ -37,13 +37,9 @@ class ScratchDatabaseTest : public ::testing::Test {
 
   void SetUp() override { TAVREL_REQUIRE_SERVER(server_); }
 
-  // The connection string the program builds, on the scratch database.
-  static std::string connectionString(bool withDriverOptions = false) {
-    return testdb::connectionString(server_, database_) + (withDriverOptions ? "OPTION=133121;" : "");
-  }
-
+  // Opens with the connection string the program builds, on the scratch database.
   static void open(ado::Connection& cn, bool withDriverOptions = false) {
-    cn.Open(connectionString(withDriverOptions));
+    cn.Open(testdb::connectionString(server_, database_) + (withDriverOptions ? "OPTION=133121;" : ""));
   }
 
   // The first column of the first row of a query, as text ("" for none or null).
