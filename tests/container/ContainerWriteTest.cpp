@@ -10,6 +10,7 @@
 #include "foxpro-engine/container/ContainerLock.h"
 #include "foxpro-engine/container/ContainerWriter.h"
 #include "tests/foxpro/ProviderSupport.h"
+#include "tests/support/Unprivileged.h"
 
 namespace {
 
@@ -265,12 +266,20 @@ TEST(ContainerWrite, BadInputIsAClearErrorAndChangesNothing) {
 TEST(ContainerWrite, ReadOnlyFolderIsRefusedWithoutChange) {
   TempFolder temp;
   fs::path folder = temp.copyFixture("dbf-gem/foxprodb");
-  fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
-  if (::access(folder.c_str(), W_OK) == 0) GTEST_SKIP() << "running as root: permissions do not stop writes here";
+  fs::permissions(temp.path(), fs::perms::all);  // reachable by the unprivileged child
+  for (const auto& entry : fs::directory_iterator(folder)) fs::permissions(entry, fs::perms::all);
+  auto readOnly = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read | fs::perms::group_exec |
+                  fs::perms::others_read | fs::perms::others_exec;
+  fs::permissions(folder, readOnly);
   auto before = snapshot(folder);
-  EXPECT_NE(engineError([&] { addTable(folder / "FOXPRO-DB-TEST.DBC", {folder / "x.dbf", {{"a", 'I'}}, {}}); }), 0);
-  EXPECT_NE(engineError([&] { dropTable(folder / "FOXPRO-DB-TEST.DBC", "types"); }), 0);
+  EXPECT_TRUE(unprivileged::holds([&] {
+    return engineError([&] { addTable(folder / "FOXPRO-DB-TEST.DBC", {folder / "x.dbf", {{"a", 'I'}}, {}}); }) != 0;
+  }));
+  EXPECT_TRUE(unprivileged::holds([&] {
+    return engineError([&] { dropTable(folder / "FOXPRO-DB-TEST.DBC", "types"); }) != 0;
+  }));
   EXPECT_EQ(changed(before, snapshot(folder)), "");
+  fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add);  // so the folder can be removed
 }
 
 // Two programs: a change waits briefly for another's lock on the container, then gives a clear
