@@ -28,7 +28,9 @@ struct CommandAbandoned {};
 // a pumped event), it simply runs `command` as part of that command.
 bool RunCommand(QWidget* window, const std::function<void()>& command);
 
-// Lets pending window events through. Throws CommandAbandoned when the program is to end.
+// Lets pending window events through, at most once every few milliseconds (a call sooner after
+// the last one returns at once; a command's first call always lets them through). Throws
+// CommandAbandoned when the program is to end.
 void Pump();
 
 bool IsCommandRunning();

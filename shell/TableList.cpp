@@ -1,0 +1,52 @@
+#include "TableList.h"
+
+#include <QFocusEvent>
+
+namespace {
+
+// Orders entries without regard to letter case; QListWidget keeps a sorted list by this.
+class TableItem : public QListWidgetItem {
+ public:
+  explicit TableItem(const QString& name) : QListWidgetItem(name, nullptr, QListWidgetItem::UserType) {}
+  bool operator<(const QListWidgetItem& other) const override {
+    return QString::compare(text(), other.text(), Qt::CaseInsensitive) < 0;
+  }
+};
+
+}  // namespace
+
+TableList::TableList(QWidget* parent) : QListWidget(parent) {
+  setSelectionMode(QAbstractItemView::MultiSelection);
+  setSortingEnabled(true);
+  sortItems(Qt::AscendingOrder);
+}
+
+int TableList::ListIndex() const { return currentRow(); }
+
+void TableList::SetListIndex(int index) {
+  selectionModel()->setCurrentIndex(index < 0 ? QModelIndex() : model()->index(index, 0),
+                                    QItemSelectionModel::NoUpdate);
+}
+
+QString TableList::List(int index) const { return item(index)->text(); }
+
+bool TableList::Selected(int index) const { return item(index)->isSelected(); }
+
+void TableList::SetSelected(int index, bool selected) { item(index)->setSelected(selected); }
+
+void TableList::AddItem(const QString& name) { addItem(new TableItem(name)); }
+
+void TableList::RemoveItem(int index) { delete takeItem(index); }
+
+void TableList::Clear() {
+  clear();
+  SetListIndex(-1);
+}
+
+// Qt makes the first entry current when a view without one takes the focus by the keyboard or
+// by the program; here the list stays without a current entry until the user picks one.
+void TableList::focusInEvent(QFocusEvent* event) {
+  const bool hadCurrent = currentIndex().isValid();
+  QListWidget::focusInEvent(event);
+  if (!hadCurrent && currentIndex().isValid()) SetListIndex(-1);
+}
