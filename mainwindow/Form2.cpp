@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QProgressBar>
 
+#include "DeleteTables.h"
 #include "SelectAll.h"
 #include "catalogue/TableLists.h"
 #include "connections/ConnectionStrings.h"
@@ -105,10 +106,10 @@ void Form2::Form_Load() {
   LoadMySqlTables(*List1, settings);
 }
 
-void Form2::Check1_Click() {}
+void Form2::Check1_Click() { DeleteMySqlTables(parts()); }
 void Form2::Check3_Click() {}
 void Form2::Check4_Click() {}
-void Form2::Check5_Click() {}
+void Form2::Check5_Click() { DeleteFoxProTables(parts()); }
 void Form2::Check6_Click() {}
 void Form2::Check8_Click() { SelectAll(*List2); }
 void Form2::Check9_Click() { DeselectAll(*List2); }
