@@ -5,6 +5,7 @@
 #include <QProgressBar>
 
 #include "DeleteTables.h"
+#include "RenameTable.h"
 #include "SelectAll.h"
 #include "catalogue/TableLists.h"
 #include "connections/ConnectionStrings.h"
@@ -110,7 +111,7 @@ void Form2::Check1_Click() { DeleteMySqlTables(parts()); }
 void Form2::Check3_Click() {}
 void Form2::Check4_Click() {}
 void Form2::Check5_Click() { DeleteFoxProTables(parts()); }
-void Form2::Check6_Click() {}
+void Form2::Check6_Click() { RenameTable(parts()); }
 void Form2::Check8_Click() { SelectAll(*List2); }
 void Form2::Check9_Click() { DeselectAll(*List2); }
 void Form2::Check10_Click() { SelectAll(*List1); }
