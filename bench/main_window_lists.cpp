@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <string>
 
+#include "BenchServer.h"
 #include "connections/Form1.h"
 #include "mainwindow/Form2.h"
 #include "platform/Providers.h"
@@ -26,16 +27,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string env(const char* name) {
-  const char* v = std::getenv(name);
-  return v ? v : "";
-}
-
-std::string connectionString(const std::string& database) {
-  return "DRIVER={MySQL ODBC 3.51 Driver};SERVER=" + env("TAVREL_TEST_MYSQL_HOST") +
-         ";PORT=" + env("TAVREL_TEST_MYSQL_PORT") + ";USER=" + env("TAVREL_TEST_MYSQL_USER") +
-         ";DATABASE=" + database + ";PASSWORD=" + env("TAVREL_TEST_MYSQL_PASSWORD") + ";";
-}
+using bench::connectionString;
+using bench::env;
 
 // A database with `tables` tables, kept between runs (creating them takes most of the time).
 void makeDatabase(const std::string& name, long tables) {
