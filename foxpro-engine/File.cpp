@@ -1,9 +1,11 @@
 #include "File.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +16,24 @@ namespace fox {
 std::string quoted(const std::filesystem::path& path) { return "'" + path.filename().string() + "'"; }
 
 namespace {
+
+IoFaultHook& faultHook() {
+  static IoFaultHook hook;
+  return hook;
+}
+
+void beforeIo(IoOperation operation, const std::filesystem::path& file) {
+  if (const IoFaultHook& hook = faultHook()) hook(operation, file);
+}
+
+[[noreturn]] void readError(const std::filesystem::path& path, int error) {
+  throw Error(err::ReadError, "Error reading file " + quoted(path) + ": " + std::strerror(error) + ".");
+}
+
+[[noreturn]] void writeError(const std::filesystem::path& path, int error) {
+  throw Error(err::WriteError, "Error writing to file " + quoted(path) + ": " + std::strerror(error) + ".");
+}
+
 [[noreturn]] void failOpen(const std::filesystem::path& path, int error, File::Mode mode) {
   switch (error) {
     case ENOENT:
@@ -29,10 +49,13 @@ namespace {
     default:
       if (mode == File::Mode::CreateNew)
         throw Error(err::CannotCreateFile, "Cannot create file " + quoted(path) + ": " + std::strerror(error) + ".");
-      throw Error(err::ReadError, "Error reading file " + quoted(path) + ": " + std::strerror(error) + ".");
+      readError(path, error);
   }
 }
+
 }  // namespace
+
+void setIoFaultHook(IoFaultHook hook) { faultHook() = std::move(hook); }
 
 File::File(const std::filesystem::path& path, Mode mode) : path_(path) {
   int flags = O_CLOEXEC;
@@ -45,20 +68,21 @@ File::File(const std::filesystem::path& path, Mode mode) : path_(path) {
   if (fd_ < 0) failOpen(path, errno, mode);
   struct stat st {};
   if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
-    ::close(fd_);
-    fd_ = -1;
+    close();
     failOpen(path, EISDIR, mode);
   }
 }
 
-File::File(File&& other) noexcept : fd_(other.fd_), path_(std::move(other.path_)) { other.fd_ = -1; }
+File::File(File&& other) noexcept { *this = std::move(other); }
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {
     close();
-    fd_ = other.fd_;
-    path_ = std::move(other.path_);
-    other.fd_ = -1;
+    std::swap(fd_, other.fd_);
+    std::swap(path_, other.path_);
+    std::swap(shownAs_, other.shownAs_);
+    std::swap(map_, other.map_);
+    std::swap(mapLength_, other.mapLength_);
   }
   return *this;
 }
@@ -66,13 +90,14 @@ File& File::operator=(File&& other) noexcept {
 File::~File() { close(); }
 
 void File::close() {
+  unmap();
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
 }
 
 std::uint64_t File::size() const {
   struct stat st {};
-  if (::fstat(fd_, &st) != 0) throw Error(err::ReadError, "Error reading file " + quoted(path_) + ": " + std::strerror(errno) + ".");
+  if (::fstat(fd_, &st) != 0) readError(shown(), errno);
   return std::uint64_t(st.st_size);
 }
 
@@ -83,7 +108,7 @@ std::size_t File::readAt(std::uint64_t offset, void* buffer, std::size_t n) cons
     ssize_t r = ::pread(fd_, out + done, n - done, off_t(offset + done));
     if (r < 0) {
       if (errno == EINTR) continue;
-      throw Error(err::ReadError, "Error reading file " + quoted(path_) + ": " + std::strerror(errno) + ".");
+      readError(shown(), errno);
     }
     if (r == 0) break;
     done += std::size_t(r);
@@ -91,24 +116,121 @@ std::size_t File::readAt(std::uint64_t offset, void* buffer, std::size_t n) cons
   return done;
 }
 
+std::string File::readAll() const {
+  std::string data(std::size_t(size()), '\0');
+  data.resize(readAt(0, data.data(), data.size()));
+  return data;
+}
+
 void File::writeAt(std::uint64_t offset, const void* buffer, std::size_t n) const {
+  beforeIo(IoOperation::Write, shown());
   auto* in = static_cast<const char*>(buffer);
   std::size_t done = 0;
   while (done < n) {
     ssize_t r = ::pwrite(fd_, in + done, n - done, off_t(offset + done));
     if (r < 0) {
       if (errno == EINTR) continue;
-      throw Error(err::WriteError, "Error writing to file " + quoted(path_) + ": " + std::strerror(errno) + ".");
+      writeError(shown(), errno);
     }
+    if (r == 0) writeError(shown(), ENOSPC);
     done += std::size_t(r);
   }
 }
 
 void File::truncate(std::uint64_t size) const {
-  if (::ftruncate(fd_, off_t(size)) != 0)
-    throw Error(err::WriteError, "Error writing to file " + quoted(path_) + ": " + std::strerror(errno) + ".");
+  beforeIo(IoOperation::Write, shown());
+  if (::ftruncate(fd_, off_t(size)) != 0) writeError(shown(), errno);
 }
 
-bool File::tryLockExclusive() const { return ::flock(fd_, LOCK_EX | LOCK_NB) == 0; }
+bool File::reserve(std::uint64_t offset, std::uint64_t length) const {
+  beforeIo(IoOperation::Write, shown());
+  if (::fallocate(fd_, 0, off_t(offset), off_t(length)) == 0) return true;
+  if (errno == ENOSPC) throw Error(err::WriteError, "Error writing to file " + quoted(shown()) + ": the disk is full.");
+  return false;
+}
+
+void File::sync() const {
+  beforeIo(IoOperation::Sync, shown());
+  if (::fsync(fd_) != 0) writeError(shown(), errno);
+}
+
+bool File::map(std::size_t length) {
+  unmap();
+  void* p = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0);
+  if (p == MAP_FAILED) return false;
+  map_ = static_cast<std::uint8_t*>(p);
+  mapLength_ = length;
+  return true;
+}
+
+void File::unmap() {
+  if (map_) ::munmap(map_, mapLength_);
+  map_ = nullptr;
+  mapLength_ = 0;
+}
+
+void File::store(std::uint64_t offset, const void* bytes, std::size_t n) const {
+  if (!map_) return writeAt(offset, bytes, n);
+  beforeIo(IoOperation::Write, shown());
+  __atomic_thread_fence(__ATOMIC_RELEASE);
+  std::memcpy(map_ + offset, bytes, n);
+}
+
+void File::store32(std::uint64_t offset, const std::uint8_t bytes[4]) const {
+  if (!map_) return writeAt(offset, bytes, 4);
+  beforeIo(IoOperation::Write, shown());
+  std::uint32_t v;
+  std::memcpy(&v, bytes, 4);
+  __atomic_store_n(reinterpret_cast<std::uint32_t*>(map_ + offset), v, __ATOMIC_RELEASE);
+}
+
+bool File::tryLockExclusive() const {
+  if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) return true;
+  if (errno == EWOULDBLOCK) return false;
+  throw Error(err::FileInUse, "File " + quoted(shown()) + " is in use.");
+}
+
+bool File::isAt(const std::filesystem::path& path) const {
+  struct stat open {}, named {};
+  return ::fstat(fd_, &open) == 0 && ::stat(path.c_str(), &named) == 0 && open.st_ino == named.st_ino &&
+         open.st_dev == named.st_dev;
+}
+
+unsigned permissionsOf(const std::filesystem::path& path, unsigned fallback) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? unsigned(st.st_mode & 07777) : fallback;
+}
+
+ReplacementFile::ReplacementFile(const std::filesystem::path& target, unsigned permissions) : target_(target) {
+  std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".tavrel-XXXXXX")).string();
+  file_.fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
+  if (file_.fd_ < 0)
+    throw Error(errno == EACCES || errno == EROFS ? err::AccessDenied : err::CannotCreateFile,
+                "Cannot create file " + quoted(target) + ".");
+  file_.path_ = pattern;
+  file_.shownAs_ = target;
+  ::fchmod(file_.fd_, mode_t(permissions));
+}
+
+ReplacementFile::~ReplacementFile() {
+  if (file_.isOpen()) ::unlink(file_.path().c_str());
+}
+
+void ReplacementFile::commit() {
+  renameFile(file_.path(), target_);
+  file_.close();
+}
+
+void renameFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+  beforeIo(IoOperation::Rename, to);
+  if (::rename(from.c_str(), to.c_str()) != 0) writeError(to, errno);
+}
+
+void syncFolder(const std::filesystem::path& folder) {
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
 
 }  // namespace fox

@@ -1,10 +1,7 @@
 #include "TableWriter.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/mman.h>
 
 #include "Binary.h"
 #include "CodePage.h"
@@ -64,52 +61,11 @@ Field fieldFromSpec(const ColumnSpec& c) {
   return f;
 }
 
-// The .dbf mapped into memory (address space for 2 GB, used only below the file's end), so the
-// header's record count, the autoincrement counters and a new record's deletion flag are
+// The .dbf is mapped into memory (address space for 2 GB, used only below the file's end), so
+// the header's record count, the autoincrement counters and a new record's deletion flag are
 // updated with plain stores instead of a system call each. The page cache holds the stores, so
-// they survive the process being killed. Falls back to pwrite when mapping fails.
-class TableMap {
- public:
-  TableMap() = default;
-  explicit TableMap(const File& file) : file_(&file) {
-    void* p = ::mmap(nullptr, kLength, PROT_READ | PROT_WRITE, MAP_SHARED, file.fd(), 0);
-    if (p != MAP_FAILED) data_ = static_cast<std::uint8_t*>(p);
-  }
-  TableMap(const TableMap&) = delete;
-  TableMap(TableMap&& o) noexcept { *this = std::move(o); }
-  TableMap& operator=(TableMap&& o) noexcept {
-    std::swap(data_, o.data_);
-    std::swap(file_, o.file_);
-    return *this;
-  }
-  ~TableMap() {
-    if (data_) ::munmap(data_, kLength);
-  }
-  // Stores 4 bytes at an aligned offset (one store, so a killed process leaves old or new).
-  void put32(std::size_t offset, const std::uint8_t bytes[4]) {
-    if (data_) {
-      std::uint32_t v;
-      std::memcpy(&v, bytes, 4);
-      __atomic_store_n(reinterpret_cast<std::uint32_t*>(data_ + offset), v, __ATOMIC_RELEASE);
-    } else {
-      file_->writeAt(offset, bytes, 4);
-    }
-  }
-  // Stores bytes below the end of the file.
-  void put(std::uint64_t offset, const std::uint8_t* bytes, std::size_t n) {
-    if (data_) {
-      __atomic_thread_fence(__ATOMIC_RELEASE);
-      std::memcpy(data_ + offset, bytes, n);
-    } else {
-      file_->writeAt(offset, bytes, n);
-    }
-  }
-
- private:
-  static constexpr std::size_t kLength = std::size_t(kMaxFileSize) + 1;
-  std::uint8_t* data_ = nullptr;
-  const File* file_ = nullptr;
-};
+// they survive the process being killed. File::store falls back to pwrite when mapping fails.
+constexpr std::size_t kMapLength = std::size_t(kMaxFileSize) + 1;
 
 // The memo file, written through a memory mapping: memo blocks and the header's next free
 // block are plain stores into the page cache (they survive a killed process like a write()
@@ -122,26 +78,18 @@ class MemoAppender {
   MemoAppender() = default;
   explicit MemoAppender(File file) : file_(std::move(file)) {
     size_ = end_ = file_.size();
-    void* p = ::mmap(nullptr, kMapLength, PROT_READ | PROT_WRITE, MAP_SHARED, file_.fd(), 0);
-    if (p != MAP_FAILED) map_ = static_cast<std::uint8_t*>(p);
+    file_.map(kMapLength);
   }
-  MemoAppender(const MemoAppender&) = delete;
-  MemoAppender(MemoAppender&& o) noexcept { *this = std::move(o); }
-  MemoAppender& operator=(MemoAppender&& o) noexcept {
-    std::swap(file_, o.file_);
-    std::swap(map_, o.map_);
-    std::swap(size_, o.size_);
-    std::swap(end_, o.end_);
-    return *this;
-  }
+  MemoAppender(MemoAppender&&) noexcept = default;
+  MemoAppender& operator=(MemoAppender&&) noexcept = default;
   ~MemoAppender() { close(); }
 
   bool isOpen() const { return file_.isOpen(); }
   const std::filesystem::path& path() const { return file_.path(); }
 
   void write(std::uint64_t offset, const std::uint8_t* data, std::size_t n) {
-    if (map_ && reserve(offset + n))
-      std::memcpy(map_ + offset, data, n);
+    if (file_.mapped() && reserve(offset + n))
+      file_.store(offset, data, n);
     else
       file_.writeAt(offset, data, n);
     end_ = std::max(end_, offset + n);
@@ -150,17 +98,10 @@ class MemoAppender {
   void putNextBlock(std::uint32_t block) {
     std::uint8_t be[4];
     bin::putBe32(be, block);
-    if (map_) {
-      std::uint32_t v;
-      std::memcpy(&v, be, 4);
-      __atomic_store_n(reinterpret_cast<std::uint32_t*>(map_), v, __ATOMIC_RELEASE);
-    } else {
-      file_.writeAt(0, be, 4);
-    }
+    file_.store32(0, be);
   }
   void close() {
-    if (map_) ::munmap(map_, kMapLength);
-    map_ = nullptr;
+    file_.unmap();
     if (file_.isOpen() && size_ > end_) {
       try {
         file_.truncate(end_);
@@ -171,17 +112,12 @@ class MemoAppender {
   }
 
  private:
-  static constexpr std::size_t kMapLength = std::size_t(kMaxFileSize) + 1;
-
   bool reserve(std::uint64_t needed) {
     if (needed <= size_) return true;
     std::uint64_t grow = std::clamp<std::uint64_t>(size_ / 8, 1 << 20, 64 << 20);
     std::uint64_t target = std::min<std::uint64_t>(std::max(needed, size_ + grow), kMaxFileSize);
-    if (::fallocate(file_.fd(), 0, off_t(size_), off_t(target - size_)) != 0) {
-      if (errno == ENOSPC)
-        throw Error(err::WriteError, "Error writing to file " + quoted(file_.path()) + ": the disk is full.");
-      ::munmap(map_, kMapLength);  // no fallocate here: write the plain way from now on
-      map_ = nullptr;
+    if (!file_.reserve(size_, target - size_)) {
+      file_.unmap();  // no fallocate here: write the plain way from now on
       return false;
     }
     size_ = target;
@@ -189,7 +125,6 @@ class MemoAppender {
   }
 
   File file_;
-  std::uint8_t* map_ = nullptr;
   std::uint64_t size_ = 0;  // bytes the file has (reserved ones included)
   std::uint64_t end_ = 0;   // bytes in use
 };
@@ -207,7 +142,7 @@ class Writer final : public TableWriter {
         blockSize_(blockSize),
         nextBlock_(nextBlock) {
     if (!dbf_.tryLockExclusive()) throw Error(err::FileInUse, "File " + quoted(path_) + " is in use.");
-    dbfMap_ = TableMap(dbf_);
+    dbf_.map(kMapLength);
   }
   ~Writer() override {
     try {
@@ -253,16 +188,19 @@ class Writer final : public TableWriter {
     // 1. the memo file's next free block, past the new memos (so a kill never leaves memo data
     // past it, only unused blocks below it), 2. the memo blocks, 3. the record and the end
     // marker, the record's deletion flag written as 0x1A (an end-of-file mark to readers that
-    // read up to it, such as dbfread; a record that is not there to the engine), 4. the record
-    // count, 5. the deletion flag. A kill between any two steps leaves both files valid, with
-    // the record either fully there or invisible.
+    // read up to it, such as dbfread; a record that is not there to the engine), 4. the
+    // autoincrement counters and the record count, 5. the deletion flag. A kill between any
+    // two steps leaves both files valid, with the record either fully there or invisible.
     if (!memoBytes_.empty()) {
+      step(AppendStep::MemoNextBlock);
       memo_.putNextBlock(std::uint32_t(block));
+      step(AppendStep::MemoBlocks);
       memo_.write(std::uint64_t(nextBlock_) * blockSize_, memoBytes_.data(), memoBytes_.size());
       nextBlock_ = std::uint32_t(block);
     }
     record_.push_back(0x1A);
     record_[0] = 0x1A;
+    step(AppendStep::Record);
     try {
       dbf_.writeAt(recordAt, record_.data(), record_.size());
     } catch (const Error&) {
@@ -275,22 +213,26 @@ class Writer final : public TableWriter {
       }
       throw;
     }
+    step(AppendStep::RecordCount);
     for (std::size_t i = 0; i < header_.fields.size(); ++i) {
       Field& f = header_.fields[i];
       if (!f.autoIncrement()) continue;
       f.autoIncrementNext += f.autoIncrementStep;
       std::uint8_t next[4];
       bin::putLe32(next, std::uint32_t(f.autoIncrementNext));
-      dbfMap_.put(header_.descriptorOffsets[i] + 19, next, 4);
+      dbf_.store(header_.descriptorOffsets[i] + 19, next, 4);
     }
     ++header_.recordCount;
     std::uint8_t count[4];
     bin::putLe32(count, header_.recordCount);
-    dbfMap_.put32(4, count);
+    dbf_.store32(4, count);
+    step(AppendStep::DeletionFlag);
     std::uint8_t live = ' ';
-    dbfMap_.put(recordAt, &live, 1);
+    dbf_.store(recordAt, &live, 1);
     stampChange();
   }
+
+  void setBeforeStep(std::function<void(AppendStep)> hook) override { beforeStep_ = std::move(hook); }
 
   void setDeleted(std::uint32_t index, bool deleted) override {
     checkOpen();
@@ -303,7 +245,6 @@ class Writer final : public TableWriter {
   void close() override {
     if (closed_) return;
     closed_ = true;
-    dbfMap_ = TableMap();
     memo_.close();
     dbf_.close();
   }
@@ -318,8 +259,11 @@ class Writer final : public TableWriter {
     if (stamped_) return;
     std::uint8_t today[4] = {};
     stampToday(today);
-    dbfMap_.put(1, today + 1, 3);
+    dbf_.store(1, today + 1, 3);
     stamped_ = true;
+  }
+  void step(AppendStep s) const {
+    if (beforeStep_) beforeStep_(s);
   }
   [[noreturn]] void tooLarge(const std::filesystem::path& file) const {
     throw Error(err::FileTooLarge, "File " + quoted(file) + " would grow past 2 GB; the record was not added.");
@@ -333,9 +277,9 @@ class Writer final : public TableWriter {
   RecordEncoder encoder_;
   std::uint32_t blockSize_;
   std::uint32_t nextBlock_;
-  TableMap dbfMap_;
   std::vector<std::uint8_t> record_;
   std::vector<std::uint8_t> memoBytes_;
+  std::function<void(AppendStep)> beforeStep_;
   bool closed_ = false;
   bool stamped_ = false;
 };
@@ -401,18 +345,27 @@ std::unique_ptr<TableWriter> TableWriter::create(const std::filesystem::path& db
     throw Error(err::CannotCreateFile, "Cannot create file " + quoted(dbf) + ": the folder does not exist.");
   removeTableFiles(dbf);
 
-  File memoFile;
+  File memoFile, table;
   std::uint32_t blockSize = options.memoBlockSize, next = firstBlock(options.memoBlockSize);
-  if (memo) {
-    memoFile = File(memoFileName(dbf), File::Mode::CreateNew);
-    std::vector<std::uint8_t> m(std::size_t(next) * blockSize, 0);
-    bin::putBe32(m.data(), next);
-    bin::putBe16(m.data() + 6, std::uint16_t(blockSize));
-    memoFile.writeAt(0, m.data(), m.size());
+  try {
+    if (memo) {
+      memoFile = File(memoFileName(dbf), File::Mode::CreateNew);
+      std::vector<std::uint8_t> m(std::size_t(next) * blockSize, 0);
+      bin::putBe32(m.data(), next);
+      bin::putBe16(m.data() + 6, std::uint16_t(blockSize));
+      memoFile.writeAt(0, m.data(), m.size());
+    }
+    table = File(dbf, File::Mode::CreateNew);
+    bytes.push_back(0x1A);
+    table.writeAt(0, bytes.data(), bytes.size());
+  } catch (const Error&) {
+    // A full disk leaves no half-written table behind (the old files are gone already).
+    try {
+      removeTableFiles(dbf);
+    } catch (const Error&) {
+    }
+    throw;
   }
-  File table(dbf, File::Mode::CreateNew);
-  bytes.push_back(0x1A);
-  table.writeAt(0, bytes.data(), bytes.size());
   return std::make_unique<Writer>(std::move(table), std::move(header), std::move(cp),
                                   memoFile.isOpen() ? MemoAppender(std::move(memoFile)) : MemoAppender(), blockSize, next);
 }

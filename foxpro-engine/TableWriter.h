@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,9 +24,9 @@ struct CreateOptions {
 };
 
 // Appends records to a Visual FoxPro table. Each append leaves the files complete and valid:
-// the memo file's next free block and the memos and the record are written first (the record's deletion flag as 0x1A, which readers
-// that read up to an end-of-file mark stop at), then the record count in the header, then the
-// deletion flag; so a process killed at any moment leaves a table that opens and holds every
+// the memo file's next free block and the memos and the record are written first (the record's
+// deletion flag as 0x1A, which readers that read up to an end-of-file mark stop at), then the
+// record count in the header, then the deletion flag (AppendStep numbers the steps); so a process killed at any moment leaves a table that opens and holds every
 // record appended before, the one being appended either whole or not at all.
 //
 // The writer holds an exclusive lock (flock) on the .dbf while it is open: a second writer on
@@ -57,6 +58,9 @@ struct CreateOptions {
 //                 in any case; empty text gives a blank field (FoxPro's .F.)
 // An autoincrementing I field takes the header's next value; its value must be NULL
 // (else error 2088, as in FoxPro).
+// The steps of an append, in the order the class comment gives (1 and 2 only with memos).
+enum class AppendStep { MemoNextBlock = 1, MemoBlocks, Record, RecordCount, DeletionFlag };
+
 class TableWriter {
  public:
   // Creates a new Visual FoxPro table (replacing the files of an existing one: its table, memo
@@ -82,6 +86,8 @@ class TableWriter {
   // (fox::Error 9 "Data type mismatch." when it cannot be). Text that the table's code page
   // cannot hold is an error, never a silent "?". On any error nothing is appended.
   virtual void append(const std::vector<Value>& values) = 0;
+  // Calls `hook` before each step of every later append; a test stops or fails an append there.
+  virtual void setBeforeStep(std::function<void(AppendStep)> hook) = 0;
   // Marks record `index` (0-based) deleted or live again (FoxPro's DELETE / RECALL).
   virtual void setDeleted(std::uint32_t index, bool deleted) = 0;
   // Flushes and closes; later calls fail.

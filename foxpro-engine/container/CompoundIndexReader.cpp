@@ -3,14 +3,13 @@
 // fox::Error 114 and never reads outside the buffer.
 #include <algorithm>
 #include <cctype>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 
 #include "Bytes.h"
 #include "CompoundIndex.h"
 #include "foxpro-engine/Error.h"
+#include "foxpro-engine/File.h"
 
 namespace fox::cdx {
 
@@ -238,11 +237,7 @@ CompoundIndex read(std::string_view file, PadChooser padFor) {
 }
 
 CompoundIndex readFile(const std::filesystem::path& file, PadChooser padFor) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw Error(1, "File '" + file.filename().string() + "' does not exist.");
-  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw Error(1705, "File access is denied.");
-  return read(data, padFor);
+  return read(File(file, File::Mode::Read).readAll(), padFor);
 }
 
 }  // namespace fox::cdx

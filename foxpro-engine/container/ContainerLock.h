@@ -6,18 +6,19 @@
 #include <chrono>
 #include <filesystem>
 
+#include "foxpro-engine/File.h"
+
 namespace fox::dbc {
 
 class ContainerLock {
  public:
   // Waits up to `wait` for the lock, then throws fox::Error 3 ("File 'x.dbc' is in use.").
   ContainerLock(const std::filesystem::path& dbc, std::chrono::milliseconds wait);
-  ~ContainerLock();
   ContainerLock(const ContainerLock&) = delete;
   ContainerLock& operator=(const ContainerLock&) = delete;
 
  private:
-  int fd_ = -1;
+  File file_;  // closing it releases the lock
 };
 
 }  // namespace fox::dbc

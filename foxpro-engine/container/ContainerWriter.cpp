@@ -1,13 +1,8 @@
 #include "ContainerWriter.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <set>
 #include <system_error>
@@ -17,7 +12,9 @@
 #include "Container.h"
 #include "ContainerIndex.h"
 #include "ContainerLock.h"
+#include "foxpro-engine/Binary.h"
 #include "foxpro-engine/Error.h"
+#include "foxpro-engine/File.h"
 #include "foxpro-engine/Files.h"
 #include "foxpro-engine/Names.h"
 
@@ -34,69 +31,6 @@ constexpr char kEndOfFile = 0x1A;
   throw Error(number, what + " '" + file.filename().string() + "'.");
 }
 
-std::string readWhole(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) ioError(fox::err::ReadError, "Error reading file", file);
-  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) ioError(fox::err::ReadError, "Error reading file", file);
-  return data;
-}
-
-// A file descriptor that closes itself.
-struct Fd {
-  int fd = -1;
-  ~Fd() {
-    if (fd >= 0) ::close(fd);
-  }
-};
-
-void writeFully(int fd, const std::string& data, std::uint64_t at, const fs::path& file) {
-  std::size_t done = 0;
-  while (done < data.size()) {
-    ssize_t n = ::pwrite(fd, data.data() + done, data.size() - done, static_cast<off_t>(at + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) ioError(fox::err::WriteError, "Error writing to file", file);
-    done += static_cast<std::size_t>(n);
-  }
-}
-
-void syncFolder(const fs::path& folder) {
-  Fd dir{::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
-  if (dir.fd >= 0) ::fsync(dir.fd);
-}
-
-// A file written beside its target and renamed over it when the change commits; removed when
-// the change fails first.
-class PendingFile {
- public:
-  PendingFile(const fs::path& target, const std::string& data, mode_t mode) : target_(target) {
-    std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".tavrel-XXXXXX")).string();
-    Fd fd{::mkstemp(pattern.data())};
-    if (fd.fd < 0) ioError(errno == EACCES || errno == EROFS ? fox::err::AccessDenied : fox::err::CannotCreateFile,
-                           "Cannot create file", target);
-    temp_ = pattern;
-    ::fchmod(fd.fd, mode);
-    writeFully(fd.fd, data, 0, target);
-    if (::fsync(fd.fd) != 0) ioError(fox::err::WriteError, "Error writing to file", target);
-  }
-  ~PendingFile() {
-    if (!temp_.empty()) ::unlink(temp_.c_str());
-  }
-  void commit() {
-    if (::rename(temp_.c_str(), target_.c_str()) != 0) ioError(fox::err::WriteError, "Error writing to file", target_);
-    temp_.clear();
-  }
-
- private:
-  fs::path target_;
-  std::string temp_;
-};
-
-mode_t modeOf(const fs::path& file, mode_t fallback) {
-  struct stat st {};
-  return ::stat(file.c_str(), &st) == 0 ? (st.st_mode & 07777) : fallback;
-}
-
 // The .dct as a change sees it: append-only, with the old length and header kept for undoing.
 class MemoAppender {
  public:
@@ -104,18 +38,18 @@ class MemoAppender {
     auto found = findMemoFile(dbc);
     if (!found) throw Error(fox::err::MemoFileInvalid, "Memo file '" + dbc.stem().string() + ".dct' is missing or is invalid.");
     path_ = *found;
-    std::string head(8, '\0');
-    std::ifstream in(path_, std::ios::binary);
-    if (!in.read(head.data(), 8)) head.clear();
-    if (head.size() < 8) throw Error(fox::err::MemoFileInvalid, "Memo file '" + path_.filename().string() + "' is missing or is invalid.");
-    oldHeader_ = head.substr(0, 8);
-    blockSize_ = static_cast<std::uint16_t>(static_cast<unsigned char>(head[6]) << 8 | static_cast<unsigned char>(head[7]));
+    std::uint8_t head[8] = {};
+    {
+      File file(path_, File::Mode::Read);
+      if (file.readAt(0, head, 8) < 8) throw Error(fox::err::MemoFileInvalid, "Memo file '" + path_.filename().string() + "' is missing or is invalid.");
+      oldSize_ = file.size();
+    }
+    oldHeader_.assign(reinterpret_cast<const char*>(head), 8);
+    blockSize_ = bin::be16(head + 6);
     if (blockSize_ == 0) throw Error(fox::err::MemoFileInvalid, "Memo file '" + path_.filename().string() + "' is missing or is invalid.");
-    std::error_code ec;
-    oldSize_ = fs::file_size(path_, ec);
     // Never below what the file holds: a too small next-free would overwrite live memos.
     std::uint64_t used = std::max<std::uint64_t>(oldSize_, kMemoHeader);
-    next_ = std::max<std::uint64_t>(bytes::be32(head, 0), (used + blockSize_ - 1) / blockSize_);
+    next_ = std::max<std::uint64_t>(bin::be32(head), (used + blockSize_ - 1) / blockSize_);
   }
 
   // Queues a memo and returns the block it will start at.
@@ -132,22 +66,24 @@ class MemoAppender {
   // Writes the queued memos, then the header's next-free block.
   void write() {
     if (pending_.empty()) return;
-    fd_.fd = ::open(path_.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd_.fd < 0) ioError(fox::err::AccessDenied, "File access is denied:", path_);
-    written_ = true;
+    file_ = File(path_, File::Mode::ReadWrite);
     std::uint64_t start = next_ * blockSize_ - pending_.size();
     if (start + pending_.size() > kMaxFileSize) throw Error(fox::err::FileTooLarge, "Memo file '" + path_.filename().string() + "' is full.");
-    writeFully(fd_.fd, pending_, start, path_);
-    writeFully(fd_.fd, bytes::be32Text(static_cast<std::uint32_t>(next_)), 0, path_);
-    if (::fsync(fd_.fd) != 0) ioError(fox::err::WriteError, "Error writing to file", path_);
+    file_.writeAt(start, pending_.data(), pending_.size());
+    std::string next = bytes::be32Text(static_cast<std::uint32_t>(next_));
+    file_.writeAt(0, next.data(), next.size());
+    file_.sync();
   }
 
   // Puts the file back as it was (the change failed before it committed).
   void undo() noexcept {
-    if (!written_ || fd_.fd < 0) return;
-    if (::pwrite(fd_.fd, oldHeader_.data(), oldHeader_.size(), 0) < 0) return;
-    if (::ftruncate(fd_.fd, static_cast<off_t>(oldSize_)) != 0) return;
-    ::fsync(fd_.fd);
+    if (!file_.isOpen()) return;
+    try {
+      file_.writeAt(0, oldHeader_.data(), oldHeader_.size());
+      file_.truncate(oldSize_);
+      file_.sync();
+    } catch (const Error&) {
+    }
   }
 
  private:
@@ -157,16 +93,21 @@ class MemoAppender {
   std::uint64_t oldSize_ = 0;
   std::uint64_t next_ = 0;
   std::string pending_;
-  Fd fd_;
-  bool written_ = false;
+  File file_;
 };
 
 // One change to a container: read under the lock, new records and deletion marks collected,
 // then written in the order ContainerWriter.h gives.
 class Change {
+  static void write(const File& file, const std::string& data) {
+    file.writeAt(0, data.data(), data.size());
+    file.sync();
+  }
+
  public:
   Change(const fs::path& dbc, const ChangeOptions& options)
-      : options_(options), lock_(dbc, options.lockWait), container_(Container::open(dbc)), dbcBytes_(readWhole(dbc)) {
+      : options_(options), lock_(dbc, options.lockWait), container_(Container::open(dbc)),
+        dbcBytes_(File(dbc, File::Mode::Read).readAll()) {
     headerLength_ = bytes::le16(dbcBytes_, 8);
     recordLength_ = bytes::le16(dbcBytes_, 10);
     count_ = bytes::le32(dbcBytes_, 4);
@@ -218,12 +159,15 @@ class Change {
       std::string dbc = newCatalogue();
       std::string dcx = newIndex();
       fs::path dcxPath = indexFileOf(container_->path());
-      PendingFile pendingDbc(container_->path(), dbc, modeOf(container_->path(), 0644));
-      PendingFile pendingDcx(dcxPath, dcx, modeOf(dcxPath, modeOf(container_->path(), 0644)));
+      unsigned permissions = permissionsOf(container_->path(), 0644);
+      ReplacementFile newDbc(container_->path(), permissions);
+      write(newDbc.file(), dbc);
+      ReplacementFile newDcx(dcxPath, permissionsOf(dcxPath, permissions));
+      write(newDcx.file(), dcx);
       step(Step::Commit);
-      pendingDbc.commit();
+      newDbc.commit();
       committed_ = true;
-      pendingDcx.commit();
+      newDcx.commit();
       syncFolder(container_->folder());
     } catch (...) {
       if (!committed_ && memo_) memo_->undo();

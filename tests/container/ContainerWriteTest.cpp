@@ -1,6 +1,6 @@
 // Changing containers: CREATE and DROP through the provider on copies of the fixture containers,
-// checked with python-dbf, the engine and the rebuilt .dcx; failures injected at every step;
-// bad input; the lock.
+// checked with python-dbf, the engine and the rebuilt .dcx; failures and kills at every step and
+// failed writes, syncs and renames; bad input; the lock.
 #include <unistd.h>
 
 #include "ContainerIndexCheck.h"
@@ -11,6 +11,7 @@
 #include "foxpro-engine/container/ContainerLock.h"
 #include "foxpro-engine/container/ContainerWriter.h"
 #include "tests/foxpro/ProviderSupport.h"
+#include "tests/support/Faults.h"
 #include "tests/support/Unprivileged.h"
 
 namespace {
@@ -112,31 +113,94 @@ TEST(ContainerWrite, CreateAndDropOnACopyOfEachFixtureContainer) {
   }
 }
 
-// A failure before the commit leaves all three container files and the folder as they were.
-TEST(ContainerWrite, FailureAtEveryStepLeavesTheContainerWhole) {
-  for (Step failAt : {Step::CreateTable, Step::AppendMemo, Step::WriteFiles, Step::Commit}) {
-    SCOPED_TRACE(static_cast<int>(failAt));
-    TempFolder temp;
-    fs::path folder = temp.copyFixture("dbf-gem/foxprodb"), dbc = folder / "FOXPRO-DB-TEST.DBC";
-    auto before = snapshot(folder);
-    ChangeOptions options;
-    options.beforeStep = [&](Step s) {
-      if (s == failAt) throw fox::Error(1105, "injected");
-    };
-    NewTable table{folder / "extra.dbf", {{"first_column_name", 'C', 10}, {"amount", 'N', 8, 2}}, {}};
-    EXPECT_THROW(addTable(dbc, table, options), fox::Error);
+// A change stopped at each of its steps, by an error there or by the process being killed there,
+// leaves the container's files as they were, read alike by python-dbf; the next change goes
+// through. (A kill leaves the new table's unreferenced file, unused .dct blocks and the
+// unrenamed files.)
+class ChangeStoppedAt : public ::testing::TestWithParam<Step> {};
+
+TEST_P(ChangeStoppedAt, FailureOrKillLeavesTheContainerWhole) {
+  const Step at = GetParam();
+  TempFolder temp;
+  fs::path folder = temp.copyFixture("dbf-gem/foxprodb"), dbc = folder / "FOXPRO-DB-TEST.DBC";
+  auto before = snapshot(folder);
+  const std::size_t records = pythonCatalogue(dbc).size();
+  NewTable table{folder / "extra.dbf", {{"first_column_name", 'C', 10}, {"amount", 'N', 8, 2}}, {}};
+
+  ChangeOptions failing;
+  failing.beforeStep = [&](Step s) {
+    if (s == at) throw fox::Error(1105, "injected");
+  };
+  EXPECT_THROW(addTable(dbc, table, failing), fox::Error);
+  EXPECT_EQ(changed(before, snapshot(folder)), "");
+  if (at == Step::WriteFiles || at == Step::Commit) {
+    EXPECT_THROW(dropTable(dbc, "contacts", failing), fox::Error);
     EXPECT_EQ(changed(before, snapshot(folder)), "");
-    if (failAt == Step::WriteFiles || failAt == Step::Commit) {
-      EXPECT_THROW(dropTable(dbc, "contacts", options), fox::Error);
-      EXPECT_EQ(changed(before, snapshot(folder)), "");
+  }
+
+  ChangeOptions killing;
+  killing.beforeStep = [&](Step s) {
+    if (s == at) faults::die();
+  };
+  EXPECT_TRUE(faults::killedDuring([&] { addTable(dbc, table, killing); }));
+  auto after = snapshot(folder);
+  for (const char* file : {"FOXPRO-DB-TEST.DBC", "FOXPRO-DB-TEST.DCX"}) EXPECT_EQ(after.at(file), before.at(file));
+  EXPECT_EQ(pythonCatalogue(dbc).size(), records);
+  EXPECT_EQ(addTable(dbc, table), "extra");
+  EXPECT_EQ(pythonCatalogue(dbc).size(), records + 3);
+  expectIndexMatchesRecords(dbc);
+}
+
+std::string stepName(const ::testing::TestParamInfo<Step>& info) {
+  static const char* const names[] = {"CreateTable", "AppendMemo", "WriteFiles", "Commit"};
+  return names[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(ContainerWrite, ChangeStoppedAt,
+                         ::testing::Values(Step::CreateTable, Step::AppendMemo, Step::WriteFiles, Step::Commit),
+                         stepName);
+
+// Each write, sync and rename of a CREATE and of a DROP fails in turn: before the new .dbc is in
+// place the folder is as it was; when only the .dcx's rename fails after it, the change is made
+// and the stale index is rebuilt by the next change.
+TEST(ContainerWrite, FailedWriteSyncOrRenameAtEveryPoint) {
+  for (bool drop : {false, true}) {
+    for (fox::IoOperation operation : {fox::IoOperation::Write, fox::IoOperation::Sync, fox::IoOperation::Rename}) {
+      int failed = 0;
+      for (int n = 1;; ++n) {
+        SCOPED_TRACE((drop ? "DROP, operation " : "CREATE, operation ") + std::to_string(static_cast<int>(operation)) +
+                     " #" + std::to_string(n));
+        TempFolder temp;
+        fs::path folder = temp.copyFixture("dbf-gem/foxprodb"), dbc = folder / "FOXPRO-DB-TEST.DBC";
+        auto before = snapshot(folder);
+        bool fired, threw = false;
+        {
+          faults::FailNth fail(operation, n);
+          try {
+            if (drop)
+              dropTable(dbc, "contacts");
+            else
+              addTable(dbc, {folder / "extra.dbf", {{"first_column_name", 'C', 10}}, {}});
+          } catch (const fox::Error&) {
+            threw = true;
+          }
+          fired = fail.fired();
+        }
+        EXPECT_EQ(threw, fired);
+        if (!fired) break;
+        ++failed;
+        bool listed = Container::open(dbc)->findObject(drop ? "contacts" : "extra", "Table") != nullptr;
+        if (listed != drop) {  // the change was made
+          EXPECT_EQ(operation, fox::IoOperation::Rename);
+          rebuildIndex(dbc);
+          expectIndexMatchesRecords(dbc);
+        } else {
+          EXPECT_EQ(changed(before, snapshot(folder)), "");
+        }
+      }
+      EXPECT_GE(failed, 2);  // the new .dbc and .dcx are each written, synced and renamed
     }
   }
-  // Without a failure the same change goes through.
-  TempFolder temp;
-  fs::path folder = temp.copyFixture("dbf-gem/foxprodb");
-  NewTable table{folder / "extra.dbf", {{"first_column_name", 'C', 10}}, {}};
-  EXPECT_EQ(addTable(folder / "FOXPRO-DB-TEST.DBC", table), "extra");
-  expectIndexMatchesRecords(folder / "FOXPRO-DB-TEST.DBC");
 }
 
 TEST(ContainerWrite, MissingOrStaleIndexIsRebuiltByTheFirstChange) {

@@ -1,5 +1,7 @@
-// A process killed (SIGKILL) while it appends leaves a table that opens in the engine and in
-// dbfread with every row appended before the kill, and nothing else.
+// Appends stopped at each of their steps (the process killed there) or failed at each of their
+// writes leave a table that opens in the engine, dbfread and python3-dbf with every row appended
+// before and the new one whole or not at all, and appending goes on. A real kill -9 at moments
+// the test does not choose stays as a smoke test; writers taking turns share a table.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -11,6 +13,7 @@
 #include "foxpro-engine/Error.h"
 #include "foxpro-engine/Table.h"
 #include "foxpro-engine/TableWriter.h"
+#include "tests/support/Faults.h"
 
 using namespace enginetest;
 using fox::Value;
@@ -76,7 +79,99 @@ std::uint32_t expectRows(const fs::path& table) {
 
 }  // namespace
 
-TEST(Crash, KilledWhileAppendingLeavesEveryRowAppendedBefore) {
+constexpr std::uint32_t kBefore = 4;  // rows in the table before the append that is stopped
+
+fs::path tableWithRows(const TempDir& dir) {
+  fs::path table = dir / "crash.dbf";
+  auto w = fox::TableWriter::create(table, {{"ID", 'I'}, {"NAME", 'C', 12}, {"NOTE", 'M'}, {"AMOUNT", 'N', 12, 1},
+                                            {"EXTRA", 'M', 0, 0, true}});
+  for (std::uint32_t i = 0; i < kBefore; ++i) w->append(rowFor(std::int32_t(i)));
+  w->close();
+  return table;
+}
+
+// The engine shows rows 0 … n−1 whole and dbfread and python3-dbf read the same (python3-dbf
+// finds NULLs by another bit rule in the nullable memo EXTRA); returns n. python3-dbf refuses a
+// table whose last counted record still has the 0x1A flag of an append stopped before its last
+// step, so it reads only once the next writer has made that record live.
+std::uint32_t checkTable(const fs::path& table) {
+  std::uint32_t n = expectRows(table);
+  EXPECT_TRUE(readsTheSame(table, "dbfread"));
+  if (fox::Table::open(table)->recordCount() == n) {
+    EXPECT_TRUE(readsTheSame(table, "dbf", "EXTRA"));
+  }
+  return n;
+}
+
+// A writer that opens the table next finds `rows` records (the stopped append's record is made
+// live when it was whole and counted) and appends after them.
+void expectAppendingGoesOn(const fs::path& table, std::uint32_t rows) {
+  auto w = fox::TableWriter::openForAppend(table);
+  EXPECT_EQ(w->recordCount(), rows);
+  w->append(rowFor(std::int32_t(w->recordCount())));
+  w->close();
+  EXPECT_EQ(checkTable(table), rows + 1);
+}
+
+class StoppedAt : public ::testing::TestWithParam<fox::AppendStep> {};
+
+TEST_P(StoppedAt, StepLeavesEveryEarlierRowAndNoHalfRow) {
+  TempDir dir;
+  fs::path table = tableWithRows(dir);
+  const fox::AppendStep stop = GetParam();
+  EXPECT_TRUE(faults::killedDuring([&] {
+    auto w = fox::TableWriter::openForAppend(table);
+    w->setBeforeStep([stop](fox::AppendStep s) {
+      if (s == stop) faults::die();
+    });
+    w->append(rowFor(kBefore));
+  }));
+  EXPECT_EQ(checkTable(table), kBefore);
+  expectAppendingGoesOn(table, kBefore + (stop == fox::AppendStep::DeletionFlag ? 1 : 0));
+}
+
+std::string stepName(const ::testing::TestParamInfo<fox::AppendStep>& info) {
+  static const char* const names[] = {"", "MemoNextBlock", "MemoBlocks", "Record", "RecordCount", "DeletionFlag"};
+  return names[int(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Crash, StoppedAt,
+                         ::testing::Values(fox::AppendStep::MemoNextBlock, fox::AppendStep::MemoBlocks,
+                                           fox::AppendStep::Record, fox::AppendStep::RecordCount,
+                                           fox::AppendStep::DeletionFlag),
+                         stepName);
+
+// Each write of an append fails in turn, as on a full disk: the append is an error, the table
+// holds the rows before it and at most the new one whole, and a writer opened next appends.
+TEST(Crash, FailedWriteAtEveryPointOfAnAppend) {
+  int writes = 0;
+  for (int n = 1;; ++n) {
+    SCOPED_TRACE(n);
+    TempDir dir;
+    fs::path table = tableWithRows(dir);
+    auto w = fox::TableWriter::openForAppend(table);
+    bool fired, threw = false;
+    {
+      faults::FailNth fail(fox::IoOperation::Write, n);
+      try {
+        w->append(rowFor(kBefore));
+      } catch (const fox::Error& e) {
+        threw = e.number() == fox::err::WriteError;
+      }
+      fired = fail.fired();
+    }
+    w->close();
+    EXPECT_EQ(threw, fired);
+    if (!fired) break;
+    ++writes;
+    std::uint32_t rows = checkTable(table);
+    EXPECT_TRUE(rows == kBefore || rows == kBefore + 1) << rows;
+    expectAppendingGoesOn(table, std::uint32_t(fox::Table::open(table)->recordCount()));
+  }
+  EXPECT_GE(writes, 5);  // one per step at least
+}
+
+TEST(Crash, KilledAtAnyMomentLeavesEveryRowAppendedBefore) {
   TempDir dir;
   auto table = dir / "crash.dbf";
   fox::TableWriter::create(table, {{"ID", 'I'}, {"NAME", 'C', 12}, {"NOTE", 'M'}, {"AMOUNT", 'N', 12, 1},
@@ -86,7 +181,7 @@ TEST(Crash, KilledWhileAppendingLeavesEveryRowAppendedBefore) {
   struct Moment {
     std::int32_t killAfter;
     int delayMicros;
-  } moments[] = {{0, 0}, {0, 300}, {1, 0}, {100, 37}, {2000, 0}, {3000, 113}, {1000, 5}};
+  } moments[] = {{0, 300}, {100, 37}, {2000, 0}, {1000, 5}};
   for (const Moment& m : moments) {
     SCOPED_TRACE(m.killAfter);
     std::int32_t reported = std::max<std::int32_t>(appendUntilKilled(table, std::int32_t(total) + m.killAfter, m.delayMicros),
@@ -107,7 +202,7 @@ TEST(Crash, KilledWhileAppendingLeavesEveryRowAppendedBefore) {
     EXPECT_TRUE(readsTheSame(table, "dbfread"));
     total = visible;
   }
-  EXPECT_GT(total, 5000u);
+  EXPECT_GT(total, 3000u);
 
   // Appending goes on where the killed process stopped.
   auto w = fox::TableWriter::openForAppend(table);
