@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace fox {
@@ -40,5 +41,10 @@ struct ColumnSpec {
   bool nullable = false;
   bool binary = false;  // NOCPTRANS: C, V, M stored without translation
 };
+
+// What is wrong with the width and decimals a column of `type` (upper case) declares, or nothing:
+// C, V, Q are 1 to 254 wide; N, F 1 to 20 wide with decimals 0, or 1 to width − 2; B has 0 to 18
+// decimals. Other types have a fixed size, whatever is declared.
+std::optional<std::string> widthProblem(char type, long width, long decimals);
 
 }  // namespace fox

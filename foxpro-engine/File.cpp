@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "Error.h"
+#include "Errors.h"
 
 namespace fox {
 
@@ -27,28 +28,27 @@ void beforeIo(IoOperation operation, const std::filesystem::path& file) {
 }
 
 [[noreturn]] void readError(const std::filesystem::path& path, int error) {
-  throw Error(err::ReadError, "Error reading file " + quoted(path) + ": " + std::strerror(error) + ".");
+  throw errors::readError(path, std::strerror(error));
 }
 
 [[noreturn]] void writeError(const std::filesystem::path& path, int error) {
-  throw Error(err::WriteError, "Error writing to file " + quoted(path) + ": " + std::strerror(error) + ".");
+  throw errors::writeError(path, std::strerror(error));
 }
 
 [[noreturn]] void failOpen(const std::filesystem::path& path, int error, File::Mode mode) {
   switch (error) {
     case ENOENT:
     case ENOTDIR:
-      if (mode == File::Mode::CreateNew) throw Error(err::CannotCreateFile, "Cannot create file " + quoted(path) + ": the folder does not exist.");
-      throw Error(err::FileNotFound, "File " + quoted(path) + " does not exist.");
+      if (mode == File::Mode::CreateNew) throw errors::cannotCreateFile(path, "the folder does not exist");
+      throw errors::fileNotFound(path);
     case EACCES:
     case EPERM:
     case EROFS:
-      throw Error(err::AccessDenied, "File access is denied: " + quoted(path) + ".");
+      throw errors::accessDenied(path);
     case EISDIR:
       throw Error(err::NotATable, quoted(path) + " is a folder, not a file.");
     default:
-      if (mode == File::Mode::CreateNew)
-        throw Error(err::CannotCreateFile, "Cannot create file " + quoted(path) + ": " + std::strerror(error) + ".");
+      if (mode == File::Mode::CreateNew) throw errors::cannotCreateFile(path, std::strerror(error));
       readError(path, error);
   }
 }
@@ -145,7 +145,7 @@ void File::truncate(std::uint64_t size) const {
 bool File::reserve(std::uint64_t offset, std::uint64_t length) const {
   beforeIo(IoOperation::Write, shown());
   if (::fallocate(fd_, 0, off_t(offset), off_t(length)) == 0) return true;
-  if (errno == ENOSPC) throw Error(err::WriteError, "Error writing to file " + quoted(shown()) + ": the disk is full.");
+  if (errno == ENOSPC) throw errors::writeError(shown(), "the disk is full");
   return false;
 }
 
@@ -187,7 +187,7 @@ void File::store32(std::uint64_t offset, const std::uint8_t bytes[4]) const {
 bool File::tryLockExclusive() const {
   if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) return true;
   if (errno == EWOULDBLOCK) return false;
-  throw Error(err::FileInUse, "File " + quoted(shown()) + " is in use.");
+  throw errors::fileInUse(shown());
 }
 
 bool File::isAt(const std::filesystem::path& path) const {
@@ -204,9 +204,11 @@ unsigned permissionsOf(const std::filesystem::path& path, unsigned fallback) {
 ReplacementFile::ReplacementFile(const std::filesystem::path& target, unsigned permissions) : target_(target) {
   std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".tavrel-XXXXXX")).string();
   file_.fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
-  if (file_.fd_ < 0)
-    throw Error(errno == EACCES || errno == EROFS ? err::AccessDenied : err::CannotCreateFile,
-                "Cannot create file " + quoted(target) + ".");
+  if (file_.fd_ < 0) {
+    Error failure = errors::cannotCreateFile(target);
+    if (errno == EACCES || errno == EROFS) throw Error(err::AccessDenied, failure.what());
+    throw failure;
+  }
   file_.path_ = pattern;
   file_.shownAs_ = target;
   ::fchmod(file_.fd_, mode_t(permissions));

@@ -1,7 +1,7 @@
 #pragma once
 // The engine's one way to the disk: a POSIX file descriptor with the few operations the engine
 // needs (reads, writes, a shared memory mapping, sync, lock, temporary files beside a target),
-// renames and folder syncs. Failures become fox::Error naming the file (internal to the engine).
+// renames and folder syncs. Failures become fox::Error naming the file.
 //
 // Every write (mapped stores, truncation and space reservation included), sync and rename passes
 // the fault hook first, so a test can make any single one of them fail as a full disk would.

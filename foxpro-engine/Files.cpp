@@ -6,16 +6,11 @@
 
 #include "Error.h"
 #include "File.h"
+#include "Names.h"
 
 namespace fox {
 
 namespace {
-bool equalNoCase(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
-    return std::tolower(x) == std::tolower(y);
-  });
-}
-
 std::filesystem::path withExtension(const std::filesystem::path& table, std::string ext) {
   std::string old = table.extension().string();
   bool upper = !old.empty() && std::all_of(old.begin() + 1, old.end(), [](unsigned char c) {
@@ -41,7 +36,7 @@ std::optional<std::filesystem::path> findFileNoCase(const std::filesystem::path&
   std::optional<std::filesystem::path> found;
   for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     std::string entry = it->path().filename().string();
-    if (equalNoCase(entry, name)) {
+    if (sameName(entry, name)) {
       // Several entries differing only in case: take the first in name order, so the choice is stable.
       if (!found || entry < found->filename().string()) found = it->path();
     }
@@ -53,7 +48,7 @@ std::vector<std::filesystem::path> findAllNoCase(const std::filesystem::path& fo
   std::vector<std::filesystem::path> all;
   std::error_code ec;
   for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-    if (equalNoCase(it->path().filename().string(), name)) all.push_back(it->path());
+    if (sameName(it->path().filename().string(), name)) all.push_back(it->path());
   std::sort(all.begin(), all.end());
   return all;
 }

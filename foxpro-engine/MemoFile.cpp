@@ -5,6 +5,7 @@
 
 #include "Binary.h"
 #include "Error.h"
+#include "Errors.h"
 
 namespace fox {
 
@@ -30,7 +31,7 @@ MemoReader::MemoReader(const std::filesystem::path& path, Kind kind) : kind_(kin
 }
 
 void MemoReader::invalid(const std::string& why) const {
-  throw Error(err::MemoFileInvalid, "Memo file " + quoted(file_.path()) + " is missing or is invalid: it " + why + ".");
+  throw errors::memoFileInvalid(file_.path(), why);
 }
 
 const std::uint8_t* MemoReader::fetch(std::uint64_t offset, std::size_t n) const {

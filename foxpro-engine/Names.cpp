@@ -53,9 +53,9 @@ void validateName(std::string_view name, NameKind kind) {
 }
 
 bool sameName(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
-    return std::toupper(x) == std::toupper(y);
-  });
+  // ASCII only, whatever the C locale: the bytes of other characters depend on the code page.
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 std::string upperName(std::string_view name) {

@@ -6,6 +6,7 @@
 #include "Binary.h"
 #include "CodePage.h"
 #include "Error.h"
+#include "Errors.h"
 #include "File.h"
 #include "Files.h"
 #include "Header.h"
@@ -29,21 +30,17 @@ Field fieldFromSpec(const ColumnSpec& c) {
   f.name = upperName(c.name);
   f.type = char(std::toupper((unsigned char)c.type));
   bool binaryStored = false;  // types VFP flags 0x04 whatever the column says
+  if (auto problem = widthProblem(f.type, c.length, c.decimals)) badColumn(f.name, *problem);
   switch (f.type) {
     case 'C': case 'V': case 'Q':
-      if (c.length < 1 || c.length > 254) badColumn(f.name, std::string("a ") + f.type + " field is 1 to 254 wide");
       f.length = std::uint16_t(c.length);
       binaryStored = f.type == 'Q' || c.binary;
       break;
     case 'N': case 'F':
-      if (c.length < 1 || c.length > 20) badColumn(f.name, "a numeric field is 1 to 20 wide");
-      if (c.decimals < 0 || (c.decimals > 0 && c.decimals > c.length - 2) || c.decimals > 18)
-        badColumn(f.name, "its decimals must leave room for the digits, the point and a sign");
       f.length = std::uint16_t(c.length);
       f.decimals = std::uint8_t(c.decimals);
       break;
     case 'B':
-      if (c.decimals < 0 || c.decimals > 18) badColumn(f.name, "a double field has 0 to 18 decimals");
       f.length = 8, f.decimals = std::uint8_t(c.decimals), binaryStored = true;
       break;
     case 'Y': f.length = 8, f.decimals = 4, binaryStored = true; break;
@@ -141,7 +138,7 @@ class Writer final : public TableWriter {
         encoder_(header_.fields, header_.nullFlagsOffset, header_.nullFlagsLength, header_.recordLength, codePage_),
         blockSize_(blockSize),
         nextBlock_(nextBlock) {
-    if (!dbf_.tryLockExclusive()) throw Error(err::FileInUse, "File " + quoted(path_) + " is in use.");
+    if (!dbf_.tryLockExclusive()) throw errors::fileInUse(path_);
     dbf_.map(kMapLength);
   }
   ~Writer() override {
@@ -342,7 +339,7 @@ std::unique_ptr<TableWriter> TableWriter::create(const std::filesystem::path& db
   std::filesystem::path folder = dbf.parent_path().empty() ? std::filesystem::path(".") : dbf.parent_path();
   std::error_code ec;
   if (!std::filesystem::is_directory(folder, ec))
-    throw Error(err::CannotCreateFile, "Cannot create file " + quoted(dbf) + ": the folder does not exist.");
+    throw errors::cannotCreateFile(dbf, "the folder does not exist");
   removeTableFiles(dbf);
 
   File memoFile, table;
@@ -374,7 +371,7 @@ std::unique_ptr<TableWriter> TableWriter::openForAppend(const std::filesystem::p
   File table(dbf, File::Mode::ReadWrite);
   // The lock before anything is read: a writer that held it until a moment ago may have
   // appended since, and what it left is put right below only by the holder of the lock.
-  if (!table.tryLockExclusive()) throw Error(err::FileInUse, "File " + quoted(dbf) + " is in use.");
+  if (!table.tryLockExclusive()) throw errors::fileInUse(dbf);
   Header header = readHeader(table);
   std::uint64_t size = table.size();
   if (!header.visualFoxPro())
@@ -390,12 +387,12 @@ std::unique_ptr<TableWriter> TableWriter::openForAppend(const std::filesystem::p
   std::uint32_t blockSize = 64, next = 8;
   if (header.hasMemoFields()) {
     auto memoPath = findMemoFile(dbf);
-    if (!memoPath) throw Error(err::MemoFileInvalid, "Memo file " + quoted(memoFileName(dbf)) + " is missing or is invalid.");
+    if (!memoPath) throw errors::memoFileInvalid(memoFileName(dbf));
     memoFile = File(*memoPath, File::Mode::ReadWrite);
     std::uint8_t head[8] = {};
     std::uint64_t memoSize = memoFile.size();
     if (memoFile.readAt(0, head, 8) < 8 || memoSize < kMemoHeaderSize || bin::be16(head + 6) == 0)
-      throw Error(err::MemoFileInvalid, "Memo file " + quoted(*memoPath) + " is missing or is invalid.");
+      throw errors::memoFileInvalid(*memoPath);
     blockSize = bin::be16(head + 6);
     std::uint64_t pointer = std::max<std::uint64_t>(bin::be32(head), firstBlock(blockSize));
     // A writer killed while it had the file grown ahead (MemoAppender) leaves zeros past the
@@ -408,7 +405,7 @@ std::unique_ptr<TableWriter> TableWriter::openForAppend(const std::filesystem::p
     // header's counter up.
     std::uint64_t used = (memoSize + blockSize - 1) / blockSize;
     std::uint64_t n = std::max(pointer, used);
-    if (n > 0xFFFFFFFFu) throw Error(err::MemoFileInvalid, "Memo file " + quoted(*memoPath) + " is missing or is invalid.");
+    if (n > 0xFFFFFFFFu) throw errors::memoFileInvalid(*memoPath);
     next = std::uint32_t(n);
   }
   // A record a killed append wrote in full and counted, but whose deletion flag it did not get

@@ -4,8 +4,9 @@
 #include <variant>
 
 #include "foxpro-engine/CodePage.h"
-#include "foxpro-engine/Error.h"
+#include "foxpro-engine/Errors.h"
 #include "foxpro-engine/Files.h"
+#include "foxpro-engine/Names.h"
 #include "foxpro-engine/Table.h"
 
 namespace fox::dbc {
@@ -52,16 +53,6 @@ std::int32_t integer(const Value& v) {
 
 }  // namespace
 
-bool sameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
-    if (x != y) return false;
-  }
-  return true;
-}
 
 std::unique_ptr<Container> Container::open(const fs::path& dbc) {
   auto table = Table::open(dbc);
@@ -98,27 +89,27 @@ std::unique_ptr<Container> Container::open(const fs::path& dbc) {
 std::vector<const Object*> Container::tablesAndViews() const {
   std::vector<const Object*> out;
   for (const Object& o : objects_)
-    if (!o.deleted && o.parentId == 1 && (sameText(o.type, "Table") || sameText(o.type, "View"))) out.push_back(&o);
+    if (!o.deleted && o.parentId == 1 && (sameName(o.type, "Table") || sameName(o.type, "View"))) out.push_back(&o);
   return out;
 }
 
 const Object* Container::findObject(std::string_view name, std::string_view type) const {
   for (const Object& o : objects_)
-    if (!o.deleted && o.parentId == 1 && sameText(o.type, type) && sameText(o.name, name)) return &o;
+    if (!o.deleted && o.parentId == 1 && sameName(o.type, type) && sameName(o.name, name)) return &o;
   return nullptr;
 }
 
 std::vector<const Object*> Container::children(const Object& parent, std::string_view type) const {
   std::vector<const Object*> out;
   for (const Object& o : objects_)
-    if (!o.deleted && o.parentId == parent.id && &o != &parent && (type.empty() || sameText(o.type, type)))
+    if (!o.deleted && o.parentId == parent.id && &o != &parent && (type.empty() || sameName(o.type, type)))
       out.push_back(&o);
   return out;
 }
 
 MemberTable Container::table(std::string_view name) const {
   const Object* o = findObject(name, "Table");
-  if (!o) throw Error(fox::err::FileNotFound, "File '" + std::string(name) + ".dbf' does not exist.");
+  if (!o) throw errors::fileNotFound(std::string(name) + ".dbf");
   return table(*o);
 }
 
@@ -138,13 +129,13 @@ MemberTable Container::table(const Object& o) const {
 std::optional<MemberTable> Container::tableAt(const fs::path& dbf) const {
   std::error_code ec;
   for (const Object* o : tablesAndViews()) {
-    if (!sameText(o->type, "Table")) continue;
+    if (!sameName(o->type, "Table")) continue;
     auto stored = o->properties.text(property::Path);
     if (!stored) continue;
     fs::path candidate = resolveStored(folder(), *stored);
     bool same = fs::equivalent(candidate, dbf, ec) ||
                 (fs::equivalent(candidate.parent_path(), dbf.parent_path(), ec) &&
-                 sameText(candidate.filename().string(), dbf.filename().string()));
+                 sameName(candidate.filename().string(), dbf.filename().string()));
     if (same) return table(*o);
   }
   return std::nullopt;

@@ -92,7 +92,4 @@ class Container {
   std::uint32_t offsets_[8] = {};
 };
 
-// ASCII case-insensitive comparison of names.
-bool sameText(std::string_view a, std::string_view b);
-
 }  // namespace fox::dbc

@@ -2,7 +2,7 @@
 
 #include <thread>
 
-#include "foxpro-engine/Error.h"
+#include "foxpro-engine/Errors.h"
 
 namespace fox::dbc {
 
@@ -22,7 +22,7 @@ ContainerLock::ContainerLock(const std::filesystem::path& dbc, std::chrono::mill
       continue;  // the file was replaced while we waited: lock the new one
     }
     if (std::chrono::steady_clock::now() >= deadline)
-      throw Error(fox::err::FileInUse, "File '" + dbc.filename().string() + "' is in use.");
+      throw errors::fileInUse(dbc);
     std::this_thread::sleep_for(kPoll);
   }
 }

@@ -13,7 +13,7 @@
 #include "ContainerIndex.h"
 #include "ContainerLock.h"
 #include "foxpro-engine/Binary.h"
-#include "foxpro-engine/Error.h"
+#include "foxpro-engine/Errors.h"
 #include "foxpro-engine/File.h"
 #include "foxpro-engine/Files.h"
 #include "foxpro-engine/Names.h"
@@ -27,26 +27,22 @@ namespace {
 constexpr std::size_t kMemoHeader = 512;
 constexpr char kEndOfFile = 0x1A;
 
-[[noreturn]] void ioError(int number, const std::string& what, const fs::path& file) {
-  throw Error(number, what + " '" + file.filename().string() + "'.");
-}
-
 // The .dct as a change sees it: append-only, with the old length and header kept for undoing.
 class MemoAppender {
  public:
   explicit MemoAppender(const fs::path& dbc) {
     auto found = findMemoFile(dbc);
-    if (!found) throw Error(fox::err::MemoFileInvalid, "Memo file '" + dbc.stem().string() + ".dct' is missing or is invalid.");
+    if (!found) throw errors::memoFileInvalid(dbc.stem().string() + ".dct");
     path_ = *found;
     std::uint8_t head[8] = {};
     {
       File file(path_, File::Mode::Read);
-      if (file.readAt(0, head, 8) < 8) throw Error(fox::err::MemoFileInvalid, "Memo file '" + path_.filename().string() + "' is missing or is invalid.");
+      if (file.readAt(0, head, 8) < 8) throw errors::memoFileInvalid(path_);
       oldSize_ = file.size();
     }
     oldHeader_.assign(reinterpret_cast<const char*>(head), 8);
     blockSize_ = bin::be16(head + 6);
-    if (blockSize_ == 0) throw Error(fox::err::MemoFileInvalid, "Memo file '" + path_.filename().string() + "' is missing or is invalid.");
+    if (blockSize_ == 0) throw errors::memoFileInvalid(path_);
     // Never below what the file holds: a too small next-free would overwrite live memos.
     std::uint64_t used = std::max<std::uint64_t>(oldSize_, kMemoHeader);
     next_ = std::max<std::uint64_t>(bin::be32(head), (used + blockSize_ - 1) / blockSize_);
@@ -113,7 +109,7 @@ class Change {
     count_ = bytes::le32(dbcBytes_, 4);
     if (recordLength_ < container_->columnOffset(7) + 4u ||
         dbcBytes_.size() < headerLength_ + std::uint64_t{count_} * recordLength_ || count_ != container_->objects().size())
-      throw Error(fox::err::TableCorrupted, "Table '" + dbc.filename().string() + "' has become corrupted.");
+      throw errors::tableCorrupted(dbc);
   }
 
   const Container& container() const { return *container_; }
@@ -236,7 +232,7 @@ void removeMemberFiles(const fs::path& dbf) {
   if (auto index = findFileNoCase(dbf.parent_path(), indexFileName(dbf).filename().string())) files.push_back(*index);
   for (const fs::path& file : files) {
     std::error_code ec;
-    if (!fs::remove(file, ec) && ec) ioError(fox::err::AccessDenied, "File access is denied:", file);
+    if (!fs::remove(file, ec) && ec) throw errors::accessDenied(file);
   }
 }
 
@@ -335,8 +331,8 @@ void dropTable(const fs::path& dbc, std::string_view name, const ChangeOptions& 
   // Relations stored under other tables that name this one as their parent go too: they could
   // only point at nothing.
   for (const Object& o : c.objects())
-    if (!o.deleted && sameText(o.type, "Relation") &&
-        sameText(o.properties.text(property::ParentTable).value_or(""), member.object->name))
+    if (!o.deleted && sameName(o.type, "Relation") &&
+        sameName(o.properties.text(property::ParentTable).value_or(""), member.object->name))
       change.markDeleted(o.record);
   change.commit();
   if (member.exists) removeMemberFiles(member.dbf);

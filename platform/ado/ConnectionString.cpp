@@ -3,15 +3,11 @@
 #include <algorithm>
 #include <cctype>
 
+#include "NoCase.h"
+
 namespace ado {
 
 namespace {
-
-bool equalNoCase(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
-    return std::tolower(x) == std::tolower(y);
-  });
-}
 
 std::string_view trimBlanks(std::string_view s) {
   while (!s.empty() && s.front() == ' ') s.remove_prefix(1);

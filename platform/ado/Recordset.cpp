@@ -5,6 +5,7 @@
 
 #include "Connection.h"
 #include "Error.h"
+#include "NoCase.h"
 #include "RecordsetState.h"
 
 namespace ado {
@@ -66,12 +67,6 @@ template <typename Items>
 auto& at(Items& items, int index) {
   if (static_cast<std::size_t>(index) >= items.size()) throwItemNotFound();
   return items[index];
-}
-
-bool equalNoCase(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
-    return std::tolower(x) == std::tolower(y);
-  });
 }
 
 }  // namespace

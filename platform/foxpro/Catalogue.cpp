@@ -1,14 +1,10 @@
 #include "Catalogue.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <system_error>
 
 #include "Errors.h"
+#include "foxpro-engine/File.h"
 #include "foxpro-engine/Files.h"
 #include "foxpro-engine/Names.h"
 
@@ -19,13 +15,7 @@ namespace fs = std::filesystem;
 namespace {
 
 bool endsWithNoCase(std::string_view text, std::string_view suffix) {
-  if (text.size() < suffix.size()) return false;
-  for (std::size_t i = 0; i < suffix.size(); ++i) {
-    char a = text[text.size() - suffix.size() + i];
-    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
-    if (a != suffix[i]) return false;
-  }
-  return true;
+  return text.size() >= suffix.size() && fox::sameName(text.substr(text.size() - suffix.size()), suffix);
 }
 
 std::optional<fs::path> findRegularFile(const fs::path& folder, std::string_view name) {
@@ -72,11 +62,12 @@ std::vector<fs::path> tableFiles(const fs::path& dbf) {
 }
 
 bool inUse(const fs::path& dbf) {
-  int fd = ::open(dbf.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-  ::close(fd);  // releases the lock just taken, if it was
-  return locked;
+  try {
+    fox::File file(dbf, fox::File::Mode::Read);
+    return !file.tryLockExclusive();  // closing the file releases the lock just taken, if it was
+  } catch (const fox::Error&) {
+    return false;
+  }
 }
 
 void removeTableFiles(const fs::path& dbf) {

@@ -29,7 +29,7 @@ class ContainerCatalogue : public Catalogue {
     std::vector<CatalogueEntry> rows;
     auto container = Container::open(dbc_);
     for (const fox::dbc::Object* o : container->tablesAndViews())
-      rows.push_back({fox::dbc::sameText(o->type, "View") ? "VIEW" : "TABLE", o->name});
+      rows.push_back({fox::sameName(o->type, "View") ? "VIEW" : "TABLE", o->name});
     return rows;
   }
 
@@ -76,7 +76,7 @@ class ContainerCatalogue : public Catalogue {
   void drop(const TableLocation& table) override {
     auto container = Container::open(dbc_);
     auto member = container->tableAt(table.dbf);
-    if (!member || !fox::dbc::sameText(member->object->name, table.name))
+    if (!member || !fox::sameName(member->object->name, table.name))
       throw fox::Error(fox::dbc::err::NotInDatabase,
                        "Table '" + table.name + "' is not part of database '" + dbc_.filename().string() + "'.");
     // A table another connection or program is writing keeps its files (its rows would be lost).

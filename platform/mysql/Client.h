@@ -13,6 +13,12 @@ namespace mysql {
 [[noreturn]] void throwError(MYSQL* handle);
 [[noreturn]] void throwError(MYSQL_STMT* statement);
 
+// A prepared statement, closed when its owner goes.
+struct StatementCloser {
+  void operator()(MYSQL_STMT* statement) const { mysql_stmt_close(statement); }
+};
+using Statement = std::unique_ptr<MYSQL_STMT, StatementCloser>;
+
 // Client-side errors (2000–2999: lost connection, server gone, out of sync…): after one of them
 // nothing more can be sent on the connection with a known outcome.
 bool isClientError(unsigned number);

@@ -47,12 +47,9 @@ constexpr const char* kRollback = "ROLLBACK AND NO CHAIN NO RELEASE";
 
 }  // namespace
 
-Inserter::~Inserter() {
-  for (auto& [sql, statement] : statements_) mysql_stmt_close(statement);
-}
+Inserter::~Inserter() = default;
 
 void Inserter::forget() {
-  for (auto& [sql, statement] : statements_) mysql_stmt_close(statement);
   statements_.clear();
   batchableTables_.clear();
 }
@@ -135,10 +132,10 @@ bool Inserter::sendTogether(const Batch& batch) {
   std::string sql = batch.target->insertSql(batch.assigned, batch.rows.size());
   std::size_t columns = batch.rows.front().size();
   bool keep = batch.rows.size() == maxRows(columns);  // full batches recur; others are prepared once
-  MYSQL_STMT* statement = nullptr;
+  Statement once;  // a statement for this batch only
   bool stored = false;
   try {
-    statement = keep ? cached(sql) : prepare(sql);
+    MYSQL_STMT* statement = keep ? cached(sql) : (once = prepare(sql)).get();
     std::vector<const Variant*> values;
     values.reserve(batch.rows.size() * columns);
     for (const auto& row : batch.rows)
@@ -146,12 +143,12 @@ bool Inserter::sendTogether(const Batch& batch) {
     run(statement, values);
     stored = mysql_stmt_affected_rows(statement) == batch.rows.size() && mysql_stmt_warning_count(statement) == 0;
   } catch (const ado::Error& e) {
-    if (!keep && statement) mysql_stmt_close(statement);
+    once.reset();
     if (isClientError(static_cast<unsigned>(e.Number()))) throw;
     client_.query(kRollback);
     return false;
   }
-  if (!keep) mysql_stmt_close(statement);
+  once.reset();
   client_.query(stored ? kCommit : kRollback);
   return stored;
 }
@@ -170,23 +167,17 @@ void Inserter::run(MYSQL_STMT* statement, const std::vector<const Variant*>& val
   if (mysql_stmt_execute(statement)) throwError(statement);
 }
 
-MYSQL_STMT* Inserter::prepare(const std::string& sql) {
-  MYSQL_STMT* statement = mysql_stmt_init(client_.handle());
+Statement Inserter::prepare(const std::string& sql) {
+  Statement statement(mysql_stmt_init(client_.handle()));
   if (!statement) throwError(client_.handle());
-  if (mysql_stmt_prepare(statement, sql.data(), sql.size())) {
-    ado::Error error(mysql_stmt_errno(statement), mysql_stmt_error(statement));
-    mysql_stmt_close(statement);
-    throw error;
-  }
+  if (mysql_stmt_prepare(statement.get(), sql.data(), sql.size())) throwError(statement.get());
   return statement;
 }
 
 MYSQL_STMT* Inserter::cached(const std::string& sql) {
   auto it = statements_.find(sql);
-  if (it != statements_.end()) return it->second;
-  MYSQL_STMT* statement = prepare(sql);
-  statements_.emplace(sql, statement);
-  return statement;
+  if (it != statements_.end()) return it->second.get();
+  return statements_.emplace(sql, prepare(sql)).first->second.get();
 }
 
 }  // namespace mysql

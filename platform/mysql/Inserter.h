@@ -61,14 +61,14 @@ class Inserter {
   bool sendTogether(const Batch& batch);
   void insertRow(const std::string& sql, const std::vector<ado::Variant>& row);
   void run(MYSQL_STMT* statement, const std::vector<const ado::Variant*>& values);
-  MYSQL_STMT* prepare(const std::string& sql);
+  Statement prepare(const std::string& sql);
   MYSQL_STMT* cached(const std::string& sql);
   std::size_t maxRows(std::size_t columns);
 
   Client& client_;
   bool grouping_;
   Parameters parameters_;
-  std::map<std::string, MYSQL_STMT*> statements_;
+  std::map<std::string, Statement> statements_;
   std::map<std::string, bool> batchableTables_;
   std::optional<Batch> batch_;
   std::size_t maxBytes_ = 0;  // 0: not asked yet

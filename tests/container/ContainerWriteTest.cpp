@@ -5,6 +5,7 @@
 
 #include "ContainerIndexCheck.h"
 #include "Fixtures.h"
+#include "foxpro-engine/Names.h"
 #include "foxpro-engine/container/CompoundIndex.h"
 #include "foxpro-engine/container/Container.h"
 #include "foxpro-engine/container/ContainerIndex.h"
@@ -100,14 +101,15 @@ TEST(ContainerWrite, CreateAndDropOnACopyOfEachFixtureContainer) {
     expectIndexMatchesRecords(dbc);
     for (ado::Recordset schema = db->OpenSchema(ado::adSchemaTables); !schema.Eof(); schema.MoveNext()) {
       std::string name = schema.Fields()["TABLE_NAME"].Value().toText();
-      EXPECT_FALSE(sameText(name, victim) || name == "items");
+      EXPECT_FALSE(fox::sameName(name, victim) || name == "items");
     }
 
     // Every other file, the untouched members' included, is byte for byte as it was.
     std::istringstream changedFiles(changed(before, snapshot(folder)));
     for (std::string name; changedFiles >> name;) {
       std::string stem = fs::path(name).stem().string();
-      EXPECT_TRUE(sameText(stem, fs::path(fixture.dbc).stem().string()) || sameText(stem, victimFile.stem().string()))
+      EXPECT_TRUE(fox::sameName(stem, fs::path(fixture.dbc).stem().string()) ||
+                  fox::sameName(stem, victimFile.stem().string()))
           << name;
     }
   }

@@ -3,19 +3,14 @@
 
 #include "Lexer.h"
 #include "Statement.h"
+#include "foxpro-engine/Calendar.h"
+#include "foxpro-engine/Field.h"
 #include "foxpro-engine/Names.h"
 #include "platform/foxpro/Errors.h"
 
 namespace foxpro::sql {
 
 namespace {
-
-bool equalNoCase(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    return lower(x) == lower(y);
-  });
-}
 
 // A quoted body with its doubled quotes made single.
 std::string unquote(std::string_view body, char quote) {
@@ -56,13 +51,6 @@ constexpr std::array kTypeNames{
 };
 
 bool needsWidth(char type) { return type == 'C' || type == 'V' || type == 'Q' || type == 'N' || type == 'F'; }
-
-bool validDate(int year, int month, int day) {
-  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
-}
 
 class Parser {
  public:
@@ -160,7 +148,7 @@ class Parser {
     Token type = lexer_.next();
     if (type.kind != TokenKind::Identifier) throw errors::syntaxError();
     auto found = std::find_if(kTypeNames.begin(), kTypeNames.end(),
-                              [&](const TypeName& n) { return equalNoCase(n.name, type.text); });
+                              [&](const TypeName& n) { return fox::sameName(n.name, type.text); });
     if (found == kTypeNames.end()) throw errors::unrecognizedPhrase();
     declared.type = found->type;
 
@@ -202,17 +190,9 @@ class Parser {
   // B keeps its decimals.
   static void checkWidth(fox::ColumnSpec& declared, long width, long decimals) {
     if (needsWidth(declared.type) && width < 0) throw errors::syntaxError();
-    bool ok = true;
-    switch (declared.type) {
-      case 'C':
-      case 'V':
-      case 'Q': ok = width >= 1 && width <= 254 && decimals == 0; break;
-      case 'N':
-      case 'F': ok = width >= 1 && width <= 20 && (decimals == 0 || decimals <= width - 2); break;
-      case 'B': ok = decimals <= 18; break;
-      default: break;
-    }
-    if (!ok) throw errors::invalidFieldWidth(declared.name);
+    bool text = declared.type == 'C' || declared.type == 'V' || declared.type == 'Q';
+    if ((text && decimals != 0) || fox::widthProblem(declared.type, width, decimals))
+      throw errors::invalidFieldWidth(declared.name);
     if (needsWidth(declared.type)) declared.length = static_cast<int>(width);
     if (declared.type == 'N' || declared.type == 'F' || declared.type == 'B') declared.decimals = static_cast<int>(decimals);
   }
@@ -299,12 +279,12 @@ class Parser {
         term.text = t.text;
         break;
       case TokenKind::Dotted:
-        if (equalNoCase(t.text, "NULL")) {
+        if (fox::sameName(t.text, "NULL")) {
           term.kind = Term::Kind::Null;
-        } else if (equalNoCase(t.text, "T") || equalNoCase(t.text, "Y")) {
+        } else if (fox::sameName(t.text, "T") || fox::sameName(t.text, "Y")) {
           term.kind = Term::Kind::Logical;
           term.code = 1;
-        } else if (equalNoCase(t.text, "F") || equalNoCase(t.text, "N")) {
+        } else if (fox::sameName(t.text, "F") || fox::sameName(t.text, "N")) {
           term.kind = Term::Kind::Logical;
           term.code = 0;
         } else {
@@ -394,7 +374,7 @@ class Parser {
     when.date.month = number(2);
     separator("-/.");
     when.date.day = number(2);
-    if (!validDate(when.date.year, when.date.month, when.date.day)) throw errors::invalidDate();
+    if (!fox::validDate(when.date.year, when.date.month, when.date.day)) throw errors::invalidDate();
     term.kind = Term::Kind::Date;
     if (pos < text.size()) {
       if (!blank(text[pos]) && text[pos] != 'T' && text[pos] != 't' && text[pos] != ',') throw errors::syntaxError();
@@ -412,8 +392,8 @@ class Parser {
       }
       while (pos < text.size() && blank(text[pos])) ++pos;
       std::string_view rest = text.substr(pos);
-      bool am = equalNoCase(rest, "AM") || equalNoCase(rest, "A");
-      bool pm = equalNoCase(rest, "PM") || equalNoCase(rest, "P");
+      bool am = fox::sameName(rest, "AM") || fox::sameName(rest, "A");
+      bool pm = fox::sameName(rest, "PM") || fox::sameName(rest, "P");
       if (!rest.empty() && !am && !pm) throw errors::syntaxError();
       if (am || pm) {
         if (when.hour < 1 || when.hour > 12) throw errors::invalidDate();
