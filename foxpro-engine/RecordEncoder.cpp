@@ -89,11 +89,10 @@ std::string textForm(const Value& v) {
   return std::visit(V{}, v);
 }
 
-RecordEncoder::RecordEncoder(std::vector<Field> fields, int nullFlagsOffset, int nullFlagsLength,
-                             std::uint16_t recordLength, std::shared_ptr<const CodePage> codePage)
+RecordEncoder::RecordEncoder(std::vector<Field> fields, int nullFlagsOffset, std::uint16_t recordLength,
+                             std::shared_ptr<const CodePage> codePage)
     : fields_(std::move(fields)),
       nullFlagsOffset_(nullFlagsOffset),
-      nullFlagsLength_(nullFlagsLength),
       recordLength_(recordLength),
       codePage_(std::move(codePage)),
       memo_(fields_.size()) {}

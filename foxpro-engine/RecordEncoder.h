@@ -15,7 +15,7 @@ namespace fox {
 
 class RecordEncoder {
  public:
-  RecordEncoder(std::vector<Field> fields, int nullFlagsOffset, int nullFlagsLength, std::uint16_t recordLength,
+  RecordEncoder(std::vector<Field> fields, int nullFlagsOffset, std::uint16_t recordLength,
                 std::shared_ptr<const CodePage> codePage);
 
   // Fills `record` (recordLength bytes, deletion flag blank) and, for each memo field, its data
@@ -38,7 +38,7 @@ class RecordEncoder {
   [[noreturn]] void mismatch(const Field& f, const Value& v) const;
 
   std::vector<Field> fields_;
-  int nullFlagsOffset_, nullFlagsLength_;
+  int nullFlagsOffset_;
   std::uint16_t recordLength_;
   std::shared_ptr<const CodePage> codePage_;
   std::vector<std::string> memo_;

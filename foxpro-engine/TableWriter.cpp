@@ -135,7 +135,7 @@ class Writer final : public TableWriter {
         memo_(std::move(memo)),
         header_(std::move(header)),
         codePage_(std::move(cp)),
-        encoder_(header_.fields, header_.nullFlagsOffset, header_.nullFlagsLength, header_.recordLength, codePage_),
+        encoder_(header_.fields, header_.nullFlagsOffset, header_.recordLength, codePage_),
         blockSize_(blockSize),
         nextBlock_(nextBlock) {
     if (!dbf_.tryLockExclusive()) throw errors::fileInUse(path_);
