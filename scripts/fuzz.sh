@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 target=${1:?usage: scripts/fuzz.sh <table_reader|memo_reader|statement_parser|index_reader|container_reader> [seconds]}
 seconds=${2:-}
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DTAVREL_FUZZ=ON -DTAVREL_GUI=OFF -DTAVREL_TESTS=OFF \
-  -DTAVREL_BENCH=OFF >/dev/null
+  -DTAVREL_BENCH=OFF -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
 cmake --build build-fuzz -j 2 --target "fuzz_$target" >/dev/null
 seeds=fuzz/corpus/$target
 if [[ -z $seconds ]]; then

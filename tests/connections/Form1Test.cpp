@@ -4,7 +4,7 @@
 #include <QFontInfo>
 #include <QRegularExpression>
 
-#include "SetupWindowTest.h"
+#include "tests/support/SetupWindowTest.h"
 #include "connections/ConnectionStrings.h"
 #include "shell/Pointer.h"
 

@@ -1,7 +1,7 @@
 #include <QFile>
 #include <QScreen>
 
-#include "SetupWindowTest.h"
+#include "tests/support/SetupWindowTest.h"
 #include "shell/Pointer.h"
 #include "shell/Startup.h"
 

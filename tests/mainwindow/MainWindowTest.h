@@ -6,7 +6,7 @@
 
 #include <QRadioButton>
 
-#include "../connections/SetupWindowTest.h"
+#include "tests/support/SetupWindowTest.h"
 #include "mainwindow/Form2.h"
 #include "shell/Pointer.h"
 #include "shell/TableList.h"

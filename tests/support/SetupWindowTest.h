@@ -5,9 +5,9 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "../support/GuiTest.h"
-#include "../support/ProviderSpy.h"
-#include "../support/TestDatabase.h"
+#include "GuiTest.h"
+#include "ProviderSpy.h"
+#include "TestDatabase.h"
 #include "connections/Form1.h"
 #include "shell/ButtonCheckBox.h"
 #include "shell/Settings.h"
