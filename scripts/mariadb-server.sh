@@ -42,8 +42,8 @@ mariadb_free_port() {
 
 mariadb_install() {
   local dir=$1
-  mkdir -p "$dir/data"
-  mariadb-install-db --no-defaults "${mariadb_run_as[@]}" --datadir="$dir/data" \
+  mkdir -p "$dir/data" "$dir/tmp"
+  mariadb-install-db --no-defaults "${mariadb_run_as[@]}" --datadir="$dir/data" --tmpdir="$dir/tmp" \
     --auth-root-authentication-method=normal --skip-test-db >"$dir/install.log" 2>&1 ||
     { cat "$dir/install.log" >&2; return 1; }
 }
@@ -66,8 +66,8 @@ mariadb_server_start() {
   fi
   mariadb_server_stop "$dir"  # one left running by a run that was killed
   local fresh=
-  [[ -d $dir/data/mysql ]] || { mariadb_install "$dir" || return 1; fresh=1; }
   mkdir -p "$dir/tmp"
+  [[ -d $dir/data/mysql ]] || { mariadb_install "$dir" || return 1; fresh=1; }
   local port
   port=$(mariadb_free_port)
   (cd "$dir/data" && exec mariadbd --no-defaults "${mariadb_run_as[@]}" --datadir="$dir/data" \
