@@ -78,6 +78,7 @@ demo_start() {
   chmod 700 "$demo"  # the server's socket and the password are for this user only
   exec 9>"$demo/lock"
   flock -n 9 || { echo "The demo is already open (another ./run); close that Tavrel first." >&2; exit 1; }
+  demo_locked=1
   if [[ -n $reset ]]; then
     mariadb_server_stop "$mysql"
     find "$demo" -mindepth 1 -maxdepth 1 ! -name lock -exec rm -rf {} +
@@ -95,7 +96,10 @@ demo_start() {
   fi
 }
 
-demo_stop() { mariadb_server_stop "$mysql"; }
+# Only the holder of the lock stops the server: a second ./run turned away must leave the first
+# one's server running.
+demo_locked=
+demo_stop() { [[ -z $demo_locked ]] || mariadb_server_stop "$mysql"; }
 
 app=
 # Ctrl-C, a closed terminal or a kill end Tavrel too, and then the server (the EXIT trap).
