@@ -36,6 +36,10 @@ mariadb_root() {
   (cd "$dir" && mariadb --no-defaults --socket=mysqld.sock -uroot "$@")
 }
 
+mariadb_ping() {
+  (cd "$1" && mariadb-admin --no-defaults --socket=mysqld.sock -uroot ping) >/dev/null 2>&1
+}
+
 mariadb_free_port() {
   /usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
 }
@@ -68,18 +72,29 @@ mariadb_server_start() {
   local fresh=
   mkdir -p "$dir/tmp"
   [[ -d $dir/data/mysql ]] || { mariadb_install "$dir" || return 1; fresh=1; }
-  local port
-  port=$(mariadb_free_port)
-  (cd "$dir/data" && exec mariadbd --no-defaults "${mariadb_run_as[@]}" --datadir="$dir/data" \
-    --socket=../mysqld.sock --port="$port" --bind-address=127.0.0.1 --skip-name-resolve \
-    --pid-file="$dir/mariadb.pid" --log-error="$dir/error.log" --tmpdir="$dir/tmp" \
-    "${options[@]}" "$@" >/dev/null 2>&1) &
-
-  for _ in $(seq 1 300); do
-    (cd "$dir" && mariadb-admin --no-defaults --socket=mysqld.sock -uroot ping) >/dev/null 2>&1 && break
-    sleep 0.2
+  # The free port may be taken by someone else before the server binds it: then another one.
+  local port attempt
+  for attempt in 1 2 3 4 5; do
+    port=$(mariadb_free_port)
+    local logged
+    logged=$(wc -l 2>/dev/null <"$dir/error.log" || echo 0)
+    (cd "$dir/data" && exec mariadbd --no-defaults "${mariadb_run_as[@]}" --datadir="$dir/data" \
+      --socket=../mysqld.sock --port="$port" --bind-address=127.0.0.1 --skip-name-resolve \
+      --pid-file="$dir/mariadb.pid" --log-error="$dir/error.log" --tmpdir="$dir/tmp" \
+      "${options[@]}" "$@" >/dev/null 2>&1) &
+    local server=$!
+    for _ in $(seq 1 300); do
+      mariadb_ping "$dir" && break
+      kill -0 "$server" 2>/dev/null || break
+      sleep 0.2
+    done
+    mariadb_ping "$dir" && break
+    # One still starting after a minute is not left behind.
+    kill "$server" 2>/dev/null || true
+    wait "$server" 2>/dev/null || true
+    [[ $(tail -n +$((logged + 1)) "$dir/error.log") == *"Address already in use"* ]] || break
   done
-  (cd "$dir" && mariadb-admin --no-defaults --socket=mysqld.sock -uroot ping) >/dev/null 2>&1 ||
+  mariadb_ping "$dir" ||
     { echo "The MariaDB server in $dir did not start:" >&2; cat "$dir/error.log" >&2; return 1; }
   echo "$port" >"$dir/port"
   # A new server has root accounts without a password on 127.0.0.1 and ::1 too: only the one
