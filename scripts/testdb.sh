@@ -13,6 +13,8 @@ password=tavrel-test-pw
 database=tavrel_test
 
 stop() {
+  # The servers are known by their absolute data folder.
+  [[ ! -d $state ]] || state=$(cd "$state" && pwd)
   mariadb_server_stop "$state/plain"
   mariadb_server_stop "$state"
   rm -rf "$state"
@@ -26,9 +28,10 @@ start() {
   mariadb_server_start "$state" --tls --innodb-buffer-pool-size=128M --innodb-flush-log-at-trx-commit=2 \
     --innodb-doublewrite=0 --max-connections=500 &
   local main=$!
+  # Neither is left running when the other fails to start.
   mariadb_server_start "$state/plain" --innodb-buffer-pool-size=16M --innodb-flush-log-at-trx-commit=2 ||
-    { wait "$main"; exit 1; }
-  wait "$main"
+    { wait "$main" || true; stop; exit 1; }
+  wait "$main" || { stop; exit 1; }
   for dir in "$state" "$state/plain"; do
     mariadb_root "$dir" <<SQL
 CREATE USER '$user'@'%' IDENTIFIED BY '$password';
