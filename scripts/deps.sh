@@ -17,7 +17,7 @@ packages=(
 )
 for group in "$@"; do
   case $group in
-    packaging) packages+=(dpkg-dev lintian desktop-file-utils) ;;
+    packaging) packages+=(dpkg-dev file lintian desktop-file-utils) ;;  # file: for cpack's shlibdeps
     screenshots) packages+=(xvfb x11-utils) ;;
     *) echo "usage: $0 [packaging] [screenshots]" >&2; exit 2 ;;
   esac
