@@ -76,9 +76,9 @@ std::size_t fieldListEnd(const std::uint8_t* p, std::size_t headerLength, bool v
   std::size_t end = 32;
   while (end < headerLength && p[end] != 0x0D) end += 32;
   if (end < headerLength) return end;
-  std::size_t rest = headerLength - 33 - (vfp ? kBacklinkSize : 0);
-  if (headerLength < 33 + (vfp ? kBacklinkSize : 0) || rest % 32 != 0) return 0;
-  return 32 + rest;
+  std::size_t fixed = 33 + (vfp ? kBacklinkSize : 0);
+  if (headerLength < fixed || (headerLength - fixed) % 32 != 0) return 0;
+  return 32 + (headerLength - fixed);
 }
 
 struct RawField {

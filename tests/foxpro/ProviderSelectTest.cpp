@@ -1,8 +1,6 @@
 // SELECT * through the provider over tables written by Visual FoxPro (the fixtures, read in
 // place: nothing writes) and over tables the provider wrote. Type codes and values of every
 // fixture table are checked by tests/tools/foxsql_fixtures.py.
-#include <cstring>
-
 #include "ProviderSupport.h"
 #include "foxpro-engine/TableWriter.h"
 
@@ -90,31 +88,6 @@ TEST(ProviderSelect, UnmarkedTablesAreReadInTheLocalesCodePage) {
     EXPECT_EQ(db->Execute("SELECT * FROM old", -1).Fields()[0].Value().asText(), reads) << locale;
   }
   old ? setenv("LC_ALL", saved.c_str(), 1) : unsetenv("LC_ALL");
-}
-
-// dBase 7's autoincrement, double and timestamp (in a table of 32-byte descriptors) report the
-// codes of Visual FoxPro's I, B and T.
-TEST(ProviderSelect, DBase7TypesReportTheirVisualFoxProCounterpartsCodes) {
-  TempFolder folder;
-  std::string h(32 + 3 * 32 + 1, '\0');
-  h[0] = 0x04, h[4] = 1, h[8] = char(h.size()), h[10] = 21;
-  const char* names[] = {"ID", "X", "AT"};
-  const char types[] = {'+', 'O', '@'}, lengths[] = {4, 8, 8};
-  for (int i = 0; i < 3; ++i) {
-    h.replace(32 + 32 * i, std::strlen(names[i]), names[i]);
-    h[32 + 32 * i + 11] = types[i];
-    h[32 + 32 * i + 16] = lengths[i];
-  }
-  h.back() = 0x0D;
-  h += std::string(" \x07\0\0\0", 5) + std::string(6, '\0') + "\xF8\x3F" + std::string("\x20\x8B\x25\0\0\0\0\0", 8);
-  std::ofstream(folder / "d7.dbf", std::ios::binary) << h;
-  auto db = open(folder.path());
-  ado::Recordset rs = db->Execute("SELECT * FROM d7", -1);
-  EXPECT_EQ(rs.Fields()[0].Type(), ado::adInteger);
-  EXPECT_EQ(rs.Fields()[1].Type(), ado::adDouble);
-  EXPECT_EQ(rs.Fields()[2].Type(), ado::adDBTimeStamp);
-  EXPECT_EQ(rs.Fields()[0].Value().toText() + " " + rs.Fields()[1].Value().toText() + " " + rs.Fields()[2].Value().toText(),
-            "7 1.5 2024-05-17 00:00:00");
 }
 
 TEST(ProviderSelect, TablesThatCannotBeReadGiveClearErrors) {
