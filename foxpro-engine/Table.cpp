@@ -36,6 +36,14 @@ int codePageOfCpgFile(const std::filesystem::path& table) {
   return cp;
 }
 
+// dBase 7 stores numbers so that their bytes sort as the numbers do: big-endian, a positive
+// double with its sign bit set, a negative one with every bit inverted (an integer has only its
+// sign bit flipped).
+std::uint64_t dBase7Double(const std::uint8_t* p) {
+  std::uint64_t bits = std::uint64_t(bin::be32(p)) << 32 | bin::be32(p + 4);
+  return bits >> 63 ? bits ^ (std::uint64_t(1) << 63) : ~bits;
+}
+
 bool blank(const std::uint8_t* p, std::size_t n) {
   return std::all_of(p, p + n, [](std::uint8_t b) { return b == ' ' || b == 0; });
 }
@@ -44,6 +52,7 @@ class TableReader final : public Table {
  public:
   TableReader(const std::filesystem::path& path, const ReadOptions& options) : path_(path), file_(path, File::Mode::Read) {
     header_ = readHeader(file_);
+    dBase7_ = header_.version == 0x04;
 
     int cp = options.codePageOverride;
     if (cp == 0) cp = codePageOfCpgFile(path);
@@ -187,12 +196,12 @@ class TableReader final : public Table {
       }
       case 'I':
       case '+':
-        out = std::int32_t(bin::le32(p));
+        out = std::int32_t(dBase7_ ? bin::be32(p) ^ 0x80000000u : bin::le32(p));
         return;
       case 'B':
       case 'O':
         if (f.length == 8) {
-          std::uint64_t bits = bin::le64(p);
+          std::uint64_t bits = dBase7_ && f.type == 'O' ? dBase7Double(p) : bin::le64(p);
           double d;
           std::memcpy(&d, &bits, sizeof d);
           out = d;
@@ -278,6 +287,7 @@ class TableReader final : public Table {
   std::uint32_t chunkRecords_ = 1, chunkFirst_ = 0, chunkCount_ = 0;
   std::string scratch_;
   std::string padded_;
+  bool dBase7_ = false;  // dBase 7's version byte: I, + and O in its byte order
 };
 
 }  // namespace

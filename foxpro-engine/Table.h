@@ -44,7 +44,9 @@ struct ReadOptions {
 //   D        Date from the first 8 bytes; NULL when blank (spaces, zeros)
 //   T        DateTime rounded to the second; NULL for day 0 or blanks
 //   L        true for T/t/Y/y, false for other letters; NULL for a blank, '?' or NUL
-//   O, @, +  dBase 7's double, timestamp and autoincrement, stored as B, T and I are
+//   O, @, +  dBase 7's double, timestamp and autoincrement, stored as B, T and I are; in a
+//            table of dBase 7's version byte 0x04, I, + and O are big-endian in dBase 7's
+//            sortable form (the sign bit flipped; a negative double's bits all inverted)
 //   M        text (Bytes when flagged binary); G, W, P and dBASE binary memos: Bytes; no memo: ""/{}
 // Text is converted from the table's code page to UTF-8; a byte the code page leaves undefined
 // becomes the character of the same number, so nothing is lost.

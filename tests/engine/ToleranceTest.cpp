@@ -86,14 +86,23 @@ TEST(Tolerance, ValuesOtherWritersStore) {
   EXPECT_EQ(text(r[0][1]), std::string("a\0b   ", 6));
   EXPECT_EQ(std::get<fox::Date>(r[0][2]), (fox::Date{2024, 5, 17}));
 
-  // dBase 7's autoincrement, double and timestamp, as dbfread reads them too.
+  // dBase 7's autoincrement, double and timestamp in a dBase III table (as Harbour writes them,
+  // and dbfread reads them), then I, + and O in a table of dBase 7's version byte, big-endian.
   writeFile(dir / "d7.dbf", dbf({{"ID", '+', 4}, {"X", 'O', 8}, {"AT", '@', 8}},
-                                {std::string("\x2A\0\0\0" "\0\0\0\0\0\0\x04\xC0" "\x20\x8B\x25\0\x90\xC4\xF3\x02", 20)}, 4));
+                                {std::string("\x2A\0\0\0" "\0\0\0\0\0\0\x04\xC0" "\x20\x8B\x25\0\x90\xC4\xF3\x02", 20)}));
   r = rows(dir / "d7.dbf");
   EXPECT_EQ(std::get<std::int32_t>(r[0][0]), 42);
   EXPECT_EQ(std::get<double>(r[0][1]), -2.5);
   EXPECT_EQ(fox::formatDateTime(std::get<fox::DateTime>(r[0][2])), "2024-05-17 13:45:30");
   EXPECT_TRUE(readsTheSame(dir / "d7.dbf", "dbfread"));
+  writeFile(dir / "d7.dbf", dbf({{"ID", '+', 4}, {"I", 'I', 4}, {"X", 'O', 8}, {"Y", 'O', 8}},
+                                {std::string("\x80\0\0\x2A" "\x7F\xFF\xFF\xFF" "\x3F\xFB\xFF\xFF\xFF\xFF\xFF\xFF"
+                                             "\xBF\xF8\0\0\0\0\0\0", 24)}, 4));
+  r = rows(dir / "d7.dbf");
+  EXPECT_EQ(std::get<std::int32_t>(r[0][0]), 42);
+  EXPECT_EQ(std::get<std::int32_t>(r[0][1]), -1);
+  EXPECT_EQ(std::get<double>(r[0][2]), -2.5);
+  EXPECT_EQ(std::get<double>(r[0][3]), 1.5);
 
   // Other characters are still damage.
   for (const char* bad : {"   1*  " "   .5" "T" "20240517  ", "  12a  " "   .5" "T" "20240517  ",
