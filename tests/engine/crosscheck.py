@@ -188,6 +188,25 @@ def first_record(key, t, reading, row):
     return problems, len(wants)
 
 
+def blank_counts(key, t, recnos):
+    """How many of the records `recnos` (from 1) hold no value in each N, F, L, D and T field of
+    the fixture table: no digit, a blank or '?' logical, a blank date, a date-time of day 0."""
+    with open(os.path.join(FIXTURES, key), "rb") as f:
+        data = f.read()
+    counts, offset = {}, 1
+    for fd in t["fields"]:
+        n = fd.get("effective_length", fd["length"])
+        for recno in recnos if fd["type"] in "NFLDT" else []:
+            start = t["header_length"] + (recno - 1) * t["record_length"] + offset
+            b = data[start:start + n]
+            none = {"N": not any(c in b"0123456789" for c in b), "L": b[:1] in (b" ", b"?", b"\0"),
+                    "D": all(c in b" 0\0" for c in b), "T": b[:4] == b"\0" * 4 or all(c in b" \0" for c in b)}
+            if none.get(fd["type"], none["N"]):
+                counts[fd["name"]] = counts.get(fd["name"], 0) + 1
+        offset += n
+    return counts
+
+
 def fixtures(readings):
     """Problems between the engine's readings of the fixture tables and MANIFEST.json."""
     tables = manifest()["tables"]
@@ -230,13 +249,14 @@ def fixtures(readings):
             for f, value in zip(r["fields"], row[1:]):
                 if value is None:
                     nulls[f["name"]] = nulls.get(f["name"], 0) + 1
-        # The manifest counts the NULLs of _NullFlags; a blank N, F, L, D or T reads as NULL too, so
-        # those fields may have more (the first record shows which values).
+        # The manifest counts the NULLs of _NullFlags; a blank N, F, L, D or T reads as NULL too. A
+        # value is NULL for either reason (Visual FoxPro blanks the bytes of a NULL), so a field has
+        # at least as many NULLs as each counts and at most both together.
         counted = t.get("null_counts_all_records") or {}
-        blankable = {f["name"] for f in r["fields"] if f["type"] in "NFLDT"}
-        if any(nulls.get(n, 0) < counted.get(n, 0) or (n not in blankable and nulls.get(n, 0) != counted.get(n, 0))
-               for n in set(nulls) | set(counted)):
-            problems.append("%s: NULLs %r, manifest %r" % (key, nulls, counted))
+        blanks = blank_counts(key, t, [row[0] for row in r["rows"]])
+        if any(not max(counted.get(n, 0), blanks.get(n, 0)) <= nulls.get(n, 0) <= counted.get(n, 0) + blanks.get(n, 0)
+               for n in set(nulls) | set(counted) | set(blanks)):
+            problems.append("%s: NULLs %r, manifest %r, blank %r" % (key, nulls, counted, blanks))
 
         if dr.get("first_record"):
             row = [row for row in r["rows"] if row[0] == dr["first_record"]["recno"]]
