@@ -172,7 +172,10 @@ void Session::drop(const sql::DropTable& statement) {
 
 std::unique_ptr<ado::provider::Cursor> Session::select(const sql::Select& statement) {
   TableLocation table = catalogue_->find(statement.table);
-  return std::make_unique<TableCursor>(fox::Table::open(table.dbf), table.columnNames);
+  // A table without a .cpg file or a code page mark is read in the code page new tables get.
+  fox::ReadOptions options;
+  options.codePageWhenUnmarked = codePage_;
+  return std::make_unique<TableCursor>(fox::Table::open(table.dbf, options), table.columnNames);
 }
 
 void Session::insert(const sql::Insert& statement) {

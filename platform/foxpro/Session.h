@@ -15,7 +15,7 @@ namespace foxpro {
 
 class Session : public ado::provider::Session {
  public:
-  // `codePage`: the code page new tables get.
+  // `codePage`: the code page new tables get, and unmarked tables are read in.
   Session(std::unique_ptr<Catalogue> catalogue, int codePage);
   ~Session() override;
 
