@@ -26,16 +26,6 @@
 
 class CopyTest : public GuiTest {
  protected:
-  static void SetUpTestSuite() {
-    ado::registerStandardProviders();
-    if (!testdb::available(server_)) return;
-    database_ = std::string("tavrel_copy_") + ::testing::UnitTest::GetInstance()->current_test_suite()->name() + "_" +
-                std::to_string(getpid());
-    ado::Connection cn;
-    cn.Open(testdb::connectionString(server_, server_.database));
-    cn.Execute("DROP DATABASE IF EXISTS `" + database_ + "`");
-    cn.Execute("CREATE DATABASE `" + database_ + "` CHARACTER SET utf8mb4");
-  }
   static void TearDownTestSuite() {
     if (database_.empty()) return;
     ado::Connection cn;
@@ -47,6 +37,12 @@ class CopyTest : public GuiTest {
   void SetUp() override {
     GuiTest::SetUp();
     TAVREL_REQUIRE_SERVER(server_);
+    // A fresh scratch database for every test.
+    database_ = "tavrel_copy_" + std::to_string(getpid());
+    ado::Connection cn;
+    cn.Open(testdb::connectionString(server_, server_.database));
+    cn.Execute("DROP DATABASE IF EXISTS `" + database_ + "`");
+    cn.Execute("CREATE DATABASE `" + database_ + "` CHARACTER SET utf8mb4");
     setup = std::make_unique<Form1>([](Form1&) { return std::unique_ptr<MainWindow>(); });
     const std::pair<const char*, std::string> login[] = {{"Text3", server_.host},     {"Text4", server_.port},
                                                          {"Text5", server_.user},     {"Text6", server_.password},
@@ -107,9 +103,9 @@ class CopyTest : public GuiTest {
   }
   void send() { QTest::mouseClick(window->findChild<ButtonCheckBox*>("Check3"), Qt::LeftButton); }
 
-  static QStringList entries(const TableList* list) {
-    QStringList names;
-    for (int i = 0; i < list->ListCount(); ++i) names << list->List(i);
+  static std::vector<std::string> entries(const TableList* list) {
+    std::vector<std::string> names;
+    for (int i = 0; i < list->ListCount(); ++i) names.push_back(list->List(i).toStdString());
     return names;
   }
 

@@ -127,7 +127,7 @@ TEST_F(ValueMatrix, EveryTypeArrivesInItsCanonicalFormAndOutsideTheCodePageFails
   EXPECT_NE(message.find("outside"), std::string::npos) << message;
   EXPECT_NE(message.find("THE_NAME"), std::string::npos) << message;
   EXPECT_NE(message.find("U+0416"), std::string::npos) << message;
-  EXPECT_EQ(entries(List2), QStringList{"texts"});
+  EXPECT_EQ(entries(List2), std::vector<std::string>{"texts"});
   QJsonObject outside = readBack(folder() + "/outside.DBF");
   EXPECT_EQ(rows(outside, "dbfread"), (std::vector<std::vector<std::string>>{{"1", "a", "Ok"}, {"2", "b", "Ünïcödé"}}));
 
