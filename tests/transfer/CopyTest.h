@@ -17,6 +17,7 @@
 
 #include "../support/GuiTest.h"
 #include "../support/TestDatabase.h"
+#include "Lists.h"
 #include "connections/ConnectionStrings.h"
 #include "connections/Form1.h"
 #include "mainwindow/Form2.h"
@@ -78,20 +79,7 @@ class CopyTest : public GuiTest {
     cn.Execute(statement);
   }
 
-  // Both lists as the main window's load fills them: every MySQL table, every FoxPro table.
-  void fillLists() {
-    List1->Clear();
-    List2->Clear();
-    ado::Connection mysql;
-    mysql.Open(MySqlConnectionString(setup->connectionSettings(), false));
-    for (ado::Recordset rs = mysql.Execute("SHOW TABLES;"); !rs.Eof(); rs.MoveNext())
-      List1->AddItem(QString::fromStdString(rs.Fields()[0].Value().toText()));
-    ado::Connection foxpro;
-    foxpro.Open(FoxProConnectionString(setup->connectionSettings()));
-    for (ado::Recordset rs = foxpro.OpenSchema(ado::adSchemaTables); !rs.Eof(); rs.MoveNext())
-      if (rs.Fields()["TABLE_TYPE"].Value().toText() == "TABLE")
-        List2->AddItem(QString::fromStdString(rs.Fields()["TABLE_NAME"].Value().toText()));
-  }
+  void fillLists() { FillLists(setup->connectionSettings(), List1, List2); }
   // Selects the MySQL entries with these names (the last one clicked is the current one).
   void pick(std::initializer_list<const char*> names) {
     for (const char* name : names)
