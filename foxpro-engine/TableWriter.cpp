@@ -132,6 +132,7 @@ class MemoAppender {
     std::swap(map_, o.map_);
     std::swap(size_, o.size_);
     std::swap(end_, o.end_);
+    std::swap(released_, o.released_);
     return *this;
   }
   ~MemoAppender() { close(); }
@@ -140,10 +141,12 @@ class MemoAppender {
   const std::filesystem::path& path() const { return file_.path(); }
 
   void write(std::uint64_t offset, const std::uint8_t* data, std::size_t n) {
-    if (map_ && reserve(offset + n))
+    if (map_ && reserve(offset + n)) {
       std::memcpy(map_ + offset, data, n);
-    else
+      release(offset);
+    } else {
       file_.writeAt(offset, data, n);
+    }
     end_ = std::max(end_, offset + n);
   }
   // The header's next free block: one aligned store.
@@ -172,6 +175,17 @@ class MemoAppender {
 
  private:
   static constexpr std::size_t kMapLength = std::size_t(kMaxFileSize) + 1;
+  static constexpr std::uint64_t kReleaseStep = 8 << 20;
+
+  // Memos are written front to back: the pages below the one just written are let go from the
+  // mapping now and then, so the process's resident memory does not grow with the file. Their
+  // data stays in the page cache and in the file (a shared mapping), as after a write().
+  void release(std::uint64_t writtenFrom) {
+    const std::uint64_t page = 4096, below = writtenFrom / page * page;
+    if (below < released_ + kReleaseStep) return;
+    ::madvise(map_ + released_, std::size_t(below - released_), MADV_DONTNEED);
+    released_ = below;
+  }
 
   bool reserve(std::uint64_t needed) {
     if (needed <= size_) return true;
@@ -192,6 +206,7 @@ class MemoAppender {
   std::uint8_t* map_ = nullptr;
   std::uint64_t size_ = 0;  // bytes the file has (reserved ones included)
   std::uint64_t end_ = 0;   // bytes in use
+  std::uint64_t released_ = 4096;  // the mapping below this (but the header's page) was let go
 };
 
 class Writer final : public TableWriter {

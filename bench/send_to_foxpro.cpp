@@ -1,0 +1,164 @@
+// "Send Table(s) to FoxPro" as a user runs it: the real command on its real windows offscreen,
+// the real MariaDB, the real engine writing a free table. A table of five columns (INT primary
+// key, VARCHAR(40), DECIMAL(12,2), DATE, VARCHAR(100)) is copied at 1,000 rows and at each size
+// given; printed: rows/s (wall clock and per CPU second of this process), the peak resident
+// memory of each copy, and the same table read by the mariadb client (--quick) to /dev/null.
+// Needs a server: TAVREL_TEST_MYSQL_* as scripts/testdb.sh exports them.
+//   bench_send_to_foxpro [ROWS…]   (default 200000 1000000)
+#include <QApplication>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "connections/Form1.h"
+#include "mainwindow/Form2.h"
+#include "platform/Providers.h"
+#include "platform/ado/Connection.h"
+#include "platform/ado/Error.h"
+#include "platform/ui/ScriptedDialogs.h"
+#include "shell/ButtonCheckBox.h"
+#include "tests/transfer/Lists.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string env(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? v : "";
+}
+
+double cpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+long peakMb() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6)) / 1024;
+  return -1;
+}
+void resetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+const std::string kDatabase = "tavrel_bench_copy";
+
+std::string connectionString(const std::string& database) {
+  return "DRIVER={MySQL ODBC 3.51 Driver};SERVER=" + env("TAVREL_TEST_MYSQL_HOST") + ";PORT=" +
+         env("TAVREL_TEST_MYSQL_PORT") + ";USER=" + env("TAVREL_TEST_MYSQL_USER") + ";DATABASE=" + database +
+         ";PASSWORD=" + env("TAVREL_TEST_MYSQL_PASSWORD") + ";";
+}
+
+std::string tableName(long rows) { return "bench_" + std::to_string(rows); }
+
+void makeTable(ado::Connection& cn, long rows) {
+  const std::string name = tableName(rows);
+  cn.Execute("DROP TABLE IF EXISTS " + name);
+  cn.Execute("CREATE TABLE " + name +
+             " (id INT PRIMARY KEY, name VARCHAR(40), amount DECIMAL(12,2), day DATE, note VARCHAR(100))");
+  cn.Execute("INSERT INTO " + name + " SELECT seq, CONCAT('customer ', seq), seq * 1.25 / 7, '2000-01-01' + INTERVAL seq % 9000 DAY,"
+             " CONCAT('a note about row ', seq, IF(seq % 7 = 0, ' by O''Brien', ''), ' and some more text to read')"
+             " FROM seq_1_to_" + std::to_string(rows));
+}
+
+// The mariadb client reading the table to /dev/null: the ceiling for reading it at all.
+double clientRate(long rows) {
+  std::string command = "MYSQL_PWD='" + env("TAVREL_TEST_MYSQL_PASSWORD") + "' mariadb --no-defaults --quick -h " +
+                        env("TAVREL_TEST_MYSQL_HOST") + " -P " + env("TAVREL_TEST_MYSQL_PORT") + " -u " +
+                        env("TAVREL_TEST_MYSQL_USER") + " -e 'SELECT * FROM " + kDatabase + "." + tableName(rows) +
+                        "' > /dev/null";
+  Clock::time_point start = Clock::now();
+  if (std::system(command.c_str()) != 0) return 0;
+  return rows / std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+class Copier {
+ public:
+  explicit Copier(const QString& folder) : setup_([](Form1&) { return std::unique_ptr<MainWindow>(); }) {
+    const char* fields[] = {"Text3", "Text4", "Text5", "Text6", "Text7"};
+    const std::string values[] = {env("TAVREL_TEST_MYSQL_HOST"), env("TAVREL_TEST_MYSQL_PORT"),
+                                  env("TAVREL_TEST_MYSQL_USER"), env("TAVREL_TEST_MYSQL_PASSWORD"), kDatabase};
+    for (int i = 0; i < 5; ++i) setup_.findChild<QLineEdit*>(fields[i])->setText(QString::fromStdString(values[i]));
+    setup_.findChild<QLineEdit*>("Text2")->setText(folder);
+    setup_.findChild<QRadioButton*>("Option2")->setChecked(true);
+    window_ = std::make_unique<Form2>(setup_);
+    window_->show();
+  }
+
+  // Copies one table; returns false when the command showed a message.
+  bool copy(long rows) {
+    auto* mysqlList = window_->findChild<TableList*>("List1");
+    FillLists(setup_.connectionSettings(), mysqlList, window_->findChild<TableList*>("List2"));
+    for (int i = 0; i < mysqlList->ListCount(); ++i)
+      if (mysqlList->List(i).toStdString() == tableName(rows)) {
+        mysqlList->SetSelected(i, true);
+        mysqlList->SetListIndex(i);
+      }
+    QTest::mouseClick(window_->findChild<ButtonCheckBox*>("Check3"), Qt::LeftButton);
+    for (const QString& m : dialogs_->messages()) std::fprintf(stderr, "%s\n", m.toLocal8Bit().constData());
+    return dialogs_->shown.empty();
+  }
+
+ private:
+  ui::ScopedScriptedDialogs dialogs_;
+  Form1 setup_;
+  std::unique_ptr<Form2> window_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (env("TAVREL_TEST_MYSQL_HOST").empty()) {
+    std::fprintf(stderr, "no server: eval \"$(scripts/testdb.sh start)\" first, or use bench/run.sh\n");
+    return 2;
+  }
+  std::vector<long> sizes = {1000};
+  for (int i = 1; i < argc; ++i) sizes.push_back(std::atol(argv[i]));
+  if (argc == 1) sizes.insert(sizes.end(), {200000, 1000000});
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QApplication app(argc, argv);
+  ado::registerStandardProviders();
+  try {
+    {
+      ado::Connection cn;
+      cn.Open(connectionString(env("TAVREL_TEST_MYSQL_DATABASE")));
+      cn.Execute("CREATE DATABASE IF NOT EXISTS " + kDatabase + " CHARACTER SET utf8mb4");
+      cn.Execute("USE " + kDatabase);
+      for (long rows : sizes) makeTable(cn, rows);
+    }
+    QTemporaryDir folder;
+    Copier copier(folder.path());
+    long smallPeak = 0;
+    for (long rows : sizes) {
+      resetPeak();
+      const Clock::time_point start = Clock::now();
+      const double cpu = cpuSeconds();
+      if (!copier.copy(rows)) return 1;
+      const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+      const long peak = peakMb();
+      if (rows == sizes.front()) smallPeak = peak;
+      std::printf("send to FoxPro %8ld rows %7.3f s %9.0f rows/s (%9.0f per CPU second)  peak %4ld MB (%+ld MB vs %ld rows)\n",
+                  rows, wall, rows / wall, rows / (cpuSeconds() - cpu), peak, peak - smallPeak, sizes.front());
+      if (rows >= 100000)
+        std::printf("  mariadb --quick to /dev/null, same table:      %9.0f rows/s\n", clientRate(rows));
+      std::filesystem::remove(folder.path().toStdString() + "/" + tableName(rows) + ".DBF");
+      std::filesystem::remove(folder.path().toStdString() + "/" + tableName(rows) + ".FPT");
+    }
+    ado::Connection cn;
+    cn.Open(connectionString(env("TAVREL_TEST_MYSQL_DATABASE")));
+    cn.Execute("DROP DATABASE " + kDatabase);
+  } catch (const ado::Error& e) {
+    std::fprintf(stderr, "error %ld: %s\n", e.Number(), e.Description().c_str());
+    return 1;
+  }
+  return 0;
+}
