@@ -21,6 +21,7 @@
 #include "connections/Form1.h"
 #include "mainwindow/Form2.h"
 #include "platform/Providers.h"
+#include "Measure.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Error.h"
 #include "platform/ui/ScriptedDialogs.h"
@@ -36,19 +37,9 @@ std::string env(const char* name) {
   return v ? v : "";
 }
 
-double cpuSeconds() {
-  rusage u{};
-  getrusage(RUSAGE_SELF, &u);
-  return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-long peakMb() {
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);)
-    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6)) / 1024;
-  return -1;
-}
-void resetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+using bench::cpuSeconds;
+using bench::peakMb;
+using bench::resetPeak;
 
 const std::string kDatabase = "tavrel_bench_copy";
 

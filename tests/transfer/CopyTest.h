@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "../support/GuiTest.h"
+#include "../mysql/ScratchDatabase.h"
 #include "../support/TestDatabase.h"
 #include "Lists.h"
 #include "connections/ConnectionStrings.h"
@@ -29,9 +30,7 @@ class CopyTest : public GuiTest {
  protected:
   static void TearDownTestSuite() {
     if (database_.empty()) return;
-    ado::Connection cn;
-    cn.Open(testdb::connectionString(server_, server_.database));
-    cn.Execute("DROP DATABASE IF EXISTS `" + database_ + "`");
+    mysqltest::dropDatabase(server_, database_);
     database_.clear();
   }
 
@@ -40,10 +39,7 @@ class CopyTest : public GuiTest {
     TAVREL_REQUIRE_SERVER(server_);
     // A fresh scratch database for every test.
     database_ = "tavrel_copy_" + std::to_string(getpid());
-    ado::Connection cn;
-    cn.Open(testdb::connectionString(server_, server_.database));
-    cn.Execute("DROP DATABASE IF EXISTS `" + database_ + "`");
-    cn.Execute("CREATE DATABASE `" + database_ + "` CHARACTER SET utf8mb4");
+    mysqltest::recreateDatabase(server_, database_);
     setup = std::make_unique<Form1>([](Form1&) { return std::unique_ptr<MainWindow>(); });
     const std::pair<const char*, std::string> login[] = {{"Text3", server_.host},     {"Text4", server_.port},
                                                          {"Text5", server_.user},     {"Text6", server_.password},
@@ -80,6 +76,15 @@ class CopyTest : public GuiTest {
   }
 
   void fillLists() { FillLists(setup->connectionSettings(), List1, List2); }
+  // The tables the FoxPro source lists (OpenSchema), views left out.
+  std::vector<std::string> foxproTables() {
+    ado::Connection foxpro;
+    foxpro.Open(FoxProConnectionString(setup->connectionSettings()));
+    std::vector<std::string> names;
+    for (ado::Recordset rs = foxpro.OpenSchema(ado::adSchemaTables); !rs.Eof(); rs.MoveNext())
+      if (rs.Fields()["TABLE_TYPE"].Value().toText() == "TABLE") names.push_back(rs.Fields()["TABLE_NAME"].Value().toText());
+    return names;
+  }
   // Selects the MySQL entries with these names (the last one clicked is the current one).
   void pick(std::initializer_list<const char*> names) {
     for (const char* name : names)
