@@ -43,6 +43,10 @@ std::unique_ptr<StreamedCursor> StreamedCursor::open(MySqlSession& session, Clie
   std::optional<std::string> counting = countStatement(text);
   if (!counting || !client.autocommitIdle()) return nullptr;
   MYSQL* h = client.handle();
+  // The server gives up on a client that takes net_write_timeout (60 s) to take the next rows:
+  // a caller may well pause that long between rows (a question to the user, a slow target).
+  const std::string patience = "SET SESSION net_write_timeout = 31536000";
+  if (mysql_real_query(h, patience.data(), patience.size()) != 0 && isClientError(mysql_errno(h))) throwError(h);
   const std::string start = "START TRANSACTION WITH CONSISTENT SNAPSHOT, READ ONLY";
   if (mysql_real_query(h, start.data(), start.size()) != 0) {
     if (isClientError(mysql_errno(h))) throwError(h);

@@ -2,7 +2,8 @@
 // A SELECT read row by row as the server sends it (mysql_use_result), so that memory does not
 // grow with the result, while its row count is exact before the first row: the count and the
 // rows are read in one consistent snapshot (START TRANSACTION WITH CONSISTENT SNAPSHOT, READ
-// ONLY), which ends with the last row.
+// ONLY), which ends with the last row. The server waits for the reader as long as it takes (the
+// session's net_write_timeout is raised), since a caller may pause between rows.
 //
 // The connection is busy while rows are still to come. Anything else the session is asked to do
 // meanwhile (another statement, a read, an insert, closing) first parks the stream: the rows not

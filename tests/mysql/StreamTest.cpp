@@ -1,6 +1,9 @@
 // Static record sets read as the server sends them: the count is exact before the first row and
 // stays that of the snapshot while another connection changes the table; anything else done on
 // the same connection meanwhile works as on a stored result.
+#include <chrono>
+#include <thread>
+
 #include "ScratchDatabase.h"
 
 namespace {
@@ -54,6 +57,34 @@ TEST_F(MySqlStream, CountsInTheSnapshotAndLetsOtherWorkInterleave) {
   rs.Close();
   cn.Execute("ROLLBACK");
   EXPECT_EQ(scalar(setup, "SELECT COUNT(*) FROM s"), "5");
+}
+
+}  // namespace
+
+namespace {
+
+// A reader that pauses longer than the server's net_write_timeout still gets every row.
+TEST_F(MySqlStream, AReaderThatPausesKeepsItsRows) {
+  ado::Connection setup;
+  open(setup);
+  setup.Execute("CREATE TABLE wide (id INT PRIMARY KEY, v VARCHAR(200))");
+  setup.Execute("INSERT INTO wide SELECT seq, REPEAT('x', 200) FROM seq_1_to_200000");
+  const std::string timeout = scalar(setup, "SELECT @@GLOBAL.net_write_timeout");
+  setup.Execute("SET GLOBAL net_write_timeout = 1");
+  struct Restore {
+    ado::Connection& cn;
+    std::string value;
+    ~Restore() { cn.Execute("SET GLOBAL net_write_timeout = " + value); }
+  } restore{setup, timeout};
+  ado::Connection cn;
+  open(cn);
+  ado::Recordset rs;
+  rs.Open("SELECT * FROM wide", cn, ado::adOpenStatic, ado::adLockReadOnly);
+  ASSERT_EQ(rs.RecordCount(), 200000);
+  long rows = 0;
+  for (; !rs.Eof(); rs.MoveNext())
+    if (++rows == 2) std::this_thread::sleep_for(std::chrono::seconds(3));
+  EXPECT_EQ(rows, 200000);
 }
 
 }  // namespace
