@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # Builds the benchmarks and prints their figures.
-#   bench/run.sh                       everything
-#   bench/run.sh engine|foxpro|mysql|copy   one part
+#   bench/run.sh                                  everything
+#   bench/run.sh engine|foxpro|mysql|lists|copy   one part
 # Sizes: ENGINE_ROWS (1,000,000 appends), ROWS (1,000,000 rows for SELECT *),
-# MYSQL_INSERT_ROWS (10,000), COPY_ROWS ("200000 1000000" rows sent to FoxPro, beside 1,000).
-# The MySQL parts use the server named by TAVREL_TEST_MYSQL_* or, when none is named, a
-# throwaway one started (and stopped) here.
+# MYSQL_INSERT_ROWS (10,000), LIST_TABLES (10,000 tables on each side of the main window),
+# COPY_ROWS ("200000 1000000" rows sent to FoxPro, beside 1,000). The MySQL, list and copy
+# parts use the server named by TAVREL_TEST_MYSQL_* or, when none is named, a throwaway one
+# started (and stopped) here.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 part=${1:-all}
 cmake -S . -B build -G Ninja -DTAVREL_BENCH=ON >/dev/null
-cmake --build build -j 2 --target engine_append provider_bench bench_mysql_insert bench_send_to_foxpro >/dev/null
+cmake --build build -j 2 --target engine_append provider_bench bench_mysql_insert main_window_lists bench_send_to_foxpro >/dev/null
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tavrel-bench.XXXXXX")
 cleanup() { rm -rf "$work"; [[ -n ${started_db:-} ]] && scripts/testdb.sh stop; true; }
@@ -26,16 +27,26 @@ if [[ $part == all || $part == foxpro ]]; then
   mkdir -p "$work/provider"
   build/bench/provider_bench "$work/provider" "${ROWS:-1000000}"
 fi
-if [[ ($part == all || $part == mysql || $part == copy) && -z ${TAVREL_TEST_MYSQL_HOST:-} ]]; then
-  eval "$(scripts/testdb.sh start)"
-  started_db=1
-fi
+need_server() {
+  if [[ -z ${TAVREL_TEST_MYSQL_HOST:-} ]]; then
+    eval "$(scripts/testdb.sh start)"
+    started_db=1
+  fi
+}
 if [[ $part == all || $part == mysql ]]; then
   echo "== MySQL provider: the FoxPro → MySQL copy's per-row pattern"
+  need_server
   build/bench/bench_mysql_insert "${MYSQL_INSERT_ROWS:-10000}"
+fi
+if [[ $part == all || $part == lists ]]; then
+  echo "== Main window: both table lists filled by the load (folder $work/lists)"
+  need_server
+  mkdir -p "$work/lists"
+  build/bench/main_window_lists "$work/lists" "${LIST_TABLES:-10000}"
 fi
 if [[ $part == all || $part == copy ]]; then
   echo "== Send Table(s) to FoxPro: the real command on its windows offscreen, MariaDB to a free table"
+  need_server
   # shellcheck disable=SC2086
   build/bench/bench_send_to_foxpro ${COPY_ROWS:-200000 1000000} 2>/dev/null
 fi

@@ -21,21 +21,19 @@
 #include "connections/Form1.h"
 #include "mainwindow/Form2.h"
 #include "platform/Providers.h"
+#include "BenchServer.h"
 #include "Measure.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Error.h"
 #include "platform/ui/ScriptedDialogs.h"
 #include "shell/ButtonCheckBox.h"
-#include "tests/transfer/Lists.h"
+#include "shell/TableList.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::string env(const char* name) {
-  const char* v = std::getenv(name);
-  return v ? v : "";
-}
+using bench::env;
 
 using bench::cpuSeconds;
 using bench::peakMb;
@@ -43,11 +41,7 @@ using bench::resetPeak;
 
 const std::string kDatabase = "tavrel_bench_copy";
 
-std::string connectionString(const std::string& database) {
-  return "DRIVER={MySQL ODBC 3.51 Driver};SERVER=" + env("TAVREL_TEST_MYSQL_HOST") + ";PORT=" +
-         env("TAVREL_TEST_MYSQL_PORT") + ";USER=" + env("TAVREL_TEST_MYSQL_USER") + ";DATABASE=" + database +
-         ";PASSWORD=" + env("TAVREL_TEST_MYSQL_PASSWORD") + ";";
-}
+using bench::connectionString;
 
 std::string tableName(long rows) { return "bench_" + std::to_string(rows); }
 
@@ -88,7 +82,7 @@ class Copier {
   // Copies one table; returns false when the command showed a message.
   bool copy(long rows) {
     auto* mysqlList = window_->findChild<TableList*>("List1");
-    FillLists(setup_.connectionSettings(), mysqlList, window_->findChild<TableList*>("List2"));
+    window_->Form_Load();
     for (int i = 0; i < mysqlList->ListCount(); ++i)
       if (mysqlList->List(i).toStdString() == tableName(rows)) {
         mysqlList->SetSelected(i, true);

@@ -18,9 +18,6 @@ namespace {
 
 std::string text(const QString& s) { return s.toStdString(); }
 
-// `name` in backticks, a backtick inside doubled.
-std::string mysqlName(const QString& name) { return "`" + text(QString(name).replace('`', "``")) + "`"; }
-
 // A table name or path as the FoxPro dialect reads it: in brackets, or quoted (quotes doubled)
 // when it holds a closing bracket, which a bracketed name cannot.
 std::string foxproName(const std::string& name) {
@@ -101,7 +98,7 @@ void sendTable(const MainWindowParts& parts, ado::Connection& foxpro, ado::Conne
     RemoveListItem(parts.foxproList, name.toLower());
   }
   ado::Recordset source;
-  source.Open("SELECT * FROM " + mysqlName(name), mysql, ado::adOpenStatic, ado::adLockOptimistic);
+  source.Open("SELECT * FROM " + MySqlName(name), mysql, ado::adOpenStatic, ado::adLockOptimistic);
 
   const QString path = targetFolder(parts.settings()) + name + ".DBF";
   if (FileExists(path)) DeleteFileQuietly(path);

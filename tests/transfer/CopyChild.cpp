@@ -7,7 +7,7 @@
 #include <QTest>
 #include <cstdio>
 
-#include "Lists.h"
+#include "shell/TableList.h"
 #include "connections/Form1.h"
 #include "mainwindow/Form2.h"
 #include "platform/Providers.h"
@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
   Form2 window(setup);
   window.show();
   auto* mysqlList = window.findChild<TableList*>("List1");
-  FillLists(setup.connectionSettings(), mysqlList, window.findChild<TableList*>("List2"));
+  window.Form_Load();
   for (int i = 0; i < mysqlList->ListCount(); ++i)
     if (mysqlList->List(i) == argv[8]) {
       mysqlList->SetSelected(i, true);

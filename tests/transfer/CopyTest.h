@@ -18,7 +18,6 @@
 #include "../support/GuiTest.h"
 #include "../mysql/ScratchDatabase.h"
 #include "../support/TestDatabase.h"
-#include "Lists.h"
 #include "connections/ConnectionStrings.h"
 #include "connections/Form1.h"
 #include "mainwindow/Form2.h"
@@ -75,7 +74,8 @@ class CopyTest : public GuiTest {
     cn.Execute(statement);
   }
 
-  void fillLists() { FillLists(setup->connectionSettings(), List1, List2); }
+  // Both lists as the main window's load fills them.
+  void fillLists() { window->Form_Load(); }
   // The tables the FoxPro source lists (OpenSchema), views left out.
   std::vector<std::string> foxproTables() {
     ado::Connection foxpro;
