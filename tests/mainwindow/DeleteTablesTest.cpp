@@ -10,15 +10,19 @@ TEST_F(DeleteTablesTest, MySqlSideDropsTheSelectedTablesBottomToTopEachOnItsOwnC
   createTables({"`a`", "`b c`", "`d`", "`e`", "`kept`", "`we``ird`"});
   openOn(temp.path(), database);
   const int opened = mysql->attempts;
-  pressMain("Check1");  // nothing picked: only the message, nothing opened
+  std::vector<int> pointers;
+  dialogs().whileShown = [&](const auto&) { pointers.push_back(pointer()); };
+  pressMain("Check1");  // nothing picked: only the message, nothing opened, no hourglass
   click(List1, {"kept", "kept"});  // a current entry, nothing selected: nothing happens
   pressMain("Check1");
   EXPECT_EQ(dialogs().messages(), std::vector<QString>({"Please select a table"}));
   EXPECT_EQ(mysql->attempts, opened);
+  EXPECT_TRUE(pointers.size() == 1 && pointers[0] != shell::kPointerHourglass);
+  dialogs().whileShown = nullptr;
 
   // The current entry ("kept") need not be selected.
   click(List1, {"a", "b c", "we`ird", "kept", "kept"});
-  std::vector<int> pointers;
+  pointers.clear();
   mysql->onOpen = [&] { pointers.push_back(pointer()); };
   mysql->statements->clear();
   pressMain("Check1");

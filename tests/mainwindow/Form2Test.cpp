@@ -2,6 +2,7 @@
 #include <QScreen>
 
 #include "MainWindowTest.h"
+#include "shell/Command.h"
 #include "shell/FormLook.h"
 #include "tests/container/Fixtures.h"
 
@@ -84,4 +85,29 @@ TEST_F(Form2Test, SortedListsSelectAllDeselectAllAndRefillsFromTheNewSettingsWit
   List2->setFocus(Qt::TabFocusReason);
   window->Form_Load();
   EXPECT_TRUE(List2->hasFocus() && List2->ListIndex() == -1 && entries(List2, true).isEmpty());
+}
+
+TEST_F(Form2Test, AFailedLoadLeavesAListItCouldNotReadAsItWas) {
+  createTables({"`kept`"});
+  addFreeTables(temp.path() / "free", {"first.dbf"});
+  openOn(temp.path() / "free", database);
+  click(List1, {"kept"});
+  click(List2, {"first"});
+  auto load = [&] { return shell::RunCommand(window, [&] { window->Form_Load(); }); };
+
+  // The FoxPro source is gone: the load stops there, before the MySQL list.
+  paste("Text2", QString::fromStdString((temp.path() / "gone").string()));
+  EXPECT_FALSE(load());
+  EXPECT_TRUE(lastMessage().startsWith("Run-time error")) << lastMessage().toStdString();
+  EXPECT_EQ(entries(List2, true), QStringList({"first"}));
+  EXPECT_EQ(entries(List1, true), QStringList({"kept"}));
+
+  // The database is gone: the FoxPro list is read afresh, the MySQL list keeps what it had.
+  paste("Text2", QString::fromStdString((temp.path() / "free").string()));
+  addFreeTables(temp.path() / "free", {"second.dbf"});
+  paste("Text7", QString::fromStdString(database + "_gone"));
+  EXPECT_FALSE(load());
+  EXPECT_TRUE(entries(List2) == QStringList({"first", "second"}) && entries(List2, true).isEmpty());
+  EXPECT_EQ(entries(List1, true), QStringList({"kept"}));
+  EXPECT_EQ(*mysql->open + *foxpro->open, 0);
 }

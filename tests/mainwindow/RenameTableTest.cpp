@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "MainWindowTest.h"
 
 using RenameTableTest = MainWindowTest;
@@ -6,6 +8,8 @@ TEST_F(RenameTableTest, OneSelectedTableGetsTheTypedNameAsTheServerHoldsIt) {
   createTables({"`alpha`", "`beta`", "`gamma`"});
   openOn(temp.path(), database);
   const int opened = mysql->attempts;
+  std::vector<int> pointers;  // while the messages and the input box are up
+  dialogs().whileShown = [&](const auto&) { pointers.push_back(pointer()); };
   pressMain("Check6");
   click(List1, {"alpha", "alpha"});  // current, none selected
   pressMain("Check6");
@@ -19,6 +23,8 @@ TEST_F(RenameTableTest, OneSelectedTableGetsTheTypedNameAsTheServerHoldsIt) {
   EXPECT_EQ(dialogs().shown.back().text, "Enter new name of alpha:");
   EXPECT_EQ(dialogs().shown.back().initial, "alpha");
   EXPECT_EQ(mysql->attempts, opened);
+  EXPECT_TRUE(pointers.size() == 4 && std::count(pointers.begin(), pointers.end(), shell::kPointerHourglass) == 0);
+  dialogs().whileShown = nullptr;
 
   // Typed case, a leading blank and a backtick are kept: this server does not fold names.
   dialogs().replies.push_back(QStringLiteral("New Name"));
