@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QRadioButton>
 #include <QTemporaryDir>
 #include <chrono>
 #include <cstdio>
@@ -22,6 +21,7 @@
 #include "platform/ado/Connection.h"
 #include "shell/Command.h"
 #include "shell/TableList.h"
+#include "tests/support/MainWindowSteps.h"
 
 namespace {
 
@@ -91,12 +91,9 @@ int main(int argc, char** argv) {
   const fs::path manyTables = makeFolder(work / "many", n), noTables = makeFolder(work / "empty", 0);
 
   Form1 setup([](Form1&) { return std::unique_ptr<MainWindow>(); });
-  const std::pair<const char*, std::string> login[] = {{"Text3", env("TAVREL_TEST_MYSQL_HOST")},
-                                                       {"Text4", env("TAVREL_TEST_MYSQL_PORT")},
-                                                       {"Text5", env("TAVREL_TEST_MYSQL_USER")},
-                                                       {"Text6", env("TAVREL_TEST_MYSQL_PASSWORD")}};
-  for (const auto& [field, value] : login) setup.findChild<QLineEdit*>(field)->setText(QString::fromStdString(value));
-  setup.findChild<QRadioButton*>("Option2")->setChecked(true);
+  steps::EnterMySqlLogin(setup, {env("TAVREL_TEST_MYSQL_HOST"), env("TAVREL_TEST_MYSQL_PORT"),
+                                 env("TAVREL_TEST_MYSQL_USER"), env("TAVREL_TEST_MYSQL_PASSWORD"), none});
+  steps::ChooseFoxProSource(setup, noTables);
   Form2 window(setup);
   auto* List1 = window.findChild<TableList*>("List1");
   auto* List2 = window.findChild<TableList*>("List2");

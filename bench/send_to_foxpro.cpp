@@ -6,11 +6,7 @@
 // Needs a server: TAVREL_TEST_MYSQL_* as scripts/testdb.sh exports them.
 //   bench_send_to_foxpro [ROWS…]   (default 200000 1000000)
 #include <QApplication>
-#include <QLineEdit>
-#include <QRadioButton>
 #include <QTemporaryDir>
-#include <QTest>
-#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
@@ -18,30 +14,24 @@
 #include <fstream>
 #include <string>
 
-#include "connections/Form1.h"
-#include "mainwindow/Form2.h"
-#include "platform/Providers.h"
 #include "BenchServer.h"
 #include "Measure.h"
+#include "platform/Providers.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Error.h"
 #include "platform/ui/ScriptedDialogs.h"
-#include "shell/ButtonCheckBox.h"
-#include "shell/TableList.h"
+#include "tests/support/MainWindowSteps.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-using bench::env;
-
+using bench::connectionString;
 using bench::cpuSeconds;
+using bench::env;
 using bench::peakMb;
 using bench::resetPeak;
 
 const std::string kDatabase = "tavrel_bench_copy";
-
-using bench::connectionString;
 
 std::string tableName(long rows) { return "bench_" + std::to_string(rows); }
 
@@ -66,37 +56,36 @@ double clientRate(long rows) {
   return rows / std::chrono::duration<double>(Clock::now() - start).count();
 }
 
+// The main window as a user reaches it (the fields filled in, OK pressed: the load lists every
+// table of the benchmark's database); then each copy is one table clicked and the button pressed.
 class Copier {
  public:
-  explicit Copier(const QString& folder) : setup_([](Form1&) { return std::unique_ptr<MainWindow>(); }) {
-    const char* fields[] = {"Text3", "Text4", "Text5", "Text6", "Text7"};
-    const std::string values[] = {env("TAVREL_TEST_MYSQL_HOST"), env("TAVREL_TEST_MYSQL_PORT"),
-                                  env("TAVREL_TEST_MYSQL_USER"), env("TAVREL_TEST_MYSQL_PASSWORD"), kDatabase};
-    for (int i = 0; i < 5; ++i) setup_.findChild<QLineEdit*>(fields[i])->setText(QString::fromStdString(values[i]));
-    setup_.findChild<QLineEdit*>("Text2")->setText(folder);
-    setup_.findChild<QRadioButton*>("Option2")->setChecked(true);
-    window_ = std::make_unique<Form2>(setup_);
-    window_->show();
+  explicit Copier(const QString& folder) : setup_(steps::SetupWindow()) {
+    steps::EnterMySqlLogin(*setup_, {env("TAVREL_TEST_MYSQL_HOST"), env("TAVREL_TEST_MYSQL_PORT"),
+                                     env("TAVREL_TEST_MYSQL_USER"), env("TAVREL_TEST_MYSQL_PASSWORD"), kDatabase});
+    steps::ChooseFoxProSource(*setup_, folder.toStdString());
+    window_ = steps::PressOk(*setup_);
   }
+  bool ready() { return window_ != nullptr && report(); }
 
   // Copies one table; returns false when the command showed a message.
   bool copy(long rows) {
-    auto* mysqlList = window_->findChild<TableList*>("List1");
-    window_->Form_Load();
-    for (int i = 0; i < mysqlList->ListCount(); ++i)
-      if (mysqlList->List(i).toStdString() == tableName(rows)) {
-        mysqlList->SetSelected(i, true);
-        mysqlList->SetListIndex(i);
-      }
-    QTest::mouseClick(window_->findChild<ButtonCheckBox*>("Check3"), Qt::LeftButton);
+    auto& mysqlList = *window_->findChild<TableList*>("List1");
+    steps::Click(*window_, "Check11");  // Deselect All
+    if (!steps::ClickEntries(mysqlList, {tableName(rows)})) return false;
+    steps::Click(*window_, "Check3");
+    return report();
+  }
+
+ private:
+  bool report() {
     for (const QString& m : dialogs_->messages()) std::fprintf(stderr, "%s\n", m.toLocal8Bit().constData());
     return dialogs_->shown.empty();
   }
 
- private:
   ui::ScopedScriptedDialogs dialogs_;
-  Form1 setup_;
-  std::unique_ptr<Form2> window_;
+  std::unique_ptr<Form1> setup_;
+  Form2* window_ = nullptr;
 };
 
 }  // namespace
@@ -110,6 +99,8 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) sizes.push_back(std::atol(argv[i]));
   if (argc == 1) sizes.insert(sizes.end(), {200000, 1000000});
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QTemporaryDir config;  // the fields store what is typed: not into the user's settings
+  setenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()).constData(), 1);
   QApplication app(argc, argv);
   ado::registerStandardProviders();
   try {
@@ -122,6 +113,7 @@ int main(int argc, char** argv) {
     }
     QTemporaryDir folder;
     Copier copier(folder.path());
+    if (!copier.ready()) return 1;
     long smallPeak = 0;
     for (long rows : sizes) {
       resetPeak();

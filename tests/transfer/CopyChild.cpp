@@ -1,44 +1,32 @@
-// The copy to FoxPro as a program of its own, for the kill test: the main window offscreen on
-// the settings given, the lists filled, TABLE picked, "Send Table(s) to FoxPro" clicked.
-//   copy_child HOST PORT USER PASSWORD DATABASE (folder|dbc) FOXPRO_SOURCE TABLE
+// The copy to FoxPro as a program of its own, for the kill test: the Setup Connections window
+// offscreen on the settings given, OK pressed (the main window's load fills the lists), TABLE
+// clicked, "Send Table(s) to FoxPro" clicked.
+//   copy_child HOST PORT USER PASSWORD DATABASE FOXPRO_SOURCE TABLE
+// FOXPRO_SOURCE is a .dbc file or a folder of free tables.
 #include <QApplication>
-#include <QLineEdit>
-#include <QRadioButton>
-#include <QTest>
+#include <QTemporaryDir>
 #include <cstdio>
 
-#include "shell/TableList.h"
-#include "connections/Form1.h"
-#include "mainwindow/Form2.h"
 #include "platform/Providers.h"
 #include "platform/ui/ScriptedDialogs.h"
-#include "shell/ButtonCheckBox.h"
+#include "tests/support/MainWindowSteps.h"
 
 int main(int argc, char** argv) {
-  if (argc != 9) {
-    std::fprintf(stderr, "usage: copy_child HOST PORT USER PASSWORD DATABASE folder|dbc SOURCE TABLE\n");
+  if (argc != 8) {
+    std::fprintf(stderr, "usage: copy_child HOST PORT USER PASSWORD DATABASE FOXPRO_SOURCE TABLE\n");
     return 2;
   }
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QApplication app(argc, argv);
+  QTemporaryDir config;  // the fields store what is typed: not into the user's settings
+  setenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()).constData(), 1);
   ado::registerStandardProviders();
   ui::ScopedScriptedDialogs dialogs;
-  Form1 setup([](Form1&) { return std::unique_ptr<MainWindow>(); });
-  const char* fields[] = {"Text3", "Text4", "Text5", "Text6", "Text7"};
-  for (int i = 0; i < 5; ++i) setup.findChild<QLineEdit*>(fields[i])->setText(argv[1 + i]);
-  const bool dbc = std::string(argv[6]) == "dbc";
-  setup.findChild<QLineEdit*>(dbc ? "Text1" : "Text2")->setText(argv[7]);
-  setup.findChild<QRadioButton*>(dbc ? "Option1" : "Option2")->setChecked(true);
-  Form2 window(setup);
-  window.show();
-  auto* mysqlList = window.findChild<TableList*>("List1");
-  window.Form_Load();
-  for (int i = 0; i < mysqlList->ListCount(); ++i)
-    if (mysqlList->List(i) == argv[8]) {
-      mysqlList->SetSelected(i, true);
-      mysqlList->SetListIndex(i);
-    }
-  QTest::mouseClick(window.findChild<ButtonCheckBox*>("Check3"), Qt::LeftButton);
+  std::unique_ptr<Form1> setup = steps::SetupWindow();
+  steps::EnterMySqlLogin(*setup, {argv[1], argv[2], argv[3], argv[4], argv[5]});
+  steps::ChooseFoxProSource(*setup, argv[6]);
+  Form2* window = steps::PressOk(*setup);
+  if (window && steps::ClickEntries(*window->findChild<TableList*>("List1"), {argv[7]})) steps::Click(*window, "Check3");
   for (const QString& message : dialogs->messages()) std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
-  return dialogs->shown.empty() ? 0 : 1;
+  return window && dialogs->shown.empty() ? 0 : 1;
 }

@@ -1,29 +1,23 @@
 #pragma once
-// The copy to FoxPro driven as a user drives it: the main window offscreen on a Setup
-// Connections window whose fields name the throwaway MariaDB (a scratch database of the suite)
-// and a FoxPro target (a fresh folder, or a copy of a fixture container); the lists filled from
-// both databases; "Send Table(s) to FoxPro" clicked. Tables are read back with python3-dbfread
-// and python3-dbf (read_dbf.py).
+// The copy to FoxPro driven as a user drives it, offscreen: the Setup Connections window's
+// fields name the throwaway MariaDB (a scratch database per test) and a FoxPro target (a fresh
+// folder, or a copy of a fixture container); OK opens the main window, whose load fills both
+// lists; tables clicked; "Send Table(s) to FoxPro" clicked. Tables are read back with
+// python3-dbfread and python3-dbf (read_dbf.py).
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLineEdit>
 #include <QProgressBar>
-#include <QRadioButton>
 #include <QTemporaryDir>
-#include <QTest>
 #include <filesystem>
 #include <unistd.h>
 
 #include "../support/GuiTest.h"
 #include "../mysql/ScratchDatabase.h"
 #include "../support/TestDatabase.h"
+#include "../support/MainWindowSteps.h"
 #include "connections/ConnectionStrings.h"
-#include "connections/Form1.h"
-#include "mainwindow/Form2.h"
 #include "platform/ado/Connection.h"
-#include "shell/ButtonCheckBox.h"
-#include "shell/TableList.h"
 
 class CopyTest : public GuiTest {
  protected:
@@ -39,31 +33,18 @@ class CopyTest : public GuiTest {
     // A fresh scratch database for every test.
     database_ = "tavrel_copy_" + std::to_string(getpid());
     mysqltest::recreateDatabase(server_, database_);
-    setup = std::make_unique<Form1>([](Form1&) { return std::unique_ptr<MainWindow>(); });
-    const std::pair<const char*, std::string> login[] = {{"Text3", server_.host},     {"Text4", server_.port},
-                                                         {"Text5", server_.user},     {"Text6", server_.password},
-                                                         {"Text7", database_}};
-    for (const auto& [field, value] : login) setup->findChild<QLineEdit*>(field)->setText(QString::fromStdString(value));
-    useFolder(folder());
-    window = std::make_unique<Form2>(*setup);
-    window->show();
-    List1 = window->findChild<TableList*>("List1");
-    List2 = window->findChild<TableList*>("List2");
-    ProgressBar1 = window->findChild<QProgressBar*>("ProgressBar1");
+    setup = steps::SetupWindow();
+    steps::EnterMySqlLogin(*setup, login());
+    steps::ChooseFoxProSource(*setup, folder());
   }
 
-  // The FoxPro side: the free table folder, or a copy of a fixture container (its folder is the
-  // test's folder).
-  void useFolder(const std::string& path) {
-    setup->findChild<QLineEdit*>("Text2")->setText(QString::fromStdString(path));
-    setup->findChild<QRadioButton*>("Option2")->setChecked(true);
-  }
+  static steps::MySqlLogin login() { return {server_.host, server_.port, server_.user, server_.password, database_}; }
+  // The FoxPro side: a copy of a fixture container (its folder is the test's folder).
   std::string useContainerCopy(const std::string& fixtureFolder, const std::string& dbcName) {
     std::filesystem::copy(std::string(TAVREL_FIXTURES_DIR "/") + fixtureFolder, folder(),
                           std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
     std::string dbc = folder() + "/" + dbcName;
-    setup->findChild<QLineEdit*>("Text1")->setText(QString::fromStdString(dbc));
-    setup->findChild<QRadioButton*>("Option1")->setChecked(true);
+    steps::ChooseFoxProSource(*setup, dbc);
     return dbc;
   }
   std::string folder() const { return target_.path().toStdString(); }
@@ -74,8 +55,14 @@ class CopyTest : public GuiTest {
     cn.Execute(statement);
   }
 
-  // Both lists as the main window's load fills them.
-  void fillLists() { window->Form_Load(); }
+  // OK on the Setup Connections window: the main window opens and its load fills both lists.
+  void fillLists() {
+    window = steps::PressOk(*setup);
+    ASSERT_NE(window, nullptr) << (dialogs().messages().empty() ? "" : dialogs().messages().back().toStdString());
+    List1 = window->findChild<TableList*>("List1");
+    List2 = window->findChild<TableList*>("List2");
+    ProgressBar1 = window->findChild<QProgressBar*>("ProgressBar1");
+  }
   // The tables the FoxPro source lists (OpenSchema), views left out.
   std::vector<std::string> foxproTables() {
     ado::Connection foxpro;
@@ -85,16 +72,9 @@ class CopyTest : public GuiTest {
       if (rs.Fields()["TABLE_TYPE"].Value().toText() == "TABLE") names.push_back(rs.Fields()["TABLE_NAME"].Value().toText());
     return names;
   }
-  // Selects the MySQL entries with these names (the last one clicked is the current one).
-  void pick(std::initializer_list<const char*> names) {
-    for (const char* name : names)
-      for (int i = 0; i < List1->ListCount(); ++i)
-        if (List1->List(i) == name) {
-          List1->SetSelected(i, true);
-          List1->SetListIndex(i);
-        }
-  }
-  void send() { QTest::mouseClick(window->findChild<ButtonCheckBox*>("Check3"), Qt::LeftButton); }
+  // Clicks on the MySQL entries with these names (the last one clicked is the current one).
+  void pick(std::initializer_list<std::string> names) { ASSERT_TRUE(steps::ClickEntries(*List1, names)); }
+  void send() { steps::Click(*window, "Check3"); }
 
   static std::vector<std::string> entries(const TableList* list) {
     std::vector<std::string> names;
@@ -128,7 +108,7 @@ class CopyTest : public GuiTest {
   }
 
   std::unique_ptr<Form1> setup;
-  std::unique_ptr<Form2> window;
+  Form2* window = nullptr;  // owned by setup, opened by fillLists()
   TableList* List1 = nullptr;
   TableList* List2 = nullptr;
   QProgressBar* ProgressBar1 = nullptr;

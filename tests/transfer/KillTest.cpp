@@ -30,10 +30,10 @@ class KillCopy : public CopyTest {
  protected:
   // Runs the copy in a child process and kills it once `big` holds at least a random number
   // of rows; returns that number.
-  std::uint32_t copyAndKill(const std::string& kind, const std::string& source) {
+  std::uint32_t copyAndKill(const std::string& source) {
     const std::uint32_t target = std::uniform_int_distribution<std::uint32_t>(1, kRows * 2 / 3)(random_);
     std::vector<std::string> args = {TAVREL_BUILD_DIR "/tests/transfer/copy_child", server_.host, server_.port,
-                                     server_.user, server_.password, database_, kind, source, "big"};
+                                     server_.user, server_.password, database_, source, "big"};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -75,12 +75,12 @@ class KillCopy : public CopyTest {
 };
 
 TEST_F(KillCopy, AFreeTableKeepsEveryRowBeforeTheKill) {
-  expectRowsBeforeTheKill(copyAndKill("folder", folder()));
+  expectRowsBeforeTheKill(copyAndKill(folder()));
 }
 
 TEST_F(KillCopy, AContainerStillListsAndReadsItsTables) {
   const std::string dbc = useContainerCopy("northwind", "northwind.dbc");
-  const std::uint32_t target = copyAndKill("dbc", dbc);
+  const std::uint32_t target = copyAndKill(dbc);
   expectRowsBeforeTheKill(target);
   const std::vector<std::string> tables = foxproTables();
   EXPECT_EQ(tables.size(), 14u);

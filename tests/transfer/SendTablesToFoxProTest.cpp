@@ -36,7 +36,7 @@ class SendToFoxPro : public CopyTest {
     return texts;
   }
   void expectIdle() {
-    EXPECT_EQ(shell::MousePointer(window.get()), shell::kPointerDefault);
+    EXPECT_EQ(shell::MousePointer(window), shell::kPointerDefault);
     EXPECT_EQ(ProgressBar1->value(), 0);
     EXPECT_FALSE(shell::IsCommandRunning());
   }
@@ -106,7 +106,11 @@ TEST_F(SendToFoxPro, NamesOldFilesEmptyTablesAndTheOrderOfTheWalk) {
   std::ofstream(folder() + "/items.DBF") << "not a table";
   pick({"empty", "items", "odd", "zeta"});
   std::vector<int> progress;
-  QObject::connect(ProgressBar1, &QProgressBar::valueChanged, [&](int v) { progress.push_back(v); });
+  bool hourglass = true;
+  QObject::connect(ProgressBar1, &QProgressBar::valueChanged, [&](int v) {
+    progress.push_back(v);
+    hourglass = hourglass && shell::MousePointer(window) == shell::kPointerHourglass;
+  });
 
   dialogs().replies = {Answer::Yes, QString("y2019"), Answer::Yes};
   send();
@@ -121,6 +125,7 @@ TEST_F(SendToFoxPro, NamesOldFilesEmptyTablesAndTheOrderOfTheWalk) {
   EXPECT_EQ(entries(List2), (std::vector<std::string>{"empty", "items", "odd", "unrelated", "zeta"}));
   // zeta 50, 100, 0; odd 100, 0; items 25 … 100, 0; empty nothing.
   EXPECT_EQ(progress, (std::vector<int>{50, 100, 0, 100, 0, 25, 50, 75, 100, 0}));
+  EXPECT_TRUE(hourglass);
 
   EXPECT_EQ(rows(readBack(folder() + "/items.DBF"), "dbfread"), expected(4));
   EXPECT_EQ(rows(readBack(folder() + "/empty.DBF"), "dbf"), Rows{});
@@ -137,7 +142,8 @@ TEST_F(SendToFoxPro, NamesOldFilesEmptyTablesAndTheOrderOfTheWalk) {
   for (const QString& answer : {QString(), QString("y 2019")}) {
     dialogs().shown.clear();
     dialogs().replies = {Answer::Yes, answer};
-    for (int i = 0; i < List1->ListCount(); ++i) List1->SetSelected(i, List1->List(i) == "odd");
+    steps::Click(*window, "Check11");  // Deselect All
+    pick({"odd"});
     send();
     ASSERT_EQ(dialogs().messages().size(), 1u) << answer.toStdString();
     EXPECT_TRUE(dialogs().messages()[0].startsWith("Run-time error '3001'")) << dialogs().messages()[0].toStdString();
@@ -209,7 +215,7 @@ TEST_F(SendToFoxPro, OtherCommandsWaitAndClosingTheWindowEndsTheCopyCleanly) {
   QObject::connect(ProgressBar1, &QProgressBar::valueChanged, [&](int v) {
     if (v >= 20 && !clicked) {
       clicked = true;
-      QTimer::singleShot(0, [&] { QTest::mouseClick(window->findChild<ButtonCheckBox*>("Check2"), Qt::LeftButton); });
+      QTimer::singleShot(0, [&] { steps::Click(*window, "Check2"); });
     }
     if (v >= 50 && !closed) {
       closed = true;

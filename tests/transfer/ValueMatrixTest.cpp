@@ -143,7 +143,8 @@ TEST_F(ValueMatrix, EveryTypeArrivesInItsCanonicalFormAndOutsideTheCodePageFails
   }
 
   // Now the matrix alone.
-  for (int i = 0; i < List1->ListCount(); ++i) List1->SetSelected(i, List1->List(i) == "matrix");
+  steps::Click(*window, "Check11");  // Deselect All
+  pick({"matrix"});
   send();
   EXPECT_TRUE(dialogs().messages().size() == 1) << dialogs().messages().back().toStdString();
   ado::Connection mysql;
