@@ -29,14 +29,11 @@ TEST(FoxProLiterals, TextInPiecesWithQuotesAndLineBreaks) {
   EXPECT_EQ(literal(ado::Variant()), "''");
 }
 
+// The value matrix reads the canonical forms back; these are shapes it does not reach.
 TEST(FoxProLiterals, ValuesInCanonicalFormAndBinaryInPieces) {
-  EXPECT_EQ(literal(ado::Variant(18446744073709551615ULL)), "'18446744073709551615'");
-  EXPECT_EQ(literal(ado::Decimal{"-0.000000000000000000000000000001"}), "'-0.000000000000000000000000000001'");
   EXPECT_EQ(literal(ado::DateTime{{2026, 12, 6}, {13, 45, 0, 500000}}), "'2026-12-06 13:45:00.5'");
-  EXPECT_EQ(literal(ado::Time{838, 59, 59, 0, true}), "'-838:59:59'");
   EXPECT_EQ(literal(ado::Date{0, 0, 0}), "'0000-00-00'");
   EXPECT_EQ(literal(ado::Date{12345, 1, 2}), "'12345-01-02'");
-  EXPECT_EQ(literal(0.1), "'0.1'");
   EXPECT_EQ(literal(ado::Bytes{}), "0h");
   EXPECT_EQ(literal(ado::Bytes{0x00, 0x27, 0xFF}), "0h0027FF");
   std::string hundred;
