@@ -43,4 +43,8 @@ Error tableCorrupted(const std::filesystem::path& table, std::string_view why) {
   return Error(err::TableCorrupted, "Table " + quoted(table) + " has become corrupted" + ending(why));
 }
 
+Error codePageUnsupported(std::string_view which) {
+  return Error(err::CodePageUnsupported, "Code page " + std::string(which) + " is not supported.");
+}
+
 }  // namespace fox::errors

@@ -19,5 +19,7 @@ Error readError(const std::filesystem::path& file, std::string_view why);   // 1
 Error writeError(const std::filesystem::path& file, std::string_view why);  // 1105 "Error writing to file 'x': why."
 // 2091 "Table 'x' has become corrupted." and, with `why`, ": " + why.
 Error tableCorrupted(const std::filesystem::path& table, std::string_view why = {});
+// 3004 "Code page " + which + " is not supported." (a number, or a name and where it was found).
+Error codePageUnsupported(std::string_view which);
 
 }  // namespace fox::errors

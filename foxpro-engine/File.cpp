@@ -83,6 +83,7 @@ File& File::operator=(File&& other) noexcept {
     std::swap(shownAs_, other.shownAs_);
     std::swap(map_, other.map_);
     std::swap(mapLength_, other.mapLength_);
+    std::swap(released_, other.released_);
   }
   return *this;
 }
@@ -160,6 +161,7 @@ bool File::map(std::size_t length) {
   if (p == MAP_FAILED) return false;
   map_ = static_cast<std::uint8_t*>(p);
   mapLength_ = length;
+  released_ = 4096;
   return true;
 }
 
@@ -169,11 +171,20 @@ void File::unmap() {
   mapLength_ = 0;
 }
 
-void File::store(std::uint64_t offset, const void* bytes, std::size_t n) const {
+void File::store(std::uint64_t offset, const void* bytes, std::size_t n) {
   if (!map_) return writeAt(offset, bytes, n);
   beforeIo(IoOperation::Write, shown());
   __atomic_thread_fence(__ATOMIC_RELEASE);
   std::memcpy(map_ + offset, bytes, n);
+  releaseStoredBelow(offset);
+}
+
+void File::releaseStoredBelow(std::uint64_t offset) {
+  constexpr std::uint64_t kPage = 4096, kStep = 8 << 20;
+  const std::uint64_t below = offset / kPage * kPage;
+  if (below < released_ + kStep) return;
+  ::madvise(map_ + released_, std::size_t(below - released_), MADV_DONTNEED);
+  released_ = below;
 }
 
 void File::store32(std::uint64_t offset, const std::uint8_t bytes[4]) const {

@@ -54,8 +54,11 @@ class File {
   void unmap();
   bool mapped() const { return map_ != nullptr; }
   // Writes bytes below the file's end: a plain memory store when mapped (the page cache holds
-  // it, so it survives a killed process, without a system call), else writeAt.
-  void store(std::uint64_t offset, const void* bytes, std::size_t n) const;
+  // it, so it survives a killed process, without a system call), else writeAt. Files are stored
+  // front to back: every 8 MB the mapped pages below the one stored (but the first) are let go,
+  // so resident memory does not grow with the file; their data stays in the page cache and in
+  // the file, as after a write().
+  void store(std::uint64_t offset, const void* bytes, std::size_t n);
   // Writes 4 bytes at a 4-aligned offset in one store, so a killed process leaves old or new.
   void store32(std::uint64_t offset, const std::uint8_t bytes[4]) const;
 
@@ -69,12 +72,14 @@ class File {
  private:
   friend class ReplacementFile;
   const std::filesystem::path& shown() const { return shownAs_.empty() ? path_ : shownAs_; }
+  void releaseStoredBelow(std::uint64_t offset);
 
   int fd_ = -1;
   std::filesystem::path path_;
   std::filesystem::path shownAs_;  // the name messages give, when not path_
   std::uint8_t* map_ = nullptr;
   std::size_t mapLength_ = 0;
+  std::uint64_t released_ = 0;  // the mapped pages below this (but the first) were let go
 };
 
 // A new file written beside `target` (a hidden name with a random suffix) and renamed over it by

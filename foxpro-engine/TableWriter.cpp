@@ -61,7 +61,8 @@ Field fieldFromSpec(const ColumnSpec& c) {
 // The .dbf is mapped into memory (address space for 2 GB, used only below the file's end), so
 // the header's record count, the autoincrement counters and a new record's deletion flag are
 // updated with plain stores instead of a system call each. The page cache holds the stores, so
-// they survive the process being killed. File::store falls back to pwrite when mapping fails.
+// they survive the process being killed. File::store falls back to pwrite when mapping fails,
+// and lets the pages written go as the file grows, so memory does not grow with the table.
 constexpr std::size_t kMapLength = std::size_t(kMaxFileSize) + 1;
 
 // The memo file, written through a memory mapping: memo blocks and the header's next free

@@ -6,11 +6,14 @@
 #include <string>
 
 #include "foxpro-engine/Error.h"
+#include "foxpro-engine/Names.h"
 #include "foxpro-engine/container/CompoundIndex.h"
 
 namespace {
-std::map<std::string, std::uint8_t> pads;  // the pad each tag was read with, by name
-std::uint8_t padOf(const fox::cdx::TagInfo& info) { return pads[info.name]; }
+// The pad each tag was read with, by its name in upper case: the writer stores names in upper
+// case, so a tag read as "OBJECTTYpE" comes back as "OBJECTTYPE".
+std::map<std::string, std::uint8_t> pads;
+std::uint8_t padOf(const fox::cdx::TagInfo& info) { return pads[fox::upperName(info.name)]; }
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -25,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const auto& tag : index.tags) {
     if (!tag.decoded) continue;
     tags.push_back({tag.info, tag.keys});
-    pads[tag.info.name] = tag.info.pad;
+    pads[fox::upperName(tag.info.name)] = tag.info.pad;
   }
   std::string rebuilt;
   try {

@@ -10,6 +10,7 @@
 #include "CompoundIndex.h"
 #include "foxpro-engine/Error.h"
 #include "foxpro-engine/File.h"
+#include "foxpro-engine/Names.h"
 
 namespace fox::cdx {
 
@@ -195,9 +196,7 @@ void walkTag(std::string_view file, std::uint32_t root, PadChooser padFor, std::
 
 const Tag* CompoundIndex::find(std::string_view name) const {
   for (const Tag& tag : tags) {
-    if (std::equal(tag.info.name.begin(), tag.info.name.end(), name.begin(), name.end(),
-                   [](char a, char b) { return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b)); }))
-      return &tag;
+    if (sameName(tag.info.name, name)) return &tag;
   }
   return nullptr;
 }

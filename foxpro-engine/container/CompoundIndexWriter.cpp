@@ -7,6 +7,7 @@
 #include "Bytes.h"
 #include "CompoundIndex.h"
 #include "foxpro-engine/Error.h"
+#include "foxpro-engine/Names.h"
 
 namespace fox::cdx {
 
@@ -65,11 +66,6 @@ void checkName(const std::string& name) {
   bool ok = !name.empty() && name.size() <= 10 && !std::isdigit(static_cast<unsigned char>(name[0]));
   for (char c : name) ok = ok && (std::isalnum(static_cast<unsigned char>(c)) || c == '_');
   if (!ok) throw Error(1680, "Invalid tag name '" + name + "'.");
-}
-
-std::string upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
 }
 
 // A tree laid out as pages: leaves first, then each interior level up to the root.
@@ -222,7 +218,7 @@ std::string build(const std::vector<TagSpec>& tagsIn, std::uint32_t updateCounte
   std::vector<TagSpec> tags = tagsIn;
   for (TagSpec& t : tags) {
     checkName(t.info.name);
-    t.info.name = upper(t.info.name);
+    t.info.name = upperName(t.info.name);
     if (t.info.keyLength == 0 || t.info.keyLength > kMaxKeyLength) throw Error(1672, "Invalid index key length.");
     for (std::size_t i = 0; i < t.keys.size(); ++i) {
       if (t.keys[i].bytes.size() != t.info.keyLength) throw Error(1672, "Index key has the wrong length.");

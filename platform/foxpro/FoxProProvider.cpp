@@ -8,6 +8,7 @@
 #include "Errors.h"
 #include "Session.h"
 #include "foxpro-engine/CodePage.h"
+#include "foxpro-engine/Names.h"
 #include "platform/ado/Error.h"
 #include "platform/ado/Provider.h"
 
@@ -17,12 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool isContainerPath(const fs::path& path) {
-  std::string extension = path.extension().string();
-  for (char& c : extension)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return extension == ".dbc";
-}
+bool isContainerPath(const fs::path& path) { return fox::sameName(path.extension().string(), ".dbc"); }
 
 // "Data Source=" a .dbc file (a database container) or a folder of free tables;
 // "Collating Sequence=" machine or general (kept for FoxPro's sake: the dialect neither sorts
@@ -41,7 +37,8 @@ std::unique_ptr<Catalogue> openCatalogue(const std::string& text) {
 std::unique_ptr<ado::provider::Session> open(const ado::provider::OpenRequest& request) {
   try {
     auto catalogue = openCatalogue(request.connectionString.value("Data Source"));
-    // New tables get the Windows code page of the user's locale (1252 by default).
+    // New tables get the Windows code page of the user's locale (1252 by default), and tables
+    // that name none are read in it.
     return std::make_unique<Session>(std::move(catalogue), fox::localeCodePage());
   } catch (const fox::Error& e) {
     throw ado::Error(e.number(), e.what());

@@ -59,8 +59,17 @@ void MySqlSession::flushForOtherSession() {
   }
 }
 
+void MySqlSession::parkStream() {
+  if (stream_) stream_->park();
+}
+
+void MySqlSession::streamEnded(const StreamedCursor* stream) {
+  if (stream_ == stream) stream_ = nullptr;
+}
+
 void MySqlSession::prepareToSend() {
   client();
+  parkStream();
   if (deferredError_) {
     Error e = *deferredError_;
     deferredError_.reset();
@@ -111,6 +120,14 @@ std::unique_ptr<provider::Cursor> MySqlSession::openSchema(SchemaEnum schema) {
 std::unique_ptr<provider::Cursor> MySqlSession::openRecordset(const std::string& source, CursorTypeEnum cursorType,
                                                               LockTypeEnum lockType) {
   bool updatable = updatableLock(lockType);
+  // A static or forward-only SELECT is read as the server sends it, counted in the same snapshot.
+  if (cursorType == adOpenStatic || cursorType == adOpenForwardOnly) {
+    prepareToSend();
+    if (auto stream = StreamedCursor::open(*this, *client_, source, updatable)) {
+      stream_ = stream.get();
+      return stream;
+    }
+  }
   std::optional<std::string> shape;
   if (grouping_ && (cursorType == adOpenKeyset || cursorType == adOpenDynamic)) shape = queryShape(source);
   if (shape) {
@@ -130,6 +147,7 @@ std::unique_ptr<provider::Cursor> MySqlSession::openRecordset(const std::string&
 void MySqlSession::insert(const std::shared_ptr<const InsertTarget>& target, const std::vector<Variant>& values,
                           const std::vector<bool>& assigned) {
   client();
+  parkStream();
   if (deferredError_) {
     Error e = *deferredError_;
     deferredError_.reset();
@@ -140,6 +158,8 @@ void MySqlSession::insert(const std::shared_ptr<const InsertTarget>& target, con
 
 void MySqlSession::close() {
   if (!client_) return;
+  if (stream_) stream_->abandon();
+  stream_ = nullptr;
   std::optional<Error> failure = std::move(deferredError_);
   deferredError_.reset();
   if (!failure) {
