@@ -7,6 +7,11 @@
 
 namespace mysql {
 
+namespace {
+constexpr const char* kStrictSession =
+    "SET SESSION sql_mode = CONCAT_WS(',', NULLIF(@@SESSION.sql_mode, ''), 'STRICT_ALL_TABLES')";
+}
+
 void throwError(MYSQL* handle) { throw ado::Error(mysql_errno(handle), mysql_error(handle)); }
 
 void throwError(MYSQL_STMT* statement) { throw ado::Error(mysql_stmt_errno(statement), mysql_stmt_error(statement)); }
@@ -19,6 +24,9 @@ Client::Client(const ConnectionOptions& o) {
   unsigned timeout = kConnectTimeoutSeconds;
   mysql_optionsv(handle_, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
   mysql_optionsv(handle_, MYSQL_SET_CHARSET_NAME, "utf8mb4");
+  // Strict for every table, whatever the server's own modes are: a value a column cannot hold
+  // (cut text, a number out of range, an impossible date) is refused rather than changed.
+  mysql_optionsv(handle_, MYSQL_INIT_COMMAND, kStrictSession);
   // Read no option files: the connection string is the whole configuration.
   if (o.compressed()) mysql_optionsv(handle_, MYSQL_OPT_COMPRESS, nullptr);
 

@@ -21,7 +21,8 @@ class Client {
  public:
   static constexpr unsigned kConnectTimeoutSeconds = 15;
 
-  // Connects with utf8mb4; throws ado::Error on any failure.
+  // Connects with utf8mb4 and STRICT_ALL_TABLES added to the server's sql_mode; throws ado::Error on
+  // any failure.
   explicit Client(const ConnectionOptions& options);
   ~Client();
   Client(const Client&) = delete;

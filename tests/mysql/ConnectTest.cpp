@@ -65,6 +65,11 @@ TEST_F(MySqlConnect, OpensWithThePlainStringTheDriverOptionsAndTheLocalSocket) {
   EXPECT_EQ(scalar(plain, "SELECT CONCAT(DATABASE(), ' ', @@character_set_client, ' ', @@character_set_results, ' ',"
                           " USER())"),
             database_ + " utf8mb4 utf8mb4 " + server_.user + "@127.0.0.1");
+  // Strict for every table, the server's own modes kept.
+  EXPECT_EQ(scalar(plain, "SELECT CONCAT(FIND_IN_SET('STRICT_ALL_TABLES', @@SESSION.sql_mode) > 0,"
+                          " FIND_IN_SET('NO_ENGINE_SUBSTITUTION', @@SESSION.sql_mode) > 0,"
+                          " FIND_IN_SET('NO_ENGINE_SUBSTITUTION', @@GLOBAL.sql_mode) > 0)"),
+            "111");
   EXPECT_EQ(plain.Execute("SHOW SESSION STATUS LIKE 'Compression'").Fields()[1].Value(), Variant("OFF"));
   open(compressed, true);  // OPTION=133121 holds 2048: the compressed protocol
   EXPECT_EQ(compressed.Execute("SHOW SESSION STATUS LIKE 'Compression'").Fields()[1].Value(), Variant("ON"));
