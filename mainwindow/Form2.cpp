@@ -11,6 +11,7 @@
 #include "shell/Helpers.h"
 #include "shell/Pointer.h"
 #include "shell/TableList.h"
+#include "transfer/SendTablesToMySql.h"
 
 namespace {
 
@@ -100,7 +101,7 @@ void Form2::Form_Load() {
 
 void Form2::Check1_Click() {}
 void Form2::Check3_Click() {}
-void Form2::Check4_Click() {}
+void Form2::Check4_Click() { SendTablesToMySql(parts()); }
 void Form2::Check5_Click() {}
 void Form2::Check6_Click() {}
 void Form2::Check8_Click() {}

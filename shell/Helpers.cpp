@@ -82,3 +82,12 @@ void DeleteFileQuietly(const QString& path) {
   // unlink() removes one directory entry and refuses folders, unlike std::filesystem::remove.
   (void)::unlink(QFile::encodeName(path).constData());
 }
+
+std::string MySqlName(const std::string& name) {
+  std::string quoted = "`";
+  for (char c : name) {
+    quoted += c;
+    if (c == '`') quoted += '`';
+  }
+  return quoted + "`";
+}

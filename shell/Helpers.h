@@ -3,6 +3,7 @@
 // list entries by text, defaults for database nulls, and quiet file tests and deletes.
 // None keeps state or shows a message.
 #include <QString>
+#include <string>
 
 #include "platform/ado/Variant.h"
 
@@ -32,3 +33,7 @@ QString DirectoryOf(const QString& path);
 
 // Deletes exactly the named file; any failure is ignored. Never removes a folder.
 void DeleteFileQuietly(const QString& path);
+
+// A MySQL name as every statement of the program writes it: in backticks, a backtick inside
+// doubled (`order`, `a``b`), so that reserved words, blanks and any other character pass.
+std::string MySqlName(const std::string& name);
