@@ -1,5 +1,8 @@
 #include "Client.h"
 
+#include <poll.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <string>
 
@@ -27,6 +30,9 @@ Client::Client(const ConnectionOptions& o) {
   // Strict for every table, whatever the server's own modes are: a value a column cannot hold
   // (cut text, a number out of range, an impossible date) is refused rather than changed.
   mysql_optionsv(handle_, MYSQL_INIT_COMMAND, kStrictSession);
+  // The non-blocking calls let rows go to the server while the next ones are prepared; the
+  // blocking calls work as before.
+  mysql_optionsv(handle_, MYSQL_OPT_NONBLOCK, 0);
   // Read no option files: the connection string is the whole configuration.
   if (o.compressed()) mysql_optionsv(handle_, MYSQL_OPT_COMPRESS, nullptr);
 
@@ -56,6 +62,26 @@ bool Client::autocommitIdle() const {
   unsigned status = 0;
   mariadb_get_infov(handle_, MARIADB_CONNECTION_SERVER_STATUS, &status);
   return (status & SERVER_STATUS_AUTOCOMMIT) && !(status & SERVER_STATUS_IN_TRANS);
+}
+
+int Client::waitFor(int status) const {
+  pollfd p{};
+  p.fd = mysql_get_socket(handle_);
+  if (status & MYSQL_WAIT_READ) p.events |= POLLIN;
+  if (status & MYSQL_WAIT_WRITE) p.events |= POLLOUT;
+  if (status & MYSQL_WAIT_EXCEPT) p.events |= POLLPRI;
+  int timeout = (status & MYSQL_WAIT_TIMEOUT) ? static_cast<int>(mysql_get_timeout_value_ms(handle_)) : -1;
+  int n;
+  do {
+    n = poll(&p, 1, timeout);
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) return status;  // the call itself then meets and reports the failure
+  if (n == 0) return MYSQL_WAIT_TIMEOUT;
+  int ready = 0;
+  if (p.revents & (POLLIN | POLLHUP | POLLERR)) ready |= MYSQL_WAIT_READ;
+  if (p.revents & (POLLOUT | POLLHUP | POLLERR)) ready |= MYSQL_WAIT_WRITE;
+  if (p.revents & POLLPRI) ready |= MYSQL_WAIT_EXCEPT;
+  return ready;
 }
 
 }  // namespace mysql

@@ -32,6 +32,9 @@ class Client {
   void query(std::string_view sql);
   // True when autocommit is on and no transaction is open, from the last reply's status.
   bool autocommitIdle() const;
+  // For a call of the non-blocking API (…_start/…_cont) that reported `status` (MYSQL_WAIT_…):
+  // waits until the connection is ready for it and returns what is ready.
+  int waitFor(int status) const;
 
  private:
   MYSQL* handle_ = nullptr;
