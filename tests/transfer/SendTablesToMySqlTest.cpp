@@ -36,6 +36,7 @@ class SendTablesToMySql : public TransferTest {
  protected:
   void SetUp() override {
     TransferTest::SetUp();
+    if (IsSkipped()) return;
     dropAllTables();
     useFoxPro(folder_.path().toStdString());
   }
