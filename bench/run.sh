@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Builds the benchmarks and prints their figures.
 #   bench/run.sh                       everything
-#   bench/run.sh engine|foxpro|mysql   one part
+#   bench/run.sh engine|foxpro|mysql|send   one part
 # Sizes: ENGINE_ROWS (1,000,000 appends), ROWS (1,000,000 rows for SELECT *),
-# MYSQL_INSERT_ROWS (10,000). The MySQL part uses the server named by TAVREL_TEST_MYSQL_* or,
-# when none is named, a throwaway one started (and stopped) here.
+# MYSQL_INSERT_ROWS (10,000), SEND_ROWS ("200000 1000000": one run of the "Send Table(s) to
+# MySQL" command per size, each in a process of its own so that their peak memory compares).
+# The MySQL parts use the server named by TAVREL_TEST_MYSQL_* or, when none is named, a
+# throwaway one started (and stopped) here.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 part=${1:-all}
 cmake -S . -B build -G Ninja -DTAVREL_BENCH=ON >/dev/null
-cmake --build build -j 2 --target engine_append provider_bench bench_mysql_insert >/dev/null
+cmake --build build -j 2 --target engine_append provider_bench bench_mysql_insert bench_send_to_mysql >/dev/null
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tavrel-bench.XXXXXX")
 cleanup() { rm -rf "$work"; [[ -n ${started_db:-} ]] && scripts/testdb.sh stop; true; }
@@ -25,11 +27,20 @@ if [[ $part == all || $part == foxpro ]]; then
   mkdir -p "$work/provider"
   build/bench/provider_bench "$work/provider" "${ROWS:-1000000}"
 fi
+if [[ ( $part == all || $part == mysql || $part == send ) && -z ${TAVREL_TEST_MYSQL_HOST:-} ]]; then
+  eval "$(scripts/testdb.sh start)"
+  started_db=1
+fi
 if [[ $part == all || $part == mysql ]]; then
   echo "== MySQL provider: the FoxPro → MySQL copy's per-row pattern"
-  if [[ -z ${TAVREL_TEST_MYSQL_HOST:-} ]]; then
-    eval "$(scripts/testdb.sh start)"
-    started_db=1
-  fi
   build/bench/bench_mysql_insert "${MYSQL_INSERT_ROWS:-10000}"
+fi
+if [[ $part == all || $part == send ]]; then
+  echo "== Send Table(s) to MySQL: the command offscreen against LOAD DATA LOCAL INFILE (the ceiling)"
+  echo "   (2 cores shared with other work: compare runs made at the same time; load now: $(cut -d' ' -f1-3 /proc/loadavg))"
+  for rows in ${SEND_ROWS:-200000 1000000}; do
+    mkdir -p "$work/send-$rows"
+    QT_QPA_PLATFORM=offscreen build/bench/bench_send_to_mysql "$rows" "$work/send-$rows" 2>/dev/null
+    rm -rf "$work/send-$rows"
+  done
 fi
