@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "BenchServer.h"
 #include "platform/Providers.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Error.h"
@@ -14,16 +15,8 @@
 
 namespace {
 
-std::string env(const char* name) {
-  const char* v = std::getenv(name);
-  return v ? v : "";
-}
-
-std::string connectionString(const std::string& database) {
-  return "DRIVER={MySQL ODBC 3.51 Driver};SERVER=" + env("TAVREL_TEST_MYSQL_HOST") +
-         ";PORT=" + env("TAVREL_TEST_MYSQL_PORT") + ";USER=" + env("TAVREL_TEST_MYSQL_USER") +
-         ";DATABASE=" + database + ";PASSWORD=" + env("TAVREL_TEST_MYSQL_PASSWORD") + ";";
-}
+using bench::connectionString;
+using bench::env;
 
 double copyRows(const std::string& database, long rows) {
   ado::Connection cn;

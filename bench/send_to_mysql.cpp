@@ -18,6 +18,7 @@
 #include <fstream>
 #include <string>
 
+#include "BenchServer.h"
 #include "connections/ConnectionStrings.h"
 #include "connections/Form1.h"
 #include "foxpro-engine/TableWriter.h"
@@ -30,10 +31,7 @@
 
 namespace {
 
-std::string env(const char* name) {
-  const char* v = std::getenv(name);
-  return v ? v : "";
-}
+using bench::env;
 
 using Clock = std::chrono::steady_clock;
 

@@ -4,6 +4,11 @@
 #include <QGroupBox>
 #include <QProgressBar>
 
+#include "DeleteTables.h"
+#include "RenameTable.h"
+#include "SelectAll.h"
+#include "catalogue/TableLists.h"
+#include "connections/ConnectionStrings.h"
 #include "connections/Form1.h"
 #include "shell/ButtonCheckBox.h"
 #include "shell/Command.h"
@@ -96,18 +101,22 @@ void Form2::Form_Load() {
   CenterForm(this);
   shell::LoadHoverCursor(this);
   setWindowTitle(QStringLiteral("Tavrel"));
-  // TODO(main window): white progress bar, LoadFoxProTables(List2, …), LoadMySqlTables(List1).
+  MakeProgressBarWhite(ProgressBar1);
+  ProgressBar1->setValue(0);
+  const ConnectionSettings settings = setup_.connectionSettings();
+  LoadFoxProTables(*List2, FoxProConnectionString(settings));
+  LoadMySqlTables(*List1, settings);
 }
 
-void Form2::Check1_Click() {}
+void Form2::Check1_Click() { DeleteMySqlTables(parts()); }
 void Form2::Check3_Click() {}
 void Form2::Check4_Click() { SendTablesToMySql(parts()); }
-void Form2::Check5_Click() {}
-void Form2::Check6_Click() {}
-void Form2::Check8_Click() {}
-void Form2::Check9_Click() {}
-void Form2::Check10_Click() {}
-void Form2::Check11_Click() {}
+void Form2::Check5_Click() { DeleteFoxProTables(parts()); }
+void Form2::Check6_Click() { RenameTable(parts()); }
+void Form2::Check8_Click() { SelectAll(*List2); }
+void Form2::Check9_Click() { DeselectAll(*List2); }
+void Form2::Check10_Click() { SelectAll(*List1); }
+void Form2::Check11_Click() { DeselectAll(*List1); }
 
 void Form2::Check2_Click() {
   setup_.show();

@@ -2,6 +2,7 @@
 
 #include <QIcon>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QWidget>
 
 void ApplyFormLook(QWidget* window, int clientWidthTwips, int clientHeightTwips) {
@@ -22,4 +23,10 @@ void ApplyFormLook(QWidget* window, int clientWidthTwips, int clientHeightTwips)
   window->setFont(QFont(QStringLiteral("Arial"), 9));
   QFont bold(QStringLiteral("Arial"), 9, QFont::Bold);
   for (QWidget* control : window->findChildren<QWidget*>()) control->setFont(bold);
+}
+
+void MakeProgressBarWhite(QProgressBar* bar) {
+  QPalette white = bar->palette();
+  for (QPalette::ColorRole role : {QPalette::Base, QPalette::Window, QPalette::Button}) white.setColor(role, Qt::white);
+  bar->setPalette(white);
 }

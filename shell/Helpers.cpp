@@ -83,11 +83,8 @@ void DeleteFileQuietly(const QString& path) {
   (void)::unlink(QFile::encodeName(path).constData());
 }
 
-std::string MySqlName(const std::string& name) {
-  std::string quoted = "`";
-  for (char c : name) {
-    quoted += c;
-    if (c == '`') quoted += '`';
-  }
-  return quoted + "`";
+std::string MySqlName(const QString& name) {
+  QString quoted = name;
+  quoted.replace(QLatin1Char('`'), QLatin1String("``"));
+  return "`" + quoted.toStdString() + "`";
 }

@@ -34,6 +34,6 @@ QString DirectoryOf(const QString& path);
 // Deletes exactly the named file; any failure is ignored. Never removes a folder.
 void DeleteFileQuietly(const QString& path);
 
-// A MySQL name as every statement of the program writes it: in backticks, a backtick inside
-// doubled (`order`, `a``b`), so that reserved words, blanks and any other character pass.
-std::string MySqlName(const std::string& name);
+// A MySQL table name as it goes into a statement: in backticks, each backtick inside doubled,
+// so that whatever the name holds it stays one name.
+std::string MySqlName(const QString& name);

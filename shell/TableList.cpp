@@ -34,6 +34,13 @@ bool TableList::Selected(int index) const { return item(index)->isSelected(); }
 
 void TableList::SetSelected(int index, bool selected) { item(index)->setSelected(selected); }
 
+void TableList::SetAllSelected(bool selected) {
+  if (count() == 0) return;
+  // One range, not one change per entry: a list of thousands is selected in one step.
+  const QItemSelection all(model()->index(0, 0), model()->index(count() - 1, 0));
+  selectionModel()->select(all, selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
+}
+
 void TableList::AddItem(const QString& name) { addItem(new TableItem(name)); }
 
 void TableList::RemoveItem(int index) { delete takeItem(index); }

@@ -20,6 +20,8 @@ class TableList : public QListWidget {
   QString List(int index) const;
   bool Selected(int index) const;
   void SetSelected(int index, bool selected);
+  // Sets the selection of every entry at once; the current entry stays as it is.
+  void SetAllSelected(bool selected);
 
   // Adds an unselected entry at its sorted place; the other entries keep their selection.
   void AddItem(const QString& name);

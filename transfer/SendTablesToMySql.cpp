@@ -21,6 +21,8 @@ using ado::Variant;
 
 bool contains(const std::string& text, std::string_view fragment) { return text.find(fragment) != std::string::npos; }
 
+std::string quoted(const std::string& name) { return MySqlName(QString::fromStdString(name)); }
+
 // The server's text for a refused value ends with " at row 1": the one row of its INSERT, not a
 // row of the table.
 std::string withoutStatementRow(std::string description) {
@@ -47,7 +49,7 @@ class TableCopy {
                         QStringLiteral("Overwrite?")))
         return;
       // On a server that tells names apart by case, the list's entry may be another table than N.
-      mysql_.Execute("DROP TABLE IF EXISTS " + MySqlName(name_));
+      mysql_.Execute("DROP TABLE IF EXISTS " + MySqlName(listName_));
       RemoveListItem(parts_.mysqlList, listName_);
     }
     source_.Open("SELECT * FROM \"" + name_ + "\"", foxpro_);
@@ -75,7 +77,7 @@ class TableCopy {
 
   void copyRows() {
     const long count = source_.RecordCount();
-    const std::string lookup = "select * from " + MySqlName(name_) + " where " + MySqlName(temporary_) + "=";
+    const std::string lookup = "select * from " + MySqlName(listName_) + " where " + quoted(temporary_) + "=";
     const ado::Recordset::FieldList from = source_.Fields();
     const int width = from.Count();
     std::vector<Variant> row(width);
@@ -94,7 +96,7 @@ class TableCopy {
         if (destination_.State() == ado::adStateOpen) destination_.Close();
         moveNext(k);
       }
-      mysql_.Execute("ALTER TABLE " + MySqlName(name_) + " DROP COLUMN " + MySqlName(temporary_));
+      mysql_.Execute("ALTER TABLE " + MySqlName(listName_) + " DROP COLUMN " + quoted(temporary_));
     } catch (const SourceFailure& failure) {
       throwForRow(failure.error, name_, "row " + std::to_string(failure.row));
     } catch (const ado::Error& e) {
@@ -130,7 +132,7 @@ class TableCopy {
   // When the connection itself failed, the count cannot be asked for.
   std::string failedRow() {
     try {
-      ado::Recordset stored = mysql_.Execute("SELECT COUNT(*) FROM " + MySqlName(name_));
+      ado::Recordset stored = mysql_.Execute("SELECT COUNT(*) FROM " + MySqlName(listName_));
       return "row " + stored.Fields()[0].Value().toText();
     } catch (const ado::Error&) {
       return "copy stopped; the rows the server had acknowledged are stored";
@@ -175,8 +177,8 @@ std::string MySqlColumnType(std::int16_t typeCode) {
 
 std::string CreateTableText(const std::string& table, const std::string& temporaryColumn,
                             const std::vector<SourceColumn>& columns) {
-  std::string sql = "CREATE TABLE " + MySqlName(table) + "( " + MySqlName(temporaryColumn) + " INTEGER UNSIGNED NOT NULL,";
-  for (const SourceColumn& c : columns) sql += MySqlName(c.name) + " " + MySqlColumnType(c.type) + ",";
+  std::string sql = "CREATE TABLE " + quoted(table) + "( " + quoted(temporaryColumn) + " INTEGER UNSIGNED NOT NULL,";
+  for (const SourceColumn& c : columns) sql += quoted(c.name) + " " + MySqlColumnType(c.type) + ",";
   sql.pop_back();
   return sql + " ) DEFAULT CHARSET=utf8mb4;";
 }

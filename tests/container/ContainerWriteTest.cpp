@@ -3,6 +3,7 @@
 // bad input; the lock.
 #include <unistd.h>
 
+#include "ContainerIndexCheck.h"
 #include "Fixtures.h"
 #include "foxpro-engine/container/CompoundIndex.h"
 #include "foxpro-engine/container/Container.h"
@@ -16,21 +17,6 @@ namespace {
 
 using namespace provider_test;
 using namespace fox::dbc;
-
-// The .dcx must hold exactly the keys of the live catalogue records.
-void expectIndexMatchesRecords(const fs::path& dbc) {
-  auto container = Container::open(dbc);
-  std::vector<IndexRecord> records;
-  for (const Object& o : container->objects())
-    records.push_back({o.record, o.deleted, o.parentId, o.storedType, o.storedName});
-  auto actual = fox::cdx::readFile(indexFileOf(dbc));
-  ASSERT_EQ(actual.tags.size(), 2u);
-  for (const auto& tag : containerIndexTags(records, container->codePage())) {
-    const fox::cdx::Tag* got = actual.find(tag.info.name);
-    ASSERT_NE(got, nullptr);
-    EXPECT_EQ(got->keys, tag.keys) << tag.info.name;
-  }
-}
 
 // The number of the engine's error a direct call raises; 0 when it succeeds.
 template <typename Call>

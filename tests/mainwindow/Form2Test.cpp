@@ -1,31 +1,113 @@
+#include <QProgressBar>
 #include <QScreen>
 
-#include "../connections/SetupWindowTest.h"
-#include "mainwindow/Form2.h"
+#include "MainWindowTest.h"
+#include "shell/Command.h"
 #include "shell/FormLook.h"
-#include "shell/Pointer.h"
+#include "tests/container/Fixtures.h"
 
-using Form2Test = SetupWindowTest;
+using Form2Test = MainWindowTest;
 
 TEST_F(Form2Test, ACentredWindowWhoseSetupButtonGoesBackToTheSetupWindow) {
-  Form2 window(*create());
-  window.Form_Load();
-  window.show();
-  EXPECT_EQ(window.windowTitle(), "Tavrel");
-  EXPECT_EQ(window.frameGeometry().center(), window.screen()->geometry().center());
-  auto* button = window.findChild<ButtonCheckBox*>("Check2");
-  ASSERT_NE(button, nullptr);
+  openOn(temp.path(), database);
+  EXPECT_TRUE(window->isVisible() && !form->isVisible());
+  EXPECT_EQ(window->windowTitle(), "Tavrel");
+  EXPECT_EQ(window->frameGeometry().center(), window->screen()->geometry().center());
+  auto* bar = window->findChild<QProgressBar*>("ProgressBar1");
+  EXPECT_TRUE(bar->value() == 0 && bar->palette().color(QPalette::Base) == QColor(Qt::white));
+  EXPECT_FALSE(window->findChild<ButtonCheckBox*>("Check7")->isEnabled());
+  auto* button = window->findChild<ButtonCheckBox*>("Check2");
   EXPECT_EQ(button->geometry(), TwipsRect(120, 4920, 7095, 375));
   EXPECT_TRUE(button->shortcut().isEmpty());  // "&&" shows one ampersand and is no access key
 
   QTest::mouseMove(button);
-  EXPECT_EQ(shell::MousePointer(&window), shell::kPointerCustom);
-  QTest::mouseMove(&window, QPoint(10, 10));
-  EXPECT_EQ(shell::MousePointer(&window), shell::kPointerDefault);
+  EXPECT_EQ(pointer(), shell::kPointerCustom);
+  QTest::mouseMove(window, QPoint(10, 10));
+  EXPECT_EQ(pointer(), shell::kPointerDefault);
 
   QTest::mouseClick(button, Qt::LeftButton);
-  EXPECT_TRUE(form->isVisible() && !window.isVisible());
-  window.show();
-  window.close();
+  EXPECT_TRUE(form->isVisible() && !window->isVisible());
+  window->show();
+  window->close();
   EXPECT_EQ(programEnds, 1);
+}
+
+TEST_F(Form2Test, SortedListsSelectAllDeselectAllAndRefillsFromTheNewSettingsWithoutCurrentEntry) {
+  createTables({"`Orders`", "`customers`", "`expense details`", "`Zeta`"});
+  sql("CREATE VIEW `alpha_view` AS SELECT 1 AS one");
+  addFreeTables(temp.path() / "free", {"Orders.dbf", "customers.DBF", "expense details.dbf", "zeta.dbf"});
+  std::ofstream(temp.path() / "free" / "notes.txt") << "not a table";
+  openOn(temp.path() / "free", database);
+  EXPECT_EQ(entries(List1), QStringList({"alpha_view", "customers", "expense details", "Orders", "Zeta"}));
+  EXPECT_EQ(entries(List2), QStringList({"customers", "expense details", "Orders", "zeta"}));
+
+  // Select All without a current entry makes the first one current; with one, it stays.
+  // Deselect All keeps the current entry. Neither touches the other list.
+  click(List2, {"zeta"});
+  pressMain("Check10");
+  EXPECT_TRUE(entries(List1, true) == entries(List1) && List1->ListIndex() == 0);
+  EXPECT_EQ(entries(List2, true), QStringList({"zeta"}));
+  pressMain("Check8");
+  EXPECT_TRUE(entries(List2, true) == entries(List2) && List2->ListIndex() == 3);
+  pressMain("Check11");
+  EXPECT_TRUE(entries(List1, true).isEmpty() && List1->ListIndex() == 0);
+  EXPECT_EQ(entries(List2, true), entries(List2));
+  pressMain("Check9");
+  EXPECT_TRUE(entries(List2, true).isEmpty() && List2->ListIndex() == 3);
+
+  // Empty sources: empty lists, on which the four buttons do nothing.
+  pressMain("Check2");
+  provider_test::fs::create_directory(temp.path() / "empty");
+  openOn(temp.path() / "empty", database + "_empty");
+  EXPECT_TRUE(entries(List1).isEmpty() && entries(List2).isEmpty());
+  for (const char* button : {"Check10", "Check8", "Check11", "Check9"}) pressMain(button);
+  EXPECT_TRUE(List1->ListIndex() == -1 && List2->ListIndex() == -1 && dialogs().shown.empty());
+
+  // Each container lists its tables, not its views; a list that takes the focus gets no current entry.
+  for (const auto& fixture : fixtures::containers()) {
+    SCOPED_TRACE(fixture.folder);
+    QStringList tables;
+    for (auto& fact : fixtures::pythonFacts("manifest", std::string(fixture.folder) + "/" + fixture.dbc))
+      if (fact[0] == "table") tables << QString::fromStdString(fact[1]);
+    tables.sort(Qt::CaseInsensitive);
+    pressMain("Check2");
+    openOn(temp.copyFixture(fixture.folder) / fixture.dbc, database);
+    EXPECT_EQ(entries(List2), tables);
+    EXPECT_EQ(entries(List1).size(), 5);
+    EXPECT_TRUE(entries(List1, true).isEmpty() && List1->ListIndex() == -1);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    List2->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(List2->hasFocus() && List2->ListIndex() == -1);
+  }
+  // A refill while the list has the focus.
+  pressMain("Check8");
+  List2->setFocus(Qt::TabFocusReason);
+  window->Form_Load();
+  EXPECT_TRUE(List2->hasFocus() && List2->ListIndex() == -1 && entries(List2, true).isEmpty());
+}
+
+TEST_F(Form2Test, AFailedLoadLeavesAListItCouldNotReadAsItWas) {
+  createTables({"`kept`"});
+  addFreeTables(temp.path() / "free", {"first.dbf"});
+  openOn(temp.path() / "free", database);
+  click(List1, {"kept"});
+  click(List2, {"first"});
+  auto load = [&] { return shell::RunCommand(window, [&] { window->Form_Load(); }); };
+
+  // The FoxPro source is gone: the load stops there, before the MySQL list.
+  paste("Text2", QString::fromStdString((temp.path() / "gone").string()));
+  EXPECT_FALSE(load());
+  EXPECT_TRUE(lastMessage().startsWith("Run-time error")) << lastMessage().toStdString();
+  EXPECT_EQ(entries(List2, true), QStringList({"first"}));
+  EXPECT_EQ(entries(List1, true), QStringList({"kept"}));
+
+  // The database is gone: the FoxPro list is read afresh, the MySQL list keeps what it had.
+  paste("Text2", QString::fromStdString((temp.path() / "free").string()));
+  addFreeTables(temp.path() / "free", {"second.dbf"});
+  paste("Text7", QString::fromStdString(database + "_gone"));
+  EXPECT_FALSE(load());
+  EXPECT_TRUE(entries(List2) == QStringList({"first", "second"}) && entries(List2, true).isEmpty());
+  EXPECT_EQ(entries(List1, true), QStringList({"kept"}));
+  EXPECT_EQ(*mysql->open + *foxpro->open, 0);
 }

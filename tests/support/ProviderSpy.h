@@ -1,9 +1,11 @@
 #pragma once
 // Watches a real provider behind the data-access layer: how many opens it was asked for, how
-// many of its connections are open now, and a hook that runs as each open starts. The provider
-// is put back when the spy goes.
+// many of its connections are open now, the statements they executed, and a hook that runs as
+// each open starts. The provider is put back when the spy goes.
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/ado/ProviderRegistry.h"
 
@@ -11,6 +13,7 @@ class ProviderSpy {
  public:
   int attempts = 0;
   std::shared_ptr<int> open = std::make_shared<int>(0);
+  std::shared_ptr<std::vector<std::string>> statements = std::make_shared<std::vector<std::string>>();
   std::function<void()> onOpen;
 
   // `start` names the provider: "DRIVER={MySQL ODBC 3.51 Driver};" or "Provider=vfpoledb.1;".
@@ -21,16 +24,22 @@ class ProviderSpy {
     install([this](const ado::provider::OpenRequest& request) -> std::unique_ptr<ado::provider::Session> {
       ++attempts;
       if (onOpen) onOpen();
-      return std::make_unique<Counted>(original_(request), open);
+      return std::make_unique<Counted>(original_(request), open, statements);
     });
   }
   ~ProviderSpy() { install(original_); }
 
  private:
   struct Counted : ado::provider::Session {
-    Counted(std::unique_ptr<Session> inner, std::shared_ptr<int> open) : inner(std::move(inner)), open(open) { ++*open; }
+    Counted(std::unique_ptr<Session> inner, std::shared_ptr<int> open, std::shared_ptr<std::vector<std::string>> statements)
+        : inner(std::move(inner)), open(open), statements(statements) {
+      ++*open;
+    }
     ~Counted() override { --*open; }
-    std::unique_ptr<ado::provider::Cursor> execute(const std::string& text) override { return inner->execute(text); }
+    std::unique_ptr<ado::provider::Cursor> execute(const std::string& text) override {
+      statements->push_back(text);
+      return inner->execute(text);
+    }
     std::unique_ptr<ado::provider::Cursor> openSchema(ado::SchemaEnum schema) override { return inner->openSchema(schema); }
     std::unique_ptr<ado::provider::Cursor> openRecordset(const std::string& source, ado::CursorTypeEnum type,
                                                          ado::LockTypeEnum lock) override {
@@ -39,6 +48,7 @@ class ProviderSpy {
     void close() override { inner->close(); }
     std::unique_ptr<Session> inner;
     std::shared_ptr<int> open;
+    std::shared_ptr<std::vector<std::string>> statements;
   };
 
   void install(ado::provider::Factory factory) {

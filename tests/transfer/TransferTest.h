@@ -67,18 +67,8 @@ class TransferTest : public GuiTest {
   QProgressBar& progressBar() { return *window_->findChild<QProgressBar*>("ProgressBar1"); }
   bool idle() { return shell::MousePointer(window_.get()) == shell::kPointerDefault && progressBar().value() == 0; }
 
-  // Both lists as the window's load fills them: the FoxPro source's tables, the database's tables.
-  void fillLists() {
-    ConnectionSettings s = setup_->connectionSettings();
-    foxproList().Clear();
-    mysqlList().Clear();
-    ado::Connection foxpro;
-    foxpro.Open(FoxProConnectionString(s));
-    for (ado::Recordset rs = foxpro.OpenSchema(ado::adSchemaTables); !rs.Eof(); rs.MoveNext())
-      if (rs.Fields()["TABLE_TYPE"].Value().toText() == "TABLE")
-        foxproList().AddItem(QString::fromStdString(rs.Fields()["TABLE_NAME"].Value().toText()));
-    for (const std::string& name : column("SHOW TABLES")) mysqlList().AddItem(QString::fromStdString(name));
-  }
+  // Both lists filled by the window's load from the current settings.
+  void fillLists() { window_->Form_Load(); }
 
   // Selects the entries named (and no other), the first of them the current one, and presses
   // "Send Table(s) to MySQL".
