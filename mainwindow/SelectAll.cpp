@@ -3,8 +3,7 @@
 #include "shell/TableList.h"
 
 void SelectAll(TableList& list) {
-  list.SetAllSelected(true);
-  if (list.ListIndex() == -1 && list.ListCount() > 0) list.SetListIndex(0);
+  list.selectAll();
 }
 
 void DeselectAll(TableList& list) { list.SetAllSelected(false); }

@@ -41,6 +41,11 @@ void TableList::SetAllSelected(bool selected) {
   selectionModel()->select(all, selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
 }
 
+void TableList::selectAll() {
+  SetAllSelected(true);
+  if (ListIndex() == -1 && count() > 0) SetListIndex(0);
+}
+
 void TableList::AddItem(const QString& name) { addItem(new TableItem(name)); }
 
 void TableList::RemoveItem(int index) { delete takeItem(index); }

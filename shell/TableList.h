@@ -22,6 +22,9 @@ class TableList : public QListWidget {
   void SetSelected(int index, bool selected);
   // Sets the selection of every entry at once; the current entry stays as it is.
   void SetAllSelected(bool selected);
+  // Select All (the button, or Ctrl+A in the list): every entry selected, and a list without a
+  // current entry gets its first one, so that a command after it acts on the selection.
+  void selectAll() override;
 
   // Adds an unselected entry at its sorted place; the other entries keep their selection.
   void AddItem(const QString& name);

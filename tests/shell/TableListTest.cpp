@@ -38,4 +38,6 @@ TEST_F(TableListTest, SortsWithoutRegardToCaseTogglesOneEntryAndGetsNoCurrentEnt
   list.setFocus();
   QApplication::processEvents();
   EXPECT_EQ(list.ListIndex(), -1);
+  QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier);  // selects all, as Select All does
+  EXPECT_TRUE(list.Selected(0) && list.ListIndex() == 0);
 }
