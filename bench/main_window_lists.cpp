@@ -3,11 +3,9 @@
 // Form_Load of a real Form2, offscreen, run as the program runs it (inside a command). Each list
 // is timed alone (the other side empty), then both together, then showing the filled window.
 // Usage: main_window_lists FOLDER [N]; the server is the one TAVREL_TEST_MYSQL_* name.
-#include <sys/resource.h>
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QRadioButton>
 #include <QTemporaryDir>
 #include <chrono>
 #include <cstdio>
@@ -16,12 +14,14 @@
 #include <string>
 
 #include "BenchServer.h"
+#include "Measure.h"
 #include "connections/Form1.h"
 #include "mainwindow/Form2.h"
 #include "platform/Providers.h"
 #include "platform/ado/Connection.h"
 #include "shell/Command.h"
 #include "shell/TableList.h"
+#include "tests/support/MainWindowSteps.h"
 
 namespace {
 
@@ -58,11 +58,7 @@ fs::path makeFolder(const fs::path& folder, long tables) {
   return folder;
 }
 
-double cpuSeconds() {
-  rusage u{};
-  getrusage(RUSAGE_SELF, &u);
-  return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
+using bench::cpuSeconds;
 
 template <typename Work>
 void measure(const char* what, Work&& work) {
@@ -95,12 +91,9 @@ int main(int argc, char** argv) {
   const fs::path manyTables = makeFolder(work / "many", n), noTables = makeFolder(work / "empty", 0);
 
   Form1 setup([](Form1&) { return std::unique_ptr<MainWindow>(); });
-  const std::pair<const char*, std::string> login[] = {{"Text3", env("TAVREL_TEST_MYSQL_HOST")},
-                                                       {"Text4", env("TAVREL_TEST_MYSQL_PORT")},
-                                                       {"Text5", env("TAVREL_TEST_MYSQL_USER")},
-                                                       {"Text6", env("TAVREL_TEST_MYSQL_PASSWORD")}};
-  for (const auto& [field, value] : login) setup.findChild<QLineEdit*>(field)->setText(QString::fromStdString(value));
-  setup.findChild<QRadioButton*>("Option2")->setChecked(true);
+  steps::EnterMySqlLogin(setup, {env("TAVREL_TEST_MYSQL_HOST"), env("TAVREL_TEST_MYSQL_PORT"),
+                                 env("TAVREL_TEST_MYSQL_USER"), env("TAVREL_TEST_MYSQL_PASSWORD"), none});
+  steps::ChooseFoxProSource(setup, noTables);
   Form2 window(setup);
   auto* List1 = window.findChild<TableList*>("List1");
   auto* List2 = window.findChild<TableList*>("List2");

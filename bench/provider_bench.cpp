@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "Measure.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Error.h"
 #include "platform/foxpro/FoxProProvider.h"
@@ -28,28 +29,15 @@ using testing_literals::literal;
 
 double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
 
-// Processor time of this process (user + system), so figures on a busy machine can be told apart
-// from the provider's own cost.
-double cpuSeconds() {
-  rusage u{};
-  getrusage(RUSAGE_SELF, &u);
-  return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
+using bench::cpuSeconds;
+using bench::peakMb;
+using bench::resetPeak;
 
 // A stopwatch for wall-clock and processor time.
 struct Stopwatch {
   Clock::time_point wall = Clock::now();
   double cpu = cpuSeconds();
 };
-
-// The process's peak resident memory since the last reset, in MB.
-long peakMb() {
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);)
-    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6)) / 1024;
-  return -1;
-}
-void resetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 // Text of about `length` characters that differs from row to row, with a quote now and then.
 std::string sampleText(long row, int column, std::size_t length) {

@@ -1,6 +1,7 @@
 #include "CodePage.h"
 
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -57,7 +58,11 @@ std::string iconvName(int number) {
     case 10000: return "MACINTOSH";
     case 10007: return "MAC-CYRILLIC";
     case 10029: return "MAC-CENTRALEUROPE";
-    default: return "CP" + std::to_string(number);
+    case 20866: return "KOI8-R";
+    case 21866: return "KOI8-U";
+    default:
+      if (number > 28590 && number <= 28606) return "ISO-8859-" + std::to_string(number - 28590);
+      return "CP" + std::to_string(number);
   }
 }
 
@@ -206,7 +211,38 @@ class DoubleByte final : public CodePage {
   mutable std::mutex mutex_;
 };
 
+// UTF-8, named by .cpg files beside tables that other programs wrote (no header mark means it).
+class Utf8Text final : public CodePage {
+ public:
+  int number() const override { return kUtf8; }
+  bool doubleByte() const override { return false; }
+
+  void toUtf8(std::string_view bytes, std::string& out) const override {
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+      std::size_t start = pos;
+      char32_t c;
+      if (utf8::decode(bytes, pos, c)) {
+        out.append(bytes.substr(start, pos - start));
+      } else {
+        utf8::append(out, 0xFFFD);  // as a broken double-byte sequence
+        ++pos;
+      }
+    }
+  }
+
+  bool fromUtf8(std::string_view utf8, std::string& out, char32_t* bad) const override {
+    if (!utf8::valid(utf8)) {
+      if (bad) *bad = 0xFFFD;
+      return false;
+    }
+    out.append(utf8);
+    return true;
+  }
+};
+
 std::shared_ptr<const CodePage> makeCodePage(int number) {
+  if (number == kUtf8) return std::make_shared<Utf8Text>();
   if (isDoubleByte(number)) {
     std::string name = iconvName(number);
     iconv_t to = iconv_open("UTF-8", name.c_str());
@@ -273,35 +309,88 @@ bool codePageSupported(int number) {
   }
 }
 
-int windowsCodePageForLocale(std::string_view locale) {
+namespace {
+
+struct LocaleCodePages {
+  int windows, oem;
+};
+
+// The Windows code pages of a locale's language, as Windows pairs them.
+LocaleCodePages codePagesForLocale(std::string_view locale) {
   std::string_view lang = locale.substr(0, locale.find_first_of("_.@"));
   std::string_view territory;
   if (auto us = locale.find('_'); us != std::string_view::npos)
     territory = locale.substr(us + 1, locale.find_first_of(".@", us) - us - 1);
   struct Entry {
     const char* lang;
-    int codePage;
+    LocaleCodePages codePages;
   };
   static constexpr Entry kTable[] = {
-      {"cs", 1250}, {"pl", 1250}, {"hu", 1250}, {"sk", 1250}, {"sl", 1250}, {"hr", 1250}, {"ro", 1250},
-      {"sq", 1250}, {"bs", 1250}, {"ru", 1251}, {"uk", 1251}, {"be", 1251}, {"bg", 1251}, {"mk", 1251},
-      {"sr", 1251}, {"kk", 1251}, {"ky", 1251}, {"tt", 1251}, {"mn", 1251}, {"el", 1253}, {"tr", 1254},
-      {"az", 1254}, {"he", 1255}, {"iw", 1255}, {"yi", 1255}, {"ar", 1256}, {"fa", 1256}, {"ur", 1256},
-      {"lt", 1257}, {"lv", 1257}, {"et", 1257}, {"th", 874},  {"ja", 932},  {"ko", 949},
+      {"cs", {1250, 852}}, {"pl", {1250, 852}}, {"hu", {1250, 852}}, {"sk", {1250, 852}}, {"sl", {1250, 852}},
+      {"hr", {1250, 852}}, {"ro", {1250, 852}}, {"sq", {1250, 852}}, {"bs", {1250, 852}}, {"ru", {1251, 866}},
+      {"uk", {1251, 866}}, {"be", {1251, 866}}, {"bg", {1251, 866}}, {"mk", {1251, 866}}, {"sr", {1251, 855}},
+      {"kk", {1251, 866}}, {"ky", {1251, 866}}, {"tt", {1251, 866}}, {"mn", {1251, 866}}, {"el", {1253, 737}},
+      {"tr", {1254, 857}}, {"az", {1254, 857}}, {"he", {1255, 862}}, {"iw", {1255, 862}}, {"yi", {1255, 862}},
+      {"ar", {1256, 720}}, {"fa", {1256, 720}}, {"ur", {1256, 720}}, {"lt", {1257, 775}}, {"lv", {1257, 775}},
+      {"et", {1257, 775}}, {"th", {874, 874}},   {"ja", {932, 932}},   {"ko", {949, 949}},
   };
-  if (lang == "zh") return (territory == "TW" || territory == "HK" || territory == "MO") ? 950 : 936;
-  if (lang == "sr" && locale.find("@latin") != std::string_view::npos) return 1250;
+  if (lang == "zh") return (territory == "TW" || territory == "HK" || territory == "MO") ? LocaleCodePages{950, 950}
+                                                                                          : LocaleCodePages{936, 936};
+  if (lang == "sr" && locale.find("@latin") != std::string_view::npos) return {1250, 852};
   for (auto& e : kTable)
-    if (lang == e.lang) return e.codePage;
-  return 1252;
+    if (lang == e.lang) return e.codePages;
+  bool us = lang == "en" ? territory.empty() || territory == "US" : lang == "C" || lang == "POSIX" || lang.empty();
+  return {1252, us ? 437 : 850};
 }
 
-int localeCodePage() {
+std::string_view currentLocale() {
   for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
     const char* v = std::getenv(name);
-    if (v && *v) return windowsCodePageForLocale(v);
+    if (v && *v) return v;
   }
-  return 1252;
+  return "C";
+}
+
+}  // namespace
+
+int windowsCodePageForLocale(std::string_view locale) { return codePagesForLocale(locale).windows; }
+int oemCodePageForLocale(std::string_view locale) { return codePagesForLocale(locale).oem; }
+int localeCodePage() { return windowsCodePageForLocale(currentLocale()); }
+
+int codePageNamed(std::string_view text) {
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // a byte order mark
+  std::string name;
+  for (char c : text)
+    if (c != ' ' && c != '\t' && c != '\r' && c != '\n') name.push_back(char(std::toupper((unsigned char)c)));
+  // "ANSI 1252" and "OEM 866" are the same numbers with a word before them.
+  auto number = [](std::string_view digits) {
+    int n = 0;
+    if (digits.empty() || digits.size() > 5) return 0;
+    for (char c : digits) {
+      if (c < '0' || c > '9') return 0;
+      n = n * 10 + (c - '0');
+    }
+    return n;
+  };
+  if (name == "UTF-8" || name == "UTF8") return kUtf8;
+  if (name == "OEM") return oemCodePageForLocale(currentLocale());
+  if (name == "ANSI") return localeCodePage();
+  if (name == "KOI8-R") return 20866;
+  if (name == "KOI8-U") return 21866;
+  if (name == "BIG5") return 950;
+  if (name == "GBK" || name == "GB2312") return 936;
+  if (name == "SJIS" || name == "SHIFT_JIS" || name == "SHIFT-JIS") return 932;
+  if (name == "EUC-KR") return 949;
+  for (std::string_view iso : {"ISO-8859-", "ISO8859-", "ISO_8859-", "8859-", "ISO8859", "8859"}) {
+    if (name.rfind(iso, 0) != 0) continue;
+    int part = number(std::string_view(name).substr(iso.size()));
+    return part >= 1 && part <= 16 ? 28590 + part : 0;
+  }
+  for (std::string_view prefix : {"ANSI", "OEM", "WINDOWS-", "WINDOWS", "CP", "IBM", "MS", ""}) {
+    if (name.rfind(prefix, 0) != 0) continue;
+    if (int n = number(std::string_view(name).substr(prefix.size()))) return n;
+  }
+  return 0;
 }
 
 std::string describeCharacter(char32_t c) {

@@ -78,6 +78,8 @@ std::filesystem::path indexFileName(const std::filesystem::path& table) {
   return withExtension(table, lowerExtension(table) == ".dbc" ? ".dcx" : ".cdx");
 }
 
+std::filesystem::path codePageFileName(const std::filesystem::path& table) { return withExtension(table, ".cpg"); }
+
 std::optional<std::filesystem::path> findMemoFile(const std::filesystem::path& table, bool dBase) {
   std::filesystem::path folder = table.parent_path().empty() ? std::filesystem::path(".") : table.parent_path();
   std::filesystem::path first = memoFileName(table, dBase);
@@ -91,7 +93,8 @@ std::optional<std::filesystem::path> findMemoFile(const std::filesystem::path& t
 void removeTableFiles(const std::filesystem::path& table) {
   std::filesystem::path folder = table.parent_path().empty() ? std::filesystem::path(".") : table.parent_path();
   std::vector<std::filesystem::path> doomed;
-  for (const auto& name : {table.filename(), memoFileName(table).filename(), indexFileName(table).filename()})
+  for (const auto& name : {table.filename(), memoFileName(table).filename(), indexFileName(table).filename(),
+                           codePageFileName(table).filename()})
     for (auto& p : findAllNoCase(folder, name.string())) doomed.push_back(p);
   for (auto& p : doomed) {
     std::error_code ec;

@@ -20,13 +20,16 @@ std::vector<std::filesystem::path> findAllNoCase(const std::filesystem::path& fo
 // extension when the table's extension is lower case, else upper-cases it.
 std::filesystem::path memoFileName(const std::filesystem::path& table, bool dBase = false);
 std::filesystem::path indexFileName(const std::filesystem::path& table);
+// The file beside a table that names its code page, as GIS tools write it: x.cpg.
+std::filesystem::path codePageFileName(const std::filesystem::path& table);
 
 // The memo file of a table as it exists on disk, found without regard to case (for a dBASE
 // table the .dbt is looked for first, then the .fpt; for others the other way round).
 std::optional<std::filesystem::path> findMemoFile(const std::filesystem::path& table, bool dBase = false);
 
-// Deletes a table's files: the table file, its memo file and its structural index, each found
-// without regard to case (every case variant). Missing files are no error; a file that cannot be
+// Deletes a table's files: the table file, its memo file, its structural index and its .cpg
+// (which would name the code page of a new table of that name wrongly), each found without
+// regard to case (every case variant). Missing files are no error; a file that cannot be
 // deleted is fox::Error 1705.
 void removeTableFiles(const std::filesystem::path& table);
 

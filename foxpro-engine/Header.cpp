@@ -13,32 +13,80 @@ bool isVisualFoxProVersion(std::uint8_t version) { return version >= 0x30 && ver
 
 namespace {
 
-bool knownType(char t) {
+bool knownType(char t, bool vfp) {
   switch (t) {
     case 'C': case 'V': case 'Q': case 'N': case 'F': case 'I': case 'B': case 'Y':
     case 'D': case 'T': case 'L': case 'M': case 'G': case 'W': case 'P':
+      return true;
+    case 'O': case '@': case '+':  // dBase 7's double, timestamp and autoincrement
+      return !vfp;
+    default:
+      return false;
+  }
+}
+
+// The lengths the reader can decode for each type; others are damage. Visual FoxPro tables get
+// only the lengths Visual FoxPro writes.
+bool plausibleLength(char t, unsigned length, bool vfp) {
+  switch (t) {
+    case 'I': case '+': return length == 4;
+    case 'Y': case 'T': case 'O': case '@': return length == 8;
+    case 'B': return length == 8 || (!vfp && length == 10);
+    case 'D': return length == 8 || !vfp;  // dBase reads the date from the first 8 bytes
+    case 'L': return length == 1;
+    case 'M': case 'G': case 'W': case 'P': return length == 4 || length == 10;
+    case 'N': case 'F': return length >= 1 || !vfp;  // a width of 0 holds no value
+    default: return length >= 1;
+  }
+}
+
+// Version bytes of the products whose tables have 32-byte field descriptors. 0x07 and 0x87 are
+// dBase III with CA-Visual Objects' flag for text in the Windows code page.
+bool knownVersion(std::uint8_t v) {
+  switch (v) {
+    case 0x02: case 0x03: case 0x04: case 0x05: case 0x07: case 0x30: case 0x31: case 0x32: case 0x43:
+    case 0x63: case 0x83: case 0x87: case 0x8B: case 0xCB: case 0xF5: case 0xFB: case 0xE5:
       return true;
     default:
       return false;
   }
 }
 
-// The lengths the reader can decode for each type; others are damage.
-bool plausibleLength(char t, unsigned length, bool vfp) {
-  switch (t) {
-    case 'I': return length == 4;
-    case 'Y': case 'T': return length == 8;
-    case 'B': return length == 8 || (!vfp && length == 10);
-    case 'D': return length == 8;
-    case 'L': return length == 1;
-    case 'M': case 'G': case 'W': case 'P': return length == 4 || length == 10;
-    default: return length >= 1;
-  }
+// dBase 7 (0x04 without memo, 0x8C with) puts a language driver name after the 32 header bytes
+// and describes each field in 48 bytes: its field list ends with 0x0D at 68 + 48·n.
+bool dBase7Layout(const std::uint8_t* p, std::size_t headerLength) {
+  for (std::size_t end = 68 + 48; end < headerLength; end += 48)
+    if (p[end] == 0x0D) return true;
+  return false;
 }
 
 [[noreturn]] void notATable(const std::filesystem::path& path, const std::string& why) {
   throw Error(err::NotATable, "Not a table: " + quoted(path) + " " + why + ".");
 }
+
+std::string hexByte(std::uint8_t b) {
+  static const char* digits = "0123456789ABCDEF";
+  return std::string("0x") + digits[b >> 4] + digits[b & 15];
+}
+
+// Where the field list ends: at the first 0x0D on a descriptor boundary, or, when another byte
+// ends it (0x0A, as some writers leave it), where the header length says: 32 + 32·n + 1 bytes,
+// and 263 more for Visual FoxPro's back-link. 0 when neither finds an end.
+std::size_t fieldListEnd(const std::uint8_t* p, std::size_t headerLength, bool vfp) {
+  std::size_t end = 32;
+  while (end < headerLength && p[end] != 0x0D) end += 32;
+  if (end < headerLength) return end;
+  std::size_t fixed = 33 + (vfp ? kBacklinkSize : 0);
+  if (headerLength < fixed || (headerLength - fixed) % 32 != 0) return 0;
+  return 32 + (headerLength - fixed);
+}
+
+struct RawField {
+  Field field;
+  unsigned length = 0;
+  std::uint32_t displacement = 0;  // as the descriptor stores it
+  bool nullFlags = false;          // Visual FoxPro's hidden _NullFlags
+};
 
 }  // namespace
 
@@ -63,71 +111,99 @@ Header parseHeader(const std::vector<std::uint8_t>& bytes, std::uint64_t fileSiz
   h.recordLength = bin::le16(p + 10);
   h.tableFlags = p[28];
   h.codePageMark = p[29];
+  h.otherVersion = !knownVersion(h.version);
   bool vfp = h.visualFoxPro();
-  // dBASE 7 (version 0x04 with 48-byte descriptors) and other layouts are not read.
-  switch (h.version) {
-    case 0x02: case 0x03: case 0x04: case 0x05: case 0x30: case 0x31: case 0x32: case 0x43: case 0x63:
-    case 0x83: case 0x8B: case 0xCB: case 0xF5: case 0xFB: case 0xE5:
-      break;
-    default:
-      notATable(path, "has an unknown file type byte");
-  }
-  if (h.headerLength < 33 || h.headerLength > fileSize) notATable(path, "has a header length past the end of the file");
+  if (h.version == 0x8C) notATable(path, "is a dBase 7 table, whose layout is not read");
+  if (h.headerLength > fileSize) notATable(path, "has a header length past the end of the file");
   if (bytes.size() < h.headerLength) notATable(path, "is too short to hold its header");
-  if (h.recordLength < 2 || h.recordLength > kMaxRecordLength) notATable(path, "has an invalid record length");
+  if (h.headerLength <= 33 || p[32] == 0x0D) notATable(path, "has no fields");
 
-  // Descriptors run from byte 32 to the 0x0D terminator.
-  std::size_t end = 32;
-  while (end < h.headerLength && p[end] != 0x0D) end += 32;
-  if (end >= h.headerLength) notATable(path, "has no end to its field list");
+  std::size_t end = fieldListEnd(p, h.headerLength, vfp);
+  if (end == 0 && h.version == 0x04 && dBase7Layout(p, h.headerLength))
+    notATable(path, "is a dBase 7 table, whose layout is not read");
+  if (h.otherVersion && (end == 0 || end + 1 != h.headerLength))
+    notATable(path, "has an unknown file type byte " + hexByte(h.version));
+  if (end == 0) notATable(path, "has no end to its field list");
   std::size_t count = (end - 32) / 32;
-  if (count == 0) notATable(path, "has no fields");
   if (count > 255 + 1) notATable(path, "has more fields than a table can hold");
 
-  std::uint32_t offset = 1;
-  int bit = 0;
-  std::vector<std::size_t> nullable;  // indexes of user fields that take bits
+  std::vector<RawField> raw;
+  unsigned plainLength = 1, longLength = 1;  // the record, with long character fields read both ways
+  bool longCharacters = false;
   for (std::size_t i = 0; i < count; ++i) {
     const std::uint8_t* d = p + 32 + 32 * i;
-    Field f;
+    RawField r;
+    Field& f = r.field;
     std::size_t nameLength = 0;
     while (nameLength < 11 && d[nameLength] != 0) ++nameLength;
     f.name.assign(reinterpret_cast<const char*>(d), nameLength);
     f.type = char(d[11]);
-    unsigned length = d[16];
+    r.displacement = bin::le32(d + 12);
+    r.length = d[16];
     f.decimals = d[17];
     f.flags = vfp ? d[18] : 0;  // byte 18 means other things outside Visual FoxPro
-    if (vfp && (f.flags & kFlagSystem) && f.type == '0') {  // _NullFlags
+    if (vfp && (f.flags & kFlagSystem) && f.type == '0') {
+      r.nullFlags = true;
+      plainLength += r.length, longLength += r.length;
+      raw.push_back(std::move(r));
+      continue;
+    }
+    if (f.type >= 'a' && f.type <= 'z') f.type = char(f.type - 'a' + 'A');
+    if (!knownType(f.type, vfp)) notATable(path, "has field " + std::to_string(i + 1) + " of an unknown type");
+    plainLength += r.length;
+    // Clipper and Harbour store the high byte of a character field's length in its decimals.
+    if (!vfp && f.type == 'C' && f.decimals > 0) {
+      longCharacters = true;
+      longLength += r.length + 256u * f.decimals;
+    } else {
+      longLength += r.length;
+    }
+    if (vfp && f.autoIncrement() && f.type == 'I') {
+      f.autoIncrementNext = std::int32_t(bin::le32(d + 19));
+      f.autoIncrementStep = d[23];
+    }
+    h.descriptorOffsets.push_back(std::uint32_t(32 + 32 * i));
+    raw.push_back(std::move(r));
+  }
+  if (h.descriptorOffsets.empty()) notATable(path, "has no fields");
+  if (h.recordLength < 2 || h.recordLength > kMaxRecordLength) notATable(path, "has an invalid record length");
+  // The long reading only where the record length is exactly what it makes (an Excel export has
+  // C(8) with decimals 2 in records that hold 8 bytes).
+  bool useLong = longCharacters && longLength == h.recordLength;
+
+  std::uint32_t offset = 1;
+  bool displacementsAgree = true;
+  for (RawField& r : raw) {
+    Field& f = r.field;
+    unsigned length = r.length;
+    if (r.nullFlags) {
       h.nullFlagsOffset = int(offset);
       h.nullFlagsLength = int(length);
       offset += length;
       continue;
     }
-    if (f.type >= 'a' && f.type <= 'z') f.type = char(f.type - 'a' + 'A');
-    // Clipper and FoxPro 2.x store long character fields' high length byte in the decimals.
-    if (!vfp && f.type == 'C' && f.decimals > 0) {
-      length += unsigned(f.decimals) * 256;
+    if (f.type == 'C') {
+      if (useLong) length += 256u * f.decimals;
       f.decimals = 0;
     }
-    if (!knownType(f.type)) notATable(path, "has field " + std::to_string(i + 1) + " of an unknown type");
     if (!plausibleLength(f.type, length, vfp))
       notATable(path, "has field " + f.name + " of type " + f.type + " with an impossible length " + std::to_string(length));
-    if (vfp && f.autoIncrement() && f.type == 'I') {
-      f.autoIncrementNext = std::int32_t(bin::le32(d + 19));
-      f.autoIncrementStep = d[23];
-    }
+    displacementsAgree &= r.displacement == 0 || r.displacement == offset;
     f.length = std::uint16_t(length);
     f.offset = offset;
     offset += length;
-    h.descriptorOffsets.push_back(std::uint32_t(32 + 32 * i));
     h.fields.push_back(std::move(f));
   }
-  if (h.fields.empty()) notATable(path, "has no fields");
   if (offset > h.recordLength) notATable(path, "has fields longer than its records");
+
+  std::uint64_t needed = std::uint64_t(h.headerLength) + std::uint64_t(h.recordCount) * h.recordLength;
+  // A version byte no product is known to write: read as dBase III when everything else agrees.
+  if (h.otherVersion && (offset != h.recordLength || !displacementsAgree || fileSize < needed || fileSize > needed + 1))
+    notATable(path, "has an unknown file type byte " + hexByte(h.version));
 
   // _NullFlags bits: a V or Q field takes a varlength bit, then a nullable field a null bit.
   if (h.nullFlagsOffset >= 0) {
-    int available = h.nullFlagsLength * 8;
+    int available = h.nullFlagsLength * 8, bit = 0;
     for (Field& f : h.fields) {
       if ((f.type == 'V' || f.type == 'Q') && bit < available) f.varLengthBit = bit++;
       if (f.nullable() && bit < available) f.nullBit = bit++;
@@ -137,7 +213,6 @@ Header parseHeader(const std::vector<std::uint8_t>& bytes, std::uint64_t fileSiz
     const char* b = reinterpret_cast<const char*>(p + end + 1);
     h.backlink.assign(b, std::find(b, b + kBacklinkSize, '\0'));
   }
-  std::uint64_t needed = std::uint64_t(h.headerLength) + std::uint64_t(h.recordCount) * h.recordLength;
   if (needed > fileSize)
     throw Error(err::TableCorrupted, "Table " + quoted(path) + " has become corrupted: its header counts " +
                                          std::to_string(h.recordCount) + " records, more than the file holds.");

@@ -17,9 +17,9 @@ std::string_view trim(std::string_view s) {
 }
 }  // namespace
 
-std::optional<std::string> numberFromField(std::string_view bytes, int decimals) {
+std::optional<std::string> numberFromField(std::string_view bytes) {
   std::string_view t = trim(bytes);
-  if (t.empty()) return Decimal{}.fixed(decimals);
+  if (t.find_first_not_of(std::string_view(" .+-*\0", 6)) == std::string_view::npos) return std::string();
   if (!Decimal::parse(t)) return std::nullopt;
   return std::string(t);
 }

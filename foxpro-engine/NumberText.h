@@ -7,9 +7,10 @@
 
 namespace fox {
 
-// The value of an N/F field's bytes: trimmed text ("-12.50"); a blank field gives zero with the
-// field's decimals ("0.00"); nothing when the bytes are not a number (for example "***").
-std::optional<std::string> numberFromField(std::string_view bytes, int decimals);
+// The value of an N/F field's bytes: trimmed text ("-12.50"); an empty text when they hold no
+// digit, only blanks, a point, a sign or the asterisks FoxPro and dBase write when a number
+// overflowed ("   .  ", "*****"); nothing when they are not a number ("12a", "1*").
+std::optional<std::string> numberFromField(std::string_view bytes);
 
 // A decimal number: sign, digits and a power of ten (value = ±digits × 10^exponent).
 struct Decimal {

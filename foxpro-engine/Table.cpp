@@ -17,21 +17,52 @@ namespace fox {
 
 namespace {
 
-bool dBaseVersion(std::uint8_t v) { return v == 0x83 || v == 0x8B || v == 0xCB || v == 0x43 || v == 0x63; }
+bool dBaseVersion(std::uint8_t v) { return v == 0x83 || v == 0x87 || v == 0x8B || v == 0xCB || v == 0x43 || v == 0x63; }
+
+// The code page a .cpg file beside the table names; 0 when there is none or it is empty.
+int codePageOfCpgFile(const std::filesystem::path& table) {
+  std::filesystem::path folder = table.parent_path().empty() ? std::filesystem::path(".") : table.parent_path();
+  auto cpg = findFileNoCase(folder, codePageFileName(table).filename().string());
+  if (!cpg) return 0;
+  File file(*cpg, File::Mode::Read);
+  std::string text(64, '\0');
+  text.resize(file.readAt(0, text.data(), text.size()));
+  if (text.find_first_not_of(" \t\r\n") == std::string::npos) return 0;
+  int cp = codePageNamed(text);
+  if (cp == 0 || !codePageSupported(cp)) {
+    std::string shown = text.substr(0, text.find_first_of("\r\n"));
+    throw Error(err::CodePageUnsupported, "Code page '" + shown + "' named in " + quoted(*cpg) + " is not supported.");
+  }
+  return cp;
+}
+
+// dBase 7 stores numbers so that their bytes sort as the numbers do: big-endian, a positive
+// double with its sign bit set, a negative one with every bit inverted (an integer has only its
+// sign bit flipped).
+std::uint64_t dBase7Double(const std::uint8_t* p) {
+  std::uint64_t bits = std::uint64_t(bin::be32(p)) << 32 | bin::be32(p + 4);
+  return bits >> 63 ? bits ^ (std::uint64_t(1) << 63) : ~bits;
+}
+
+bool blank(const std::uint8_t* p, std::size_t n) {
+  return std::all_of(p, p + n, [](std::uint8_t b) { return b == ' ' || b == 0; });
+}
 
 class TableReader final : public Table {
  public:
   TableReader(const std::filesystem::path& path, const ReadOptions& options) : path_(path), file_(path, File::Mode::Read) {
     header_ = readHeader(file_);
+    dBase7_ = header_.version == 0x04;
 
     int cp = options.codePageOverride;
+    if (cp == 0) cp = codePageOfCpgFile(path);
     if (cp == 0) cp = codePageFromMark(header_.codePageMark);
     if (cp == 0) cp = options.codePageWhenUnmarked;
     if (cp == 0) cp = 1252;
     codePage_ = fox::codePage(cp);
 
     if (header_.hasMemoFields()) {
-      bool dBase = dBaseVersion(header_.version);
+      bool dBase = dBaseVersion(header_.version) || header_.otherVersion;
       auto memoPath = findMemoFile(path, dBase);
       if (!memoPath)
         throw Error(err::MemoFileInvalid, "Memo file " + quoted(memoFileName(path, dBase)) + " is missing or is invalid.");
@@ -107,6 +138,16 @@ class TableReader final : public Table {
     }
   }
 
+  // Some writers pad character fields with NULs instead of blanks: the padding reads as blanks.
+  void character(const Field& f, const char* p, Value& out) {
+    std::size_t used = f.length;
+    while (used > 0 && (p[used - 1] == ' ' || p[used - 1] == 0)) --used;
+    if (f.binary() || std::find(p + used, p + f.length, '\0') == p + f.length) return text(f, p, f.length, out);
+    padded_.assign(p, used);
+    padded_.append(f.length - used, ' ');
+    text(f, padded_.data(), padded_.size(), out);
+  }
+
   std::uint32_t memoBlock(const Field& f, const std::uint8_t* p, std::uint32_t index) const {
     if (f.length == 4) return bin::le32(p);
     std::uint64_t block = 0;
@@ -131,7 +172,7 @@ class TableReader final : public Table {
     const char* c = reinterpret_cast<const char*>(p);
     switch (f.type) {
       case 'C':
-        text(f, c, f.length, out);
+        character(f, c, out);
         return;
       case 'V':
       case 'Q': {
@@ -145,17 +186,22 @@ class TableReader final : public Table {
       }
       case 'N':
       case 'F': {
-        auto number = numberFromField(std::string_view(c, f.length), f.decimals);
+        auto number = numberFromField(std::string_view(c, f.length));
         if (!number) corrupt(f, index, "holds '" + std::string(c, f.length) + "', not a number");
-        out = Number{std::move(*number)};
+        if (number->empty())
+          out = std::monostate{};  // no digits: blank, or the asterisks of a number lost on writing
+        else
+          out = Number{std::move(*number)};
         return;
       }
       case 'I':
-        out = std::int32_t(bin::le32(p));
+      case '+':
+        out = std::int32_t(dBase7_ ? bin::be32(p) ^ 0x80000000u : bin::le32(p));
         return;
       case 'B':
+      case 'O':
         if (f.length == 8) {
-          std::uint64_t bits = bin::le64(p);
+          std::uint64_t bits = dBase7_ && f.type == 'O' ? dBase7Double(p) : bin::le64(p);
           double d;
           std::memcpy(&d, &bits, sizeof d);
           out = d;
@@ -166,11 +212,16 @@ class TableReader final : public Table {
         out = Currency{std::int64_t(bin::le64(p))};
         return;
       case 'D': {
-        bool blank = std::all_of(p, p + 8, [](std::uint8_t b) { return b == ' ' || b == 0 || b == '0'; });
-        if (blank) {
-          out = Date{};
+        // dBase reads a date from the first 8 bytes of a field of another width; the rest is blank.
+        bool rest = f.length <= 8 || blank(p + 8, f.length - 8u);
+        bool none = std::all_of(p, p + std::min<std::size_t>(f.length, 8), [](std::uint8_t b) {
+          return b == ' ' || b == 0 || b == '0';
+        });
+        if (none && rest) {
+          out = std::monostate{};
           return;
         }
+        if (f.length < 8 || !rest) corrupt(f, index, "holds '" + std::string(c, f.length) + "', not a date");
         int v[8];
         for (int i = 0; i < 8; ++i) {
           if (p[i] < '0' || p[i] > '9') corrupt(f, index, "holds '" + std::string(c, 8) + "', not a date");
@@ -181,11 +232,12 @@ class TableReader final : public Table {
         out = d;
         return;
       }
-      case 'T': {
+      case 'T':
+      case '@': {
         std::int64_t day = std::int32_t(bin::le32(p));
         std::int64_t ms = std::int32_t(bin::le32(p + 4));
-        if (day == 0) {
-          out = DateTime{};
+        if (day == 0 || blank(p, 8)) {
+          out = std::monostate{};
           return;
         }
         // 0001-01-01 … 9999-12-31, and a time within the day.
@@ -196,7 +248,10 @@ class TableReader final : public Table {
         return;
       }
       case 'L':
-        out = (p[0] == 'T' || p[0] == 't' || p[0] == 'Y' || p[0] == 'y');
+        if (p[0] == ' ' || p[0] == '?' || p[0] == 0)
+          out = std::monostate{};  // FoxPro's blank logical; dBase's unknown
+        else
+          out = (p[0] == 'T' || p[0] == 't' || p[0] == 'Y' || p[0] == 'y');
         return;
       default:
         break;
@@ -231,6 +286,8 @@ class TableReader final : public Table {
   std::vector<std::uint8_t> chunk_;
   std::uint32_t chunkRecords_ = 1, chunkFirst_ = 0, chunkCount_ = 0;
   std::string scratch_;
+  std::string padded_;
+  bool dBase7_ = false;  // dBase 7's version byte: I, + and O in its byte order
 };
 
 }  // namespace

@@ -11,9 +11,10 @@
 namespace fox {
 
 struct ReadOptions {
-  // Code page for text when the header has no code page mark (byte 29 = 0). 0: Windows-1252.
+  // Code page for text when neither a .cpg file beside the table nor the header's code page mark
+  // (byte 29) names one. 0: Windows-1252.
   int codePageWhenUnmarked = 0;
-  // Forces a code page whatever the mark says; 0: use the mark.
+  // Forces a code page whatever the .cpg file and the mark say; 0: use them.
   int codePageOverride = 0;
 };
 
@@ -21,26 +22,39 @@ struct ReadOptions {
 // Rows are read from the file on demand, so memory does not grow with the table.
 //
 // Any table with 32-byte field descriptors is read: Visual FoxPro (0x30, 0x31, 0x32), FoxPro 2.x
-// and FoxBASE (0xF5, 0xFB, 0x02, 0x03), dBASE III/IV (0x83, 0x8B, 0xCB, 0x43, 0x63, 0x04, 0x05).
-// A .dbc opens like any table (its memo file is the .dct).
+// and FoxBASE (0xF5, 0xFB, 0x02, 0x03), dBASE III/IV (0x83, 0x8B, 0xCB, 0x43, 0x63, 0x04, 0x05),
+// CA-Visual Objects (0x07, 0x87), and a table of any other version byte whose header, records
+// and file size agree as a dBase III table's do. A .dbc opens like any table (its memo file is
+// the .dct). What other programs write and their readers accept is accepted too: a field list
+// ended by a byte other than 0x0D where the header length agrees, a Clipper character field
+// longer than 255 (its decimals hold the high byte of the length) where the record length
+// confirms it, N/F of width 0 and D of a width other than 8 outside Visual FoxPro tables.
 //
-// What read() gives for each type (a value is NULL — std::monostate — only when the field's
-// bit in _NullFlags says so; FoxPro's empty values are values):
-//   C        the whole field, trailing blanks included, as text (Bytes when flagged binary)
+// The code page of text: a .cpg file beside the table (x.cpg: "UTF-8", "1251", "ANSI 1252",
+// "OEM" …, see codePageNamed), else the header's mark, else ReadOptions::codePageWhenUnmarked.
+//
+// What read() gives for each type; NULL (std::monostate) where the field's bit in _NullFlags
+// says so, and where a field holds no value (a blank N, F, L, D or T):
+//   C        the whole field, trailing blanks included, as text (Bytes when flagged binary);
+//            trailing NULs, which some writers pad with, read as the blanks they stand for
 //   V        the value without padding (Bytes when binary); Q the bytes without padding
-//   N, F     Number with the stored text trimmed ("-12.50"); a blank field gives zero written
-//            with the field's decimals ("0.00"), the value FoxPro reads from it
+//   N, F     Number with the stored text trimmed ("-12.50"); NULL when the field holds no digit
+//            (blanks, a bare point, or the asterisks of a number that overflowed when written)
 //   I        int32; B double; Y Currency (the stored 8 bytes are never blank)
-//   D        Date; blank (spaces, zeros) gives the empty Date
-//   T        DateTime rounded to the second; day 0 gives the empty DateTime
-//   L        true for T/t/Y/y, false for anything else (a blank L is FoxPro's .F.)
+//   D        Date from the first 8 bytes; NULL when blank (spaces, zeros)
+//   T        DateTime rounded to the second; NULL for day 0 or blanks
+//   L        true for T/t/Y/y, false for other letters; NULL for a blank, '?' or NUL
+//   O, @, +  dBase 7's double, timestamp and autoincrement, stored as B, T and I are; in a
+//            table of dBase 7's version byte 0x04, I, + and O are big-endian in dBase 7's
+//            sortable form (the sign bit flipped; a negative double's bits all inverted)
 //   M        text (Bytes when flagged binary); G, W, P and dBASE binary memos: Bytes; no memo: ""/{}
 // Text is converted from the table's code page to UTF-8; a byte the code page leaves undefined
 // becomes the character of the same number, so nothing is lost.
 class Table {
  public:
   // Throws fox::Error: file missing (1), access denied (1705), not a table (15), record count
-  // past the end of the file (2091), memo file missing or invalid (41), code page unknown (3004).
+  // past the end of the file (2091), memo file missing or invalid (41), code page unknown (3004,
+  // also for a .cpg file that names none Tavrel knows).
   static std::unique_ptr<Table> open(const std::filesystem::path& dbf, const ReadOptions& options = {});
   virtual ~Table() = default;
 

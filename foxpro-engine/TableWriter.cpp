@@ -64,6 +64,18 @@ Field fieldFromSpec(const ColumnSpec& c) {
   return f;
 }
 
+// Files are written front to back: the mapped pages below the one just written are let go now
+// and then (every 8 MB from `released`, the first page always kept), so the process's resident
+// memory does not grow with the file. Their data stays in the page cache and in the file (a
+// shared mapping), as after a write().
+void releaseWritten(std::uint8_t* map, std::uint64_t& released, std::uint64_t writtenFrom) {
+  constexpr std::uint64_t kPage = 4096, kStep = 8 << 20;
+  const std::uint64_t below = writtenFrom / kPage * kPage;
+  if (below < released + kStep) return;
+  ::madvise(map + released, std::size_t(below - released), MADV_DONTNEED);
+  released = below;
+}
+
 // The .dbf mapped into memory (address space for 2 GB, used only below the file's end), so the
 // header's record count, the autoincrement counters and a new record's deletion flag are
 // updated with plain stores instead of a system call each. The page cache holds the stores, so
@@ -80,6 +92,7 @@ class TableMap {
   TableMap& operator=(TableMap&& o) noexcept {
     std::swap(data_, o.data_);
     std::swap(file_, o.file_);
+    std::swap(released_, o.released_);
     return *this;
   }
   ~TableMap() {
@@ -100,6 +113,7 @@ class TableMap {
     if (data_) {
       __atomic_thread_fence(__ATOMIC_RELEASE);
       std::memcpy(data_ + offset, bytes, n);
+      releaseWritten(data_, released_, offset);
     } else {
       file_->writeAt(offset, bytes, n);
     }
@@ -109,6 +123,7 @@ class TableMap {
   static constexpr std::size_t kLength = std::size_t(kMaxFileSize) + 1;
   std::uint8_t* data_ = nullptr;
   const File* file_ = nullptr;
+  std::uint64_t released_ = 4096;  // the mapping below this (but the first page) was let go
 };
 
 // The memo file, written through a memory mapping: memo blocks and the header's next free
@@ -132,6 +147,7 @@ class MemoAppender {
     std::swap(map_, o.map_);
     std::swap(size_, o.size_);
     std::swap(end_, o.end_);
+    std::swap(released_, o.released_);
     return *this;
   }
   ~MemoAppender() { close(); }
@@ -140,10 +156,12 @@ class MemoAppender {
   const std::filesystem::path& path() const { return file_.path(); }
 
   void write(std::uint64_t offset, const std::uint8_t* data, std::size_t n) {
-    if (map_ && reserve(offset + n))
+    if (map_ && reserve(offset + n)) {
       std::memcpy(map_ + offset, data, n);
-    else
+      releaseWritten(map_, released_, offset);
+    } else {
       file_.writeAt(offset, data, n);
+    }
     end_ = std::max(end_, offset + n);
   }
   // The header's next free block: one aligned store.
@@ -172,7 +190,6 @@ class MemoAppender {
 
  private:
   static constexpr std::size_t kMapLength = std::size_t(kMaxFileSize) + 1;
-
   bool reserve(std::uint64_t needed) {
     if (needed <= size_) return true;
     std::uint64_t grow = std::clamp<std::uint64_t>(size_ / 8, 1 << 20, 64 << 20);
@@ -192,6 +209,7 @@ class MemoAppender {
   std::uint8_t* map_ = nullptr;
   std::uint64_t size_ = 0;  // bytes the file has (reserved ones included)
   std::uint64_t end_ = 0;   // bytes in use
+  std::uint64_t released_ = 4096;  // the mapping below this (but the first page) was let go
 };
 
 class Writer final : public TableWriter {

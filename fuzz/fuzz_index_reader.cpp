@@ -1,5 +1,6 @@
 // Fuzzes the compound index reader (.cdx/.dcx). Input: the index file. Every tag that decodes is
 // built again by the writer and read back, which must give the same keys.
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <map>
@@ -9,8 +10,14 @@
 #include "foxpro-engine/container/CompoundIndex.h"
 
 namespace {
-std::map<std::string, std::uint8_t> pads;  // the pad each tag was read with, by name
-std::uint8_t padOf(const fox::cdx::TagInfo& info) { return pads[info.name]; }
+// The pad each tag was read with, by its name in upper case: the writer stores names in upper
+// case, so a tag read as "OBJECTTYpE" comes back as "OBJECTTYPE".
+std::map<std::string, std::uint8_t> pads;
+std::string upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+std::uint8_t padOf(const fox::cdx::TagInfo& info) { return pads[upper(info.name)]; }
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -25,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const auto& tag : index.tags) {
     if (!tag.decoded) continue;
     tags.push_back({tag.info, tag.keys});
-    pads[tag.info.name] = tag.info.pad;
+    pads[upper(tag.info.name)] = tag.info.pad;
   }
   std::string rebuilt;
   try {

@@ -16,6 +16,7 @@
 #include "shell/Helpers.h"
 #include "shell/Pointer.h"
 #include "shell/TableList.h"
+#include "transfer/SendTablesToFoxPro.h"
 #include "transfer/SendTablesToMySql.h"
 
 namespace {
@@ -109,7 +110,7 @@ void Form2::Form_Load() {
 }
 
 void Form2::Check1_Click() { DeleteMySqlTables(parts()); }
-void Form2::Check3_Click() {}
+void Form2::Check3_Click() { SendTablesToFoxPro(parts()); }
 void Form2::Check4_Click() { SendTablesToMySql(parts()); }
 void Form2::Check5_Click() { DeleteFoxProTables(parts()); }
 void Form2::Check6_Click() { RenameTable(parts()); }

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Tavrel needs to build, run and test, when any is missing.
 # Uses sudo when not run as root.
+#   scripts/deps.sh [packaging] [screenshots]   also what the package checks or the
+#                                                screenshots need
 set -euo pipefail
 
 packages=(
@@ -8,11 +10,18 @@ packages=(
   qt6-base-dev libgl-dev
   libmariadb-dev
   googletest libgtest-dev libgmock-dev
-  mariadb-server mariadb-client
+  mariadb-server mariadb-client openssl
   python3 python3-dbf python3-dbfread
   fonts-liberation
   clang libclang-rt-14-dev
 )
+for group in "$@"; do
+  case $group in
+    packaging) packages+=(dpkg-dev file lintian desktop-file-utils) ;;  # file: for cpack's shlibdeps
+    screenshots) packages+=(xvfb x11-utils) ;;
+    *) echo "usage: $0 [packaging] [screenshots]" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -28,7 +28,22 @@ const Date& Variant::asDate() const { return get<Date>(value_, "a date"); }
 const Time& Variant::asTime() const { return get<Time>(value_, "a time"); }
 const DateTime& Variant::asDateTime() const { return get<DateTime>(value_, "a date-time"); }
 
+namespace {
+// Appends `value` with `digits` digits, zeros in front; false when it does not fit.
+bool putDigits(char*& out, int value, int digits) {
+  if (value < 0) return false;
+  for (int i = digits - 1; i >= 0; --i, value /= 10) out[i] = static_cast<char>('0' + value % 10);
+  out += digits;
+  return value == 0;
+}
+}  // namespace
+
 std::string toText(const Date& d) {
+  // Copies write millions of dates: the usual ones are formatted by hand, the rest by snprintf.
+  char fast[10];
+  char* p = fast;
+  if (putDigits(p, d.year, 4) && (*p++ = '-') && putDigits(p, d.month, 2) && (*p++ = '-') && putDigits(p, d.day, 2))
+    return std::string(fast, sizeof fast);
   char buf[32];
   std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", d.year, d.month, d.day);
   return buf;

@@ -16,11 +16,14 @@ ado::DataTypeEnum adoType(const fox::Field& field) {
     case 'P': return ado::adLongVarBinary;
     case 'N':
     case 'F': return ado::adNumeric;
-    case 'I': return ado::adInteger;
-    case 'B': return ado::adDouble;
+    case 'I':
+    case '+': return ado::adInteger;  // dBase 7's autoincrement
+    case 'B':
+    case 'O': return ado::adDouble;   // dBase 7's double
     case 'Y': return ado::adCurrency;
     case 'D': return ado::adDBDate;
-    case 'T': return ado::adDBTimeStamp;
+    case 'T':
+    case '@': return ado::adDBTimeStamp;  // dBase 7's timestamp
     case 'L': return ado::adBoolean;
     default: return ado::adVarChar;
   }
@@ -51,6 +54,7 @@ ado::provider::FieldInfo fieldInfo(const fox::Field& field, std::string name) {
       info.scale = 4;
       break;
     case 'B':
+    case 'O':
       info.definedSize = 8;
       info.precision = 15;
       info.scale = field.decimals;

@@ -41,7 +41,8 @@ std::unique_ptr<Catalogue> openCatalogue(const std::string& text) {
 std::unique_ptr<ado::provider::Session> open(const ado::provider::OpenRequest& request) {
   try {
     auto catalogue = openCatalogue(request.connectionString.value("Data Source"));
-    // New tables get the Windows code page of the user's locale (1252 by default).
+    // New tables get the Windows code page of the user's locale (1252 by default), and tables
+    // that name none are read in it.
     return std::make_unique<Session>(std::move(catalogue), fox::localeCodePage());
   } catch (const fox::Error& e) {
     throw ado::Error(e.number(), e.what());

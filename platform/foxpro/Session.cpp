@@ -161,7 +161,8 @@ void Session::create(const sql::CreateTable& statement) {
   table.options.codePage = codePage_;
   auto writer = catalogue_->create(table);
   std::string key = canonicalKey(writer->path());
-  keep(std::move(key), std::move(writer));
+  OpenWriter& open = keep(std::move(key), std::move(writer));
+  for (const auto& column : statement.columns) open.columnNames.push_back(column.name);
 }
 
 void Session::drop(const sql::DropTable& statement) {
@@ -172,7 +173,10 @@ void Session::drop(const sql::DropTable& statement) {
 
 std::unique_ptr<ado::provider::Cursor> Session::select(const sql::Select& statement) {
   TableLocation table = catalogue_->find(statement.table);
-  return std::make_unique<TableCursor>(fox::Table::open(table.dbf), table.columnNames);
+  // A table without a .cpg file or a code page mark is read in the code page new tables get.
+  fox::ReadOptions options;
+  options.codePageWhenUnmarked = codePage_;
+  return std::make_unique<TableCursor>(fox::Table::open(table.dbf, options), table.columnNames);
 }
 
 void Session::insert(const sql::Insert& statement) {
@@ -187,8 +191,21 @@ void Session::insert(const sql::Insert& statement) {
     if (e.number() != fox::err::CodePageCannotHold) throw;
     // Name the table and the row as well as the field, so the user can find the text.
     throw fox::Error(e.number(), "Cannot store row " + std::to_string(writer.recordCount() + 1) + " of table '" +
-                                     writer.path().filename().string() + "'. " + e.what());
+                                     writer.path().filename().string() + "'. " + withColumnName(writer, e.what()));
   }
+}
+
+std::string Session::withColumnName(const fox::TableWriter& writer, std::string detail) const {
+  const std::string field = "Field ";
+  const std::size_t colon = detail.find(':');
+  if (detail.rfind(field, 0) != 0 || colon == std::string::npos) return detail;
+  const std::string stored = detail.substr(field.size(), colon - field.size());
+  auto open = std::find_if(writers_.begin(), writers_.end(), [&](const OpenWriter& w) { return w.writer.get() == &writer; });
+  if (open == writers_.end()) return detail;
+  const auto& fields = writer.fields();
+  for (std::size_t i = 0; i < fields.size() && i < open->columnNames.size(); ++i)
+    if (fields[i].name == stored) return field + open->columnNames[i] + detail.substr(colon);
+  return detail;
 }
 
 fox::TableWriter& Session::writerFor(const std::string& table) {
@@ -204,6 +221,7 @@ fox::TableWriter& Session::writerFor(const std::string& table) {
     if (indexFile(location.dbf))
       throw errors::featureNotAvailable("adding rows to a table that has an index file (.cdx)");
     open = &keep(std::move(key), fox::TableWriter::openForAppend(location.dbf));
+    open->columnNames = std::move(location.columnNames);
   }
   open->lastUse = ++useCounter_;
   lastInsertTable_ = table;
@@ -220,7 +238,7 @@ Session::OpenWriter& Session::keep(std::string key, std::unique_ptr<fox::TableWr
     writers_.erase(oldest);
     evicted->close();
   }
-  writers_.push_back({std::move(key), std::move(writer), ++useCounter_});
+  writers_.push_back({std::move(key), std::move(writer), ++useCounter_, {}});
   return writers_.back();
 }
 

@@ -15,7 +15,7 @@ namespace foxpro {
 
 class Session : public ado::provider::Session {
  public:
-  // `codePage`: the code page new tables get.
+  // `codePage`: the code page new tables get, and unmarked tables are read in.
   Session(std::unique_ptr<Catalogue> catalogue, int codePage);
   ~Session() override;
 
@@ -31,6 +31,9 @@ class Session : public ado::provider::Session {
     std::string key;  // the table file's canonical path
     std::unique_ptr<fox::TableWriter> writer;
     std::uint64_t lastUse = 0;
+    // The names the user knows the fields by (as created, or a container's long names), when
+    // the header holds others; empty: the header's.
+    std::vector<std::string> columnNames;
   };
 
   std::unique_ptr<ado::provider::Cursor> run(const std::string& text);
@@ -44,6 +47,8 @@ class Session : public ado::provider::Session {
   // Closes this connection's writer on the file, if it has one.
   void release(const std::filesystem::path& dbf);
   void forgetLastInsert();
+  // "Field NAME: …" of an engine error with NAME as the user knows the field.
+  std::string withColumnName(const fox::TableWriter& writer, std::string detail) const;
 
   std::unique_ptr<Catalogue> catalogue_;
   int codePage_;

@@ -17,6 +17,11 @@ namespace mysql {
 // nothing more can be sent on the connection with a known outcome.
 bool isClientError(unsigned number);
 
+// Ends a transaction the provider began itself, whatever the session's completion_type says: a
+// plain COMMIT could open the next transaction (CHAIN) or end the connection (RELEASE).
+inline constexpr const char* kCommit = "COMMIT AND NO CHAIN NO RELEASE";
+inline constexpr const char* kRollback = "ROLLBACK AND NO CHAIN NO RELEASE";
+
 class Client {
  public:
   static constexpr unsigned kConnectTimeoutSeconds = 15;

@@ -40,11 +40,6 @@ std::vector<std::string> singleRow(Client& client, const std::string& sql) {
   return values;
 }
 
-// Whatever the session's completion_type says: a plain COMMIT could open the next transaction
-// (CHAIN) or end the connection (RELEASE).
-constexpr const char* kCommit = "COMMIT AND NO CHAIN NO RELEASE";
-constexpr const char* kRollback = "ROLLBACK AND NO CHAIN NO RELEASE";
-
 }  // namespace
 
 Inserter::~Inserter() {

@@ -58,8 +58,17 @@ void MySqlSession::flushForOtherSession() {
   }
 }
 
+void MySqlSession::parkStream() {
+  if (stream_) stream_->park();
+}
+
+void MySqlSession::streamEnded(const StreamedCursor* stream) {
+  if (stream_ == stream) stream_ = nullptr;
+}
+
 void MySqlSession::prepareToSend() {
   client();
+  parkStream();
   if (deferredError_) {
     Error e = *deferredError_;
     deferredError_.reset();
@@ -110,6 +119,14 @@ std::unique_ptr<provider::Cursor> MySqlSession::openSchema(SchemaEnum schema) {
 std::unique_ptr<provider::Cursor> MySqlSession::openRecordset(const std::string& source, CursorTypeEnum cursorType,
                                                               LockTypeEnum lockType) {
   bool updatable = updatableLock(lockType);
+  // A static or forward-only SELECT is read as the server sends it, counted in the same snapshot.
+  if (cursorType == adOpenStatic || cursorType == adOpenForwardOnly) {
+    prepareToSend();
+    if (auto stream = StreamedCursor::open(*this, *client_, source, updatable)) {
+      stream_ = stream.get();
+      return stream;
+    }
+  }
   std::optional<std::string> shape;
   if (grouping_ && (cursorType == adOpenKeyset || cursorType == adOpenDynamic)) shape = shapes_.of(source);
   if (shape) {
@@ -129,6 +146,7 @@ std::unique_ptr<provider::Cursor> MySqlSession::openRecordset(const std::string&
 void MySqlSession::insert(const std::shared_ptr<const InsertTarget>& target, const std::vector<Variant>& values,
                           const std::vector<bool>& assigned) {
   client();
+  parkStream();
   if (deferredError_) {
     Error e = *deferredError_;
     deferredError_.reset();
@@ -139,6 +157,8 @@ void MySqlSession::insert(const std::shared_ptr<const InsertTarget>& target, con
 
 void MySqlSession::close() {
   if (!client_) return;
+  if (stream_) stream_->abandon();
+  stream_ = nullptr;
   std::optional<Error> failure = std::move(deferredError_);
   deferredError_.reset();
   if (!failure) {

@@ -9,6 +9,7 @@
 #include "Cursors.h"
 #include "Inserter.h"
 #include "QueryShape.h"
+#include "StreamedCursor.h"
 #include "platform/ado/Error.h"
 #include "platform/ado/Provider.h"
 
@@ -29,6 +30,8 @@ class MySqlSession : public ado::provider::Session {
   std::unique_ptr<StoredCursor> query(const std::string& text, bool updatable);
   void insert(const std::shared_ptr<const InsertTarget>& target, const std::vector<ado::Variant>& values,
               const std::vector<bool>& assigned);
+  // For the streamed cursor: it has read its last row (or was closed).
+  void streamEnded(const StreamedCursor* stream);
 
  private:
   Client& client();
@@ -38,12 +41,15 @@ class MySqlSession : public ado::provider::Session {
   void prepareToSend();
   void flushForOtherSession();
   void forgetLayouts();
+  // Reads the rest of a streamed result into memory, so the connection is free again.
+  void parkStream();
 
   std::unique_ptr<Client> client_;
   std::unique_ptr<Inserter> inserter_;
   QueryShapes shapes_;
   std::map<std::string, std::shared_ptr<const Shape>> layouts_;
   std::optional<ado::Error> deferredError_;
+  StreamedCursor* stream_ = nullptr;  // the streamed result still being read, if any
   bool grouping_;
 };
 

@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "../support/GuiTest.h"
+#include "../support/MainWindowSteps.h"
 #include "../support/ProviderSpy.h"
 #include "../support/TestDatabase.h"
 #include "connections/Form1.h"
@@ -53,9 +54,7 @@ class SetupWindowTest : public GuiTest {
   // Puts settings that work into the fields, which stores them: the test server's login and the
   // northwind container.
   void enterWorkingSettings(const testdb::Server& s) {
-    const std::pair<const char*, std::string> login[] = {
-        {"Text3", s.host}, {"Text4", s.port}, {"Text5", s.user}, {"Text6", s.password}, {"Text7", s.database}};
-    for (const auto& [field, value] : login) paste(field, QString::fromStdString(value));
+    steps::EnterMySqlLogin(*form, {s.host, s.port, s.user, s.password, s.database});
     paste("Text1", fixture("northwind/northwind.dbc"));
   }
 

@@ -58,13 +58,12 @@ def same(ours, theirs):
 
 
 def empty(value, ftype):
-    """FoxPro's empty value of the type (not NULL): what other readers give as None or ''."""
+    """An empty text, memo or binary value (not NULL): what other readers give as None or ''. A
+    blank N, F, L, D or T is NULL, never 0 or false."""
+    if ftype in "NFLDT":
+        return False
     if isinstance(value, str):
         return value.strip(" ") == ""
-    if isinstance(value, bool):
-        return not value
-    if ftype in "NF" and number(value) is not None:
-        return number(value) == 0
     return isinstance(value, dict) and value.get("hex") == ""
 
 
@@ -154,7 +153,8 @@ def first_record(key, t, reading, row):
     for f, got, (name, want) in zip(reading["fields"], row[1:], wants):
         ty = f["type"]
         if name in nulls or got is None:
-            ok = name in nulls and got is None
+            # NULL by its bit, or a blank N, F, L, D or T (which dbfread reads as None)
+            ok = got is None and (name in nulls or (want is None and ty in "NFLDT"))
         elif want is None:
             ok = empty(got, ty)
         elif ty in "VQ" and name in varlen:  # the raw bytes cut to their real length
@@ -186,6 +186,25 @@ def first_record(key, t, reading, row):
         if not ok:
             problems.append("%s field %s (%s): engine %r, manifest %r" % (key, name, ty, got, want))
     return problems, len(wants)
+
+
+def blank_counts(key, t, recnos):
+    """How many of the records `recnos` (from 1) hold no value in each N, F, L, D and T field of
+    the fixture table: no digit, a blank or '?' logical, a blank date, a date-time of day 0."""
+    with open(os.path.join(FIXTURES, key), "rb") as f:
+        data = f.read()
+    counts, offset = {}, 1
+    for fd in t["fields"]:
+        n = fd.get("effective_length", fd["length"])
+        for recno in recnos if fd["type"] in "NFLDT" else []:
+            start = t["header_length"] + (recno - 1) * t["record_length"] + offset
+            b = data[start:start + n]
+            none = {"N": not any(c in b"0123456789" for c in b), "L": b[:1] in (b" ", b"?", b"\0"),
+                    "D": all(c in b" 0\0" for c in b), "T": b[:4] == b"\0" * 4 or all(c in b" \0" for c in b)}
+            if none.get(fd["type"], none["N"]):
+                counts[fd["name"]] = counts.get(fd["name"], 0) + 1
+        offset += n
+    return counts
 
 
 def fixtures(readings):
@@ -230,9 +249,14 @@ def fixtures(readings):
             for f, value in zip(r["fields"], row[1:]):
                 if value is None:
                     nulls[f["name"]] = nulls.get(f["name"], 0) + 1
+        # The manifest counts the NULLs of _NullFlags; a blank N, F, L, D or T reads as NULL too. A
+        # value is NULL for either reason (Visual FoxPro blanks the bytes of a NULL), so a field has
+        # at least as many NULLs as each counts and at most both together.
         counted = t.get("null_counts_all_records") or {}
-        if nulls != {k: n for k, n in counted.items() if n > 0}:
-            problems.append("%s: NULLs %r, manifest %r" % (key, nulls, counted))
+        blanks = blank_counts(key, t, [row[0] for row in r["rows"]])
+        if any(not max(counted.get(n, 0), blanks.get(n, 0)) <= nulls.get(n, 0) <= counted.get(n, 0) + blanks.get(n, 0)
+               for n in set(nulls) | set(counted) | set(blanks)):
+            problems.append("%s: NULLs %r, manifest %r, blank %r" % (key, nulls, counted, blanks))
 
         if dr.get("first_record"):
             row = [row for row in r["rows"] if row[0] == dr["first_record"]["recno"]]

@@ -63,6 +63,33 @@ TEST(ProviderSelect, HeaderFieldNamesAreReadInTheTablesCodePage) {
   EXPECT_EQ(db->Execute("SELECT * FROM old", -1).Fields()[0].Name(), "\xC3\x89" "b");
 }
 
+// A dBase III table without a code page mark is read in the locale's Windows code page, the one
+// new tables get.
+TEST(ProviderSelect, UnmarkedTablesAreReadInTheLocalesCodePage) {
+  TempFolder folder;
+  const char* old = std::getenv("LC_ALL");
+  std::string saved = old ? old : "";
+  setenv("LC_ALL", "en_US.UTF-8", 1);
+  {
+    auto db = open(folder.path());
+    db->Execute("CREATE TABLE 'old'([name] C(3))", -1);
+    db->Execute("INSERT INTO old VALUES('\xC3\x86\xC3\xA8\xC3\xA2')", -1);  // Æèâ: the bytes C6 E8 E2
+  }
+  {
+    std::fstream file(folder / "old.dbf", std::ios::in | std::ios::out | std::ios::binary);
+    file.put('\x03');  // dBase III
+    file.seekp(29);
+    file.put('\0');  // no mark
+  }
+  for (auto [locale, reads] : {std::pair{"ru_RU.UTF-8", "\xD0\x96\xD0\xB8\xD0\xB2"}, {"cs_CZ.UTF-8", "\xC4\x86\xC4\x8D\xC3\xA2"},
+                               {"en_US.UTF-8", "\xC3\x86\xC3\xA8\xC3\xA2"}}) {
+    setenv("LC_ALL", locale, 1);
+    auto db = open(folder.path());
+    EXPECT_EQ(db->Execute("SELECT * FROM old", -1).Fields()[0].Value().asText(), reads) << locale;
+  }
+  old ? setenv("LC_ALL", saved.c_str(), 1) : unsetenv("LC_ALL");
+}
+
 TEST(ProviderSelect, TablesThatCannotBeReadGiveClearErrors) {
   TempFolder folder;
   fs::copy_file(kFixtures / "dbffile/vfp9_30_memo.dbf", folder / "memo.dbf");  // its memo file left behind

@@ -121,7 +121,7 @@ TEST(ProviderStatements, NewTablesTakeTheLocaleCodePageAndRefuseTextItCannotHold
   EXPECT_EQ(errorNumber([&] { db->Execute(insertStatement(path, {literal("\xD0\x96")}), -1); }, &description),
             fox::err::CodePageCannotHold);
   EXPECT_EQ(description,
-            "Cannot store row 2 of table 'miasta.DBF'. Field NAZWA: the character U+0416 '\xD0\x96' has no "
+            "Cannot store row 2 of table 'miasta.DBF'. Field nazwa: the character U+0416 '\xD0\x96' has no "
             "equivalent in code page 1250.");
   db->Close();
 

@@ -33,9 +33,7 @@ class MainWindowTest : public SetupWindowTest {
 
   // Chooses the FoxPro source (a .dbc file or a folder) and the database, then presses OK.
   void openOn(const provider_test::fs::path& source, const std::string& db) {
-    const bool dbc = source.extension() == ".dbc" || source.extension() == ".DBC";
-    control<QRadioButton>(dbc ? "Option1" : "Option2")->setChecked(true);
-    paste(dbc ? "Text1" : "Text2", QString::fromStdString(source.string()));
+    steps::ChooseFoxProSource(*form, source);
     paste("Text7", QString::fromStdString(db));
     press("Check2");
     window = static_cast<Form2*>(form->mainWindow());
@@ -44,14 +42,7 @@ class MainWindowTest : public SetupWindowTest {
   }
   void pressMain(const char* button) { QTest::mouseClick(window->findChild<QAbstractButton*>(button), Qt::LeftButton); }
   // Clicks on each entry in turn: it becomes the current one and its selection toggles.
-  void click(TableList* list, std::initializer_list<const char*> names) {
-    for (const char* name : names) {
-      QListWidgetItem* item = list->findItems(name, Qt::MatchExactly).value(0);
-      ASSERT_NE(item, nullptr) << name;
-      list->scrollToItem(item);
-      QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
-    }
-  }
+  void click(TableList* list, std::initializer_list<std::string> names) { ASSERT_TRUE(steps::ClickEntries(*list, names)); }
   static QStringList entries(const TableList* list, bool selectedOnly = false) {
     QStringList out;
     for (int i = 0; i < list->ListCount(); ++i)

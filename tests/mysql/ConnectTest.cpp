@@ -1,6 +1,7 @@
 // Opening MySQL connections from the program's connection strings, what a connection answers
 // (statements, SHOW TABLES;, the tables schema), and how every way of failing to connect is
-// reported: an ado::Error with the server's or client's number and message, without delay.
+// reported: an ado::Error with the server's or client's number and message, without delay and
+// without the password; TLS whenever the server offers it.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -19,6 +20,8 @@ using namespace ado;
 
 class MySqlConnect : public mysqltest::ScratchDatabaseTest {
  protected:
+  static constexpr const char* kWrongPassword = "Not-The-Password-7f3a";
+
   // Opens the string; returns the error and how long the attempt took.
   static Error openFails(const std::string& cs, double& seconds) {
     auto start = std::chrono::steady_clock::now();
@@ -92,7 +95,7 @@ TEST_F(MySqlConnect, EveryFailureToConnectIsAnErrorWithItsNumberAndMessage) {
   const Case cases[] = {
       {"unknown host", stringFor("no such host", server_.port, server_.password, database_), 2005, "no such host"},
       {"closed port", stringFor("127.0.0.1", closed.port, server_.password, database_), 2002, "127.0.0.1"},
-      {"wrong password", stringFor(server_.host, server_.port, "wrong", database_), 1045, "Access denied"},
+      {"wrong password", stringFor(server_.host, server_.port, kWrongPassword, database_), 1045, "Access denied"},
       {"missing database", stringFor(server_.host, server_.port, server_.password, "no_such_db"), 1049, "no_such_db"},
       {"port not a number", stringFor(server_.host, "33o6", server_.password, database_), errors::kWrongArgument,
        "PORT"},
@@ -103,7 +106,25 @@ TEST_F(MySqlConnect, EveryFailureToConnectIsAnErrorWithItsNumberAndMessage) {
     EXPECT_EQ(e.Number(), c.number) << c.name << ": " << e.Description();
     EXPECT_NE(e.Description().find(c.inMessage), std::string::npos) << c.name << ": " << e.Description();
     EXPECT_LT(seconds, 5.0) << c.name;  // refused at once, not after the connect timeout
+    for (const std::string& password : {server_.password, std::string(kWrongPassword)})
+      EXPECT_EQ(e.Description().find(password), std::string::npos) << c.name << ": " << e.Description();
   }
+}
+
+// The test server offers TLS with a certificate made when it started, which nobody could have
+// verified; the second one has no TLS at all.
+TEST_F(MySqlConnect, UsesTlsWhenTheServerOffersItAndPlainTextWhenItDoesNot) {
+  const std::string cipher =
+      "SELECT VARIABLE_VALUE FROM information_schema.SESSION_STATUS WHERE VARIABLE_NAME = 'Ssl_cipher'";
+  Connection tls;
+  open(tls);
+  EXPECT_NE(scalar(tls, cipher), "");
+  ASSERT_FALSE(server_.plainPort.empty()) << "TAVREL_TEST_MYSQL_PLAIN_PORT is not set";
+  Connection plain;
+  plain.Open(stringFor(server_.host, server_.plainPort, server_.password, ""));
+  EXPECT_EQ(scalar(plain, "SELECT @@have_ssl"), "DISABLED");
+  EXPECT_EQ(scalar(plain, cipher), "");
+  EXPECT_EQ(scalar(plain, "SELECT CONCAT(USER(), ' ', 6 * 7)"), server_.user + "@127.0.0.1 42");
 }
 
 TEST_F(MySqlConnect, AServerThatNeverAnswersIsGivenUpAfterTheConnectTimeout) {

@@ -14,6 +14,19 @@
 
 namespace mysqltest {
 
+// An empty database of that name on the server (utf8mb4), or none.
+inline void recreateDatabase(const testdb::Server& server, const std::string& name) {
+  ado::Connection cn;
+  cn.Open(testdb::connectionString(server, server.database));
+  cn.Execute("DROP DATABASE IF EXISTS `" + name + "`");
+  cn.Execute("CREATE DATABASE `" + name + "` CHARACTER SET utf8mb4");
+}
+inline void dropDatabase(const testdb::Server& server, const std::string& name) {
+  ado::Connection cn;
+  cn.Open(testdb::connectionString(server, server.database));
+  cn.Execute("DROP DATABASE IF EXISTS `" + name + "`");
+}
+
 class ScratchDatabaseTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -21,17 +34,12 @@ class ScratchDatabaseTest : public ::testing::Test {
     if (!testdb::available(server_)) return;
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_suite();
     database_ = std::string("tavrel_") + info->name() + "_" + std::to_string(getpid());
-    ado::Connection cn;
-    cn.Open(testdb::connectionString(server_, server_.database));
-    cn.Execute("DROP DATABASE IF EXISTS `" + database_ + "`");
-    cn.Execute("CREATE DATABASE `" + database_ + "` CHARACTER SET utf8mb4");
+    recreateDatabase(server_, database_);
   }
 
   static void TearDownTestSuite() {
     if (database_.empty()) return;
-    ado::Connection cn;
-    cn.Open(testdb::connectionString(server_, server_.database));
-    cn.Execute("DROP DATABASE IF EXISTS `" + database_ + "`");
+    dropDatabase(server_, database_);
     database_.clear();
   }
 

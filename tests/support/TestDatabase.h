@@ -11,6 +11,7 @@ namespace testdb {
 
 struct Server {
   std::string host, port, user, password, database, socket;
+  std::string plainPort;  // a second server, without TLS
 };
 
 inline const char* env(const char* name) {
@@ -21,7 +22,8 @@ inline const char* env(const char* name) {
 // The server, or nothing when the environment does not name one.
 inline bool available(Server& out) {
   out = {env("TAVREL_TEST_MYSQL_HOST"), env("TAVREL_TEST_MYSQL_PORT"),     env("TAVREL_TEST_MYSQL_USER"),
-         env("TAVREL_TEST_MYSQL_PASSWORD"), env("TAVREL_TEST_MYSQL_DATABASE"), env("TAVREL_TEST_MYSQL_SOCKET")};
+         env("TAVREL_TEST_MYSQL_PASSWORD"), env("TAVREL_TEST_MYSQL_DATABASE"), env("TAVREL_TEST_MYSQL_SOCKET"),
+         env("TAVREL_TEST_MYSQL_PLAIN_PORT")};
   return !out.host.empty() && !out.port.empty();
 }
 

@@ -1,0 +1,141 @@
+// "Send Table(s) to FoxPro" as a user runs it: the real command on its real windows offscreen,
+// the real MariaDB, the real engine writing a free table. A table of five columns (INT primary
+// key, VARCHAR(40), DECIMAL(12,2), DATE, VARCHAR(100)) is copied at 1,000 rows and at each size
+// given; printed: rows/s (wall clock and per CPU second of this process), the peak resident
+// memory of each copy, and the same table read by the mariadb client (--quick) to /dev/null.
+// Needs a server: TAVREL_TEST_MYSQL_* as scripts/testdb.sh exports them.
+//   bench_send_to_foxpro [ROWS…]   (default 200000 1000000)
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "BenchServer.h"
+#include "Measure.h"
+#include "platform/Providers.h"
+#include "platform/ado/Connection.h"
+#include "platform/ado/Error.h"
+#include "platform/ui/ScriptedDialogs.h"
+#include "tests/support/MainWindowSteps.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using bench::connectionString;
+using bench::cpuSeconds;
+using bench::env;
+using bench::peakMb;
+using bench::resetPeak;
+
+const std::string kDatabase = "tavrel_bench_copy";
+
+std::string tableName(long rows) { return "bench_" + std::to_string(rows); }
+
+void makeTable(ado::Connection& cn, long rows) {
+  const std::string name = tableName(rows);
+  cn.Execute("DROP TABLE IF EXISTS " + name);
+  cn.Execute("CREATE TABLE " + name +
+             " (id INT PRIMARY KEY, name VARCHAR(40), amount DECIMAL(12,2), day DATE, note VARCHAR(100))");
+  cn.Execute("INSERT INTO " + name + " SELECT seq, CONCAT('customer ', seq), seq * 1.25 / 7, '2000-01-01' + INTERVAL seq % 9000 DAY,"
+             " CONCAT('a note about row ', seq, IF(seq % 7 = 0, ' by O''Brien', ''), ' and some more text to read')"
+             " FROM seq_1_to_" + std::to_string(rows));
+}
+
+// The mariadb client reading the table to /dev/null: the ceiling for reading it at all.
+double clientRate(long rows) {
+  std::string command = "MYSQL_PWD='" + env("TAVREL_TEST_MYSQL_PASSWORD") + "' mariadb --no-defaults --quick -h " +
+                        env("TAVREL_TEST_MYSQL_HOST") + " -P " + env("TAVREL_TEST_MYSQL_PORT") + " -u " +
+                        env("TAVREL_TEST_MYSQL_USER") + " -e 'SELECT * FROM " + kDatabase + "." + tableName(rows) +
+                        "' > /dev/null";
+  Clock::time_point start = Clock::now();
+  if (std::system(command.c_str()) != 0) return 0;
+  return rows / std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// The main window as a user reaches it (the fields filled in, OK pressed: the load lists every
+// table of the benchmark's database); then each copy is one table clicked and the button pressed.
+class Copier {
+ public:
+  explicit Copier(const QString& folder) : setup_(steps::SetupWindow()) {
+    steps::EnterMySqlLogin(*setup_, {env("TAVREL_TEST_MYSQL_HOST"), env("TAVREL_TEST_MYSQL_PORT"),
+                                     env("TAVREL_TEST_MYSQL_USER"), env("TAVREL_TEST_MYSQL_PASSWORD"), kDatabase});
+    steps::ChooseFoxProSource(*setup_, folder.toStdString());
+    window_ = steps::PressOk(*setup_);
+  }
+  bool ready() { return window_ != nullptr && report(); }
+
+  // Copies one table; returns false when the command showed a message.
+  bool copy(long rows) {
+    auto& mysqlList = *window_->findChild<TableList*>("List1");
+    steps::Click(*window_, "Check11");  // Deselect All
+    if (!steps::ClickEntries(mysqlList, {tableName(rows)})) return false;
+    steps::Click(*window_, "Check3");
+    return report();
+  }
+
+ private:
+  bool report() {
+    for (const QString& m : dialogs_->messages()) std::fprintf(stderr, "%s\n", m.toLocal8Bit().constData());
+    return dialogs_->shown.empty();
+  }
+
+  ui::ScopedScriptedDialogs dialogs_;
+  std::unique_ptr<Form1> setup_;
+  Form2* window_ = nullptr;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (env("TAVREL_TEST_MYSQL_HOST").empty()) {
+    std::fprintf(stderr, "no server: eval \"$(scripts/testdb.sh start)\" first, or use bench/run.sh\n");
+    return 2;
+  }
+  std::vector<long> sizes = {1000};
+  for (int i = 1; i < argc; ++i) sizes.push_back(std::atol(argv[i]));
+  if (argc == 1) sizes.insert(sizes.end(), {200000, 1000000});
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QTemporaryDir config;  // the fields store what is typed: not into the user's settings
+  setenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()).constData(), 1);
+  QApplication app(argc, argv);
+  ado::registerStandardProviders();
+  try {
+    {
+      ado::Connection cn;
+      cn.Open(connectionString(env("TAVREL_TEST_MYSQL_DATABASE")));
+      cn.Execute("CREATE DATABASE IF NOT EXISTS " + kDatabase + " CHARACTER SET utf8mb4");
+      cn.Execute("USE " + kDatabase);
+      for (long rows : sizes) makeTable(cn, rows);
+    }
+    QTemporaryDir folder;
+    Copier copier(folder.path());
+    if (!copier.ready()) return 1;
+    long smallPeak = 0;
+    for (long rows : sizes) {
+      resetPeak();
+      const Clock::time_point start = Clock::now();
+      const double cpu = cpuSeconds();
+      if (!copier.copy(rows)) return 1;
+      const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+      const long peak = peakMb();
+      if (rows == sizes.front()) smallPeak = peak;
+      std::printf("send to FoxPro %8ld rows %7.3f s %9.0f rows/s (%9.0f per CPU second)  peak %4ld MB (%+ld MB vs %ld rows)\n",
+                  rows, wall, rows / wall, rows / (cpuSeconds() - cpu), peak, peak - smallPeak, sizes.front());
+      if (rows >= 100000)
+        std::printf("  mariadb --quick to /dev/null, same table:      %9.0f rows/s\n", clientRate(rows));
+      std::filesystem::remove(folder.path().toStdString() + "/" + tableName(rows) + ".DBF");
+      std::filesystem::remove(folder.path().toStdString() + "/" + tableName(rows) + ".FPT");
+    }
+    ado::Connection cn;
+    cn.Open(connectionString(env("TAVREL_TEST_MYSQL_DATABASE")));
+    cn.Execute("DROP DATABASE " + kDatabase);
+  } catch (const ado::Error& e) {
+    std::fprintf(stderr, "error %ld: %s\n", e.Number(), e.Description().c_str());
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,119 @@
+#include "FoxProLiterals.h"
+
+#include <algorithm>
+
+#include "Datatype.h"
+
+namespace {
+
+constexpr std::string_view kJoint = "'+'";
+
+bool startsCharacter(unsigned char byte) { return (byte & 0xC0) != 0x80; }
+
+bool plain(std::string_view text) {
+  return std::none_of(text.begin(), text.end(), [](char c) { return c == '\'' || c == '\r' || c == '\n'; });
+}
+
+void appendBody(std::string& out, std::string_view text) {
+  // Most values: shorter than a piece in bytes, so in characters too, and nothing to escape.
+  if (text.size() < kLiteralPieceLength && plain(text)) {
+    out.append(text);
+    return;
+  }
+  std::size_t characters = 0;
+  std::size_t run = 0;  // start of the bytes not yet appended
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (startsCharacter(static_cast<unsigned char>(c))) {
+      if (characters > 0 && characters % kLiteralPieceLength == 0) {
+        out.append(text.substr(run, i - run));
+        out.append(kJoint);
+        run = i;
+      }
+      ++characters;
+    }
+    if (c != '\'' && c != '\r' && c != '\n') continue;
+    out.append(text.substr(run, i - run));
+    out.append(c == '\'' ? "''" : c == '\r' ? "'+CHR(13)+'" : "'+CHR(10)+'");
+    run = i + 1;
+  }
+  out.append(text.substr(run));
+  if (characters > 0 && characters % kLiteralPieceLength == 0) out.append(kJoint);
+}
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+std::string SplitLongLiteral(std::string_view text) {
+  std::string body;
+  appendBody(body, text);
+  return body;
+}
+
+void AppendTextLiteral(std::string& out, std::string_view text) {
+  out += '\'';
+  appendBody(out, text);
+  out += '\'';
+}
+
+void AppendBinaryLiteral(std::string& out, const ado::Bytes& bytes) {
+  constexpr char kHex[] = "0123456789ABCDEF";
+  constexpr std::size_t kBytesPerPiece = kLiteralPieceLength / 2;
+  out.reserve(out.size() + 2 + bytes.size() * 2 + bytes.size() / kBytesPerPiece * 3);
+  out += "0h";
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (i > 0 && i % kBytesPerPiece == 0) out += "+0h";
+    out += kHex[bytes[i] >> 4];
+    out += kHex[bytes[i] & 15];
+  }
+}
+
+void AppendValueLiteral(std::string& out, const ado::Variant& value) {
+  switch (value.kind()) {
+    case ado::Variant::Kind::Null: out += "''"; return;
+    case ado::Variant::Kind::Bytes: AppendBinaryLiteral(out, value.asBytes()); return;
+    case ado::Variant::Kind::Text: AppendTextLiteral(out, value.asText()); return;
+    case ado::Variant::Kind::Decimal: AppendTextLiteral(out, value.asDecimal().text); return;
+    default: AppendTextLiteral(out, value.toText()); return;
+  }
+}
+
+std::string FoxProColumnName(std::string_view fieldName) {
+  std::string name = "[";
+  name += fieldName;
+  std::replace(name.begin(), name.end(), ' ', '_');
+  std::replace(name.begin(), name.end(), '/', '_');
+  return name + "]";
+}
+
+bool ReadsAsNumber(std::string_view text) {
+  auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  std::size_t i = 0, end = text.size();
+  while (i < end && blank(text[i])) ++i;
+  while (end > i && blank(text[end - 1])) --end;
+  if (i < end && (text[i] == '+' || text[i] == '-')) ++i;
+  std::size_t digits = 0;
+  while (i < end && (isDigit(text[i]) || (text[i] == ',' && digits > 0 && i + 1 < end && isDigit(text[i + 1])))) {
+    digits += isDigit(text[i]);
+    ++i;
+  }
+  if (i < end && text[i] == '.')
+    for (++i; i < end && isDigit(text[i]); ++i) ++digits;
+  if (digits == 0) return false;
+  if (i < end && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    if (i < end && (text[i] == '+' || text[i] == '-')) ++i;
+    if (i == end || !isDigit(text[i])) return false;
+    while (i < end && isDigit(text[i])) ++i;
+  }
+  return i == end;
+}
+
+std::string_view FoxProColumnType(int adoTypeCode) {
+  std::string name(AdoTypeName(static_cast<std::int16_t>(adoTypeCode)));
+  std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (name.find("adlongvarbinary") != std::string::npos) return " BLOB";
+  if (adoTypeCode == 128 || adoTypeCode == 204) return " M NOCPTRANS";
+  return " M";
+}
