@@ -2,14 +2,9 @@
 // ROWS rows (I, C(40), N(12,2), D, V(100) or C(100)) selected and the button pressed, into the
 // server named by TAVREL_TEST_MYSQL_*. In the same run the same rows, as a tab-separated file, go
 // in through the mariadb client's LOAD DATA LOCAL INFILE into a table of the same columns: the
-// ceiling. Prints rows/s, the ratio and the process's peak memory (one size per process, so that
-// the peaks of two sizes can be compared).
+// ceiling. Prints rows/s, the ratio and the peak memory while the command runs.
 // Usage: bench_send_to_mysql ROWS FOLDER [V|C] [command-only]
 // "command-only" copies the table an earlier run left in FOLDER, nothing else (for profiling).
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -21,6 +16,7 @@
 #include <string>
 
 #include "BenchServer.h"
+#include "Measure.h"
 #include "connections/ConnectionStrings.h"
 #include "connections/Form1.h"
 #include "foxpro-engine/TableWriter.h"
@@ -33,21 +29,15 @@
 
 namespace {
 
+using bench::cpuSeconds;
 using bench::env;
 
 using Clock = std::chrono::steady_clock;
 
 double seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
-// This process's processor time so far, user and system.
-double cpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  auto s = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-  return s(usage.ru_utime) + s(usage.ru_stime);
-}
-
 double commandCpu = 0;  // the command's processor time in this process
+long commandPeakMb = 0;  // the peak resident memory while it ran
 
 // Row k of the table, as FoxPro values and as the line LOAD DATA reads.
 void writeSources(long rows, const std::string& folder, char textType) {
@@ -67,25 +57,6 @@ void writeSources(long rows, const std::string& folder, char textType) {
     tsv << k << '\t' << padded << '\t' << amount << '\t' << day << '\t' << note << '\n';
   }
   table->close();
-}
-
-// The same in a child process, so that the pages of the written file count in no peak memory
-// of this one.
-void writeSourcesApart(long rows, const std::string& folder, char textType) {
-  std::fflush(nullptr);
-  pid_t child = fork();
-  if (child == 0) {
-    try {
-      writeSources(rows, folder, textType);
-    } catch (const std::exception& e) {
-      std::fprintf(stderr, "failed: %s\n", e.what());
-      _exit(1);
-    }
-    _exit(0);
-  }
-  int status = 0;
-  if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-    throw std::runtime_error("writing the source table failed");
 }
 
 double loadData(long rows, const std::string& folder) {
@@ -123,11 +94,13 @@ double sendTable(long rows, const std::string& folder) {
   list->SetSelected(0, true);
   list->SetListIndex(0);
   ui::ScopedScriptedDialogs dialogs;  // a failure's message box is recorded, not waited on
+  bench::resetPeak();
   auto start = Clock::now();
   double cpu = cpuSeconds();
   QTest::mouseClick(window.findChild<ButtonCheckBox*>("Check4"), Qt::LeftButton);
   double s = seconds(start);
   commandCpu = cpuSeconds() - cpu;
+  commandPeakMb = bench::peakMb();
   for (const QString& message : dialogs->messages()) throw std::runtime_error(message.toStdString());
   ado::Connection cn;
   cn.Open(MySqlConnectionString(setup.connectionSettings(), false));
@@ -149,22 +122,20 @@ int main(int argc, char** argv) {
   char textType = argc > 3 ? argv[3][0] : 'V';
   bool commandOnly = argc > 4 && std::string(argv[4]) == "command-only";
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QApplication app(argc, argv);
+  ado::registerStandardProviders();
   try {
-    if (!commandOnly) writeSourcesApart(rows, folder, textType);  // before any thread starts
-    QApplication app(argc, argv);
-    ado::registerStandardProviders();
     if (commandOnly) {
       double command = sendTable(rows, folder);
       std::printf("command %.0f rows/s, its own processor time %.1f us/row\n", command, commandCpu / rows * 1e6);
       return 0;
     }
+    writeSources(rows, folder, textType);
     double ceiling = loadData(rows, folder);
     double command = sendTable(rows, folder);
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
     std::printf("send to mysql, %ld rows (I, C(40), N(12,2), D, %c(100)): command %.0f rows/s, LOAD DATA %.0f rows/s,"
-                " command/LOAD DATA %.2f; the command's own processor time %.1f us/row; peak memory %ld MiB\n",
-                rows, textType, command, ceiling, command / ceiling, commandCpu / rows * 1e6, usage.ru_maxrss / 1024);
+                " command/LOAD DATA %.2f; the command's own processor time %.1f us/row; peak memory %ld MB\n",
+                rows, textType, command, ceiling, command / ceiling, commandCpu / rows * 1e6, commandPeakMb);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "failed: %s\n", e.what());
     return 1;
