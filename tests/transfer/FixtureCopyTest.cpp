@@ -5,20 +5,10 @@
 #include <fstream>
 
 #include "TransferTest.h"
-#include "foxpro-engine/TableWriter.h"
 
 namespace {
 
 using FixtureCopy = TransferTest;
-
-// Whether the engine reads a blank N field as NULL yet (until then it gives zero).
-bool blanksReadAsNull() {
-  QTemporaryDir folder;
-  fox::TableWriter::create(folder.path().toStdString() + "/blank.dbf", {{"N", 'N', 5, 1}})->append({std::string()});
-  ado::Connection cn;
-  cn.Open("Provider=vfpoledb.1;Data Source=" + folder.path().toStdString() + ";Collating Sequence=general;");
-  return cn.Execute("SELECT * FROM blank").Fields()[0].Value().isNull();
-}
 
 std::string run(const std::string& command, int& status) {
   std::string out;
@@ -62,9 +52,8 @@ TEST_F(FixtureCopy, EveryTableArrivesCellForCell) {
     const std::string file = folder.path().toStdString() + "/jobs.json";
     std::ofstream(file) << list << "]";
     int status = 0;
-    std::string out = run(std::string("TAVREL_BLANKS_READ_AS_NULL=") + (blanksReadAsNull() ? "1" : "0") +
-                              " TAVREL_FIXTURES_DIR='" TAVREL_FIXTURES_DIR "' /usr/bin/python3 '" TAVREL_SOURCE_DIR
-                              "/tests/transfer/copy_check.py' " + database_ + " " + file,
+    std::string out = run("TAVREL_FIXTURES_DIR='" TAVREL_FIXTURES_DIR "' /usr/bin/python3 '" TAVREL_SOURCE_DIR
+                          "/tests/transfer/copy_check.py' " + database_ + " " + file,
                           status);
     EXPECT_EQ(status, 0) << out;
     if (status == 0 && !out.empty()) std::cerr << source << ": " << out;
