@@ -128,7 +128,7 @@ Header parseHeader(const std::vector<std::uint8_t>& bytes, std::uint64_t fileSiz
   if (count > 255 + 1) notATable(path, "has more fields than a table can hold");
 
   std::vector<RawField> raw;
-  unsigned plainLength = 1, longLength = 1;  // the record, with long character fields read both ways
+  unsigned longLength = 1;  // the record, with long character fields read as Clipper writes them
   bool longCharacters = false;
   for (std::size_t i = 0; i < count; ++i) {
     const std::uint8_t* d = p + 32 + 32 * i;
@@ -144,13 +144,12 @@ Header parseHeader(const std::vector<std::uint8_t>& bytes, std::uint64_t fileSiz
     f.flags = vfp ? d[18] : 0;  // byte 18 means other things outside Visual FoxPro
     if (vfp && (f.flags & kFlagSystem) && f.type == '0') {
       r.nullFlags = true;
-      plainLength += r.length, longLength += r.length;
+      longLength += r.length;
       raw.push_back(std::move(r));
       continue;
     }
     if (f.type >= 'a' && f.type <= 'z') f.type = char(f.type - 'a' + 'A');
     if (!knownType(f.type, vfp)) notATable(path, "has field " + std::to_string(i + 1) + " of an unknown type");
-    plainLength += r.length;
     // Clipper and Harbour store the high byte of a character field's length in its decimals.
     if (!vfp && f.type == 'C' && f.decimals > 0) {
       longCharacters = true;
