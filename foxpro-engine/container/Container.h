@@ -92,7 +92,7 @@ class Container {
   std::uint32_t offsets_[8] = {};
 };
 
-// ASCII case-insensitive comparison of names.
+// Comparison of names without regard to the case of their letters.
 bool sameText(std::string_view a, std::string_view b);
 
 }  // namespace fox::dbc
