@@ -8,10 +8,10 @@ namespace fox {
 
 // FoxPro matches file names without regard to case, also on a case-sensitive file system:
 // the table Orders is orders.dbf or ORDERS.DBF. Returns the entry of `folder` whose name equals
-// `name` ignoring ASCII case (an exact match wins), or nothing.
+// `name` ignoring case (an exact match wins), or nothing.
 std::optional<std::filesystem::path> findFileNoCase(const std::filesystem::path& folder, std::string_view name);
 
-// Every entry of `folder` whose name equals `name` ignoring ASCII case.
+// Every entry of `folder` whose name equals `name` ignoring case.
 std::vector<std::filesystem::path> findAllNoCase(const std::filesystem::path& folder, std::string_view name);
 
 // The companion files of a table file, named as FoxPro names them: the memo file of x.dbf is

@@ -129,7 +129,7 @@ Header parseHeader(const std::vector<std::uint8_t>& bytes, std::uint64_t fileSiz
   if (count > 255 + 1) notATable(path, "has more fields than a table can hold");
 
   std::vector<RawField> raw;
-  unsigned longLength = 1;  // the record's length with long character fields read the long way
+  unsigned longLength = 1;  // the record, with long character fields read as Clipper writes them
   bool longCharacters = false;
   for (std::size_t i = 0; i < count; ++i) {
     const std::uint8_t* d = p + 32 + 32 * i;

@@ -52,10 +52,42 @@ void validateName(std::string_view name, NameKind kind) {
     throw Error(err::InvalidName, std::string("Invalid ") + kindWord(kind) + " '" + std::string(name) + "': " + *problem + ".");
 }
 
+namespace {
+// The next character of UTF-8 text as a code point; a byte that starts no valid sequence stands
+// for itself.
+char32_t nextCharacter(std::string_view s, std::size_t& i) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+  const unsigned char b = byte(i);
+  const std::size_t n = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+  if (n == 1 || i + n > s.size()) return byte(i++);
+  char32_t c = b & (0x7F >> n);
+  for (std::size_t k = 1; k < n; ++k) {
+    if ((byte(i + k) & 0xC0) != 0x80) return byte(i++);
+    c = (c << 6) | (byte(i + k) & 0x3F);
+  }
+  i += n;
+  return c;
+}
+
+// The small letter of a capital of the Latin, Greek and Cyrillic alphabets (the letters the
+// Windows code pages hold); any other character as it is.
+char32_t smallLetter(char32_t c) {
+  if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 0x20;
+  if (c == 0x178) return 0xFF;
+  if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) return c | 1;
+  if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return c + (c & 1);
+  if ((c >= 0x391 && c <= 0x3AB && c != 0x3A2) || (c >= 0x410 && c <= 0x42F)) return c + 0x20;
+  if (c >= 0x400 && c <= 0x40F) return c + 0x50;
+  return c;
+}
+}  // namespace
+
 bool sameName(std::string_view a, std::string_view b) {
-  // ASCII only, whatever the C locale: the bytes of other characters depend on the code page.
-  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) { return lower(x) == lower(y); });
+  // Decided here, not by the C locale, on the names' UTF-8 text.
+  std::size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size())
+    if (smallLetter(nextCharacter(a, i)) != smallLetter(nextCharacter(b, j))) return false;
+  return i == a.size() && j == b.size();
 }
 
 std::string upperName(std::string_view name) {

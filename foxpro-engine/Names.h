@@ -26,8 +26,9 @@ std::optional<std::string> nameProblem(std::string_view name, NameKind kind);
 // Throws fox::Error 3001: "Invalid field name 'x': it begins with a digit."
 void validateName(std::string_view name, NameKind kind);
 
-// ASCII case-insensitive comparison, as FoxPro compares names (of fields, tables, files, catalogue
-// objects); the one the engine and the FoxPro provider use.
+// Whether two UTF-8 names are equal but for the case of their letters (Latin, Greek and Cyrillic,
+// as Windows compares file and table names: Ärger is ärger). The one comparison of names (of
+// fields, tables, files, catalogue objects) the engine and the FoxPro provider use.
 bool sameName(std::string_view a, std::string_view b);
 std::string upperName(std::string_view name);
 

@@ -133,7 +133,8 @@ const std::string& RecordEncoder::textOrBytes(const Field& f, const Value& v) {
 
 std::string_view RecordEncoder::fitText(const Field& f, const Value& v) {
   const std::string& bytes = textOrBytes(f, v);
-  if (bytes.size() > f.length && codePage_->doubleByte() && !std::holds_alternative<Bytes>(v)) {
+  bool multiByte = codePage_->doubleByte() || codePage_->number() == kUtf8;
+  if (bytes.size() > f.length && multiByte && !std::holds_alternative<Bytes>(v)) {
     // Cut at a character boundary: shorten the text until its code page form fits.
     std::string utf8 = textForm(v);
     do {

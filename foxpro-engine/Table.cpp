@@ -55,12 +55,7 @@ class TableReader final : public Table {
     header_ = readHeader(file_);
     dBase7_ = header_.version == 0x04;
 
-    int cp = options.codePageOverride;
-    if (cp == 0) cp = codePageOfCpgFile(path);
-    if (cp == 0) cp = codePageFromMark(header_.codePageMark);
-    if (cp == 0) cp = options.codePageWhenUnmarked;
-    if (cp == 0) cp = 1252;
-    codePage_ = fox::codePage(cp);
+    codePage_ = fox::codePage(tableCodePage(path, header_.codePageMark, options));
 
     if (header_.hasMemoFields()) {
       bool dBase = dBaseVersion(header_.version) || header_.otherVersion;
@@ -290,6 +285,14 @@ class TableReader final : public Table {
 };
 
 }  // namespace
+
+int tableCodePage(const std::filesystem::path& dbf, std::uint8_t mark, const ReadOptions& options) {
+  int cp = options.codePageOverride;
+  if (cp == 0) cp = codePageOfCpgFile(dbf);
+  if (cp == 0) cp = codePageFromMark(mark);
+  if (cp == 0) cp = options.codePageWhenUnmarked;
+  return cp == 0 ? 1252 : cp;
+}
 
 std::unique_ptr<Table> Table::open(const std::filesystem::path& dbf, const ReadOptions& options) {
   return std::make_unique<TableReader>(dbf, options);

@@ -18,6 +18,11 @@ struct ReadOptions {
   int codePageOverride = 0;
 };
 
+// The code page of a table's text: the override, else the one a .cpg file beside the table names,
+// else the header's mark, else codePageWhenUnmarked, else 1252. Throws fox::Error 3004 for a
+// .cpg that names no code page Tavrel knows.
+int tableCodePage(const std::filesystem::path& dbf, std::uint8_t mark, const ReadOptions& options = {});
+
 // Read access to one table file and its memo file (.fpt or .dbt, found without regard to case).
 // Rows are read from the file on demand, so memory does not grow with the table.
 //

@@ -12,6 +12,7 @@
 #include "Header.h"
 #include "Names.h"
 #include "RecordEncoder.h"
+#include "Table.h"
 
 namespace fox {
 
@@ -368,7 +369,7 @@ std::unique_ptr<TableWriter> TableWriter::create(const std::filesystem::path& db
                                   memoFile.isOpen() ? MemoAppender(std::move(memoFile)) : MemoAppender(), blockSize, next);
 }
 
-std::unique_ptr<TableWriter> TableWriter::openForAppend(const std::filesystem::path& dbf) {
+std::unique_ptr<TableWriter> TableWriter::openForAppend(const std::filesystem::path& dbf, int codePageWhenUnmarked) {
   File table(dbf, File::Mode::ReadWrite);
   // The lock before anything is read: a writer that held it until a moment ago may have
   // appended since, and what it left is put right below only by the holder of the lock.
@@ -381,8 +382,7 @@ std::unique_ptr<TableWriter> TableWriter::openForAppend(const std::filesystem::p
     if (RecordEncoder::isMemo(f) && f.length != 4)
       throw Error(err::NotATable, "Not a table: " + quoted(dbf) + " has the memo field " + f.name +
                                       " with 10-digit pointers, so records cannot be added to it.");
-  int cpNumber = codePageFromMark(header.codePageMark);
-  auto cp = fox::codePage(cpNumber ? cpNumber : 1252);
+  auto cp = fox::codePage(tableCodePage(dbf, header.codePageMark, {.codePageWhenUnmarked = codePageWhenUnmarked}));
 
   File memoFile;
   std::uint32_t blockSize = 64, next = 8;

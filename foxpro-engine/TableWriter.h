@@ -73,8 +73,9 @@ class TableWriter {
   // while another writer holds it. What a killed append left is put right: a record past the
   // record count is dropped, a counted record still flagged 0x1A (see append) is made live,
   // zeros past the memo file's next free block are cut off. Nothing else is written before the
-  // first append. Text uses the code page of the header's mark (1252 when there is none).
-  static std::unique_ptr<TableWriter> openForAppend(const std::filesystem::path& dbf);
+  // first append. Text is written in the code page the table is read in (tableCodePage), so
+  // that rows added to a table without a mark read back as they were written.
+  static std::unique_ptr<TableWriter> openForAppend(const std::filesystem::path& dbf, int codePageWhenUnmarked = 0);
   virtual ~TableWriter() = default;
 
   virtual const std::filesystem::path& path() const = 0;

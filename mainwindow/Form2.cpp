@@ -17,6 +17,7 @@
 #include "shell/Pointer.h"
 #include "shell/TableList.h"
 #include "transfer/SendTablesToFoxPro.h"
+#include "transfer/SendTablesToMySql.h"
 
 namespace {
 
@@ -110,7 +111,7 @@ void Form2::Form_Load() {
 
 void Form2::Check1_Click() { DeleteMySqlTables(parts()); }
 void Form2::Check3_Click() { SendTablesToFoxPro(parts()); }
-void Form2::Check4_Click() {}
+void Form2::Check4_Click() { SendTablesToMySql(parts()); }
 void Form2::Check5_Click() { DeleteFoxProTables(parts()); }
 void Form2::Check6_Click() { RenameTable(parts()); }
 void Form2::Check8_Click() { SelectAll(*List2); }

@@ -3,6 +3,7 @@
 # 127.0.0.1 and a free port; root reaches it through the socket without a password, and no
 # other account exists until the caller makes one. Sourced by testdb.sh and demo.sh:
 #   mariadb_server_start DIR [--tls] [SERVER OPTION…]   DIR/port holds the port afterwards
+#                                      (MARIADB_SERVER_PORT set: that port, not a free one)
 #   mariadb_root DIR [CLIENT OPTION…]                   the mariadb client as root
 #   mariadb_server_stop DIR
 
@@ -75,7 +76,7 @@ mariadb_server_start() {
   # The free port may be taken by someone else before the server binds it: then another one.
   local port attempt
   for attempt in 1 2 3 4 5; do
-    port=$(mariadb_free_port)
+    port=${MARIADB_SERVER_PORT:-$(mariadb_free_port)}
     local logged
     logged=$(wc -l 2>/dev/null <"$dir/error.log" || echo 0)
     (cd "$dir/data" && exec mariadbd --no-defaults "${mariadb_run_as[@]}" --datadir="$dir/data" \

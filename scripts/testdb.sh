@@ -4,6 +4,8 @@
 # plain connection.
 #   scripts/testdb.sh start   prints the shell exports the tests read (eval them)
 #   scripts/testdb.sh stop    stops the servers and removes their folder
+#   scripts/testdb.sh restart kills the main server (kill -9, as a crash) and starts it again on
+#                             the same data and port
 set -euo pipefail
 source "$(dirname "$0")/mariadb-server.sh"
 
@@ -20,13 +22,15 @@ stop() {
   rm -rf "$state"
 }
 
+main_options=(--tls --innodb-buffer-pool-size=128M --innodb-flush-log-at-trx-commit=2 --innodb-doublewrite=0
+  --max-connections=500)
+
 start() {
   stop
   mkdir -p "$state"
   state=$(cd "$state" && pwd)
   # Both at once: most of the time goes into creating their data folders.
-  mariadb_server_start "$state" --tls --innodb-buffer-pool-size=128M --innodb-flush-log-at-trx-commit=2 \
-    --innodb-doublewrite=0 --max-connections=500 &
+  mariadb_server_start "$state" "${main_options[@]}" &
   local main=$!
   # Neither is left running when the other fails to start.
   mariadb_server_start "$state/plain" --innodb-buffer-pool-size=16M --innodb-flush-log-at-trx-commit=2 ||
@@ -51,8 +55,18 @@ export TAVREL_TEST_MYSQL_SOCKET=$state/mysqld.sock
 ENV
 }
 
+restart() {
+  state=$(cd "$state" && pwd)
+  local pid
+  pid=$(mariadb_server_pid "$state")
+  kill -9 "$pid"
+  while kill -0 "$pid" 2>/dev/null; do sleep 0.05; done
+  MARIADB_SERVER_PORT=$(<"$state/port") mariadb_server_start "$state" "${main_options[@]}"
+}
+
 case ${1:-} in
   start) start ;;
   stop) stop ;;
-  *) echo "usage: $0 start|stop" >&2; exit 2 ;;
+  restart) restart ;;
+  *) echo "usage: $0 start|stop|restart" >&2; exit 2 ;;
 esac

@@ -223,13 +223,14 @@ std::string lower(std::string s) {
   return s;
 }
 
-// Deletes a member's own files: the table, its memo and its structural index as the engine finds
+// Deletes a member's own files: the table, its memo, its structural index and its .cpg as the engine finds
 // them. A file whose name differs from them only in case (possible on this file system) belongs
 // to another table and stays.
 void removeMemberFiles(const fs::path& dbf) {
   std::vector<fs::path> files{dbf};
   if (auto memo = findMemoFile(dbf)) files.push_back(*memo);
   if (auto index = findFileNoCase(dbf.parent_path(), indexFileName(dbf).filename().string())) files.push_back(*index);
+  if (auto cpg = findFileNoCase(dbf.parent_path(), codePageFileName(dbf).filename().string())) files.push_back(*cpg);
   for (const fs::path& file : files) {
     std::error_code ec;
     if (!fs::remove(file, ec) && ec) throw errors::accessDenied(file);

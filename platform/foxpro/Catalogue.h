@@ -92,7 +92,7 @@ std::unique_ptr<fox::TableWriter> createFreeTable(const NewTable& table);
 std::optional<std::filesystem::path> findTableFile(const std::filesystem::path& folder, std::string_view name);
 
 // The files that belong to the table file `dbf` and exist: the .dbf itself first, then its memo
-// (.fpt or .dbt) and structural index (.cdx), found as the engine finds them. Only these files:
+// (.fpt or .dbt), structural index (.cdx) and .cpg, found as the engine finds them. Only these files:
 // another table whose name differs only in case (possible on this file system) is left alone.
 std::vector<std::filesystem::path> tableFiles(const std::filesystem::path& dbf);
 

@@ -220,7 +220,7 @@ fox::TableWriter& Session::writerFor(const std::string& table) {
     // Rows added without their index entries would leave the index lying about the table.
     if (indexFile(location.dbf))
       throw errors::featureNotAvailable("adding rows to a table that has an index file (.cdx)");
-    open = &keep(std::move(key), fox::TableWriter::openForAppend(location.dbf));
+    open = &keep(std::move(key), fox::TableWriter::openForAppend(location.dbf, codePage_));
     open->columnNames = std::move(location.columnNames);
   }
   open->lastUse = ++useCounter_;

@@ -1,11 +1,19 @@
 #include "Client.h"
 
+#include <poll.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <string>
 
 #include "platform/ado/Error.h"
 
 namespace mysql {
+
+namespace {
+constexpr const char* kStrictSession =
+    "SET SESSION sql_mode = CONCAT_WS(',', NULLIF(@@SESSION.sql_mode, ''), 'STRICT_ALL_TABLES')";
+}
 
 void throwError(MYSQL* handle) { throw ado::Error(mysql_errno(handle), mysql_error(handle)); }
 
@@ -21,6 +29,12 @@ Client::Client(const ConnectionOptions& o) {
   unsigned timeout = kConnectTimeoutSeconds;
   mysql_optionsv(handle_, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
   mysql_optionsv(handle_, MYSQL_SET_CHARSET_NAME, "utf8mb4");
+  // Strict for every table, whatever the server's own modes are: a value a column cannot hold
+  // (cut text, a number out of range, an impossible date) is refused rather than changed.
+  mysql_optionsv(handle_, MYSQL_INIT_COMMAND, kStrictSession);
+  // The non-blocking calls let rows go to the server while the next ones are prepared; the
+  // blocking calls work as before.
+  mysql_optionsv(handle_, MYSQL_OPT_NONBLOCK, 0);
   // Read no option files: the connection string is the whole configuration.
   if (o.compressed()) mysql_optionsv(handle_, MYSQL_OPT_COMPRESS, nullptr);
   // TLS whenever the server offers it, plain text with a server that has none (the mysql client's
@@ -56,6 +70,26 @@ bool Client::autocommitIdle() const {
   unsigned status = 0;
   mariadb_get_infov(handle_, MARIADB_CONNECTION_SERVER_STATUS, &status);
   return (status & SERVER_STATUS_AUTOCOMMIT) && !(status & SERVER_STATUS_IN_TRANS);
+}
+
+int Client::waitFor(int status) const {
+  pollfd p{};
+  p.fd = mysql_get_socket(handle_);
+  if (status & MYSQL_WAIT_READ) p.events |= POLLIN;
+  if (status & MYSQL_WAIT_WRITE) p.events |= POLLOUT;
+  if (status & MYSQL_WAIT_EXCEPT) p.events |= POLLPRI;
+  int timeout = (status & MYSQL_WAIT_TIMEOUT) ? static_cast<int>(mysql_get_timeout_value_ms(handle_)) : -1;
+  int n;
+  do {
+    n = poll(&p, 1, timeout);
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) return status;  // the call itself then meets and reports the failure
+  if (n == 0) return MYSQL_WAIT_TIMEOUT;
+  int ready = 0;
+  if (p.revents & (POLLIN | POLLHUP | POLLERR)) ready |= MYSQL_WAIT_READ;
+  if (p.revents & (POLLOUT | POLLHUP | POLLERR)) ready |= MYSQL_WAIT_WRITE;
+  if (p.revents & POLLPRI) ready |= MYSQL_WAIT_EXCEPT;
+  return ready;
 }
 
 }  // namespace mysql

@@ -32,7 +32,8 @@ class Client {
  public:
   static constexpr unsigned kConnectTimeoutSeconds = 15;
 
-  // Connects with utf8mb4; throws ado::Error on any failure.
+  // Connects with utf8mb4 and STRICT_ALL_TABLES added to the server's sql_mode; throws ado::Error on
+  // any failure.
   explicit Client(const ConnectionOptions& options);
   ~Client();
   Client(const Client&) = delete;
@@ -42,6 +43,9 @@ class Client {
   void query(std::string_view sql);
   // True when autocommit is on and no transaction is open, from the last reply's status.
   bool autocommitIdle() const;
+  // For a call of the non-blocking API (…_start/…_cont) that reported `status` (MYSQL_WAIT_…):
+  // waits until the connection is ready for it and returns what is ready.
+  int waitFor(int status) const;
 
  private:
   MYSQL* handle_ = nullptr;

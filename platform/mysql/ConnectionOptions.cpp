@@ -27,6 +27,10 @@ T parseNumber(const std::string& key, const std::string& text, T fallback, T max
 
 }  // namespace
 
+bool ConnectionOptions::onThisMachine() const {
+  return server.empty() || server == "localhost" || server.starts_with("127.") || server == "::1";
+}
+
 ConnectionOptions ConnectionOptions::parse(const ado::ConnectionString& cs) {
   ConnectionOptions o;
   o.server = cs.value("SERVER");

@@ -42,17 +42,36 @@ std::vector<std::string> singleRow(Client& client, const std::string& sql) {
 
 }  // namespace
 
-Inserter::~Inserter() = default;
+Inserter::~Inserter() {
+  if (sent_) {
+    // Only when the session goes without a flush: finish the execute so the statement can close.
+    int ret = 0;
+    while (sent_->waitingFor)
+      sent_->waitingFor = mysql_stmt_execute_cont(&ret, sent_->statement, client_.waitFor(sent_->waitingFor));
+  }
+}
 
 void Inserter::forget() {
   statements_.clear();
   batchableTables_.clear();
+  lastTarget_.reset();
+}
+
+const std::string& Inserter::rowSql(const std::shared_ptr<const InsertTarget>& target, const std::vector<bool>& assigned) {
+  if (target != lastTarget_ || assigned != lastAssigned_) {
+    lastRowSql_ = target->insertSql(assigned, 1);
+    if (target != lastTarget_) lastBatchable_.reset();
+    lastTarget_ = target;
+    lastAssigned_ = assigned;
+  }
+  return lastRowSql_;
 }
 
 void Inserter::insert(const std::shared_ptr<const InsertTarget>& target, const std::vector<Variant>& values,
                       const std::vector<bool>& assigned) {
   target->check(assigned);
   std::vector<Variant> row;
+  row.reserve(values.size());
   std::size_t bytes = 0;
   for (std::size_t i = 0; i < values.size(); ++i)
     if (assigned[i]) {
@@ -60,9 +79,12 @@ void Inserter::insert(const std::shared_ptr<const InsertTarget>& target, const s
       bytes += sizeOf(values[i]);
       row.push_back(values[i]);
     }
-  std::string key = target->insertSql(assigned, 1);
-
-  if (!grouping_ || !client_.autocommitIdle() || !batchable(*target)) {
+  // A batch on its way keeps a transaction of its own open; the caller's state is as it was.
+  bool group = grouping_ && (sent_ || client_.autocommitIdle());
+  if (group && (target != lastTarget_ || maxBytes_ == 0)) flush();  // what is learned next asks the server
+  const std::string& key = rowSql(target, assigned);
+  if (group && !lastBatchable_) lastBatchable_ = batchable(*target);
+  if (!group || !*lastBatchable_) {
     flush();
     insertRow(key, row);
     return;
@@ -74,22 +96,27 @@ void Inserter::insert(const std::shared_ptr<const InsertTarget>& target, const s
   }
   // A row that would take the batch past the limit goes into the next one: a large row joined
   // to a full batch could pass the server's packet limit, which no row alone passes.
-  if (batch_ && (batch_->key != key || batch_->bytes + bytes > maxBytes_)) flush();
+  if (batch_ && (batch_->key != key || batch_->bytes + bytes > maxBytes_)) sendPending();
   if (!batch_) batch_ = Batch{target, assigned, key, {}, 0, std::chrono::steady_clock::now()};
   batch_->rows.push_back(std::move(row));
   batch_->bytes += bytes;
-  std::size_t columns = static_cast<std::size_t>(std::count(assigned.begin(), assigned.end(), true));
+  std::size_t columns = batch_->rows.front().size();
   if (batch_->rows.size() >= maxRows(columns) || batch_->bytes >= maxBytes_ ||
       std::chrono::steady_clock::now() - batch_->started >= kMaxDelay)
-    flush();
+    sendPending();
 }
 
 void Inserter::flush() {
+  sendPending();
+  answer();
+}
+
+void Inserter::sendPending() {
   if (!batch_) return;
   Batch batch = std::move(*batch_);
   batch_.reset();
-  if (batch.rows.size() > 1 && sendTogether(batch)) return;
-  for (const auto& row : batch.rows) insertRow(batch.key, row);
+  answer();  // when the batch before fails, this one is dropped with the rows after the failing row
+  send(std::move(batch));
 }
 
 std::size_t Inserter::maxRows(std::size_t columns) {
@@ -122,43 +149,75 @@ bool Inserter::batchable(const InsertTarget& target) {
   return it->second;
 }
 
-bool Inserter::sendTogether(const Batch& batch) {
+void Inserter::send(Batch batch) {
+  if (batch.rows.size() == 1) return insertRow(batch.key, batch.rows.front());
   client_.query("START TRANSACTION");
   std::string sql = batch.target->insertSql(batch.assigned, batch.rows.size());
   std::size_t columns = batch.rows.front().size();
   bool keep = batch.rows.size() == maxRows(columns);  // full batches recur; others are prepared once
-  Statement once;  // a statement for this batch only
-  bool stored = false;
+  Sent& sent = sent_.emplace();
+  sent.batch = std::move(batch);
   try {
-    MYSQL_STMT* statement = keep ? cached(sql) : (once = prepare(sql)).get();
+    if (keep) {
+      sent.statement = cached(sql);
+    } else {
+      sent.once = prepare(sql);
+      sent.statement = sent.once.get();
+    }
     std::vector<const Variant*> values;
-    values.reserve(batch.rows.size() * columns);
-    for (const auto& row : batch.rows)
+    values.reserve(sent.batch.rows.size() * columns);
+    for (const auto& row : sent.batch.rows)
       for (const auto& v : row) values.push_back(&v);
-    run(statement, values);
-    stored = mysql_stmt_affected_rows(statement) == batch.rows.size() && mysql_stmt_warning_count(statement) == 0;
+    sent.parameters.reset(values.size());
+    for (std::size_t i = 0; i < values.size(); ++i) sent.parameters.set(i, *values[i]);
+    if (mysql_stmt_bind_param(sent.statement, sent.parameters.binds())) throwError(sent.statement);
+    // Sent whole; the answer is taken later.
+    sent.waitingFor = mysql_stmt_execute_start(&sent.failed, sent.statement);
+    while (sent.waitingFor & MYSQL_WAIT_WRITE)
+      sent.waitingFor = mysql_stmt_execute_cont(&sent.failed, sent.statement, client_.waitFor(sent.waitingFor));
   } catch (const ado::Error& e) {
-    once.reset();
+    Sent failed = std::move(*sent_);
+    sent_.reset();
     if (isClientError(static_cast<unsigned>(e.Number()))) throw;
     client_.query(kRollback);
-    return false;
+    replay(failed.batch);
   }
-  once.reset();
+}
+
+void Inserter::answer() {
+  if (!sent_) return;
+  Sent sent = std::move(*sent_);
+  sent_.reset();
+  while (sent.waitingFor)
+    sent.waitingFor = mysql_stmt_execute_cont(&sent.failed, sent.statement, client_.waitFor(sent.waitingFor));
+  std::optional<ado::Error> error;
+  bool stored = false;
+  if (sent.failed)
+    error = ado::Error(mysql_stmt_errno(sent.statement), mysql_stmt_error(sent.statement));
+  else
+    stored = mysql_stmt_affected_rows(sent.statement) == sent.batch.rows.size() &&
+             mysql_stmt_warning_count(sent.statement) == 0;
+  sent.once.reset();
+  if (error && isClientError(static_cast<unsigned>(error->Number()))) throw *error;
   client_.query(stored ? kCommit : kRollback);
-  return stored;
+  if (!stored) replay(sent.batch);
+}
+
+void Inserter::replay(const Batch& batch) {
+  for (const auto& row : batch.rows) insertRow(batch.key, row);
 }
 
 void Inserter::insertRow(const std::string& sql, const std::vector<Variant>& row) {
   std::vector<const Variant*> values;
   values.reserve(row.size());
   for (const auto& v : row) values.push_back(&v);
-  run(cached(sql), values);
+  run(cached(sql), parameters_, values);
 }
 
-void Inserter::run(MYSQL_STMT* statement, const std::vector<const Variant*>& values) {
-  parameters_.reset(values.size());
-  for (std::size_t i = 0; i < values.size(); ++i) parameters_.set(i, *values[i]);
-  if (!values.empty() && mysql_stmt_bind_param(statement, parameters_.binds())) throwError(statement);
+void Inserter::run(MYSQL_STMT* statement, Parameters& parameters, const std::vector<const Variant*>& values) {
+  parameters.reset(values.size());
+  for (std::size_t i = 0; i < values.size(); ++i) parameters.set(i, *values[i]);
+  if (!values.empty() && mysql_stmt_bind_param(statement, parameters.binds())) throwError(statement);
   if (mysql_stmt_execute(statement)) throwError(statement);
 }
 

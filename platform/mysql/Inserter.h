@@ -6,11 +6,16 @@
 // - buffered rows go out before anything else reaches the server (the session flushes first);
 // - a batch that fails, or that the server accepts only with warnings, is rolled back and its rows
 //   are sent again one by one, so the failing row reports its own error with every row before it
-//   stored, and the rows after it are dropped as if never sent;
+//   stored, and the rows after it (also those buffered behind its batch) are dropped as if never
+//   sent;
 // - only InnoDB tables without triggers, auto-increment, generated or computed-default columns
 //   are buffered, and only while autocommit is on and no transaction is open.
-// Not reproducible: if the connection dies, rows still buffered are lost (the error is reported
-// at the next call); and a buffered row reaches other connections up to kMaxDelay later.
+// A full batch is sent without waiting for the server's answer: the server stores it while the
+// next rows are prepared, and its answer is taken (and the batch committed or replayed) before
+// the next batch or anything else is sent. At most one batch is on its way.
+// Not reproducible: if the connection dies, rows still buffered or on their way are lost (the
+// error is reported at the next call); and a buffered row reaches other connections up to
+// kMaxDelay later.
 #include <chrono>
 #include <map>
 #include <memory>
@@ -41,10 +46,12 @@ class Inserter {
   // this row, or of an earlier buffered row that failed when its batch was sent.
   void insert(const std::shared_ptr<const InsertTarget>& target, const std::vector<ado::Variant>& values,
               const std::vector<bool>& assigned);
-  // Sends every buffered row; throws the first failing row's error (the rows after it are dropped).
+  // Sends every buffered row and takes every answer; throws the first failing row's error (the
+  // rows after it are dropped).
   void flush();
-  bool pending() const { return batch_.has_value(); }
+  bool pending() const { return batch_.has_value() || sent_.has_value(); }
   // Drops prepared statements and what is known of tables, after a statement that may change them.
+  // Nothing may be pending.
   void forget();
 
  private:
@@ -56,14 +63,27 @@ class Inserter {
     std::size_t bytes = 0;
     std::chrono::steady_clock::time_point started;
   };
+  // A batch whose INSERT went out in a transaction of its own and whose answer is still to come.
+  struct Sent {
+    Batch batch;
+    Statement once;                   // prepared for this batch alone: closed when it is answered
+    MYSQL_STMT* statement = nullptr;  // once's, or one of statements_
+    Parameters parameters;
+    int waitingFor = 0;  // MYSQL_WAIT_… of the non-blocking execute; 0 once answered
+    int failed = 0;
+  };
 
   bool batchable(const InsertTarget& target);
-  bool sendTogether(const Batch& batch);
+  void sendPending();
+  void send(Batch batch);
+  void answer();
+  void replay(const Batch& batch);
   void insertRow(const std::string& sql, const std::vector<ado::Variant>& row);
-  void run(MYSQL_STMT* statement, const std::vector<const ado::Variant*>& values);
+  void run(MYSQL_STMT* statement, Parameters& parameters, const std::vector<const ado::Variant*>& values);
   Statement prepare(const std::string& sql);
   MYSQL_STMT* cached(const std::string& sql);
   std::size_t maxRows(std::size_t columns);
+  const std::string& rowSql(const std::shared_ptr<const InsertTarget>& target, const std::vector<bool>& assigned);
 
   Client& client_;
   bool grouping_;
@@ -71,7 +91,13 @@ class Inserter {
   std::map<std::string, Statement> statements_;
   std::map<std::string, bool> batchableTables_;
   std::optional<Batch> batch_;
+  std::optional<Sent> sent_;
   std::size_t maxBytes_ = 0;  // 0: not asked yet
+  // The single-row INSERT text of the last target and fields, built once for a run of rows.
+  std::shared_ptr<const InsertTarget> lastTarget_;
+  std::vector<bool> lastAssigned_;
+  std::string lastRowSql_;
+  std::optional<bool> lastBatchable_;  // whether its table takes batches, once asked
 };
 
 }  // namespace mysql

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "QueryShape.h"
 
 namespace mysql {
 
@@ -81,7 +80,7 @@ void MySqlSession::prepareToSend() {
 }
 
 void MySqlSession::forgetLayouts() {
-  shapes_.clear();
+  layouts_.clear();
   inserter_->forget();
 }
 
@@ -129,18 +128,18 @@ std::unique_ptr<provider::Cursor> MySqlSession::openRecordset(const std::string&
     }
   }
   std::optional<std::string> shape;
-  if (grouping_ && (cursorType == adOpenKeyset || cursorType == adOpenDynamic)) shape = queryShape(source);
+  if (grouping_ && (cursorType == adOpenKeyset || cursorType == adOpenDynamic)) shape = shapes_.of(source);
   if (shape) {
     client();
-    auto known = shapes_.find(*shape);
-    if (known != shapes_.end()) return std::make_unique<LazyCursor>(*this, source, known->second, updatable);
+    auto known = layouts_.find(*shape);
+    if (known != layouts_.end()) return std::make_unique<LazyCursor>(*this, source, known->second, updatable);
   }
   std::unique_ptr<StoredCursor> cursor = query(source, updatable);
   if (!cursor) {
     for (MySqlSession* session : liveSessions()) session->forgetLayouts();  // it was a statement
     return nullptr;
   }
-  if (shape) shapes_[*shape] = std::make_shared<const Shape>(Shape{cursor->fields(), cursor->target()});
+  if (shape) layouts_[*shape] = std::make_shared<const Shape>(Shape{cursor->fields(), cursor->target()});
   return cursor;
 }
 

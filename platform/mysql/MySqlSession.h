@@ -8,6 +8,7 @@
 #include "Client.h"
 #include "Cursors.h"
 #include "Inserter.h"
+#include "QueryShape.h"
 #include "StreamedCursor.h"
 #include "platform/ado/Error.h"
 #include "platform/ado/Provider.h"
@@ -45,7 +46,8 @@ class MySqlSession : public ado::provider::Session {
 
   std::unique_ptr<Client> client_;
   std::unique_ptr<Inserter> inserter_;
-  std::map<std::string, std::shared_ptr<const Shape>> shapes_;
+  QueryShapes shapes_;
+  std::map<std::string, std::shared_ptr<const Shape>> layouts_;
   std::optional<ado::Error> deferredError_;
   StreamedCursor* stream_ = nullptr;  // the streamed result still being read, if any
   bool grouping_;

@@ -1,5 +1,6 @@
 #include "QueryShape.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace mysql {
@@ -68,13 +69,36 @@ class Scanner {
 
 }  // namespace
 
-std::optional<std::string> queryShape(std::string_view sql) {
+namespace {
+
+// Where the number of a shaped query stands.
+bool numberOf(std::string_view sql, std::size_t& begin, std::size_t& end) {
   Scanner s(sql);
+  return s.word("select") && s.word("*") && s.word("from") && s.name() && s.word("where") && s.name() && s.word("=") &&
+         s.number(begin, end) && s.atEnd();
+}
+
+}  // namespace
+
+std::optional<std::string> queryShape(std::string_view sql) {
   std::size_t begin = 0, end = 0;
-  if (!(s.word("select") && s.word("*") && s.word("from") && s.name() && s.word("where") && s.name() &&
-        s.word("=") && s.number(begin, end) && s.atEnd()))
-    return std::nullopt;
+  if (!numberOf(sql, begin, end)) return std::nullopt;
   return std::string(sql.substr(0, begin)) + "?" + std::string(sql.substr(end));
+}
+
+std::optional<std::string> QueryShapes::of(std::string_view sql) {
+  if (known_ && sql.size() > prefix_.size() + suffix_.size() && sql.starts_with(prefix_) && sql.ends_with(suffix_)) {
+    std::string_view number = sql.substr(prefix_.size(), sql.size() - prefix_.size() - suffix_.size());
+    if (number.front() == '-') number.remove_prefix(1);
+    if (!number.empty() && std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }))
+      return prefix_ + "?" + suffix_;
+  }
+  std::size_t begin = 0, end = 0;
+  known_ = numberOf(sql, begin, end);
+  if (!known_) return std::nullopt;
+  prefix_ = sql.substr(0, begin);
+  suffix_ = sql.substr(end);
+  return prefix_ + "?" + suffix_;
 }
 
 }  // namespace mysql

@@ -11,4 +11,16 @@ namespace mysql {
 // Nothing for any other text.
 std::optional<std::string> queryShape(std::string_view sql);
 
+// queryShape for a run of queries that differ only in their number (one per row of a copy): a
+// text that is the last one with another whole number in its place has the last one's shape
+// without being read again.
+class QueryShapes {
+ public:
+  std::optional<std::string> of(std::string_view sql);
+
+ private:
+  std::string prefix_, suffix_;  // the last shaped text around its number
+  bool known_ = false;
+};
+
 }  // namespace mysql

@@ -216,8 +216,10 @@ TEST(ContainerWrite, MissingOrStaleIndexIsRebuiltByTheFirstChange) {
   ASSERT_TRUE(fs::exists(folder / "EXPENSES.dcx") || fs::exists(folder / "EXPENSES.DCX"));
 
   fs::copy_file(fixtures::fixturePath("northwind/northwind.dcx"), indexFileOf(dbc), fs::copy_options::overwrite_existing);
+  std::ofstream(folder / "new one.cpg") << "1251";
   dropTable(dbc, "NEW_ONE");
   expectIndexMatchesRecords(dbc);
+  EXPECT_FALSE(fs::exists(folder / "new one.cpg"));  // the member's files go with it
 }
 
 // Tables named by their files: a member's file replaced by CREATE, a path without extension (the

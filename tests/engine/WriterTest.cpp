@@ -198,6 +198,20 @@ TEST(Writer, CutsTextAtACharacterBoundary) {
   EXPECT_EQ(std::get<std::string>(v[1]), "日");
 }
 
+// Rows added to a table without a code page mark are written in the code page it is read in:
+// its .cpg's (UTF-8 cut at a character boundary too), else the caller's.
+TEST(Writer, AppendsInTheCodePageAnUnmarkedTableIsReadIn) {
+  TempDir dir;
+  fox::TableWriter::create(dir / "t.dbf", {{"C", 'C', 3}})->close();
+  std::string bytes = readFile(dir / "t.dbf");
+  bytes[29] = 0;  // no mark
+  writeFile(dir / "t.dbf", bytes);
+  fox::TableWriter::openForAppend(dir / "t.dbf", 1251)->append({std::string("Жив")});
+  writeFile(dir / "t.cpg", "UTF-8");
+  fox::TableWriter::openForAppend(dir / "t.dbf", 1251)->append({std::string("Жив")});
+  EXPECT_EQ(readFile(dir / "t.dbf").substr(bytes.size() - 1, 9), "\x20\xC6\xE8\xE2 \xD0\x96 \x1A");
+}
+
 TEST(Writer, RejectsInvalidStructuresAndLeavesOldFilesAlone) {
   TempDir dir;
   writeFile(dir / "old.dbf", "keep");

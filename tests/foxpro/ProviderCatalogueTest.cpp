@@ -60,6 +60,7 @@ TEST(ProviderCatalogue, DropRemovesTheTableWithItsMemoAndIndexAndNothingElse) {
   auto db = open(folder.path());
   createTable(*db, folder / "Orders.DBF");
   touch(folder / "ORDERS.cdx");  // its index, in another case
+  touch(folder / "orders.CPG");  // its code page
   createTable(*db, folder / "data.dbf");
   for (const char* other : {"orders.txt", "orders2.dbf", "DATA.DBF"}) touch(folder / other);
 

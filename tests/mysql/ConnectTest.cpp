@@ -63,15 +63,20 @@ struct LoopbackPort {
 };
 
 TEST_F(MySqlConnect, OpensWithThePlainStringTheDriverOptionsAndTheLocalSocket) {
-  Connection plain, compressed, local;
+  Connection plain, withOptions, local;
   open(plain);
   EXPECT_EQ(scalar(plain, "SELECT CONCAT(DATABASE(), ' ', @@character_set_client, ' ', @@character_set_results, ' ',"
                           " USER())"),
             database_ + " utf8mb4 utf8mb4 " + server_.user + "@127.0.0.1");
-  EXPECT_EQ(plain.Execute("SHOW SESSION STATUS LIKE 'Compression'").Fields()[1].Value(), Variant("OFF"));
-  open(compressed, true);  // OPTION=133121 holds 2048: the compressed protocol
-  EXPECT_EQ(compressed.Execute("SHOW SESSION STATUS LIKE 'Compression'").Fields()[1].Value(), Variant("ON"));
-  EXPECT_EQ(scalar(compressed, "SELECT REPEAT('ab', 100000)").size(), 200000u);
+  // Strict for every table, the server's own modes kept.
+  EXPECT_EQ(scalar(plain, "SELECT CONCAT(FIND_IN_SET('STRICT_ALL_TABLES', @@SESSION.sql_mode) > 0,"
+                          " FIND_IN_SET('NO_ENGINE_SUBSTITUTION', @@SESSION.sql_mode) > 0,"
+                          " FIND_IN_SET('NO_ENGINE_SUBSTITUTION', @@GLOBAL.sql_mode) > 0)"),
+            "111");
+  // OPTION=133121 holds 2048, the compressed protocol, which a server on this machine does without.
+  open(withOptions, true);
+  EXPECT_EQ(withOptions.Execute("SHOW SESSION STATUS LIKE 'Compression'").Fields()[1].Value(), Variant("OFF"));
+  EXPECT_EQ(scalar(withOptions, "SELECT REPEAT('ab', 100000)").size(), 200000u);
   // localhost: the local socket, whose path comes from MYSQL_UNIX_PORT as with the mysql client.
   ASSERT_FALSE(server_.socket.empty());
   setenv("MYSQL_UNIX_PORT", server_.socket.c_str(), 1);

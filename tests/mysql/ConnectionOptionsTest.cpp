@@ -21,6 +21,8 @@ TEST(MySqlConnectionOptions, ReadsThePortAndTheCompressionBit) {
   EXPECT_EQ(o.port, 3307u);     // a number with blanks around it is still a number
   EXPECT_TRUE(o.compressed());  // 133121 = 1 + 2048 + 131072
   EXPECT_FALSE(parse("OPTION=131073;").compressed());
+  for (const char* local : {"", "localhost", "127.0.0.1", "127.1.2.3", "::1"})  // no network to save
+    EXPECT_FALSE(parse(std::string("SERVER=") + local + ";OPTION=133121;").compressed()) << local;
   EXPECT_EQ(parse("SERVER=;PORT=;USER=;DATABASE=;PASSWORD=;").port, 3306u);
 }
 
@@ -46,6 +48,13 @@ TEST(MySqlQueryShape, RecognisesOnlyTheSingleTableLookupByNumber) {
                             "select * from t where c=1; drop table t", "select * from db.t where c=1",
                             "select * from t where c=1abc", "select * from `t where c=1", "selectx * from t where c=1"})
     EXPECT_FALSE(queryShape(other).has_value()) << other;
+  // A run of texts, each shaped as if read alone.
+  mysql::QueryShapes shapes;
+  for (const char* sql : {"select * from t where c=17", "select * from t where c=-123456", "select * from t where c=",
+                          "select * from t where c=1", "select * from t where c=1 or 1=1", "select * from t where c=1abc",
+                          "select * from t where c=1.5", "select * from t where c=--1", "select * from u where c=2",
+                          "select * from `t` where `c` = 3 ;", "select * from `t` where `c` = 30 ;"})
+    EXPECT_EQ(shapes.of(sql), queryShape(sql)) << sql;
 }
 
 }  // namespace

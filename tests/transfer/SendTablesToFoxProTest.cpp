@@ -89,6 +89,20 @@ TEST_F(SendToFoxPro, OverwriteQuestionNoYesAndLetterCase) {
   expectIdle();
 }
 
+// The lower-cased name finds the old table whatever its letters: Ärger is the file Ärger.DBF.
+TEST_F(SendToFoxPro, YesReplacesATableWhoseNameHasACapitalBeyondAscii) {
+  table("Ärger", 2);
+  fillLists();
+  pick({"Ärger"});
+  send();
+  dialogs().replies = {Answer::Yes};
+  send();
+  EXPECT_EQ(questions(), std::vector<QString>{"Would you like to overwrite Ärger?"});
+  EXPECT_EQ(dialogs().messages(), std::vector<QString>{});
+  EXPECT_EQ(entries(List2), std::vector<std::string>{"ärger"});
+  EXPECT_EQ(rows(readBack(folder() + "/Ärger.DBF"), "dbf"), expected(2));
+}
+
 TEST_F(SendToFoxPro, NamesOldFilesEmptyTablesAndTheOrderOfTheWalk) {
   sql("CREATE TABLE odd (`2019` INT, `Order Date` DATE, `in/out` VARCHAR(3))");
   sql("INSERT INTO odd VALUES (7, '2026-12-06', 'in')");

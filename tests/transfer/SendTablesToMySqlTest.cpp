@@ -1,0 +1,169 @@
+// "Send Table(s) to MySQL" pressed in the main window: free tables written for each case into a
+// folder of the test's own, copied into the throwaway MariaDB.
+#include <QFile>
+#include <QTemporaryDir>
+#include <cmath>
+
+#include "TransferTest.h"
+#include "foxpro-engine/TableWriter.h"
+#include "transfer/SendTablesToMySql.h"
+
+namespace {
+
+using fox::ColumnSpec;
+using fox::Value;
+
+TEST(SendTablesToMySqlText, TemporaryColumnAndCreateText) {
+  EXPECT_EQ(TemporaryColumnName({"id", "name"}), "tempid0");
+  EXPECT_EQ(TemporaryColumnName({"tempid0"}), "tempid1");
+  EXPECT_EQ(TemporaryColumnName({"tempid1", "x", "tempid0"}), "tempid2");  // compared again from the first
+  EXPECT_EQ(TemporaryColumnName({"TEMPID0", "Tempid1"}), "tempid0");
+
+  // One column per row of the type rules, the binary types, a code without a name, and a name
+  // with a backtick.
+  const std::vector<SourceColumn> columns = {
+      {"c", ado::adChar},       {"l", ado::adBoolean},   {"d", ado::adDecimal},    {"n", ado::adNumeric},
+      {"b", ado::adDouble},     {"s", ado::adSmallInt},  {"i", ado::adInteger},    {"y", ado::adCurrency},
+      {"t", ado::adDBTimeStamp}, {"g", ado::adLongVarBinary}, {"q", ado::adVarBinary}, {"x", ado::adBinary},
+      {"u", 137},               {"a`b", ado::adLongVarChar}};
+  EXPECT_EQ(CreateTableText("order", "tempid0", columns),
+            "CREATE TABLE `order`( `tempid0` INTEGER UNSIGNED NOT NULL,`c` LONGTEXT,`l` BIT,`d` DOUBLE,`n` DOUBLE,"
+            "`b` DOUBLE,`s` SMALLINT,`i` DOUBLE,`y` LONGTEXT,`t` LONGTEXT,`g` LONGBLOB,`q` LONGBLOB,`x` LONGBLOB,"
+            "`u` LONGTEXT,`a``b` LONGTEXT ) DEFAULT CHARSET=utf8mb4;");
+}
+
+class SendTablesToMySql : public TransferTest {
+ protected:
+  void SetUp() override {
+    TransferTest::SetUp();
+    if (IsSkipped()) return;
+    dropAllTables();
+    useFoxPro(folder_.path().toStdString());
+  }
+
+  void table(const std::string& name, const std::vector<ColumnSpec>& columns, const std::vector<std::vector<Value>>& rows,
+             int codePage = 1252) {
+    auto writer = fox::TableWriter::create(folder_.path().toStdString() + "/" + name + ".dbf", columns,
+                                           {.codePage = codePage, .backlink = {}});
+    for (const auto& row : rows) writer->append(row);
+    writer->close();
+  }
+  // Rows k = 0 … count - 1 of (k, "row k", k / 4); row `refused` holds NaN in its B field, which
+  // FoxPro's own writers never store but a file can hold.
+  void numbered(const std::string& name, int count, int refused = -1) {
+    constexpr double kMarker = -1234.5;
+    std::vector<std::vector<Value>> rows;
+    for (int k = 0; k < count; ++k)
+      rows.push_back({std::int32_t(k), "row " + std::to_string(k), k == refused ? kMarker : k / 4.0});
+    table(name, {{"ID", 'I'}, {"NAME", 'C', 10}, {"V", 'B', 0, 2}}, rows);
+    if (refused < 0) return;
+    QFile file(folder_.path() + "/" + QString::fromStdString(name) + ".dbf");
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    const double nan = std::nan("");
+    bytes.replace(QByteArray(reinterpret_cast<const char*>(&kMarker), 8), QByteArray(reinterpret_cast<const char*>(&nan), 8));
+    file.seek(0);
+    file.write(bytes);
+  }
+
+  QTemporaryDir folder_;
+};
+
+TEST_F(SendTablesToMySql, CopiesBottomToTopWithTheOverwriteQuestionAndTheProgressBar) {
+  table("clash", {{"TEMPID0", 'C', 3}, {"TEMPID1", 'N', 5, 1}, {"NOTE", 'M'}},
+        {{"a", fox::Number{"1.5"}, "x"}, {"b  ", fox::Number{"-2"}, ""}, {"", fox::Number{"0"}, "last"},
+         {" c", fox::Number{"7.0"}, "z"}});
+  table("empty", {{"WHEN", 'D'}, {"OK", 'L'}}, {});
+  numbered("kept", 3);
+  numbered("orders", 2);
+  numbered("replaced", 5);
+  execute("CREATE TABLE kept (old INT)");
+  execute("INSERT INTO kept VALUES (42)");
+  execute("CREATE TABLE replaced (old INT)");
+  execute("CREATE TABLE Orders (old INT)");
+  fillLists();
+  std::vector<int> progress;
+  QObject::connect(&progressBar(), &QProgressBar::valueChanged, [&](int v) { progress.push_back(v); });
+  dialogs().replies = {ui::Answer::Yes, ui::Answer::Yes, ui::Answer::No};  // replaced, orders, kept
+  send({"clash", "empty", "kept", "orders", "replaced"});
+
+  std::vector<QString> questions;
+  for (const auto& shown : dialogs().shown) {
+    EXPECT_EQ(shown.title, "Overwrite?");
+    questions.push_back(shown.text);
+  }
+  EXPECT_EQ(questions, (std::vector<QString>{"Would you like to overwrite replaced?", "Would you like to overwrite orders?",
+                                             "Would you like to overwrite kept?"}));
+  EXPECT_EQ(dialogs().unanswered, 0);
+  // "Orders" is another table on this server: it stays, and stays listed, beside the new orders.
+  EXPECT_EQ(listed(mysqlList()), (std::vector<QString>{"clash", "empty", "kept", "orders", "Orders", "replaced"}));
+  EXPECT_EQ(column("SELECT * FROM Orders").size(), 0u);
+  EXPECT_EQ(column("SELECT CONCAT_WS('|', id, name, v) FROM orders"), (std::vector<std::string>{"0|row 0     |0", "1|row 1     |0.25"}));
+  EXPECT_EQ(column("SELECT * FROM kept"), std::vector<std::string>{"42"});  // No: untouched
+  EXPECT_EQ(scalar("SELECT COUNT(*) FROM replaced"), "5");
+  // The source's own tempid0 and tempid1 arrive; the temporary column tempid2 is gone. A C field
+  // keeps its trailing blanks.
+  EXPECT_EQ(column("SELECT CONCAT('[', tempid0, ']', tempid1, ' ', note) FROM clash"),
+            (std::vector<std::string>{"[a  ]1.5 x", "[b  ]-2 ", "[   ]0 last", "[ c ]7 z"}));
+  EXPECT_EQ(column("SELECT COLUMN_NAME FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME ="
+                   " 'empty' ORDER BY ORDINAL_POSITION"),
+            (std::vector<std::string>{"when", "ok"}));
+  EXPECT_EQ(scalar("SELECT COUNT(*) FROM empty"), "0");
+  // Per row before it is written, 0 after each table; the empty table sets only 0, which it is.
+  EXPECT_EQ(progress, (std::vector<int>{20, 40, 60, 80, 100, 0, 50, 100, 0, 25, 50, 75, 100, 0}));
+  EXPECT_TRUE(idle());
+  EXPECT_EQ(foxproList().selectedItems().size(), 5);
+}
+
+TEST_F(SendTablesToMySql, WithoutACurrentEntryOrWithAnUnlistedTableNothingIsChanged) {
+  numbered("ghost", 2);
+  fillLists();
+  execute("CREATE TABLE ghost (old INT)");
+  execute("INSERT INTO ghost VALUES (7)");
+  foxproList().SetSelected(0, true);  // selected, but no entry is the current one
+  QTest::mouseClick(window_->findChild<ButtonCheckBox*>("Check4"), Qt::LeftButton);
+  send({"ghost"});
+  EXPECT_EQ(dialogs().messages(), (std::vector<QString>{"Please select a table to send.",
+                                                        "Run-time error '1050':\n\nTable 'ghost' already exists"}));
+  EXPECT_EQ(dialogs().shown.front().title, "Tavrel");
+  EXPECT_EQ(column("SELECT * FROM ghost"), std::vector<std::string>{"7"});
+  EXPECT_TRUE(listed(mysqlList()).empty());
+  EXPECT_TRUE(idle());
+}
+
+// Bottom to top: t3 is copied, t2 is refused at row 2500 (a B field holding NaN, a double no
+// MySQL column can hold), t1 is never reached.
+TEST_F(SendTablesToMySql, ARefusedValueStopsTheCopyNamingTableRowAndColumn) {
+  numbered("t1", 10);
+  numbered("t2", 3000, 2500);
+  numbered("t3", 1200);
+  fillLists();
+  send({"t1", "t2", "t3"});
+  ASSERT_EQ(dialogs().messages().size(), 1u);
+  const QString message = dialogs().messages().front();
+  EXPECT_TRUE(message.startsWith("Run-time error '1264':\n\nOut of range value for column 'v'")) << message.toStdString();
+  EXPECT_TRUE(message.endsWith("\n\nTable t2, row 2500.")) << message.toStdString();
+  EXPECT_EQ(scalar("SELECT COUNT(*) FROM t3"), "1200");
+  EXPECT_EQ(scalar("SELECT CONCAT_WS(' ', COUNT(*), MIN(tempid0), MAX(tempid0), SUM(id = tempid0)) FROM t2"),
+            "2500 0 2499 2500");
+  EXPECT_EQ(listed(mysqlList()), std::vector<QString>{"t3"});
+  EXPECT_EQ(column("SHOW TABLES LIKE 't1'").size(), 0u);
+  EXPECT_TRUE(idle());
+}
+
+TEST_F(SendTablesToMySql, CyrillicAndGreekArriveUnchangedInALatin1Database) {
+  const std::string cyrillic = "Съешь же ещё этих мягких булок", greek = "Ξεσκεπάζω την ψυχοφθόρα βδελυγμία";
+  table("cyrillic", {{"T", 'C', 40}, {"M", 'M'}}, {{cyrillic, cyrillic + "\r\n" + cyrillic}}, 1251);
+  table("greek", {{"T", 'V', 40}}, {{greek}}, 1253);
+  const std::string latin1 = database_ + "_latin1";
+  useMySql(server_, latin1);
+  dropAllTables(latin1);
+  fillLists();
+  send({"cyrillic", "greek"});
+  EXPECT_TRUE(dialogs().messages().empty());
+  EXPECT_EQ(column("SELECT CONCAT(RTRIM(t), '|', m) FROM cyrillic", latin1),
+            std::vector<std::string>{cyrillic + "|" + cyrillic + "\r\n" + cyrillic});
+  EXPECT_EQ(scalar("SELECT t FROM greek", latin1), greek);
+}
+
+}  // namespace

@@ -1,0 +1,205 @@
+#include "SendTablesToMySql.h"
+
+#include <QProgressBar>
+#include <QString>
+#include <cctype>
+
+#include "Datatype.h"
+#include "connections/ConnectionStrings.h"
+#include "platform/ado/Connection.h"
+#include "platform/ado/Error.h"
+#include "platform/ui/Dialogs.h"
+#include "shell/Command.h"
+#include "shell/Helpers.h"
+#include "shell/MainWindowParts.h"
+#include "shell/Pointer.h"
+#include "shell/TableList.h"
+
+namespace {
+
+using ado::Variant;
+
+bool contains(const std::string& text, std::string_view fragment) { return text.find(fragment) != std::string::npos; }
+
+std::string quoted(const std::string& name) { return MySqlName(QString::fromStdString(name)); }
+
+// The server's text for a refused value ends with " at row 1": the one row of its INSERT, not a
+// row of the table.
+std::string withoutStatementRow(std::string description) {
+  constexpr std::string_view kRow1 = " at row 1";
+  if (description.ends_with(kRow1)) description.resize(description.size() - kRow1.size());
+  return description;
+}
+
+[[noreturn]] void throwForRow(const ado::Error& e, const std::string& table, const std::string& row) {
+  throw ado::Error(e.Number(), withoutStatementRow(e.Description()) + "\n\nTable " + table + ", " + row + ".");
+}
+
+// One table, from the overwrite question to its entry in the MySQL list.
+class TableCopy {
+ public:
+  TableCopy(const MainWindowParts& parts, ado::Connection& foxpro, ado::Connection& mysql, ado::Recordset& source,
+            ado::Recordset& destination, QString name)
+      : parts_(parts), foxpro_(foxpro), mysql_(mysql), source_(source), destination_(destination),
+        listName_(std::move(name)), name_(listName_.toStdString()) {}
+
+  void run() {
+    if (ListContains(parts_.mysqlList, listName_)) {
+      if (!ui::AskYesNo(parts_.window, QStringLiteral("Would you like to overwrite %1?").arg(listName_),
+                        QStringLiteral("Overwrite?")))
+        return;
+      // On a server that tells names apart by case, the list's entry may be another table than N.
+      mysql_.Execute("DROP TABLE IF EXISTS " + MySqlName(listName_));
+      RemoveListItem(parts_.mysqlList, listName_);
+    }
+    source_.Open("SELECT * FROM \"" + name_ + "\"", foxpro_);
+    create();
+    copyRows();
+    parts_.progressBar->setValue(0);
+    source_.Close();
+    parts_.mysqlList->AddItem(listName_);
+  }
+
+ private:
+  void create() {
+    const ado::Recordset::FieldList fields = source_.Fields();
+    const int count = fields.Count();
+    std::vector<std::string> names;
+    for (int j = 0; j < count; ++j) names.push_back(fields[j].Name());
+    temporary_ = TemporaryColumnName(names);
+    std::vector<SourceColumn> columns;
+    for (int j = 0; j < count; ++j) {
+      shell::Pump();
+      columns.push_back({names[j], static_cast<std::int16_t>(fields[j].Type())});
+    }
+    mysql_.Execute(CreateTableText(name_, temporary_, columns));
+  }
+
+  void copyRows() {
+    const long count = source_.RecordCount();
+    const std::string lookup = "select * from " + MySqlName(listName_) + " where " + quoted(temporary_) + "=";
+    const ado::Recordset::FieldList from = source_.Fields();
+    const int width = from.Count();
+    std::vector<Variant> row(width);
+    long k = 0;
+    try {
+      for (; k < count; ++k) {
+        shell::Pump();
+        parts_.progressBar->setValue(static_cast<int>(static_cast<float>((k + 1.0) / count * 100.0)));
+        readRow(from, row, k);
+        destination_.Open(lookup + std::to_string(k), mysql_, ado::adOpenKeyset, ado::adLockOptimistic);
+        destination_.AddNew();
+        const ado::Recordset::FieldList to = destination_.Fields();
+        to[0].SetValue(k);
+        for (int j = 0; j < width; ++j) to[j + 1].SetValue(std::move(row[j]));
+        destination_.Update();
+        if (destination_.State() == ado::adStateOpen) destination_.Close();
+        moveNext(k);
+      }
+      mysql_.Execute("ALTER TABLE " + MySqlName(listName_) + " DROP COLUMN " + quoted(temporary_));
+    } catch (const SourceFailure& failure) {
+      throwForRow(failure.error, name_, "row " + std::to_string(failure.row));
+    } catch (const ado::Error& e) {
+      throwForRow(e, name_, failedRow());
+    }
+  }
+
+  // A failure of the FoxPro side, at the row being read.
+  struct SourceFailure {
+    ado::Error error;
+    long row;
+  };
+
+  void readRow(const ado::Recordset::FieldList& from, std::vector<Variant>& row, long k) {
+    try {
+      for (std::size_t j = 0; j < row.size(); ++j) row[j] = from[static_cast<int>(j)].Value();
+    } catch (const ado::Error& e) {
+      throw SourceFailure{e, k};
+    }
+  }
+
+  void moveNext(long k) {
+    try {
+      source_.MoveNext();
+    } catch (const ado::Error& e) {
+      throw SourceFailure{e, k + 1};
+    }
+  }
+
+  // Rows may reach the server in groups, so a refused row is reported at a later call. Every row
+  // before it is stored and none after it, and rows are numbered from 0: the number of rows
+  // stored is the refused row's number.
+  // When the connection itself failed, the count cannot be asked for.
+  std::string failedRow() {
+    try {
+      ado::Recordset stored = mysql_.Execute("SELECT COUNT(*) FROM " + MySqlName(listName_));
+      return "row " + stored.Fields()[0].Value().toText();
+    } catch (const ado::Error&) {
+      return "copy stopped; the rows the server had acknowledged are stored";
+    }
+  }
+
+  const MainWindowParts& parts_;
+  ado::Connection& foxpro_;
+  ado::Connection& mysql_;
+  ado::Recordset& source_;
+  ado::Recordset& destination_;
+  const QString listName_;
+  const std::string name_;
+  std::string temporary_;
+};
+
+}  // namespace
+
+std::string TemporaryColumnName(const std::vector<std::string>& fieldNames) {
+  std::int16_t counter = 0;
+  std::string candidate = "tempid0";
+  for (std::size_t i = 0; i < fieldNames.size(); ++i) {
+    if (fieldNames[i] != candidate) continue;
+    ++counter;
+    candidate = "tempid" + std::to_string(counter);
+    i = static_cast<std::size_t>(-1);  // compare again from the first field
+  }
+  return candidate;
+}
+
+std::string MySqlColumnType(std::int16_t typeCode) {
+  std::string name(AdoTypeName(typeCode));
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (contains(name, "char")) return "LONGTEXT";
+  if (contains(name, "binary")) return "LONGBLOB";
+  if (contains(name, "boolean")) return "BIT";
+  if (contains(name, "dec") || contains(name, "numeric") || contains(name, "double")) return "DOUBLE";
+  if (contains(name, "smallint")) return "SMALLINT";
+  if (contains(name, "int")) return "DOUBLE";
+  return "LONGTEXT";
+}
+
+std::string CreateTableText(const std::string& table, const std::string& temporaryColumn,
+                            const std::vector<SourceColumn>& columns) {
+  std::string sql = "CREATE TABLE " + quoted(table) + "( " + quoted(temporaryColumn) + " INTEGER UNSIGNED NOT NULL,";
+  for (const SourceColumn& c : columns) sql += quoted(c.name) + " " + MySqlColumnType(c.type) + ",";
+  sql.pop_back();
+  return sql + " ) DEFAULT CHARSET=utf8mb4;";
+}
+
+void SendTablesToMySql(const MainWindowParts& parts) {
+  TableList& list = *parts.foxproList;
+  if (list.ListIndex() == -1) {
+    ui::MsgBox(parts.window, QStringLiteral("Please select a table to send."));
+    return;
+  }
+  shell::SetMousePointer(parts.window, shell::kPointerHourglass);
+  const ConnectionSettings settings = parts.settings();
+  ado::Connection foxpro, mysql;
+  foxpro.SetCursorLocation(ado::adUseClient);
+  foxpro.Open(FoxProConnectionString(settings), "", "", -1);
+  mysql.SetCursorLocation(ado::adUseServer);
+  mysql.Open(MySqlConnectionString(settings, true), "", "", -1);
+  ado::Recordset source, destination;
+  for (int i = list.ListCount() - 1; i >= 0; --i)
+    if (list.Selected(i)) TableCopy(parts, foxpro, mysql, source, destination, list.List(i)).run();
+  shell::SetMousePointer(parts.window, shell::kPointerDefault);
+  mysql.Close();
+  foxpro.Close();
+}

@@ -1,0 +1,32 @@
+#pragma once
+// "Send Table(s) to MySQL": copies every FoxPro table selected in the FoxPro list into MySQL as a
+// new table of the same name, structure and every row, through a temporary key column that
+// numbers the rows while they are copied; the name then joins the MySQL list.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct MainWindowParts;
+
+void SendTablesToMySql(const MainWindowParts& parts);
+
+// The temporary key column's name: "tempid0", or "tempid" followed by the first counter value
+// (1, 2, …) whose name equals no field name. Names compare exactly: "TEMPID0" is no clash.
+std::string TemporaryColumnName(const std::vector<std::string>& fieldNames);
+
+// The MySQL column type for a source field's data-access type code, chosen by the fragments of
+// its lower-cased type name: LONGTEXT for text (and for currency, dates and times, which
+// arrive as their canonical text), LONGBLOB for binary types, BIT for logicals, SMALLINT for
+// small integers, DOUBLE for every other number.
+std::string MySqlColumnType(std::int16_t typeCode);
+
+struct SourceColumn {
+  std::string name;
+  std::int16_t type;
+};
+
+// "CREATE TABLE `N`( `T` INTEGER UNSIGNED NOT NULL,`a` LONGTEXT,`b` DOUBLE ) DEFAULT CHARSET=utf8mb4;"
+// Every name in backticks, a backtick inside doubled; utf8mb4 holds every character of every
+// FoxPro code page, whatever the database's own character set.
+std::string CreateTableText(const std::string& table, const std::string& temporaryColumn,
+                            const std::vector<SourceColumn>& columns);
