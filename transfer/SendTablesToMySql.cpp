@@ -31,8 +31,10 @@ std::string withoutStatementRow(std::string description) {
   return description;
 }
 
+// `row` empty: a failure of the table as a whole, after its rows.
 [[noreturn]] void throwForRow(const ado::Error& e, const std::string& table, const std::string& row) {
-  throw ado::Error(e.Number(), withoutStatementRow(e.Description()) + "\n\nTable " + table + ", " + row + ".");
+  throw ado::Error(e.Number(),
+                   withoutStatementRow(e.Description()) + "\n\nTable " + table + (row.empty() ? "" : ", " + row) + ".");
 }
 
 // One table, from the overwrite question to its entry in the MySQL list.
@@ -100,7 +102,7 @@ class TableCopy {
     } catch (const SourceFailure& failure) {
       throwForRow(failure.error, name_, "row " + std::to_string(failure.row));
     } catch (const ado::Error& e) {
-      throwForRow(e, name_, failedRow());
+      throwForRow(e, name_, failedRow(count));
     }
   }
 
@@ -129,11 +131,13 @@ class TableCopy {
   // Rows may reach the server in groups, so a refused row is reported at a later call. Every row
   // before it is stored and none after it, and rows are numbered from 0: the number of rows
   // stored is the refused row's number.
+  // All `count` rows stored: the failure is the ALTER's, no row's.
   // When the connection itself failed, the count cannot be asked for.
-  std::string failedRow() {
+  std::string failedRow(long count) {
     try {
       ado::Recordset stored = mysql_.Execute("SELECT COUNT(*) FROM " + MySqlName(listName_));
-      return "row " + stored.Fields()[0].Value().toText();
+      const std::string rows = stored.Fields()[0].Value().toText();
+      return rows == std::to_string(count) ? std::string() : "row " + rows;
     } catch (const ado::Error&) {
       return "copy stopped; the rows the server had acknowledged are stored";
     }

@@ -151,6 +151,29 @@ TEST_F(SendTablesToMySql, ARefusedValueStopsTheCopyNamingTableRowAndColumn) {
   EXPECT_TRUE(idle());
 }
 
+// With every row stored, a failure of the ALTER that drops the temporary column names no row:
+// another client reads the new table in an open transaction, so the ALTER waits for it in vain.
+TEST_F(SendTablesToMySql, AFailureAfterTheLastRowNamesNoRow) {
+  numbered("held", 3);
+  fillLists();
+  ado::Connection reader;
+  reader.Open(testdb::connectionString(server_, database_));
+  QObject::connect(&progressBar(), &QProgressBar::valueChanged, [&](int percent) {
+    if (percent != 100) return;
+    reader.Execute("START TRANSACTION");
+    reader.Execute("SELECT COUNT(*) FROM held");
+  });
+  execute("SET GLOBAL lock_wait_timeout = 1");  // read by the command's own new connection
+  send({"held"});
+  execute("SET GLOBAL lock_wait_timeout = DEFAULT");
+  reader.Close();
+  ASSERT_EQ(dialogs().messages().size(), 1u);
+  const QString message = dialogs().messages().front();
+  EXPECT_TRUE(message.startsWith("Run-time error '1205':")) << message.toStdString();
+  EXPECT_TRUE(message.endsWith("\n\nTable held.")) << message.toStdString();
+  EXPECT_EQ(scalar("SELECT COUNT(*) FROM held"), "3");
+}
+
 TEST_F(SendTablesToMySql, CyrillicAndGreekArriveUnchangedInALatin1Database) {
   const std::string cyrillic = "Съешь же ещё этих мягких булок", greek = "Ξεσκεπάζω την ψυχοφθόρα βδελυγμία";
   table("cyrillic", {{"T", 'C', 40}, {"M", 'M'}}, {{cyrillic, cyrillic + "\r\n" + cyrillic}}, 1251);
