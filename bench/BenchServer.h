@@ -14,8 +14,8 @@ inline std::string env(const char* name) {
 // The plain connection string the program builds, for a database on that server.
 inline std::string connectionString(const std::string& database) {
   return "DRIVER={MySQL ODBC 3.51 Driver};SERVER=" + env("TAVREL_TEST_MYSQL_HOST") +
-         ";PORT=" + env("TAVREL_TEST_MYSQL_PORT") + ";USER=" + env("TAVREL_TEST_MYSQL_USER") +
-         ";DATABASE=" + database + ";PASSWORD=" + env("TAVREL_TEST_MYSQL_PASSWORD") + ";";
+         ";PORT=" + env("TAVREL_TEST_MYSQL_PORT") + ";USER=" + env("TAVREL_TEST_MYSQL_USER") + ";DATABASE=" + database +
+         ";PASSWORD=" + env("TAVREL_TEST_MYSQL_PASSWORD") + ";";
 }
 
 }  // namespace bench

@@ -34,7 +34,8 @@ int main(int argc, char** argv) {
   std::vector<fox::Value> values;
   for (std::uint32_t r = 0; r < table->recordCount(); ++r) table->read(r, values);
   seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::printf("read:   %u rows in %.2f s = %.0f rows/s\n", table->recordCount(), seconds, table->recordCount() / seconds);
+  std::printf("read:   %u rows in %.2f s = %.0f rows/s\n", table->recordCount(), seconds,
+              table->recordCount() / seconds);
   fox::removeTableFiles(path);
   return 0;
 }

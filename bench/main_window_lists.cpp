@@ -43,8 +43,7 @@ void makeDatabase(const std::string& name, long tables) {
   admin.Execute("DROP DATABASE `" + name + "`");
   admin.Execute("CREATE DATABASE `" + name + "`");
   cn.Open(connectionString(name));
-  for (long i = 0; i < tables; ++i)
-    cn.Execute("CREATE TABLE `Table " + std::to_string(i) + "` (id INT) ENGINE=MyISAM");
+  for (long i = 0; i < tables; ++i) cn.Execute("CREATE TABLE `Table " + std::to_string(i) + "` (id INT) ENGINE=MyISAM");
 }
 
 // A folder of `tables` copies of a small free table.

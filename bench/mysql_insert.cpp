@@ -22,8 +22,9 @@ double copyRows(const std::string& database, long rows) {
   ado::Connection cn;
   cn.Open(connectionString(database) + "OPTION=133121;");
   cn.Execute("DROP TABLE IF EXISTS bench");
-  cn.Execute("CREATE TABLE `bench`( `tempid0` INTEGER UNSIGNED NOT NULL,`name` TEXT,`ok` BIT,`amount` DOUBLE,"
-             "`small` SMALLINT,`note` TEXT );");
+  cn.Execute(
+      "CREATE TABLE `bench`( `tempid0` INTEGER UNSIGNED NOT NULL,`name` TEXT,`ok` BIT,`amount` DOUBLE,"
+      "`small` SMALLINT,`note` TEXT );");
   auto start = std::chrono::steady_clock::now();
   ado::Recordset rs;  // one record set, opened and closed once per row
   for (long k = 0; k < rows; ++k) {
@@ -62,8 +63,9 @@ int main(int argc, char** argv) {
     double single = copyRows(database, rows);
     mysql::setInsertGrouping(true);
     double grouped = copyRows(database, rows);
-    std::printf("mysql insert, per-row pattern, %ld rows: one INSERT per call %.0f rows/s; grouped %.0f rows/s (x%.1f)\n",
-                rows, single, grouped, grouped / single);
+    std::printf(
+        "mysql insert, per-row pattern, %ld rows: one INSERT per call %.0f rows/s; grouped %.0f rows/s (x%.1f)\n", rows,
+        single, grouped, grouped / single);
   } catch (const ado::Error& e) {
     std::fprintf(stderr, "error %ld: %s\n", e.Number(), e.Description().c_str());
     return 1;

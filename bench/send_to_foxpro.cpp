@@ -40,9 +40,11 @@ void makeTable(ado::Connection& cn, long rows) {
   cn.Execute("DROP TABLE IF EXISTS " + name);
   cn.Execute("CREATE TABLE " + name +
              " (id INT PRIMARY KEY, name VARCHAR(40), amount DECIMAL(12,2), day DATE, note VARCHAR(100))");
-  cn.Execute("INSERT INTO " + name + " SELECT seq, CONCAT('customer ', seq), seq * 1.25 / 7, '2000-01-01' + INTERVAL seq % 9000 DAY,"
+  cn.Execute("INSERT INTO " + name +
+             " SELECT seq, CONCAT('customer ', seq), seq * 1.25 / 7, '2000-01-01' + INTERVAL seq % 9000 DAY,"
              " CONCAT('a note about row ', seq, IF(seq % 7 = 0, ' by O''Brien', ''), ' and some more text to read')"
-             " FROM seq_1_to_" + std::to_string(rows));
+             " FROM seq_1_to_" +
+             std::to_string(rows));
 }
 
 // The mariadb client reading the table to /dev/null: the ceiling for reading it at all.
@@ -123,8 +125,9 @@ int main(int argc, char** argv) {
       const double wall = std::chrono::duration<double>(Clock::now() - start).count();
       const long peak = peakMb();
       if (rows == sizes.front()) smallPeak = peak;
-      std::printf("send to FoxPro %8ld rows %7.3f s %9.0f rows/s (%9.0f per CPU second)  peak %4ld MB (%+ld MB vs %ld rows)\n",
-                  rows, wall, rows / wall, rows / (cpuSeconds() - cpu), peak, peak - smallPeak, sizes.front());
+      std::printf(
+          "send to FoxPro %8ld rows %7.3f s %9.0f rows/s (%9.0f per CPU second)  peak %4ld MB (%+ld MB vs %ld rows)\n",
+          rows, wall, rows / wall, rows / (cpuSeconds() - cpu), peak, peak - smallPeak, sizes.front());
       if (rows >= 100000)
         std::printf("  mariadb --quick to /dev/null, same table:      %9.0f rows/s\n", clientRate(rows));
       std::filesystem::remove(folder.path().toStdString() + "/" + tableName(rows) + ".DBF");

@@ -36,13 +36,14 @@ using Clock = std::chrono::steady_clock;
 
 double seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
-double commandCpu = 0;  // the command's processor time in this process
+double commandCpu = 0;   // the command's processor time in this process
 long commandPeakMb = 0;  // the peak resident memory while it ran
 
 // Row k of the table, as FoxPro values and as the line LOAD DATA reads.
 void writeSources(long rows, const std::string& folder, char textType) {
-  auto table = fox::TableWriter::create(folder + "/bench.dbf", {{"ID", 'I'}, {"NAME", 'C', 40}, {"AMOUNT", 'N', 12, 2},
-                                                                {"DAY", 'D'}, {"NOTE", textType, 100}});
+  auto table = fox::TableWriter::create(
+      folder + "/bench.dbf",
+      {{"ID", 'I'}, {"NAME", 'C', 40}, {"AMOUNT", 'N', 12, 2}, {"DAY", 'D'}, {"NOTE", textType, 100}});
   std::ofstream tsv(folder + "/bench.tsv");
   char amount[32], day[16];
   for (long k = 0; k < rows; ++k) {
@@ -63,8 +64,9 @@ double loadData(long rows, const std::string& folder) {
   std::string client = "mariadb --no-defaults --local-infile=1 -h " + env("TAVREL_TEST_MYSQL_HOST") + " -P " +
                        env("TAVREL_TEST_MYSQL_PORT") + " -u " + env("TAVREL_TEST_MYSQL_USER") + " -p" +
                        env("TAVREL_TEST_MYSQL_PASSWORD") + " -D " + env("TAVREL_TEST_MYSQL_DATABASE") + " -e ";
-  std::string create = "DROP TABLE IF EXISTS ceiling; CREATE TABLE ceiling (id DOUBLE, name LONGTEXT, amount DOUBLE,"
-                       " day LONGTEXT, note LONGTEXT) DEFAULT CHARSET=utf8mb4";
+  std::string create =
+      "DROP TABLE IF EXISTS ceiling; CREATE TABLE ceiling (id DOUBLE, name LONGTEXT, amount DOUBLE,"
+      " day LONGTEXT, note LONGTEXT) DEFAULT CHARSET=utf8mb4";
   if (std::system((client + "'" + create + "'").c_str()) != 0) throw std::runtime_error("CREATE for LOAD DATA failed");
   auto start = Clock::now();
   std::string load = "LOAD DATA LOCAL INFILE \"" + folder + "/bench.tsv\" INTO TABLE ceiling CHARACTER SET utf8mb4";
@@ -77,10 +79,12 @@ double loadData(long rows, const std::string& folder) {
 double sendTable(long rows, const std::string& folder) {
   Form1 setup([](Form1& form) { return std::make_unique<Form2>(form); });
   Form2 window(setup);
-  const std::pair<const char*, std::string> fields[] = {
-      {"Text2", folder}, {"Text3", env("TAVREL_TEST_MYSQL_HOST")}, {"Text4", env("TAVREL_TEST_MYSQL_PORT")},
-      {"Text5", env("TAVREL_TEST_MYSQL_USER")}, {"Text6", env("TAVREL_TEST_MYSQL_PASSWORD")},
-      {"Text7", env("TAVREL_TEST_MYSQL_DATABASE")}};
+  const std::pair<const char*, std::string> fields[] = {{"Text2", folder},
+                                                        {"Text3", env("TAVREL_TEST_MYSQL_HOST")},
+                                                        {"Text4", env("TAVREL_TEST_MYSQL_PORT")},
+                                                        {"Text5", env("TAVREL_TEST_MYSQL_USER")},
+                                                        {"Text6", env("TAVREL_TEST_MYSQL_PASSWORD")},
+                                                        {"Text7", env("TAVREL_TEST_MYSQL_DATABASE")}};
   for (const auto& [name, value] : fields) setup.findChild<QLineEdit*>(name)->setText(QString::fromStdString(value));
   setup.findChild<QRadioButton*>("Option2")->setChecked(true);
   {
@@ -133,9 +137,10 @@ int main(int argc, char** argv) {
     writeSources(rows, folder, textType);
     double ceiling = loadData(rows, folder);
     double command = sendTable(rows, folder);
-    std::printf("send to mysql, %ld rows (I, C(40), N(12,2), D, %c(100)): command %.0f rows/s, LOAD DATA %.0f rows/s,"
-                " command/LOAD DATA %.2f; the command's own processor time %.1f us/row; peak memory %ld MB\n",
-                rows, textType, command, ceiling, command / ceiling, commandCpu / rows * 1e6, commandPeakMb);
+    std::printf(
+        "send to mysql, %ld rows (I, C(40), N(12,2), D, %c(100)): command %.0f rows/s, LOAD DATA %.0f rows/s,"
+        " command/LOAD DATA %.2f; the command's own processor time %.1f us/row; peak memory %ld MB\n",
+        rows, textType, command, ceiling, command / ceiling, commandCpu / rows * 1e6, commandPeakMb);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "failed: %s\n", e.what());
     return 1;

@@ -56,7 +56,8 @@ void Form1::createControls() {
   Option1->setChecked(true);
   Text1 = place<QLineEdit>(Frame1, "Text1", TwipsRect(1440, 360, 3975, 330));
   Check5 = place<ButtonCheckBox>(Frame1, "Check5", TwipsRect(5520, 360, 325, 330), QStringLiteral("..."));
-  Option2 = place<QRadioButton>(Frame1, "Option2", TwipsRect(240, 870, 1815, 255), QStringLiteral("Free Table Folder:"));
+  Option2 =
+      place<QRadioButton>(Frame1, "Option2", TwipsRect(240, 870, 1815, 255), QStringLiteral("Free Table Folder:"));
   Text2 = place<QLineEdit>(Frame1, "Text2", TwipsRect(2160, 840, 3255, 330));
   Check4 = place<ButtonCheckBox>(Frame1, "Check4", TwipsRect(5520, 840, 325, 330), QStringLiteral("..."));
   // Lies over the FoxPro frame but belongs to the window.
@@ -92,14 +93,15 @@ void Form1::createControls() {
 
 // The port field comes after the buttons: it was added last.
 void Form1::orderTabStops() {
-  QWidget* order[] = {Text1, Option1, Check5, Option2, Text2, Check4, Check3, Text3,
+  QWidget* order[] = {Text1, Option1, Check5, Option2, Text2,  Check4, Check3, Text3,
                       Text5, Text6,   Text7,  Check6,  Check1, Check2, Text4};
   for (std::size_t i = 1; i < std::size(order); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void Form1::setHoverRules() {
   using shell::HoverRule;
-  for (QWidget* button : {Check1, Check2, Check3, Check4, Check5, Check6}) shell::SetHoverPointer(button, shell::kPointerCustom);
+  for (QWidget* button : {Check1, Check2, Check3, Check4, Check5, Check6})
+    shell::SetHoverPointer(button, shell::kPointerCustom);
   for (QWidget* plain : std::initializer_list<QWidget*>{this, Frame1, Frame2, Text1, Text2, Text5, Text6, Text7})
     shell::SetHoverPointer(plain, shell::kPointerDefault);
   // The port field shows the default pointer even over the hourglass.
@@ -108,8 +110,8 @@ void Form1::setHoverRules() {
 
 void Form1::connectFields() {
   const std::pair<QLineEdit*, QString> fields[] = {
-      {Text1, shell::keys::DBCFile},   {Text2, shell::keys::FreeTableFolder}, {Text3, shell::keys::MySQLServer},
-      {Text4, shell::keys::MySQLPort}, {Text5, shell::keys::MySQLUser},       {Text6, shell::keys::MySQLPassword},
+      {Text1, shell::keys::DBCFile},      {Text2, shell::keys::FreeTableFolder}, {Text3, shell::keys::MySQLServer},
+      {Text4, shell::keys::MySQLPort},    {Text5, shell::keys::MySQLUser},       {Text6, shell::keys::MySQLPassword},
       {Text7, shell::keys::MySQLDatabase}};
   for (const auto& [field, key] : fields) {
     connect(field, &QLineEdit::textChanged, this, [this, key](const QString& text) {
@@ -133,11 +135,10 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Form1::Form_Load() {
-  shell::RunStartupSequence(this, {[this](const ConnectionSettings& saved) { fillFields(saved); },
-                                   [this] { return Text3->text(); },
-                                   [this] { return TestFoxProConnection(connectionSettings()); },
-                                   [this] { return TestMySqlConnection(connectionSettings()); },
-                                   [this] { openMainWindow(); }});
+  shell::RunStartupSequence(
+      this, {[this](const ConnectionSettings& saved) { fillFields(saved); }, [this] { return Text3->text(); },
+             [this] { return TestFoxProConnection(connectionSettings()); },
+             [this] { return TestMySqlConnection(connectionSettings()); }, [this] { openMainWindow(); }});
 }
 
 void Form1::fillFields(const ConnectionSettings& saved) {
@@ -156,14 +157,9 @@ void Form1::fillFields(const ConnectionSettings& saved) {
 }
 
 ConnectionSettings Form1::connectionSettings() const {
-  return {Text1->text(),
-          Text2->text(),
-          Option1->isChecked() ? QStringLiteral("1") : QStringLiteral("2"),
-          Text3->text(),
-          Text4->text(),
-          Text5->text(),
-          Text6->text(),
-          Text7->text()};
+  return {Text1->text(), Text2->text(), Option1->isChecked() ? QStringLiteral("1") : QStringLiteral("2"),
+          Text3->text(), Text4->text(), Text5->text(),
+          Text6->text(), Text7->text()};
 }
 
 // Disabling a field leaves its text alone: the path comes back with its option.
@@ -189,11 +185,13 @@ QString Form1::helpText() {
   return QStringLiteral("If you cannot establish connection to your database with this program, please go to: ") +
          twoBreaks + kGuiToolsPage + twoBreaks +
          QStringLiteral("Download and install the MySQL GUI Tools. Use the MySQL Query Browser. Try to connect to ") +
-         QStringLiteral("the same database (with the same login information you are using here). This will "
-                        "determine if ") +
+         QStringLiteral(
+             "the same database (with the same login information you are using here). This will "
+             "determine if ") +
          QStringLiteral("the login you are using is correct.") + twoBreaks +
-         QStringLiteral(" Finally, make sure your host allows a direct connection to your MySQL database -- not a "
-                        "web based connection, for example.");
+         QStringLiteral(
+             " Finally, make sure your host allows a direct connection to your MySQL database -- not a "
+             "web based connection, for example.");
 }
 
 void Form1::Check1_Click() { ui::MsgBox(this, helpText()); }

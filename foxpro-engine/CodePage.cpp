@@ -25,18 +25,18 @@ struct MarkEntry {
 
 // Marks Visual FoxPro writes, in the order of preference when a code page has several.
 constexpr MarkEntry kVfpMarks[] = {
-    {0x01, 437},   {0x02, 850},   {0x03, 1252},  {0x04, 10000}, {0x64, 852},  {0x65, 866},  {0x66, 865},
-    {0x67, 861},   {0x68, 895},   {0x69, 620},   {0x6A, 737},   {0x6B, 857},  {0x78, 950},  {0x79, 949},
-    {0x7A, 936},   {0x7B, 932},   {0x7C, 874},   {0x7D, 1255},  {0x7E, 1256}, {0x96, 10007}, {0x97, 10029},
-    {0x98, 10006}, {0xC8, 1250},  {0xC9, 1251},  {0xCA, 1254},  {0xCB, 1253}, {0xCC, 1257},
+    {0x01, 437},   {0x02, 850},  {0x03, 1252}, {0x04, 10000}, {0x64, 852},  {0x65, 866},   {0x66, 865},
+    {0x67, 861},   {0x68, 895},  {0x69, 620},  {0x6A, 737},   {0x6B, 857},  {0x78, 950},   {0x79, 949},
+    {0x7A, 936},   {0x7B, 932},  {0x7C, 874},  {0x7D, 1255},  {0x7E, 1256}, {0x96, 10007}, {0x97, 10029},
+    {0x98, 10006}, {0xC8, 1250}, {0xC9, 1251}, {0xCA, 1254},  {0xCB, 1253}, {0xCC, 1257},
 };
 
 // Older dBASE / FoxPro language driver ids, accepted when reading.
 constexpr MarkEntry kOlderMarks[] = {
-    {0x08, 865}, {0x09, 437}, {0x0A, 850}, {0x0B, 437}, {0x0D, 437}, {0x0E, 850}, {0x0F, 437}, {0x10, 850},
-    {0x11, 437}, {0x12, 850}, {0x13, 932}, {0x14, 850}, {0x15, 437}, {0x16, 850}, {0x17, 865}, {0x18, 437},
-    {0x19, 437}, {0x1A, 850}, {0x1B, 437}, {0x1C, 863}, {0x1D, 850}, {0x1F, 852}, {0x22, 852}, {0x23, 852},
-    {0x24, 860}, {0x25, 850}, {0x26, 866}, {0x37, 850}, {0x40, 852}, {0x4D, 936}, {0x4E, 949}, {0x4F, 950},
+    {0x08, 865}, {0x09, 437},  {0x0A, 850},  {0x0B, 437},  {0x0D, 437}, {0x0E, 850}, {0x0F, 437}, {0x10, 850},
+    {0x11, 437}, {0x12, 850},  {0x13, 932},  {0x14, 850},  {0x15, 437}, {0x16, 850}, {0x17, 865}, {0x18, 437},
+    {0x19, 437}, {0x1A, 850},  {0x1B, 437},  {0x1C, 863},  {0x1D, 850}, {0x1F, 852}, {0x22, 852}, {0x23, 852},
+    {0x24, 860}, {0x25, 850},  {0x26, 866},  {0x37, 850},  {0x40, 852}, {0x4D, 936}, {0x4E, 949}, {0x4F, 950},
     {0x50, 874}, {0x57, 1252}, {0x58, 1252}, {0x59, 1252}, {0x86, 737}, {0x87, 852}, {0x88, 857},
 };
 
@@ -56,11 +56,16 @@ constexpr char32_t kKamenicky80[48] = {
 
 std::string iconvName(int number) {
   switch (number) {
-    case 10000: return "MACINTOSH";
-    case 10007: return "MAC-CYRILLIC";
-    case 10029: return "MAC-CENTRALEUROPE";
-    case 20866: return "KOI8-R";
-    case 21866: return "KOI8-U";
+    case 10000:
+      return "MACINTOSH";
+    case 10007:
+      return "MAC-CYRILLIC";
+    case 10029:
+      return "MAC-CENTRALEUROPE";
+    case 20866:
+      return "KOI8-R";
+    case 21866:
+      return "KOI8-U";
     default:
       if (number > 28590 && number <= 28606) return "ISO-8859-" + std::to_string(number - 28590);
       return "CP" + std::to_string(number);
@@ -333,10 +338,11 @@ LocaleCodePages codePagesForLocale(std::string_view locale) {
       {"kk", {1251, 866}}, {"ky", {1251, 866}}, {"tt", {1251, 866}}, {"mn", {1251, 866}}, {"el", {1253, 737}},
       {"tr", {1254, 857}}, {"az", {1254, 857}}, {"he", {1255, 862}}, {"iw", {1255, 862}}, {"yi", {1255, 862}},
       {"ar", {1256, 720}}, {"fa", {1256, 720}}, {"ur", {1256, 720}}, {"lt", {1257, 775}}, {"lv", {1257, 775}},
-      {"et", {1257, 775}}, {"th", {874, 874}},   {"ja", {932, 932}},   {"ko", {949, 949}},
+      {"et", {1257, 775}}, {"th", {874, 874}},  {"ja", {932, 932}},  {"ko", {949, 949}},
   };
-  if (lang == "zh") return (territory == "TW" || territory == "HK" || territory == "MO") ? LocaleCodePages{950, 950}
-                                                                                          : LocaleCodePages{936, 936};
+  if (lang == "zh")
+    return (territory == "TW" || territory == "HK" || territory == "MO") ? LocaleCodePages{950, 950}
+                                                                         : LocaleCodePages{936, 936};
   if (lang == "sr" && locale.find("@latin") != std::string_view::npos) return {1250, 852};
   for (auto& e : kTable)
     if (lang == e.lang) return e.codePages;

@@ -34,11 +34,11 @@ inline constexpr int AccessDenied = 1705;      // File access is denied: 'x'.
 inline constexpr int FieldReadOnly = 2088;     // Field 'x' is read-only.
 inline constexpr int TableCorrupted = 2091;    // Table 'x' has become corrupted. …
 // The engine's own numbers, for failures FoxPro has no fixed number for (or none we could confirm).
-inline constexpr int InvalidName = 3001;        // names FoxPro rejects
-inline constexpr int InvalidStructure = 3002;   // a column definition FoxPro rejects (type, width, count)
-inline constexpr int CodePageCannotHold = 3003; // text the table's code page has no character for
+inline constexpr int InvalidName = 3001;         // names FoxPro rejects
+inline constexpr int InvalidStructure = 3002;    // a column definition FoxPro rejects (type, width, count)
+inline constexpr int CodePageCannotHold = 3003;  // text the table's code page has no character for
 inline constexpr int CodePageUnsupported = 3004;
-inline constexpr int FileTooLarge = 3005;       // the append would take a file past 2 GB
+inline constexpr int FileTooLarge = 3005;  // the append would take a file past 2 GB
 inline constexpr int WriterClosed = 3006;
 }  // namespace err
 

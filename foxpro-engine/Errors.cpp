@@ -17,7 +17,9 @@ Error fileNotFound(const std::filesystem::path& file) {
   return Error(err::FileNotFound, "File " + quoted(file) + " does not exist.");
 }
 
-Error fileInUse(const std::filesystem::path& file) { return Error(err::FileInUse, "File " + quoted(file) + " is in use."); }
+Error fileInUse(const std::filesystem::path& file) {
+  return Error(err::FileInUse, "File " + quoted(file) + " is in use.");
+}
 
 Error accessDenied(const std::filesystem::path& file) {
   return Error(err::AccessDenied, "File access is denied: " + quoted(file) + ".");

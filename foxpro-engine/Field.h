@@ -15,14 +15,14 @@ inline constexpr std::uint8_t kFlagAutoIncrement = 0x0C;
 // flags are 0 (byte 18 means other things there), and the length of a Clipper-style character
 // field longer than 255 is the full length.
 struct Field {
-  std::string name;  // as stored in the header (up to 10 characters for VFP tables)
-  char type = 'C';   // C V Q N F I B Y D T L M G W P …
+  std::string name;          // as stored in the header (up to 10 characters for VFP tables)
+  char type = 'C';           // C V Q N F I B Y D T L M G W P …
   std::uint32_t offset = 0;  // byte offset within the record; the deletion flag is byte 0
   std::uint16_t length = 0;  // bytes in the record
   std::uint8_t decimals = 0;
   std::uint8_t flags = 0;
-  int nullBit = -1;        // bit in _NullFlags that marks NULL, or -1
-  int varLengthBit = -1;   // bit in _NullFlags that marks a short V/Q value, or -1
+  int nullBit = -1;                    // bit in _NullFlags that marks NULL, or -1
+  int varLengthBit = -1;               // bit in _NullFlags that marks a short V/Q value, or -1
   std::int32_t autoIncrementNext = 0;  // autoincrementing I fields: the next value, and the step
   std::uint8_t autoIncrementStep = 0;
 

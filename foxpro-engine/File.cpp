@@ -60,9 +60,15 @@ void setIoFaultHook(IoFaultHook hook) { faultHook() = std::move(hook); }
 File::File(const std::filesystem::path& path, Mode mode) : path_(path) {
   int flags = O_CLOEXEC;
   switch (mode) {
-    case Mode::Read: flags |= O_RDONLY; break;
-    case Mode::ReadWrite: flags |= O_RDWR; break;
-    case Mode::CreateNew: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+    case Mode::Read:
+      flags |= O_RDONLY;
+      break;
+    case Mode::ReadWrite:
+      flags |= O_RDWR;
+      break;
+    case Mode::CreateNew:
+      flags |= O_RDWR | O_CREAT | O_TRUNC;
+      break;
   }
   fd_ = ::open(path.c_str(), flags, 0666);
   if (fd_ < 0) failOpen(path, errno, mode);
@@ -202,7 +208,8 @@ bool File::tryLockExclusive() const {
 }
 
 bool File::isAt(const std::filesystem::path& path) const {
-  struct stat open {}, named {};
+  struct stat open {
+  }, named{};
   return ::fstat(fd_, &open) == 0 && ::stat(path.c_str(), &named) == 0 && open.st_ino == named.st_ino &&
          open.st_dev == named.st_dev;
 }

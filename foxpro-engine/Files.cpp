@@ -95,7 +95,8 @@ void removeTableFiles(const std::filesystem::path& table) {
     std::error_code ec;
     if (std::filesystem::is_directory(p, ec)) continue;
     if (!std::filesystem::remove(p, ec) && ec && ec != std::errc::no_such_file_or_directory)
-      throw Error(err::AccessDenied, "File access is denied: " + quoted(p) + " cannot be deleted (" + ec.message() + ").");
+      throw Error(err::AccessDenied,
+                  "File access is denied: " + quoted(p) + " cannot be deleted (" + ec.message() + ").");
   }
 }
 

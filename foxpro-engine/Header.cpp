@@ -16,10 +16,25 @@ namespace {
 
 bool knownType(char t, bool vfp) {
   switch (t) {
-    case 'C': case 'V': case 'Q': case 'N': case 'F': case 'I': case 'B': case 'Y':
-    case 'D': case 'T': case 'L': case 'M': case 'G': case 'W': case 'P':
+    case 'C':
+    case 'V':
+    case 'Q':
+    case 'N':
+    case 'F':
+    case 'I':
+    case 'B':
+    case 'Y':
+    case 'D':
+    case 'T':
+    case 'L':
+    case 'M':
+    case 'G':
+    case 'W':
+    case 'P':
       return true;
-    case 'O': case '@': case '+':  // dBase 7's double, timestamp and autoincrement
+    case 'O':
+    case '@':
+    case '+':  // dBase 7's double, timestamp and autoincrement
       return !vfp;
     default:
       return false;
@@ -30,14 +45,30 @@ bool knownType(char t, bool vfp) {
 // only the lengths Visual FoxPro writes.
 bool plausibleLength(char t, unsigned length, bool vfp) {
   switch (t) {
-    case 'I': case '+': return length == 4;
-    case 'Y': case 'T': case 'O': case '@': return length == 8;
-    case 'B': return length == 8 || (!vfp && length == 10);
-    case 'D': return length == 8 || !vfp;  // dBase reads the date from the first 8 bytes
-    case 'L': return length == 1;
-    case 'M': case 'G': case 'W': case 'P': return length == 4 || length == 10;
-    case 'N': case 'F': return length >= 1 || !vfp;  // a width of 0 holds no value
-    default: return length >= 1;
+    case 'I':
+    case '+':
+      return length == 4;
+    case 'Y':
+    case 'T':
+    case 'O':
+    case '@':
+      return length == 8;
+    case 'B':
+      return length == 8 || (!vfp && length == 10);
+    case 'D':
+      return length == 8 || !vfp;  // dBase reads the date from the first 8 bytes
+    case 'L':
+      return length == 1;
+    case 'M':
+    case 'G':
+    case 'W':
+    case 'P':
+      return length == 4 || length == 10;
+    case 'N':
+    case 'F':
+      return length >= 1 || !vfp;  // a width of 0 holds no value
+    default:
+      return length >= 1;
   }
 }
 
@@ -45,8 +76,23 @@ bool plausibleLength(char t, unsigned length, bool vfp) {
 // dBase III with CA-Visual Objects' flag for text in the Windows code page.
 bool knownVersion(std::uint8_t v) {
   switch (v) {
-    case 0x02: case 0x03: case 0x04: case 0x05: case 0x07: case 0x30: case 0x31: case 0x32: case 0x43:
-    case 0x63: case 0x83: case 0x87: case 0x8B: case 0xCB: case 0xF5: case 0xFB: case 0xE5:
+    case 0x02:
+    case 0x03:
+    case 0x04:
+    case 0x05:
+    case 0x07:
+    case 0x30:
+    case 0x31:
+    case 0x32:
+    case 0x43:
+    case 0x63:
+    case 0x83:
+    case 0x87:
+    case 0x8B:
+    case 0xCB:
+    case 0xF5:
+    case 0xFB:
+    case 0xE5:
       return true;
     default:
       return false;
@@ -94,9 +140,15 @@ struct RawField {
 bool Header::hasMemoFields() const {
   return std::any_of(fields.begin(), fields.end(), [&](const Field& f) {
     switch (f.type) {
-      case 'M': case 'G': case 'W': case 'P': return true;
-      case 'B': return f.length == 10;  // dBASE binary memo
-      default: return false;
+      case 'M':
+      case 'G':
+      case 'W':
+      case 'P':
+        return true;
+      case 'B':
+        return f.length == 10;  // dBASE binary memo
+      default:
+        return false;
     }
   });
 }
@@ -187,7 +239,8 @@ Header parseHeader(const std::vector<std::uint8_t>& bytes, std::uint64_t fileSiz
       f.decimals = 0;
     }
     if (!plausibleLength(f.type, length, vfp))
-      notATable(path, "has field " + f.name + " of type " + f.type + " with an impossible length " + std::to_string(length));
+      notATable(path,
+                "has field " + f.name + " of type " + f.type + " with an impossible length " + std::to_string(length));
     displacementsAgree &= r.displacement == 0 || r.displacement == offset;
     f.length = std::uint16_t(length);
     f.offset = offset;
@@ -214,8 +267,8 @@ Header parseHeader(const std::vector<std::uint8_t>& bytes, std::uint64_t fileSiz
     h.backlink.assign(b, std::find(b, b + kBacklinkSize, '\0'));
   }
   if (needed > fileSize)
-    throw errors::tableCorrupted(path, "its header counts " + std::to_string(h.recordCount) +
-                                           " records, more than the file holds");
+    throw errors::tableCorrupted(
+        path, "its header counts " + std::to_string(h.recordCount) + " records, more than the file holds");
   return h;
 }
 
@@ -258,8 +311,8 @@ std::vector<std::uint8_t> buildHeader(std::vector<Field>& fields, std::uint8_t c
   bin::putLe16(&h[10], recordLength);
   h[28] = tableFlags;
   h[29] = codePageMark;
-  auto put = [&](std::size_t i, const std::string& name, char type, std::uint32_t off, std::uint8_t len, std::uint8_t dec,
-                 std::uint8_t flags, std::int32_t next, std::uint8_t step) {
+  auto put = [&](std::size_t i, const std::string& name, char type, std::uint32_t off, std::uint8_t len,
+                 std::uint8_t dec, std::uint8_t flags, std::int32_t next, std::uint8_t step) {
     std::uint8_t* d = &h[32 + 32 * i];
     std::copy_n(name.begin(), std::min<std::size_t>(name.size(), 10), d);
     d[11] = std::uint8_t(type);
@@ -272,7 +325,8 @@ std::vector<std::uint8_t> buildHeader(std::vector<Field>& fields, std::uint8_t c
   };
   for (std::size_t i = 0; i < fields.size(); ++i) {
     const Field& f = fields[i];
-    put(i, f.name, f.type, f.offset, std::uint8_t(f.length), f.decimals, f.flags, f.autoIncrementNext, f.autoIncrementStep);
+    put(i, f.name, f.type, f.offset, std::uint8_t(f.length), f.decimals, f.flags, f.autoIncrementNext,
+        f.autoIncrementStep);
   }
   if (bits > 0)
     put(fields.size(), "_NullFlags", '0', std::uint32_t(nullFlagsOffset), std::uint8_t(nullFlagsLength), 0,

@@ -24,11 +24,11 @@ struct Header {
   std::uint16_t recordLength = 0;
   std::uint8_t tableFlags = 0;
   std::uint8_t codePageMark = 0;
-  bool otherVersion = false;          // a version byte of no known product, read as dBase III
-  std::vector<Field> fields;          // user fields, in record order
-  int nullFlagsOffset = -1;           // offset of _NullFlags in the record, or -1
+  bool otherVersion = false;  // a version byte of no known product, read as dBase III
+  std::vector<Field> fields;  // user fields, in record order
+  int nullFlagsOffset = -1;   // offset of _NullFlags in the record, or -1
   int nullFlagsLength = 0;
-  std::string backlink;               // VFP only
+  std::string backlink;                          // VFP only
   std::vector<std::uint32_t> descriptorOffsets;  // file offset of each user field's descriptor
 
   bool visualFoxPro() const { return isVisualFoxProVersion(version); }

@@ -30,13 +30,12 @@ MemoReader::MemoReader(const std::filesystem::path& path, Kind kind) : kind_(kin
   }
 }
 
-void MemoReader::invalid(const std::string& why) const {
-  throw errors::memoFileInvalid(file_.path(), why);
-}
+void MemoReader::invalid(const std::string& why) const { throw errors::memoFileInvalid(file_.path(), why); }
 
 const std::uint8_t* MemoReader::fetch(std::uint64_t offset, std::size_t n) const {
   constexpr std::size_t kWindow = 64 * 1024;
-  if (offset >= windowStart_ && offset + n <= windowStart_ + windowLength_) return window_.data() + (offset - windowStart_);
+  if (offset >= windowStart_ && offset + n <= windowStart_ + windowLength_)
+    return window_.data() + (offset - windowStart_);
   if (n > kWindow) return nullptr;
   window_.resize(kWindow);
   windowStart_ = offset;
@@ -48,8 +47,7 @@ void MemoReader::read(std::uint32_t block, std::string& out, std::uint32_t* sign
   std::uint64_t start = std::uint64_t(block) * blockSize_;
   // Blocks inside the .fpt header are not used by FoxPro, but some writers point empty memos
   // there; they read as whatever length the bytes give, which is checked like any other.
-  if (start >= size_ || block == 0)
-    invalid("has no memo at block " + std::to_string(block));
+  if (start >= size_ || block == 0) invalid("has no memo at block " + std::to_string(block));
   std::size_t got = std::size_t(std::min<std::uint64_t>(8, size_ - start));
   const std::uint8_t* head = fetch(start, got);
   // The file may have been cut short since it was opened.

@@ -14,9 +14,12 @@ bool asciiDigit(char c) { return c >= '0' && c <= '9'; }
 const char* kindWord(NameKind kind) {
   switch (kind) {
     case NameKind::FreeField:
-    case NameKind::LongField: return "field name";
-    case NameKind::LongTableName: return "table name";
-    case NameKind::TableFile: return "table file name";
+    case NameKind::LongField:
+      return "field name";
+    case NameKind::LongTableName:
+      return "table name";
+    case NameKind::TableFile:
+      return "table file name";
   }
   return "name";
 }
@@ -49,7 +52,8 @@ std::optional<std::string> nameProblem(std::string_view name, NameKind kind) {
 
 void validateName(std::string_view name, NameKind kind) {
   if (auto problem = nameProblem(name, kind))
-    throw Error(err::InvalidName, std::string("Invalid ") + kindWord(kind) + " '" + std::string(name) + "': " + *problem + ".");
+    throw Error(err::InvalidName,
+                std::string("Invalid ") + kindWord(kind) + " '" + std::string(name) + "': " + *problem + ".");
 }
 
 namespace {

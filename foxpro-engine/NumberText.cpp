@@ -102,7 +102,8 @@ std::string Decimal::fixed(int decimals) const {
   std::size_t lead = units.find_first_not_of('0');
   units = lead == std::string::npos ? std::string() : units.substr(lead);
   bool zero = units.empty();
-  if (units.size() < std::size_t(decimals) + 1) units.insert(units.begin(), std::size_t(decimals) + 1 - units.size(), '0');
+  if (units.size() < std::size_t(decimals) + 1)
+    units.insert(units.begin(), std::size_t(decimals) + 1 - units.size(), '0');
   if (decimals > 0) units.insert(units.end() - decimals, '.');
   return (negative && !zero ? "-" : "") + units;
 }

@@ -99,9 +99,12 @@ RecordEncoder::RecordEncoder(std::vector<Field> fields, int nullFlagsOffset, std
 
 std::uint32_t RecordEncoder::memoSignature(const Field& f) {
   switch (f.type) {
-    case 'G': return 2;
-    case 'P': return 0;
-    default: return 1;  // M (text and binary alike), and W as in the one Blob sample seen
+    case 'G':
+      return 2;
+    case 'P':
+      return 0;
+    default:
+      return 1;  // M (text and binary alike), and W as in the one Blob sample seen
   }
 }
 
@@ -117,7 +120,8 @@ const std::string& RecordEncoder::encodeText(const Field& f, const std::string& 
     if (bad == 0xFFFD && !utf8::valid(utf8))
       throw Error(err::CodePageCannotHold, "Field " + f.name + ": the text is not valid UTF-8.");
     throw Error(err::CodePageCannotHold, "Field " + f.name + ": the character " + describeCharacter(bad) +
-                                             " has no equivalent in code page " + std::to_string(codePage_->number()) + ".");
+                                             " has no equivalent in code page " + std::to_string(codePage_->number()) +
+                                             ".");
   }
   return text_;
 }
@@ -147,8 +151,8 @@ std::string_view RecordEncoder::fitText(const Field& f, const Value& v) {
 
 void RecordEncoder::encode(const std::vector<Value>& values, std::vector<std::uint8_t>& record) {
   if (values.size() != fields_.size())
-    throw Error(err::DataTypeMismatch, "Data type mismatch. " + std::to_string(values.size()) + " values for a table of " +
-                                           std::to_string(fields_.size()) + " fields.");
+    throw Error(err::DataTypeMismatch, "Data type mismatch. " + std::to_string(values.size()) +
+                                           " values for a table of " + std::to_string(fields_.size()) + " fields.");
   record.assign(recordLength_, 0);
   record[0] = ' ';
   for (std::size_t i = 0; i < fields_.size(); ++i) {
@@ -164,10 +168,15 @@ void RecordEncoder::encodeField(const Field& f, const Value& v, std::uint8_t* re
   };
   auto blank = [&] {
     switch (f.type) {
-      case 'C': case 'N': case 'F': case 'D': case 'L':
+      case 'C':
+      case 'N':
+      case 'F':
+      case 'D':
+      case 'L':
         std::memset(p, ' ', f.length);
         break;
-      case 'V': case 'Q':
+      case 'V':
+      case 'Q':
         std::memset(p, ' ', f.length);
         p[f.length - 1] = 0;
         setBit(f.varLengthBit);
@@ -233,8 +242,8 @@ void RecordEncoder::encodeField(const Field& f, const Value& v, std::uint8_t* re
       if (!d) mismatch(f, v);
       auto r = d->rounded();
       if (!r || *r < -2147483647LL || *r > 2147483647LL)
-        throw Error(err::NumericOverflow, "Numeric overflow. Data was lost. Field " + f.name + " (I) cannot hold " +
-                                              textForm(v) + ".");
+        throw Error(err::NumericOverflow,
+                    "Numeric overflow. Data was lost. Field " + f.name + " (I) cannot hold " + textForm(v) + ".");
       bin::putLe32(p, std::uint32_t(std::int32_t(*r)));
       return;
     }
@@ -269,8 +278,8 @@ void RecordEncoder::encodeField(const Field& f, const Value& v, std::uint8_t* re
         if (!d) mismatch(f, v);
         scaled = d->scaled(4);
         if (!scaled)
-          throw Error(err::NumericOverflow, "Numeric overflow. Data was lost. Field " + f.name + " (Y) cannot hold " +
-                                                textForm(v) + ".");
+          throw Error(err::NumericOverflow,
+                      "Numeric overflow. Data was lost. Field " + f.name + " (Y) cannot hold " + textForm(v) + ".");
       }
       bin::putLe64(p, std::uint64_t(*scaled));
       return;

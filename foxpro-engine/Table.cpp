@@ -51,7 +51,8 @@ bool blank(const std::uint8_t* p, std::size_t n) {
 
 class TableReader final : public Table {
  public:
-  TableReader(const std::filesystem::path& path, const ReadOptions& options) : path_(path), file_(path, File::Mode::Read) {
+  TableReader(const std::filesystem::path& path, const ReadOptions& options)
+      : path_(path), file_(path, File::Mode::Read) {
     header_ = readHeader(file_);
     dBase7_ = header_.version == 0x04;
 
@@ -60,8 +61,7 @@ class TableReader final : public Table {
     if (header_.hasMemoFields()) {
       bool dBase = dBaseVersion(header_.version) || header_.otherVersion;
       auto memoPath = findMemoFile(path, dBase);
-      if (!memoPath)
-        throw errors::memoFileInvalid(memoFileName(path, dBase));
+      if (!memoPath) throw errors::memoFileInvalid(memoFileName(path, dBase));
       std::string ext = memoPath->extension().string();
       bool dbt = ext.size() == 4 && (ext[3] == 't' || ext[3] == 'T') && (ext[2] == 'b' || ext[2] == 'B') &&
                  (ext[1] == 'd' || ext[1] == 'D');
@@ -103,7 +103,8 @@ class TableReader final : public Table {
     if (chunkCount_ == 0 || index < chunkFirst_ || index >= chunkFirst_ + chunkCount_) {
       std::uint32_t n = std::min(chunkRecords_, header_.recordCount - index);
       std::size_t want = std::size_t(n) * header_.recordLength;
-      std::size_t got = file_.readAt(header_.headerLength + std::uint64_t(index) * header_.recordLength, chunk_.data(), want);
+      std::size_t got =
+          file_.readAt(header_.headerLength + std::uint64_t(index) * header_.recordLength, chunk_.data(), want);
       if (got < header_.recordLength)
         throw errors::tableCorrupted(path_, "record " + std::to_string(index + 1) + " lies past the end of the file");
       chunkFirst_ = index;
@@ -208,9 +209,8 @@ class TableReader final : public Table {
       case 'D': {
         // dBase reads a date from the first 8 bytes of a field of another width; the rest is blank.
         bool rest = f.length <= 8 || blank(p + 8, f.length - 8u);
-        bool none = std::all_of(p, p + std::min<std::size_t>(f.length, 8), [](std::uint8_t b) {
-          return b == ' ' || b == 0 || b == '0';
-        });
+        bool none = std::all_of(p, p + std::min<std::size_t>(f.length, 8),
+                                [](std::uint8_t b) { return b == ' ' || b == 0 || b == '0'; });
         if (none && rest) {
           out = std::monostate{};
           return;

@@ -64,19 +64,19 @@ class Table {
   virtual ~Table() = default;
 
   virtual const std::filesystem::path& path() const = 0;
-  virtual std::uint8_t version() const = 0;           // header byte 0
-  virtual int codePage() const = 0;                   // the code page text is read with
+  virtual std::uint8_t version() const = 0;              // header byte 0
+  virtual int codePage() const = 0;                      // the code page text is read with
   virtual const std::vector<Field>& fields() const = 0;  // user fields; _NullFlags is not among them
-  virtual std::uint32_t recordCount() const = 0;      // records physically present, deleted ones included
-  virtual std::string backlink() const = 0;           // container path from the header, empty for a free table
-  virtual std::uint8_t tableFlags() const = 0;        // header byte 28 (0x01 index, 0x02 memo, 0x04 container)
-  virtual std::uint8_t codePageMark() const = 0;      // header byte 29 as stored
+  virtual std::uint32_t recordCount() const = 0;         // records physically present, deleted ones included
+  virtual std::string backlink() const = 0;              // container path from the header, empty for a free table
+  virtual std::uint8_t tableFlags() const = 0;           // header byte 28 (0x01 index, 0x02 memo, 0x04 container)
+  virtual std::uint8_t codePageMark() const = 0;         // header byte 29 as stored
 
   // Reads record `index` (0-based) into `values` (one per field). Returns false when the record
   // is marked deleted, or its deletion flag is 0x1A (an append cut short; then `values` is
-  // unspecified). Any other flag byte (0x20, and 0x00 as some writers leave it) is a live record. Throws fox::Error on unreadable data:
-  // 5 for an index past the end, 41 for a memo outside the memo file, 2091 for a field whose
-  // bytes are not a value of its type (a date of 2023-02-30, a number of "12a").
+  // unspecified). Any other flag byte (0x20, and 0x00 as some writers leave it) is a live record. Throws fox::Error on
+  // unreadable data: 5 for an index past the end, 41 for a memo outside the memo file, 2091 for a field whose bytes are
+  // not a value of its type (a date of 2023-02-30, a number of "12a").
   virtual bool read(std::uint32_t index, std::vector<Value>& values) = 0;
   // True when read() would pass record `index` over (marked deleted, or an append cut short);
   // looks at nothing else, for counting the live records before they are read. Throws

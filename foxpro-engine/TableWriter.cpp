@@ -33,25 +33,44 @@ Field fieldFromSpec(const ColumnSpec& c) {
   bool binaryStored = false;  // types VFP flags 0x04 whatever the column says
   if (auto problem = widthProblem(f.type, c.length, c.decimals)) badColumn(f.name, *problem);
   switch (f.type) {
-    case 'C': case 'V': case 'Q':
+    case 'C':
+    case 'V':
+    case 'Q':
       f.length = std::uint16_t(c.length);
       binaryStored = f.type == 'Q' || c.binary;
       break;
-    case 'N': case 'F':
+    case 'N':
+    case 'F':
       f.length = std::uint16_t(c.length);
       f.decimals = std::uint8_t(c.decimals);
       break;
     case 'B':
       f.length = 8, f.decimals = std::uint8_t(c.decimals), binaryStored = true;
       break;
-    case 'Y': f.length = 8, f.decimals = 4, binaryStored = true; break;
-    case 'I': f.length = 4, binaryStored = true; break;
-    case 'T': f.length = 8, binaryStored = true; break;
-    case 'D': f.length = 8; break;
-    case 'L': f.length = 1; break;
-    case 'M': f.length = 4, binaryStored = c.binary; break;
-    case 'W': f.length = 4, binaryStored = true; break;
-    case 'G': f.length = 4; break;
+    case 'Y':
+      f.length = 8, f.decimals = 4, binaryStored = true;
+      break;
+    case 'I':
+      f.length = 4, binaryStored = true;
+      break;
+    case 'T':
+      f.length = 8, binaryStored = true;
+      break;
+    case 'D':
+      f.length = 8;
+      break;
+    case 'L':
+      f.length = 1;
+      break;
+    case 'M':
+      f.length = 4, binaryStored = c.binary;
+      break;
+    case 'W':
+      f.length = 4, binaryStored = true;
+      break;
+    case 'G':
+      f.length = 4;
+      break;
     default:
       badColumn(f.name, std::string("the type '") + c.type + "' is not a Visual FoxPro field type");
   }
@@ -291,7 +310,8 @@ bool zeroFrom(const File& file, std::uint64_t offset, std::uint64_t end) {
   while (offset < end) {
     std::size_t n = file.readAt(offset, chunk.data(), std::size_t(std::min<std::uint64_t>(chunk.size(), end - offset)));
     if (n == 0) break;
-    if (std::any_of(chunk.begin(), chunk.begin() + std::ptrdiff_t(n), [](std::uint8_t b) { return b != 0; })) return false;
+    if (std::any_of(chunk.begin(), chunk.begin() + std::ptrdiff_t(n), [](std::uint8_t b) { return b != 0; }))
+      return false;
     offset += n;
   }
   return true;
@@ -299,8 +319,8 @@ bool zeroFrom(const File& file, std::uint64_t offset, std::uint64_t end) {
 
 }  // namespace
 
-std::unique_ptr<TableWriter> TableWriter::create(const std::filesystem::path& dbf, const std::vector<ColumnSpec>& columns,
-                                                 const CreateOptions& options) {
+std::unique_ptr<TableWriter> TableWriter::create(const std::filesystem::path& dbf,
+                                                 const std::vector<ColumnSpec>& columns, const CreateOptions& options) {
   validateName(dbf.stem().string(), NameKind::TableFile);
   if (columns.empty()) throw Error(err::InvalidStructure, "A table needs at least one field.");
   std::vector<Field> fields;
@@ -312,7 +332,8 @@ std::unique_ptr<TableWriter> TableWriter::create(const std::filesystem::path& db
   }
   std::uint8_t mark = markFromCodePage(options.codePage);
   if (mark == 0)
-    throw Error(err::CodePageUnsupported, "Code page " + std::to_string(options.codePage) + " has no Visual FoxPro code page mark.");
+    throw Error(err::CodePageUnsupported,
+                "Code page " + std::to_string(options.codePage) + " has no Visual FoxPro code page mark.");
   auto cp = fox::codePage(options.codePage);
   if (options.backlink.size() > kBacklinkSize)
     throw Error(err::InvalidPath, "Invalid path or file name: the container path is longer than 263 characters.");
@@ -325,7 +346,8 @@ std::unique_ptr<TableWriter> TableWriter::create(const std::filesystem::path& db
   std::vector<std::uint8_t> bytes = buildHeader(fields, mark, flags, options.backlink, header.recordLength,
                                                 header.nullFlagsOffset, header.nullFlagsLength);
   std::size_t descriptors = fields.size() + (header.nullFlagsOffset >= 0 ? 1 : 0);
-  if (descriptors > 255) throw Error(err::InvalidStructure, "Too many fields: a table holds at most 255 with _NullFlags.");
+  if (descriptors > 255)
+    throw Error(err::InvalidStructure, "Too many fields: a table holds at most 255 with _NullFlags.");
   if (header.recordLength > kMaxRecordLength)
     throw Error(err::InvalidStructure, "Record too long: the fields take " + std::to_string(header.recordLength) +
                                            " bytes, more than 65,500.");
@@ -340,8 +362,7 @@ std::unique_ptr<TableWriter> TableWriter::create(const std::filesystem::path& db
   // Everything is valid: replace the old files.
   std::filesystem::path folder = dbf.parent_path().empty() ? std::filesystem::path(".") : dbf.parent_path();
   std::error_code ec;
-  if (!std::filesystem::is_directory(folder, ec))
-    throw errors::cannotCreateFile(dbf, "the folder does not exist");
+  if (!std::filesystem::is_directory(folder, ec)) throw errors::cannotCreateFile(dbf, "the folder does not exist");
   removeTableFiles(dbf);
 
   File memoFile, table;
@@ -366,7 +387,8 @@ std::unique_ptr<TableWriter> TableWriter::create(const std::filesystem::path& db
     throw;
   }
   return std::make_unique<Writer>(std::move(table), std::move(header), std::move(cp),
-                                  memoFile.isOpen() ? MemoAppender(std::move(memoFile)) : MemoAppender(), blockSize, next);
+                                  memoFile.isOpen() ? MemoAppender(std::move(memoFile)) : MemoAppender(), blockSize,
+                                  next);
 }
 
 std::unique_ptr<TableWriter> TableWriter::openForAppend(const std::filesystem::path& dbf, int codePageWhenUnmarked) {
@@ -377,7 +399,8 @@ std::unique_ptr<TableWriter> TableWriter::openForAppend(const std::filesystem::p
   Header header = readHeader(table);
   std::uint64_t size = table.size();
   if (!header.visualFoxPro())
-    throw Error(err::NotATable, "Not a table: " + quoted(dbf) + " is not a Visual FoxPro table, so records cannot be added to it.");
+    throw Error(err::NotATable,
+                "Not a table: " + quoted(dbf) + " is not a Visual FoxPro table, so records cannot be added to it.");
   for (const Field& f : header.fields)
     if (RecordEncoder::isMemo(f) && f.length != 4)
       throw Error(err::NotATable, "Not a table: " + quoted(dbf) + " has the memo field " + f.name +
@@ -430,7 +453,8 @@ std::unique_ptr<TableWriter> TableWriter::openForAppend(const std::filesystem::p
     table.writeAt(end, &eof, 1);
   }
   return std::make_unique<Writer>(std::move(table), std::move(header), std::move(cp),
-                                  memoFile.isOpen() ? MemoAppender(std::move(memoFile)) : MemoAppender(), blockSize, next);
+                                  memoFile.isOpen() ? MemoAppender(std::move(memoFile)) : MemoAppender(), blockSize,
+                                  next);
 }
 
 }  // namespace fox

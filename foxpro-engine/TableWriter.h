@@ -15,8 +15,8 @@ namespace fox {
 inline constexpr std::uint64_t kMaxFileSize = 2147483647ULL;
 
 struct CreateOptions {
-  int codePage = 1252;      // written as the header's code page mark
-  std::string backlink;     // the owning container, relative to the table's folder; empty for a free table
+  int codePage = 1252;   // written as the header's code page mark
+  std::string backlink;  // the owning container, relative to the table's folder; empty for a free table
   std::uint32_t memoBlockSize = 64;
   // Bits ORed into header byte 28: 0x01 when the caller writes a structural .cdx for the table,
   // 0x04 for a database container (.dbc). 0x02 (memo file) is set by the writer itself.
@@ -26,8 +26,8 @@ struct CreateOptions {
 // Appends records to a Visual FoxPro table. Each append leaves the files complete and valid:
 // the memo file's next free block and the memos and the record are written first (the record's
 // deletion flag as 0x1A, which readers that read up to an end-of-file mark stop at), then the
-// record count in the header, then the deletion flag (AppendStep numbers the steps); so a process killed at any moment leaves a table that opens and holds every
-// record appended before, the one being appended either whole or not at all.
+// record count in the header, then the deletion flag (AppendStep numbers the steps); so a process killed at any moment
+// leaves a table that opens and holds every record appended before, the one being appended either whole or not at all.
 //
 // The writer holds an exclusive lock (flock) on the .dbf while it is open: a second writer on
 // the same table fails with error 3 ("File is in use."). Nothing is fsynced: an append reaches

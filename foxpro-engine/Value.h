@@ -35,8 +35,9 @@ using Bytes = std::vector<std::uint8_t>;
 
 // One field value of a record. Text is UTF-8 (converted from the table's code page); binary
 // fields (Q, W, G, and C/V/M flagged binary) give Bytes.
-using Value = std::variant<std::monostate /* NULL */, bool /* L */, std::int32_t /* I */, double /* B */, Number /* N, F */,
-                           Currency /* Y */, std::string /* C, V, M */, Bytes /* binary */, Date /* D */, DateTime /* T */>;
+using Value =
+    std::variant<std::monostate /* NULL */, bool /* L */, std::int32_t /* I */, double /* B */, Number /* N, F */,
+                 Currency /* Y */, std::string /* C, V, M */, Bytes /* binary */, Date /* D */, DateTime /* T */>;
 
 inline bool isNull(const Value& v) { return std::holds_alternative<std::monostate>(v); }
 

@@ -17,7 +17,7 @@ inline const std::filesystem::path& folder() {
   static const std::filesystem::path dir = [] {
     // tmpfs when there is one: rewriting a file per input on a disk file system waits for the disk.
     std::filesystem::path base = std::filesystem::is_directory("/dev/shm") ? std::filesystem::path("/dev/shm")
-                                                                          : std::filesystem::temp_directory_path();
+                                                                           : std::filesystem::temp_directory_path();
     auto d = base / ("tavrel-fuzz-" + std::to_string(::getpid()));
     std::filesystem::create_directories(d);
     std::atexit([] { std::filesystem::remove_all(folder()); });
@@ -28,7 +28,8 @@ inline const std::filesystem::path& folder() {
 
 inline std::filesystem::path put(const std::string& name, const std::uint8_t* data, std::size_t size) {
   auto p = folder() / name;
-  std::ofstream(p, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data), std::streamsize(size));
+  std::ofstream(p, std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(data), std::streamsize(size));
   return p;
 }
 

@@ -43,10 +43,12 @@ void Form2::createControls() {
   fraTables = place<QGroupBox>(this, "fraTables", TwipsRect(120, 120, 3465, 4215), QStringLiteral("MySQL Tables"));
   List1 = place<TableList>(fraTables, "List1", TwipsRect(240, 360, 2970, 1635));
   Check10 = place<ButtonCheckBox>(fraTables, "Check10", TwipsRect(240, 2160, 1335, 375), QStringLiteral("Select All"));
-  Check11 = place<ButtonCheckBox>(fraTables, "Check11", TwipsRect(1680, 2160, 1575, 375), QStringLiteral("Deselect All"));
+  Check11 =
+      place<ButtonCheckBox>(fraTables, "Check11", TwipsRect(1680, 2160, 1575, 375), QStringLiteral("Deselect All"));
   Check3 = place<ButtonCheckBox>(fraTables, "Check3", TwipsRect(240, 2640, 3015, 375),
                                  QStringLiteral("Send Table(s) to FoxPro"));
-  Check1 = place<ButtonCheckBox>(fraTables, "Check1", TwipsRect(240, 3120, 3015, 375), QStringLiteral("Delete Table(s)"));
+  Check1 =
+      place<ButtonCheckBox>(fraTables, "Check1", TwipsRect(240, 3120, 3015, 375), QStringLiteral("Delete Table(s)"));
   // Lies over the MySQL frame but belongs to the window.
   Check6 = place<ButtonCheckBox>(this, "Check6", TwipsRect(360, 3720, 3015, 375), QStringLiteral("Rename Table"));
 
@@ -58,7 +60,8 @@ void Form2::createControls() {
   Check7 = place<ButtonCheckBox>(Frame1, "Check7", TwipsRect(240, 3600, 3015, 375), QStringLiteral("Rename Table"));
   Check7->setEnabled(false);
   // These two lie over the FoxPro frame but belong to the window.
-  Check4 = place<ButtonCheckBox>(this, "Check4", TwipsRect(3960, 2760, 3015, 375), QStringLiteral("Send Table(s) to MySQL"));
+  Check4 =
+      place<ButtonCheckBox>(this, "Check4", TwipsRect(3960, 2760, 3015, 375), QStringLiteral("Send Table(s) to MySQL"));
   Check5 = place<ButtonCheckBox>(this, "Check5", TwipsRect(3960, 3240, 3015, 375), QStringLiteral("Delete Table(s)"));
 
   // "&&" shows one ampersand and defines no access key.
@@ -82,8 +85,8 @@ void Form2::createControls() {
 }
 
 void Form2::orderTabStops() {
-  QWidget* order[] = {fraTables, List1,  Frame1, List2,   Check3,  Check1,  Check2, Check4,
-                      Check5,    Check6, Check8, Check9,  Check10, Check11, ProgressBar1, Check7};
+  QWidget* order[] = {fraTables, List1,  Frame1, List2,  Check3,  Check1,  Check2,       Check4,
+                      Check5,    Check6, Check8, Check9, Check10, Check11, ProgressBar1, Check7};
   for (std::size_t i = 1; i < std::size(order); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 

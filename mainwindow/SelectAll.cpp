@@ -2,8 +2,6 @@
 
 #include "shell/TableList.h"
 
-void SelectAll(TableList& list) {
-  list.selectAll();
-}
+void SelectAll(TableList& list) { list.selectAll(); }
 
 void DeselectAll(TableList& list) { list.SetAllSelected(false); }

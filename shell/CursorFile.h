@@ -8,7 +8,7 @@
 namespace shell {
 
 struct CursorHeader {
-  int width = 0;   // of the first image, in pixels (a stored 0 means 256)
+  int width = 0;  // of the first image, in pixels (a stored 0 means 256)
   int height = 0;
   int hotSpotX = 0;
   int hotSpotY = 0;

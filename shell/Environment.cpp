@@ -10,7 +10,8 @@ namespace shell {
 namespace {
 
 double drawSeededFromClock() {
-  std::minstd_rand generator(static_cast<std::minstd_rand::result_type>(QTime::currentTime().msecsSinceStartOfDay() / 1000));
+  std::minstd_rand generator(
+      static_cast<std::minstd_rand::result_type>(QTime::currentTime().msecsSinceStartOfDay() / 1000));
   const double span = static_cast<double>(std::minstd_rand::max() - std::minstd_rand::min()) + 1.0;
   return static_cast<double>(generator() - std::minstd_rand::min()) / span;
 }

@@ -12,9 +12,9 @@ class QWidget;
 class TableList;
 
 struct MainWindowParts {
-  QWidget* window = nullptr;         // Form2
-  TableList* mysqlList = nullptr;    // List1
-  TableList* foxproList = nullptr;   // List2
+  QWidget* window = nullptr;            // Form2
+  TableList* mysqlList = nullptr;       // List1
+  TableList* foxproList = nullptr;      // List2
   QProgressBar* progressBar = nullptr;  // ProgressBar1
   std::function<ConnectionSettings()> settings;
 };

@@ -56,7 +56,8 @@ class PointerState : public QObject {
   void cover(QWidget* widget, const QCursor& shown) {
     auto found = std::find_if(saved_.begin(), saved_.end(), [&](const Saved& s) { return s.widget == widget; });
     if (found == saved_.end())
-      saved_.push_back({widget, widget->testAttribute(Qt::WA_SetCursor) ? std::optional(widget->cursor()) : std::nullopt});
+      saved_.push_back(
+          {widget, widget->testAttribute(Qt::WA_SetCursor) ? std::optional(widget->cursor()) : std::nullopt});
     widget->setCursor(shown);
     for (QWidget* child : widget->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
       if (!child->isWindow()) cover(child, shown);
@@ -80,7 +81,8 @@ class PointerState : public QObject {
 // Applies one control's hover rule on mouse movement over it.
 class HoverFilter : public QObject {
  public:
-  HoverFilter(QWidget* control, int value, HoverRule rule) : QObject(control), control_(control), value_(value), rule_(rule) {}
+  HoverFilter(QWidget* control, int value, HoverRule rule)
+      : QObject(control), control_(control), value_(value), rule_(rule) {}
 
   bool eventFilter(QObject*, QEvent* event) override {
     if (event->type() != QEvent::MouseMove && event->type() != QEvent::Enter) return false;

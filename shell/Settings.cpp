@@ -52,8 +52,8 @@ void SaveSetting(const QString& application, const QString& section, const QStri
 }
 
 ConnectionSettings ReadSavedSettings() {
-  return {GetSetting(keys::DBCFile),     GetSetting(keys::FreeTableFolder), GetSetting(keys::FoxproOption),
-          GetSetting(keys::MySQLServer), GetSetting(keys::MySQLPort),       GetSetting(keys::MySQLUser),
+  return {GetSetting(keys::DBCFile),       GetSetting(keys::FreeTableFolder), GetSetting(keys::FoxproOption),
+          GetSetting(keys::MySQLServer),   GetSetting(keys::MySQLPort),       GetSetting(keys::MySQLUser),
           GetSetting(keys::MySQLPassword), GetSetting(keys::MySQLDatabase)};
 }
 

@@ -71,11 +71,21 @@ void AppendBinaryLiteral(std::string& out, const ado::Bytes& bytes) {
 
 void AppendValueLiteral(std::string& out, const ado::Variant& value) {
   switch (value.kind()) {
-    case ado::Variant::Kind::Null: out += "''"; return;
-    case ado::Variant::Kind::Bytes: AppendBinaryLiteral(out, value.asBytes()); return;
-    case ado::Variant::Kind::Text: AppendTextLiteral(out, value.asText()); return;
-    case ado::Variant::Kind::Decimal: AppendTextLiteral(out, value.asDecimal().text); return;
-    default: AppendTextLiteral(out, value.toText()); return;
+    case ado::Variant::Kind::Null:
+      out += "''";
+      return;
+    case ado::Variant::Kind::Bytes:
+      AppendBinaryLiteral(out, value.asBytes());
+      return;
+    case ado::Variant::Kind::Text:
+      AppendTextLiteral(out, value.asText());
+      return;
+    case ado::Variant::Kind::Decimal:
+      AppendTextLiteral(out, value.asDecimal().text);
+      return;
+    default:
+      AppendTextLiteral(out, value.toText());
+      return;
   }
 }
 
@@ -112,7 +122,8 @@ bool ReadsAsNumber(std::string_view text) {
 
 std::string_view FoxProColumnType(int adoTypeCode) {
   std::string name(AdoTypeName(static_cast<std::int16_t>(adoTypeCode)));
-  std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  std::transform(name.begin(), name.end(), name.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   if (name.find("adlongvarbinary") != std::string::npos) return " BLOB";
   if (adoTypeCode == 128 || adoTypeCode == 204) return " M NOCPTRANS";
   return " M";

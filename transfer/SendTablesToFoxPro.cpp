@@ -56,8 +56,9 @@ std::string createStatement(const MainWindowParts& parts, const std::string& pat
     std::string bare = column;
     std::erase_if(bare, [](char c) { return c == '[' || c == ']'; });
     if (ReadsAsNumber(bare)) {
-      QString answer = ui::InputBox(parts.window, QStringLiteral("Please change field name so it is not strictly numeric"),
-                                    QString::fromStdString(bare));
+      QString answer =
+          ui::InputBox(parts.window, QStringLiteral("Please change field name so it is not strictly numeric"),
+                       QString::fromStdString(bare));
       column = "[" + text(answer) + "]";
     }
     statement += column;

@@ -42,8 +42,13 @@ class TableCopy {
  public:
   TableCopy(const MainWindowParts& parts, ado::Connection& foxpro, ado::Connection& mysql, ado::Recordset& source,
             ado::Recordset& destination, QString name)
-      : parts_(parts), foxpro_(foxpro), mysql_(mysql), source_(source), destination_(destination),
-        listName_(std::move(name)), name_(listName_.toStdString()) {}
+      : parts_(parts),
+        foxpro_(foxpro),
+        mysql_(mysql),
+        source_(source),
+        destination_(destination),
+        listName_(std::move(name)),
+        name_(listName_.toStdString()) {}
 
   void run() {
     if (ListContains(parts_.mysqlList, listName_)) {

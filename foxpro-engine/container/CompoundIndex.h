@@ -32,14 +32,14 @@ struct Key {
 
 // The fields of a tag that describe it, as its header stores them.
 struct TagInfo {
-  std::string name;                // upper case, as in the directory
+  std::string name;  // upper case, as in the directory
   std::uint16_t keyLength = 0;
   std::uint8_t options = 0;
   std::uint8_t signature = 1;
-  std::string collation;           // empty: MACHINE
+  std::string collation;  // empty: MACHINE
   bool descending = false;
-  std::string keyExpression;       // stored text, not normalised
-  std::string forExpression;       // empty when the tag has none
+  std::string keyExpression;  // stored text, not normalised
+  std::string forExpression;  // empty when the tag has none
   // Byte that trailing-count compression stands for: blank for character keys, 0 otherwise.
   std::uint8_t pad = ' ';
 };
@@ -49,8 +49,8 @@ struct Node {
   std::uint32_t offset = 0;
   std::uint16_t attributes = 0;  // bit 0x01 root, 0x02 leaf
   std::uint32_t left = 0xFFFFFFFF, right = 0xFFFFFFFF;
-  int level = 0;                 // 0 = the root's level
-  std::vector<Key> keys;         // leaf: its keys; interior: the (last key, last record) per child
+  int level = 0;                        // 0 = the root's level
+  std::vector<Key> keys;                // leaf: its keys; interior: the (last key, last record) per child
   std::vector<std::uint32_t> children;  // interior nodes only
   bool leaf() const { return (attributes & 0x02) != 0; }
 };
@@ -71,9 +71,9 @@ struct CompoundIndex {
 };
 
 // Decodes a whole compound index held in memory. `padFor` chooses the pad byte of each tag from
-// its header; without it the pad is inferred from the keys (blank for character keys, else zero). Throws fox::Error 114 on anything that is
-// not a well-formed compound index: pointers outside the file, cycles, bad bit widths, keys that
-// do not fit their page.
+// its header; without it the pad is inferred from the keys (blank for character keys, else zero). Throws fox::Error 114
+// on anything that is not a well-formed compound index: pointers outside the file, cycles, bad bit widths, keys that do
+// not fit their page.
 using PadChooser = std::uint8_t (*)(const TagInfo&);
 CompoundIndex read(std::string_view bytes, PadChooser padFor = nullptr);
 CompoundIndex readFile(const std::filesystem::path& file, PadChooser padFor = nullptr);

@@ -22,7 +22,7 @@ struct ColumnShape {
 };
 
 // The eight columns every container has, in this order.
-constexpr ColumnShape kColumns[] = {{"OBJECTID", 'I', 4},    {"PARENTID", 'I', 4}, {"OBJECTTYPE", 'C', 10},
+constexpr ColumnShape kColumns[] = {{"OBJECTID", 'I', 4},     {"PARENTID", 'I', 4}, {"OBJECTTYPE", 'C', 10},
                                     {"OBJECTNAME", 'C', 128}, {"PROPERTY", 'M', 4}, {"CODE", 'M', 4},
                                     {"RIINFO", 'C', 6},       {"USER", 'M', 4}};
 
@@ -52,7 +52,6 @@ std::int32_t integer(const Value& v) {
 }
 
 }  // namespace
-
 
 std::unique_ptr<Container> Container::open(const fs::path& dbc) {
   auto table = Table::open(dbc);
@@ -118,7 +117,8 @@ MemberTable Container::table(const Object& o) const {
   t.object = &o;
   t.storedPath = o.properties.text(property::Path).value_or("");
   if (t.storedPath.empty())
-    throw Error(fox::err::TableCorrupted, "Table '" + o.name + "' has no file in database '" + path_.filename().string() + "'.");
+    throw Error(fox::err::TableCorrupted,
+                "Table '" + o.name + "' has no file in database '" + path_.filename().string() + "'.");
   t.dbf = resolveStored(folder(), t.storedPath);
   std::error_code ec;
   t.exists = fs::is_regular_file(t.dbf, ec);
@@ -133,9 +133,9 @@ std::optional<MemberTable> Container::tableAt(const fs::path& dbf) const {
     auto stored = o->properties.text(property::Path);
     if (!stored) continue;
     fs::path candidate = resolveStored(folder(), *stored);
-    bool same = fs::equivalent(candidate, dbf, ec) ||
-                (fs::equivalent(candidate.parent_path(), dbf.parent_path(), ec) &&
-                 sameName(candidate.filename().string(), dbf.filename().string()));
+    bool same =
+        fs::equivalent(candidate, dbf, ec) || (fs::equivalent(candidate.parent_path(), dbf.parent_path(), ec) &&
+                                               sameName(candidate.filename().string(), dbf.filename().string()));
     if (same) return table(*o);
   }
   return std::nullopt;

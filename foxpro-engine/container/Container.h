@@ -17,11 +17,11 @@ namespace fox::dbc {
 
 // Error numbers for container failures. FoxPro's own where we know it, else the engine's range.
 namespace err {
-inline constexpr int NotADatabase = 1552;        // File 'x' is not a database.
-inline constexpr int NotInDatabase = 3010;       // Table 'x' is not part of database 'y'.
-inline constexpr int BelongsElsewhere = 3011;    // Table file 'x' does not belong to database 'y' …
-inline constexpr int NameInUse = 3012;           // Table 'x' already exists in database 'y'.
-inline constexpr int ViewNotReadable = 1001;     // Feature is not available (views).
+inline constexpr int NotADatabase = 1552;      // File 'x' is not a database.
+inline constexpr int NotInDatabase = 3010;     // Table 'x' is not part of database 'y'.
+inline constexpr int BelongsElsewhere = 3011;  // Table file 'x' does not belong to database 'y' …
+inline constexpr int NameInUse = 3012;         // Table 'x' already exists in database 'y'.
+inline constexpr int ViewNotReadable = 1001;   // Feature is not available (views).
 }  // namespace err
 
 // One record of the catalogue.
@@ -30,18 +30,18 @@ struct Object {
   bool deleted = false;      // deleted records carry no other data here
   std::int32_t id = 0;
   std::int32_t parentId = 0;
-  std::string type;          // "Database", "Table", "View", "Field", "Index", "Relation", "Connection"
-  std::string name;          // UTF-8, trailing blanks removed
-  std::string storedType;    // the 10 bytes of OBJECTTYPE as stored
-  std::string storedName;    // the 128 bytes of OBJECTNAME as stored, in the container's code page
+  std::string type;        // "Database", "Table", "View", "Field", "Index", "Relation", "Connection"
+  std::string name;        // UTF-8, trailing blanks removed
+  std::string storedType;  // the 10 bytes of OBJECTTYPE as stored
+  std::string storedName;  // the 128 bytes of OBJECTNAME as stored, in the container's code page
   PropertyList properties;
 };
 
 // A table of the container as SELECT and DROP find it.
 struct MemberTable {
   const Object* object = nullptr;
-  std::string storedPath;           // the Path property, as stored ("orditems.dbf", "..\data\x.dbf")
-  std::filesystem::path dbf;        // the file it resolves to (as on disk when it exists)
+  std::string storedPath;     // the Path property, as stored ("orditems.dbf", "..\data\x.dbf")
+  std::filesystem::path dbf;  // the file it resolves to (as on disk when it exists)
   bool exists = false;
   std::vector<std::string> fieldNames;  // the long names of its Field records, in record order
 };

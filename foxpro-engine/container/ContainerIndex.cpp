@@ -47,9 +47,12 @@ std::string lowerBytes(std::string text, int codePage) {
       c = static_cast<unsigned char>(c + 32);
     } else if (codePage == 1252) {
       // Windows-1252 capitals: Š Œ Ž (0x8A 0x8C 0x8E → +0x10), Ÿ (0x9F → 0xFF), À…Þ except × (+0x20).
-      if (c == 0x8A || c == 0x8C || c == 0x8E) c = static_cast<unsigned char>(c + 0x10);
-      else if (c == 0x9F) c = 0xFF;
-      else if (c >= 0xC0 && c <= 0xDE && c != 0xD7) c = static_cast<unsigned char>(c + 0x20);
+      if (c == 0x8A || c == 0x8C || c == 0x8E)
+        c = static_cast<unsigned char>(c + 0x10);
+      else if (c == 0x9F)
+        c = 0xFF;
+      else if (c >= 0xC0 && c <= 0xDE && c != 0xD7)
+        c = static_cast<unsigned char>(c + 0x20);
     }
     ch = static_cast<char>(c);
   }
@@ -58,7 +61,8 @@ std::string lowerBytes(std::string text, int codePage) {
 
 std::vector<cdx::TagSpec> containerIndexTags(const std::vector<IndexRecord>& records, int codePage,
                                              const cdx::CompoundIndex* previous) {
-  cdx::TagSpec byName{tagInfo("OBJECTNAME", kNameKeyLength, "STR(parentid)+objecttype+LOWER(objectname)", previous), {}};
+  cdx::TagSpec byName{tagInfo("OBJECTNAME", kNameKeyLength, "STR(parentid)+objecttype+LOWER(objectname)", previous),
+                      {}};
   cdx::TagSpec byType{tagInfo("OBJECTTYPE", kTypeKeyLength, "STR(parentid)+objecttype", previous), {}};
   for (const IndexRecord& r : records) {
     if (r.deleted) continue;

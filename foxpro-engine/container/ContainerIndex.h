@@ -12,11 +12,11 @@ namespace fox::dbc {
 
 // What the index needs of one catalogue record: its raw bytes as the .dbc holds them.
 struct IndexRecord {
-  std::uint32_t record = 0;   // 1-based record number in the .dbc
+  std::uint32_t record = 0;  // 1-based record number in the .dbc
   bool deleted = false;
   std::int32_t parentId = 0;
-  std::string objectType;     // the 10 stored bytes
-  std::string objectName;     // the 128 stored bytes
+  std::string objectType;  // the 10 stored bytes
+  std::string objectName;  // the 128 stored bytes
 };
 
 // STR(n): n right-aligned in 10 characters; "**********" when it does not fit.

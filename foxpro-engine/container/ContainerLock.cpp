@@ -21,8 +21,7 @@ ContainerLock::ContainerLock(const std::filesystem::path& dbc, std::chrono::mill
       }
       continue;  // the file was replaced while we waited: lock the new one
     }
-    if (std::chrono::steady_clock::now() >= deadline)
-      throw errors::fileInUse(dbc);
+    if (std::chrono::steady_clock::now() >= deadline) throw errors::fileInUse(dbc);
     std::this_thread::sleep_for(kPoll);
   }
 }

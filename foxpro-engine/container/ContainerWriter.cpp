@@ -50,7 +50,8 @@ class MemoAppender {
 
   // Queues a memo and returns the block it will start at.
   std::uint32_t add(const std::string& data) {
-    if (next_ > 0xFFFFFFFFull) throw Error(fox::err::FileTooLarge, "Memo file '" + path_.filename().string() + "' is full.");
+    if (next_ > 0xFFFFFFFFull)
+      throw Error(fox::err::FileTooLarge, "Memo file '" + path_.filename().string() + "' is full.");
     auto block = static_cast<std::uint32_t>(next_);
     std::string run = bytes::be32Text(1) + bytes::be32Text(static_cast<std::uint32_t>(data.size())) + data;
     run.resize((run.size() + blockSize_ - 1) / blockSize_ * blockSize_, '\0');
@@ -64,7 +65,8 @@ class MemoAppender {
     if (pending_.empty()) return;
     file_ = File(path_, File::Mode::ReadWrite);
     std::uint64_t start = next_ * blockSize_ - pending_.size();
-    if (start + pending_.size() > kMaxFileSize) throw Error(fox::err::FileTooLarge, "Memo file '" + path_.filename().string() + "' is full.");
+    if (start + pending_.size() > kMaxFileSize)
+      throw Error(fox::err::FileTooLarge, "Memo file '" + path_.filename().string() + "' is full.");
     file_.writeAt(start, pending_.data(), pending_.size());
     std::string next = bytes::be32Text(static_cast<std::uint32_t>(next_));
     file_.writeAt(0, next.data(), next.size());
@@ -102,13 +104,16 @@ class Change {
 
  public:
   Change(const fs::path& dbc, const ChangeOptions& options)
-      : options_(options), lock_(dbc, options.lockWait), container_(Container::open(dbc)),
+      : options_(options),
+        lock_(dbc, options.lockWait),
+        container_(Container::open(dbc)),
         dbcBytes_(File(dbc, File::Mode::Read).readAll()) {
     headerLength_ = bytes::le16(dbcBytes_, 8);
     recordLength_ = bytes::le16(dbcBytes_, 10);
     count_ = bytes::le32(dbcBytes_, 4);
     if (recordLength_ < container_->columnOffset(7) + 4u ||
-        dbcBytes_.size() < headerLength_ + std::uint64_t{count_} * recordLength_ || count_ != container_->objects().size())
+        dbcBytes_.size() < headerLength_ + std::uint64_t{count_} * recordLength_ ||
+        count_ != container_->objects().size())
       throw errors::tableCorrupted(dbc);
   }
 
@@ -122,7 +127,8 @@ class Change {
   }
 
   // Appends a record; returns its record number, which is also its object id.
-  std::uint32_t append(std::int32_t parentId, const std::string& type, const std::string& name, std::uint32_t propertyBlock) {
+  std::uint32_t append(std::int32_t parentId, const std::string& type, const std::string& name,
+                       std::uint32_t propertyBlock) {
     auto id = static_cast<std::uint32_t>(count_ + added_.size() + 1);
     std::string r(recordLength_, ' ');
     auto put = [&](std::size_t column, const std::string& value, std::size_t width) {
@@ -305,7 +311,8 @@ std::string addTable(const fs::path& dbc, const NewTable& table, const ChangeOpt
   writer->close();
   try {
     std::uint32_t tableId = change.append(1, "Table", name, change.memo().add(properties.encode()));
-    for (const std::string& longName : longNames) change.append(static_cast<std::int32_t>(tableId), "Field", longName, 0);
+    for (const std::string& longName : longNames)
+      change.append(static_cast<std::int32_t>(tableId), "Field", longName, 0);
     change.commit();
   } catch (...) {
     if (!change.committed()) {

@@ -43,9 +43,9 @@ struct ChangeOptions {
 };
 
 struct NewTable {
-  std::filesystem::path dbf;             // absolute; the file's name gives the table's name
-  std::vector<ColumnSpec> columns;       // names up to 128 characters
-  CreateOptions options;                 // code page and memo block size (the back-link is set here)
+  std::filesystem::path dbf;        // absolute; the file's name gives the table's name
+  std::vector<ColumnSpec> columns;  // names up to 128 characters
+  CreateOptions options;            // code page and memo block size (the back-link is set here)
 };
 
 // The name a table gets in the container for its file: the file's base name, lower case, with

@@ -54,7 +54,9 @@ void PropertyList::addText(std::uint8_t id, std::string_view text) {
   items_.push_back({id, std::move(value)});
 }
 
-void PropertyList::addByte(std::uint8_t id, std::uint8_t value) { items_.push_back({id, std::string(1, static_cast<char>(value))}); }
+void PropertyList::addByte(std::uint8_t id, std::uint8_t value) {
+  items_.push_back({id, std::string(1, static_cast<char>(value))});
+}
 
 void PropertyList::addNumber(std::uint8_t id, std::int32_t value) {
   items_.push_back({id, bytes::be32Text(static_cast<std::uint32_t>(value))});

@@ -41,8 +41,8 @@ class PropertyList {
   std::optional<std::string> text(std::uint8_t id) const;
 
   void addText(std::uint8_t id, std::string_view text);  // appends value + NUL
-  void addByte(std::uint8_t id, std::uint8_t value);      // logical and small-number properties
-  void addNumber(std::uint8_t id, std::int32_t value);    // big-endian int32
+  void addByte(std::uint8_t id, std::uint8_t value);     // logical and small-number properties
+  void addNumber(std::uint8_t id, std::int32_t value);   // big-endian int32
 
  private:
   std::vector<Property> items_;

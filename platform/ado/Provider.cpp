@@ -38,7 +38,9 @@ std::map<std::string, Factory>& providers() {
 
 }  // namespace
 
-void registerDriver(const std::string& driverName, Factory factory) { drivers()[lower(driverName)] = std::move(factory); }
+void registerDriver(const std::string& driverName, Factory factory) {
+  drivers()[lower(driverName)] = std::move(factory);
+}
 
 void registerProvider(const std::string& providerName, Factory factory) {
   providers()[lower(providerName)] = std::move(factory);

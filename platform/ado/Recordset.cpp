@@ -59,7 +59,8 @@ namespace {
 }
 
 [[noreturn]] void throwItemNotFound() {
-  throw Error(errors::kItemNotFound, "Item cannot be found in the collection corresponding to the requested name or ordinal.");
+  throw Error(errors::kItemNotFound,
+              "Item cannot be found in the collection corresponding to the requested name or ordinal.");
 }
 
 // A field taken before its record set was reopened on a result with fewer columns is gone.

@@ -39,7 +39,7 @@ class Recordset {
   class FieldList {
    public:
     int Count() const;
-    Field Item(int index) const;             // 0-based
+    Field Item(int index) const;              // 0-based
     Field Item(std::string_view name) const;  // without regard to case
     Field operator[](int index) const { return Item(index); }
     Field operator[](std::string_view name) const { return Item(name); }

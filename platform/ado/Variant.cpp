@@ -73,17 +73,28 @@ std::string toText(double v) {
 
 std::string Variant::toText() const {
   switch (kind()) {
-    case Kind::Null: return {};
-    case Kind::Boolean: return asBoolean() ? "1" : "0";
-    case Kind::Integer: return std::to_string(asInteger());
-    case Kind::UnsignedInteger: return std::to_string(asUnsignedInteger());
-    case Kind::Double: return ado::toText(asDouble());
-    case Kind::Decimal: return asDecimal().text;
-    case Kind::Text: return asText();
-    case Kind::Bytes: return std::string(asBytes().begin(), asBytes().end());
-    case Kind::Date: return ado::toText(asDate());
-    case Kind::Time: return ado::toText(asTime());
-    case Kind::DateTime: return ado::toText(asDateTime());
+    case Kind::Null:
+      return {};
+    case Kind::Boolean:
+      return asBoolean() ? "1" : "0";
+    case Kind::Integer:
+      return std::to_string(asInteger());
+    case Kind::UnsignedInteger:
+      return std::to_string(asUnsignedInteger());
+    case Kind::Double:
+      return ado::toText(asDouble());
+    case Kind::Decimal:
+      return asDecimal().text;
+    case Kind::Text:
+      return asText();
+    case Kind::Bytes:
+      return std::string(asBytes().begin(), asBytes().end());
+    case Kind::Date:
+      return ado::toText(asDate());
+    case Kind::Time:
+      return ado::toText(asTime());
+    case Kind::DateTime:
+      return ado::toText(asDateTime());
   }
   return {};
 }

@@ -7,25 +7,38 @@ namespace foxpro {
 
 ado::DataTypeEnum adoType(const fox::Field& field) {
   switch (field.type) {
-    case 'C': return field.binary() ? ado::adBinary : ado::adChar;
-    case 'V': return field.binary() ? ado::adVarBinary : ado::adVarChar;
-    case 'M': return field.binary() ? ado::adLongVarBinary : ado::adLongVarChar;
-    case 'Q': return ado::adVarBinary;
+    case 'C':
+      return field.binary() ? ado::adBinary : ado::adChar;
+    case 'V':
+      return field.binary() ? ado::adVarBinary : ado::adVarChar;
+    case 'M':
+      return field.binary() ? ado::adLongVarBinary : ado::adLongVarChar;
+    case 'Q':
+      return ado::adVarBinary;
     case 'G':
     case 'W':
-    case 'P': return ado::adLongVarBinary;
+    case 'P':
+      return ado::adLongVarBinary;
     case 'N':
-    case 'F': return ado::adNumeric;
+    case 'F':
+      return ado::adNumeric;
     case 'I':
-    case '+': return ado::adInteger;  // dBase 7's autoincrement
+    case '+':
+      return ado::adInteger;  // dBase 7's autoincrement
     case 'B':
-    case 'O': return ado::adDouble;   // dBase 7's double
-    case 'Y': return ado::adCurrency;
-    case 'D': return ado::adDBDate;
+    case 'O':
+      return ado::adDouble;  // dBase 7's double
+    case 'Y':
+      return ado::adCurrency;
+    case 'D':
+      return ado::adDBDate;
     case 'T':
-    case '@': return ado::adDBTimeStamp;  // dBase 7's timestamp
-    case 'L': return ado::adBoolean;
-    default: return ado::adVarChar;
+    case '@':
+      return ado::adDBTimeStamp;  // dBase 7's timestamp
+    case 'L':
+      return ado::adBoolean;
+    default:
+      return ado::adVarChar;
   }
 }
 
@@ -37,7 +50,9 @@ ado::provider::FieldInfo fieldInfo(const fox::Field& field, std::string name) {
   switch (field.type) {
     case 'C':
     case 'V':
-    case 'Q': info.definedSize = field.length; break;
+    case 'Q':
+      info.definedSize = field.length;
+      break;
     case 'N':
     case 'F':
       info.definedSize = field.length;
@@ -47,7 +62,9 @@ ado::provider::FieldInfo fieldInfo(const fox::Field& field, std::string name) {
     case 'M':
     case 'G':
     case 'W':
-    case 'P': info.definedSize = std::numeric_limits<int>::max(); break;
+    case 'P':
+      info.definedSize = std::numeric_limits<int>::max();
+      break;
     case 'Y':
       info.definedSize = 8;
       info.precision = 19;
@@ -59,7 +76,9 @@ ado::provider::FieldInfo fieldInfo(const fox::Field& field, std::string name) {
       info.precision = 15;
       info.scale = field.decimals;
       break;
-    default: info.definedSize = field.length; break;
+    default:
+      info.definedSize = field.length;
+      break;
   }
   return info;
 }

@@ -58,7 +58,8 @@ std::vector<fs::path> tableFiles(const fs::path& dbf) {
     if (auto memo = fox::findMemoFile(dbf, dBase); memo && std::find(files.begin(), files.end(), *memo) == files.end())
       files.push_back(*memo);
   if (auto index = indexFile(dbf)) files.push_back(*index);
-  if (auto cpg = findRegularFile(dbf.parent_path(), fox::codePageFileName(dbf).filename().string())) files.push_back(*cpg);
+  if (auto cpg = findRegularFile(dbf.parent_path(), fox::codePageFileName(dbf).filename().string()))
+    files.push_back(*cpg);
   return files;
 }
 

@@ -56,8 +56,8 @@ class ContainerCatalogue : public Catalogue {
       // A free table over a member's file would leave the container pointing at a table that
       // is not its own.
       if (old)
-        throw fox::Error(fox::dbc::err::NameInUse, "File '" + table.dbf.filename().string() + "' is a table of database '" +
-                                                       dbc_.filename().string() + "'.");
+        throw fox::Error(fox::dbc::err::NameInUse, "File '" + table.dbf.filename().string() +
+                                                       "' is a table of database '" + dbc_.filename().string() + "'.");
       return createFreeTable(table);
     }
     // Names are checked before an old table of the same file leaves the container.

@@ -32,13 +32,17 @@ int fieldSize(const fox::ColumnSpec& column) {
     case 'V':
     case 'Q':
     case 'N':
-    case 'F': return column.length;
-    case 'L': return 1;
+    case 'F':
+      return column.length;
+    case 'L':
+      return 1;
     case 'I':
     case 'M':
     case 'G':
-    case 'W': return 4;
-    default: return 8;  // B Y D T
+    case 'W':
+      return 4;
+    default:
+      return 8;  // B Y D T
   }
 }
 
@@ -200,7 +204,8 @@ std::string Session::withColumnName(const fox::TableWriter& writer, std::string 
   const std::size_t colon = detail.find(':');
   if (detail.rfind(field, 0) != 0 || colon == std::string::npos) return detail;
   const std::string stored = detail.substr(field.size(), colon - field.size());
-  auto open = std::find_if(writers_.begin(), writers_.end(), [&](const OpenWriter& w) { return w.writer.get() == &writer; });
+  auto open =
+      std::find_if(writers_.begin(), writers_.end(), [&](const OpenWriter& w) { return w.writer.get() == &writer; });
   if (open == writers_.end()) return detail;
   const auto& fields = writer.fields();
   for (std::size_t i = 0; i < fields.size() && i < open->columnNames.size(); ++i)

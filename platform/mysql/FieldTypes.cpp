@@ -95,34 +95,51 @@ Bytes bytesOf(std::string_view text) { return Bytes(text.begin(), text.end()); }
 
 DataTypeEnum adoType(const MYSQL_FIELD& f) {
   switch (f.type) {
-    case MYSQL_TYPE_TINY: return isUnsigned(f) ? adUnsignedTinyInt : adTinyInt;
+    case MYSQL_TYPE_TINY:
+      return isUnsigned(f) ? adUnsignedTinyInt : adTinyInt;
     case MYSQL_TYPE_SHORT:
-    case MYSQL_TYPE_YEAR: return isUnsigned(f) ? adUnsignedSmallInt : adSmallInt;
+    case MYSQL_TYPE_YEAR:
+      return isUnsigned(f) ? adUnsignedSmallInt : adSmallInt;
     case MYSQL_TYPE_INT24:
-    case MYSQL_TYPE_LONG: return isUnsigned(f) ? adUnsignedInt : adInteger;
-    case MYSQL_TYPE_LONGLONG: return isUnsigned(f) ? adUnsignedBigInt : adBigInt;
-    case MYSQL_TYPE_FLOAT: return adSingle;
-    case MYSQL_TYPE_DOUBLE: return adDouble;
+    case MYSQL_TYPE_LONG:
+      return isUnsigned(f) ? adUnsignedInt : adInteger;
+    case MYSQL_TYPE_LONGLONG:
+      return isUnsigned(f) ? adUnsignedBigInt : adBigInt;
+    case MYSQL_TYPE_FLOAT:
+      return adSingle;
+    case MYSQL_TYPE_DOUBLE:
+      return adDouble;
     case MYSQL_TYPE_DECIMAL:
-    case MYSQL_TYPE_NEWDECIMAL: return adNumeric;
+    case MYSQL_TYPE_NEWDECIMAL:
+      return adNumeric;
     case MYSQL_TYPE_DATE:
-    case MYSQL_TYPE_NEWDATE: return adDBDate;
-    case MYSQL_TYPE_TIME: return adDBTime;
+    case MYSQL_TYPE_NEWDATE:
+      return adDBDate;
+    case MYSQL_TYPE_TIME:
+      return adDBTime;
     case MYSQL_TYPE_DATETIME:
-    case MYSQL_TYPE_TIMESTAMP: return adDBTimeStamp;
-    case MYSQL_TYPE_BIT: return f.length == 1 ? adBoolean : adBinary;
+    case MYSQL_TYPE_TIMESTAMP:
+      return adDBTimeStamp;
+    case MYSQL_TYPE_BIT:
+      return f.length == 1 ? adBoolean : adBinary;
     case MYSQL_TYPE_STRING:
     case MYSQL_TYPE_ENUM:
-    case MYSQL_TYPE_SET: return isBinary(f) ? adBinary : adChar;
+    case MYSQL_TYPE_SET:
+      return isBinary(f) ? adBinary : adChar;
     case MYSQL_TYPE_VAR_STRING:
-    case MYSQL_TYPE_VARCHAR: return isBinary(f) ? adVarBinary : adVarChar;
+    case MYSQL_TYPE_VARCHAR:
+      return isBinary(f) ? adVarBinary : adVarChar;
     case MYSQL_TYPE_TINY_BLOB:
     case MYSQL_TYPE_MEDIUM_BLOB:
     case MYSQL_TYPE_LONG_BLOB:
-    case MYSQL_TYPE_BLOB: return isBinary(f) ? adLongVarBinary : adLongVarChar;
-    case MYSQL_TYPE_JSON: return adLongVarChar;
-    case MYSQL_TYPE_GEOMETRY: return adLongVarBinary;
-    default: return adVarChar;  // NULL columns and anything newer: read as text
+    case MYSQL_TYPE_BLOB:
+      return isBinary(f) ? adLongVarBinary : adLongVarChar;
+    case MYSQL_TYPE_JSON:
+      return adLongVarChar;
+    case MYSQL_TYPE_GEOMETRY:
+      return adLongVarBinary;
+    default:
+      return adVarChar;  // NULL columns and anything newer: read as text
   }
 }
 
@@ -160,9 +177,11 @@ Variant decodeValue(const MYSQL_FIELD& f, const char* data, unsigned long length
       if (isUnsigned(f)) return Variant(readNumber<unsigned long long>(f, text));
       return Variant(readNumber<long long>(f, text));
     case MYSQL_TYPE_FLOAT:
-    case MYSQL_TYPE_DOUBLE: return Variant(readNumber<double>(f, text));
+    case MYSQL_TYPE_DOUBLE:
+      return Variant(readNumber<double>(f, text));
     case MYSQL_TYPE_DECIMAL:
-    case MYSQL_TYPE_NEWDECIMAL: return Variant(Decimal{std::string(text)});
+    case MYSQL_TYPE_NEWDECIMAL:
+      return Variant(Decimal{std::string(text)});
     case MYSQL_TYPE_DATE:
     case MYSQL_TYPE_NEWDATE: {
       Reader r(f, text);
@@ -189,9 +208,12 @@ Variant decodeValue(const MYSQL_FIELD& f, const char* data, unsigned long length
     case MYSQL_TYPE_BIT:
       if (f.length == 1) return Variant(!text.empty() && text.back() != 0);
       return Variant(bytesOf(text));
-    case MYSQL_TYPE_GEOMETRY: return Variant(bytesOf(text));
-    case MYSQL_TYPE_JSON: return Variant(std::string(text));  // MySQL marks JSON binary; it is UTF-8 text
-    case MYSQL_TYPE_NULL: return Variant();
+    case MYSQL_TYPE_GEOMETRY:
+      return Variant(bytesOf(text));
+    case MYSQL_TYPE_JSON:
+      return Variant(std::string(text));  // MySQL marks JSON binary; it is UTF-8 text
+    case MYSQL_TYPE_NULL:
+      return Variant();
     default:
       if (isBinary(f)) return Variant(bytesOf(text));
       return Variant(std::string(text));

@@ -12,10 +12,14 @@ namespace {
 
 std::size_t sizeOf(const Variant& v) {
   switch (v.kind()) {
-    case Variant::Kind::Text: return 16 + v.asText().size();
-    case Variant::Kind::Bytes: return 16 + v.asBytes().size();
-    case Variant::Kind::Decimal: return 16 + v.asDecimal().text.size();
-    default: return 16;
+    case Variant::Kind::Text:
+      return 16 + v.asText().size();
+    case Variant::Kind::Bytes:
+      return 16 + v.asBytes().size();
+    case Variant::Kind::Decimal:
+      return 16 + v.asDecimal().text.size();
+    default:
+      return 16;
   }
 }
 
@@ -57,7 +61,8 @@ void Inserter::forget() {
   lastTarget_.reset();
 }
 
-const std::string& Inserter::rowSql(const std::shared_ptr<const InsertTarget>& target, const std::vector<bool>& assigned) {
+const std::string& Inserter::rowSql(const std::shared_ptr<const InsertTarget>& target,
+                                    const std::vector<bool>& assigned) {
   if (target != lastTarget_ || assigned != lastAssigned_) {
     lastRowSql_ = target->insertSql(assigned, 1);
     if (target != lastTarget_) lastBatchable_.reset();
@@ -134,11 +139,14 @@ bool Inserter::batchable(const InsertTarget& target) {
   // one by one where the server computes values per statement (auto-increment, clock defaults,
   // generated columns) or acts outside the table (triggers), or cannot roll back (not InnoDB).
   std::string where = "_SCHEMA = " + schema + " AND ";
-  std::string sql = "SELECT (SELECT ENGINE FROM information_schema.TABLES WHERE TABLE" + where + "TABLE_NAME = " +
-                    table + " AND TABLE_TYPE = 'BASE TABLE'),"
-                    " (SELECT COUNT(*) FROM information_schema.TRIGGERS WHERE EVENT_OBJECT" + where +
-                    "EVENT_OBJECT_TABLE = " + table + "),"
-                    " (SELECT COUNT(*) FROM information_schema.COLUMNS WHERE TABLE" + where + "TABLE_NAME = " + table +
+  std::string sql = "SELECT (SELECT ENGINE FROM information_schema.TABLES WHERE TABLE" + where +
+                    "TABLE_NAME = " + table +
+                    " AND TABLE_TYPE = 'BASE TABLE'),"
+                    " (SELECT COUNT(*) FROM information_schema.TRIGGERS WHERE EVENT_OBJECT" +
+                    where + "EVENT_OBJECT_TABLE = " + table +
+                    "),"
+                    " (SELECT COUNT(*) FROM information_schema.COLUMNS WHERE TABLE" +
+                    where + "TABLE_NAME = " + table +
                     " AND (EXTRA <> '' OR COLUMN_DEFAULT LIKE '%(%' OR COLUMN_DEFAULT LIKE 'current_timestamp%'))";
   try {
     std::vector<std::string> row = singleRow(client_, sql);

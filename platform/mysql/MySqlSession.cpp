@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <vector>
 
-
 namespace mysql {
 
 using namespace ado;

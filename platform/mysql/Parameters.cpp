@@ -38,14 +38,19 @@ bool validClock(const ado::Time& t, int maxHour) {
 void Parameters::check(const Variant& value) {
   bool valid = true;
   switch (value.kind()) {
-    case Variant::Kind::Date: valid = validDate(value.asDate()); break;
-    case Variant::Kind::Time: valid = validClock(value.asTime(), 838); break;
+    case Variant::Kind::Date:
+      valid = validDate(value.asDate());
+      break;
+    case Variant::Kind::Time:
+      valid = validClock(value.asTime(), 838);
+      break;
     case Variant::Kind::DateTime: {
       const ado::DateTime& dt = value.asDateTime();
       valid = validDate(dt.date) && validClock(dt.time, 23) && !dt.time.negative;
       break;
     }
-    default: break;
+    default:
+      break;
   }
   if (!valid)
     throw ado::Error(ado::errors::kWrongArgument,
@@ -70,7 +75,9 @@ void Parameters::set(std::size_t index, const Variant& value) {
     b.length = &s.length;
   };
   switch (value.kind()) {
-    case Variant::Kind::Null: b.buffer_type = MYSQL_TYPE_NULL; break;
+    case Variant::Kind::Null:
+      b.buffer_type = MYSQL_TYPE_NULL;
+      break;
     case Variant::Kind::Boolean:
       s.tiny = value.asBoolean() ? 1 : 0;
       b.buffer_type = MYSQL_TYPE_TINY;
@@ -97,7 +104,9 @@ void Parameters::set(std::size_t index, const Variant& value) {
       bindBuffer(MYSQL_TYPE_NEWDECIMAL, text.data(), text.size());
       break;
     }
-    case Variant::Kind::Text: bindBuffer(MYSQL_TYPE_STRING, value.asText().data(), value.asText().size()); break;
+    case Variant::Kind::Text:
+      bindBuffer(MYSQL_TYPE_STRING, value.asText().data(), value.asText().size());
+      break;
     case Variant::Kind::Bytes:
       // A binary string: stored byte for byte in binary columns; converted (and checked) as
       // text in character columns.

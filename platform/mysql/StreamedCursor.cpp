@@ -89,9 +89,7 @@ StreamedCursor::~StreamedCursor() {
   }
 }
 
-long StreamedCursor::recordCount() const {
-  return (finished_ ? delivered_ : std::max(count_, delivered_)) + inserted_;
-}
+long StreamedCursor::recordCount() const { return (finished_ ? delivered_ : std::max(count_, delivered_)) + inserted_; }
 
 bool StreamedCursor::readRow(std::vector<ado::Variant>& row) {
   MYSQL_ROW cells = mysql_fetch_row(result_);

@@ -18,8 +18,8 @@ class ScriptedDialogs : public Dialogs {
 
   struct Shown {
     Kind kind;
-    QString title;  // the title, or for the folder chooser its prompt
-    QString text;   // message, question or prompt text; the open-file dialog's filter
+    QString title;    // the title, or for the folder chooser its prompt
+    QString text;     // message, question or prompt text; the open-file dialog's filter
     QString initial;  // the input box's default text; the open-file dialog's preselected file
   };
 

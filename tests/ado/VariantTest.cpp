@@ -22,7 +22,7 @@ TEST(Variant, TextFormIsCanonicalAndLocaleFree) {
   EXPECT_EQ(Variant(1.5).toText(), "1.5");
   EXPECT_EQ(Variant(100.0).toText(), "100");
   for (double d : {0.1, 0.1 + 0.2, 1e300, -2.5e-8}) EXPECT_EQ(std::stod(Variant(d).toText()), d);  // shortest, exact
-  EXPECT_EQ(Variant(ado::Decimal{"-0012.500"}).toText(), "-0012.500");  // exactly as stored
+  EXPECT_EQ(Variant(ado::Decimal{"-0012.500"}).toText(), "-0012.500");                             // exactly as stored
   EXPECT_EQ(Variant(ado::Date{2026, 12, 6}).toText(), "2026-12-06");
   EXPECT_EQ(Variant(ado::Time{13, 45, 0}).toText(), "13:45:00");
   EXPECT_EQ(Variant(ado::Time{1, 2, 3, 500000}).toText(), "01:02:03.5");

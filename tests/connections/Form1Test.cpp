@@ -54,9 +54,9 @@ TEST_F(Form1Test, OnePointerForTheWholeWindowSetByTheHoverTableWhichLeavesTheHou
     return MousePointer(form.get());
   };
   // Buttons: the hand. Frames, the window and the fields but the server: the default. The rest: no rule.
-  const std::pair<const char*, int> moves[] = {
-      {"Check5", 99}, {"Option1", 99}, {"Text1", 0}, {"Check3", 99}, {"Frame1", 0}, {"Check6", 99}, {"Label3", 99},
-      {"Text3", 99},  {"Text5", 0},    {"Check1", 99}, {"Form1", 0}, {"Check2", 99}};
+  const std::pair<const char*, int> moves[] = {{"Check5", 99}, {"Option1", 99}, {"Text1", 0},   {"Check3", 99},
+                                               {"Frame1", 0},  {"Check6", 99},  {"Label3", 99}, {"Text3", 99},
+                                               {"Text5", 0},   {"Check1", 99},  {"Form1", 0},   {"Check2", 99}};
   for (const auto& [name, pointer] : moves) EXPECT_EQ(over(name), pointer) << name;
   EXPECT_EQ(control("Text6")->cursor().shape(), Qt::ArrowCursor);  // 99 without HAND-M.CUR: the arrow
   SetMousePointer(form.get(), kPointerHourglass);
@@ -98,7 +98,8 @@ TEST_F(Form1Test, TheChoosersFillTheirFieldsCancelChangesNothingAndTheDialogsSho
   press("Check5");  // cancelled
   EXPECT_EQ(control("Text1")->text(), "/typed.dbc");
   ASSERT_EQ(dialogs().shown.size(), 2u);
-  EXPECT_EQ(dialogs().shown[0].title + "|" + dialogs().shown[0].text, "Select Foxpro Database|Microsoft Database (*.dbc)");
+  EXPECT_EQ(dialogs().shown[0].title + "|" + dialogs().shown[0].text,
+            "Select Foxpro Database|Microsoft Database (*.dbc)");
   EXPECT_EQ(dialogs().shown[0].initial, "");
   EXPECT_EQ(dialogs().shown[1].initial, "/data/sales.dbc");  // the last choice, not the field
 
@@ -128,10 +129,11 @@ TEST_F(Form1Test, FoxProProbeAndTestConnectionOpenOnlyWhatExists) {
     openWhileShown = *foxpro->open;
   };
   QDir(configFolder()).mkdir("folder.dbc");
-  const std::tuple<const char*, QString, bool> cases[] = {
-      {"Option1", fixture("northwind/northwind.dbc"), true}, {"Option1", fixture("northwind/missing.dbc"), false},
-      {"Option1", configFolder() + "/folder.dbc", false},    {"Option2", fixture("northwind"), true},
-      {"Option2", configFolder() + "/no-such-folder", false}};
+  const std::tuple<const char*, QString, bool> cases[] = {{"Option1", fixture("northwind/northwind.dbc"), true},
+                                                          {"Option1", fixture("northwind/missing.dbc"), false},
+                                                          {"Option1", configFolder() + "/folder.dbc", false},
+                                                          {"Option2", fixture("northwind"), true},
+                                                          {"Option2", configFolder() + "/no-such-folder", false}};
   for (const auto& [option, path, opens] : cases) {
     press(option);
     paste(option == QString("Option1") ? "Text1" : "Text2", path);
@@ -160,8 +162,10 @@ TEST_F(Form1Test, MySqlTestConnectionTellsTheRightLoginFromWrongOnesAndOkGoesOnO
   EXPECT_TRUE(TestMySqlConnection(form->connectionSettings()));
   press("Check6");
   EXPECT_EQ(dialogs().messages(), std::vector<QString>{"Connection successful."});
-  const std::pair<const char*, QString> wrong[] = {{"Text3", "nonexistent.invalid"}, {"Text4", "1"},
-                                                   {"Text4", "abc"},                 {"Text6", "wrong-password"},
+  const std::pair<const char*, QString> wrong[] = {{"Text3", "nonexistent.invalid"},
+                                                   {"Text4", "1"},
+                                                   {"Text4", "abc"},
+                                                   {"Text6", "wrong-password"},
                                                    {"Text7", "no_such_db"}};
   for (const auto& [field, value] : wrong) {
     const QString right = control(field)->text();

@@ -20,7 +20,8 @@ namespace fs = std::filesystem;
 
 std::string unhex(const std::string& text) {
   std::string out;
-  for (std::size_t i = 0; i + 1 < text.size(); i += 2) out += static_cast<char>(std::stoi(text.substr(i, 2), nullptr, 16));
+  for (std::size_t i = 0; i + 1 < text.size(); i += 2)
+    out += static_cast<char>(std::stoi(text.substr(i, 2), nullptr, 16));
   return out;
 }
 
@@ -47,11 +48,17 @@ TEST(CompoundIndexWriter, ReproducesTheWorkedThreeKeyIndexExactly) {
 
   std::string expected(3072, '\0');
   auto put = [&](std::size_t at, const std::string& h) { expected.replace(at, h.size() / 2, unhex(h)); };
-  put(0x000, "000400000000000000000000" "0a00e001");
-  put(0x1f6, "0000010001000000" "0100");
+  put(0x000,
+      "000400000000000000000000"
+      "0a00e001");
+  put(0x1f6,
+      "0000010001000000"
+      "0100");
   put(0x400, "03000100ffffffffffffffffe101ffff00000f0f1004040300066000");
   put(0x5fc, "4e414d45");
-  put(0x600, "000a00000000000000000000" "0a006001");
+  put(0x600,
+      "000a00000000000000000000"
+      "0a006001");
   put(0x7f6, "00000500010000000500");
   put(0x800, "6e616d65");
   put(0xa00, "03000300ffffffffffffffffd201ff0000000f0f080404020250033201400000");
@@ -96,8 +103,8 @@ void reencodeLeaves(const fs::path& file, LeafReport& report) {
         const Node& decoded = candidate->tags[t].nodes[n];
         std::string page;
         std::uint16_t attributes = node.attributes & 0x03;  // VFP's unexplained bit 0x04 is not reproduced
-        ASSERT_TRUE(encodeLeaf(decoded.keys, candidate->tags[t].info.keyLength, candidate->tags[t].info.pad,
-                               attributes, node.left, node.right, page));
+        ASSERT_TRUE(encodeLeaf(decoded.keys, candidate->tags[t].info.keyLength, candidate->tags[t].info.pad, attributes,
+                               node.left, node.right, page));
         std::string vfp = original;
         vfp[0] = static_cast<char>(attributes);
         same = same || page == vfp;
@@ -105,7 +112,8 @@ void reencodeLeaves(const fs::path& file, LeafReport& report) {
       if (same) {
         ++report.reproduced;
       } else {
-        report.failures.push_back(file.filename().string() + " " + blank.tags[t].info.name + " @" + std::to_string(node.offset));
+        report.failures.push_back(file.filename().string() + " " + blank.tags[t].info.name + " @" +
+                                  std::to_string(node.offset));
       }
     }
   }
@@ -202,11 +210,11 @@ TEST(CompoundIndexWriter, BuildsDeepTreesThatReadBackInOrder) {
 
 TEST(CompoundIndexReader, InfersThePadOfEachTag) {
   auto orders = readFile(fixturePath("northwind/orders.cdx"));
-  EXPECT_EQ(orders.find("ORDERID")->info.pad, 0);     // integer keys 80 00 28 00 …
-  EXPECT_EQ(orders.find("ORDERDATE")->info.pad, 0);   // nullable date keys
+  EXPECT_EQ(orders.find("ORDERID")->info.pad, 0);    // integer keys 80 00 28 00 …
+  EXPECT_EQ(orders.find("ORDERDATE")->info.pad, 0);  // nullable date keys
   EXPECT_EQ(orders.find("orderid")->keys.front().bytes, std::string("\x80\x00\x28\x08", 4));  // 10248
   auto customers = readFile(fixturePath("northwind/Customers.CDX"));
-  EXPECT_EQ(customers.find("CITY")->info.pad, ' ');   // character keys, even out of byte order
+  EXPECT_EQ(customers.find("CITY")->info.pad, ' ');  // character keys, even out of byte order
   EXPECT_EQ(customers.find("COMPANYNAM")->info.pad, ' ');
 }
 
@@ -229,8 +237,8 @@ TEST(CompoundIndexReader, RejectsDamagedFilesWithAClearError) {
   expectCorrupt(good.substr(0, 1000), "truncated header");
   expectCorrupt(good.substr(0, 2048), "tags past the end");
   expectCorrupt(patched(14, 0x60), "no directory flag");
-  expectCorrupt(patched(1, 0x00), "root inside the header");  // the directory's root 0x400 made 0
-  expectCorrupt(patched(0x400 + 23, 9), "bad widths");       // entry width
+  expectCorrupt(patched(1, 0x00), "root inside the header");                    // the directory's root 0x400 made 0
+  expectCorrupt(patched(0x400 + 23, 9), "bad widths");                          // entry width
   expectCorrupt(patched(0x400 + 2, static_cast<char>(0xFF)), "too many keys");  // far past the page
   // A tag root pointing back at the directory leaf: a cycle.
   CompoundIndex index = read(good);

@@ -39,8 +39,8 @@ TEST(ContainerRead, ListsAndReadsEveryTableOfTheFixtureContainers) {
       if (f[0] == "deleted") deleted = std::stoul(f[1]);
     }
     auto container = fox::dbc::Container::open(fixturePath(folder + fixture.dbc));
-    auto liveRecords = static_cast<std::size_t>(std::count_if(
-        container->objects().begin(), container->objects().end(), [](const auto& o) { return !o.deleted; }));
+    auto liveRecords = static_cast<std::size_t>(std::count_if(container->objects().begin(), container->objects().end(),
+                                                              [](const auto& o) { return !o.deleted; }));
     EXPECT_EQ(liveRecords, live);
     EXPECT_EQ(container->objects().size() - liveRecords, deleted);
 

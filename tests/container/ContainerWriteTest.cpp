@@ -215,7 +215,8 @@ TEST(ContainerWrite, MissingOrStaleIndexIsRebuiltByTheFirstChange) {
   expectIndexMatchesRecords(dbc);
   ASSERT_TRUE(fs::exists(folder / "EXPENSES.dcx") || fs::exists(folder / "EXPENSES.DCX"));
 
-  fs::copy_file(fixtures::fixturePath("northwind/northwind.dcx"), indexFileOf(dbc), fs::copy_options::overwrite_existing);
+  fs::copy_file(fixtures::fixturePath("northwind/northwind.dcx"), indexFileOf(dbc),
+                fs::copy_options::overwrite_existing);
   std::ofstream(folder / "new one.cpg") << "1251";
   dropTable(dbc, "NEW_ONE");
   expectIndexMatchesRecords(dbc);
@@ -329,9 +330,8 @@ TEST(ContainerWrite, ReadOnlyFolderIsRefusedWithoutChange) {
   EXPECT_TRUE(unprivileged::holds([&] {
     return engineError([&] { addTable(folder / "FOXPRO-DB-TEST.DBC", {folder / "x.dbf", {{"a", 'I'}}, {}}); }) != 0;
   }));
-  EXPECT_TRUE(unprivileged::holds([&] {
-    return engineError([&] { dropTable(folder / "FOXPRO-DB-TEST.DBC", "types"); }) != 0;
-  }));
+  EXPECT_TRUE(unprivileged::holds(
+      [&] { return engineError([&] { dropTable(folder / "FOXPRO-DB-TEST.DBC", "types"); }) != 0; }));
   EXPECT_EQ(changed(before, snapshot(folder)), "");
   fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add);  // so the folder can be removed
 }

@@ -40,7 +40,8 @@ inline std::string readAll(const fs::path& file) {
 // Runs dbc_check.py with Debian's python3; returns its lines split at tabs.
 inline std::vector<std::vector<std::string>> pythonFacts(const std::string& command, const std::string& argument) {
   std::string line = "TAVREL_FIXTURES_DIR='" + std::string(TAVREL_FIXTURES_DIR) + "' /usr/bin/python3 '" +
-                     std::string(TAVREL_SOURCE_DIR) + "/tests/container/dbc_check.py' " + command + " '" + argument + "'";
+                     std::string(TAVREL_SOURCE_DIR) + "/tests/container/dbc_check.py' " + command + " '" + argument +
+                     "'";
   std::vector<std::vector<std::string>> out;
   FILE* pipe = ::popen(line.c_str(), "r");
   if (!pipe) return out;
@@ -52,7 +53,8 @@ inline std::vector<std::vector<std::string>> pythonFacts(const std::string& comm
   for (std::string l; std::getline(lines, l);) {
     std::vector<std::string> fields;  // an empty last field counts too
     std::size_t at = 0;
-    for (std::size_t tab; (tab = l.find('\t', at)) != std::string::npos; at = tab + 1) fields.push_back(l.substr(at, tab - at));
+    for (std::size_t tab; (tab = l.find('\t', at)) != std::string::npos; at = tab + 1)
+      fields.push_back(l.substr(at, tab - at));
     fields.push_back(l.substr(at));
     out.push_back(std::move(fields));
   }

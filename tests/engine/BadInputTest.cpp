@@ -42,11 +42,11 @@ TEST(BadInput, DamagedTablesGiveFoxProErrors) {
   std::size_t block = std::uint8_t(bytes[memoAt]) | (std::uint8_t(bytes[memoAt + 1]) << 8);
   struct Damage {
     const char* name;
-    bool inMemo;      // in the .fpt rather than the .dbf
-    std::size_t at;   // where the bytes go; with no bytes, the length the file is cut to
+    bool inMemo;     // in the .fpt rather than the .dbf
+    std::size_t at;  // where the bytes go; with no bytes, the length the file is cut to
     std::string bytes;
     int error;
-    bool inHeader;    // openForAppend refuses it too
+    bool inHeader;  // openForAppend refuses it too
   } damages[] = {
       {"truncated", false, 20, "", fox::err::NotATable, true},
       {"shortheader", false, headerLength - 10, "", fox::err::NotATable, true},
@@ -108,9 +108,8 @@ TEST(BadInput, UnreadableFilesAreAccessDenied) {
   fs::permissions(dir / "locked.dbf", readable);
   fs::permissions(dir / "locked.FPT", fs::perms::none);
   EXPECT_TRUE(unprivileged::holds([&] { return readError(dir / "locked.dbf") == fox::err::AccessDenied; }));
-  EXPECT_TRUE(unprivileged::holds([&] {
-    return errorOf([&] { fox::TableWriter::openForAppend(dir / "locked.dbf"); }) == fox::err::AccessDenied;
-  }));
+  EXPECT_TRUE(unprivileged::holds(
+      [&] { return errorOf([&] { fox::TableWriter::openForAppend(dir / "locked.dbf"); }) == fox::err::AccessDenied; }));
 }
 
 // A table at the limits of the format still reads: an empty table that ends with its header,

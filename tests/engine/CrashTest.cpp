@@ -70,7 +70,8 @@ std::uint32_t expectRows(const fs::path& table) {
     if (v.size() != 5) return 0;
     auto want = rowFor(std::int32_t(i));
     EXPECT_EQ(std::get<std::int32_t>(v[0]), std::int32_t(i));
-    EXPECT_EQ(std::get<std::string>(v[1]).substr(0, std::get<std::string>(want[1]).size()), std::get<std::string>(want[1]));
+    EXPECT_EQ(std::get<std::string>(v[1]).substr(0, std::get<std::string>(want[1]).size()),
+              std::get<std::string>(want[1]));
     EXPECT_EQ(v[2], want[2]) << i;
     EXPECT_EQ(v[4], want[4]) << i;
   }
@@ -83,8 +84,8 @@ constexpr std::uint32_t kBefore = 4;  // rows in the table before the append tha
 
 fs::path tableWithRows(const TempDir& dir) {
   fs::path table = dir / "crash.dbf";
-  auto w = fox::TableWriter::create(table, {{"ID", 'I'}, {"NAME", 'C', 12}, {"NOTE", 'M'}, {"AMOUNT", 'N', 12, 1},
-                                            {"EXTRA", 'M', 0, 0, true}});
+  auto w = fox::TableWriter::create(
+      table, {{"ID", 'I'}, {"NAME", 'C', 12}, {"NOTE", 'M'}, {"AMOUNT", 'N', 12, 1}, {"EXTRA", 'M', 0, 0, true}});
   for (std::uint32_t i = 0; i < kBefore; ++i) w->append(rowFor(std::int32_t(i)));
   w->close();
   return table;
@@ -174,8 +175,8 @@ TEST(Crash, FailedWriteAtEveryPointOfAnAppend) {
 TEST(Crash, KilledAtAnyMomentLeavesEveryRowAppendedBefore) {
   TempDir dir;
   auto table = dir / "crash.dbf";
-  fox::TableWriter::create(table, {{"ID", 'I'}, {"NAME", 'C', 12}, {"NOTE", 'M'}, {"AMOUNT", 'N', 12, 1},
-                                   {"EXTRA", 'M', 0, 0, true}})
+  fox::TableWriter::create(
+      table, {{"ID", 'I'}, {"NAME", 'C', 12}, {"NOTE", 'M'}, {"AMOUNT", 'N', 12, 1}, {"EXTRA", 'M', 0, 0, true}})
       ->close();
   std::uint32_t total = 0;
   struct Moment {
@@ -184,8 +185,8 @@ TEST(Crash, KilledAtAnyMomentLeavesEveryRowAppendedBefore) {
   } moments[] = {{0, 300}, {100, 37}, {2000, 0}, {1000, 5}};
   for (const Moment& m : moments) {
     SCOPED_TRACE(m.killAfter);
-    std::int32_t reported = std::max<std::int32_t>(appendUntilKilled(table, std::int32_t(total) + m.killAfter, m.delayMicros),
-                                                   std::int32_t(total));
+    std::int32_t reported = std::max<std::int32_t>(
+        appendUntilKilled(table, std::int32_t(total) + m.killAfter, m.delayMicros), std::int32_t(total));
     // Every append the child saw complete is there; at most the one it was killed in besides.
     std::uint32_t visible = expectRows(table);
     EXPECT_GE(visible, std::uint32_t(reported));
@@ -217,7 +218,8 @@ TEST(Crash, KilledAtAnyMomentLeavesEveryRowAppendedBefore) {
   for (std::int32_t i = 0; i <= std::int32_t(next); ++i) {
     auto row = rowFor(i);
     for (int k : {2, 4})
-      if (auto* m = std::get_if<std::string>(&row[std::size_t(k)]); m && !m->empty()) blocks += (8 + m->size() + 63) / 64;
+      if (auto* m = std::get_if<std::string>(&row[std::size_t(k)]); m && !m->empty())
+        blocks += (8 + m->size() + 63) / 64;
   }
   EXPECT_LE(fs::file_size(dir / "crash.fpt"), (blocks + std::size(moments) * 2 * 3) * 64);
 }

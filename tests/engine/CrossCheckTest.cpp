@@ -16,13 +16,22 @@ TEST(CrossCheck, EngineTablesReadTheSameInPythonReaders) {
     int codePage;
     std::string text;  // non-ASCII text of that code page
   };
-  for (const Sample& s : {Sample{1250, "Příliš žluťoučký kůň úpěl ďábelské ódy"}, Sample{1251, "Съешь же ещё этих мягких булок"},
-                          Sample{1252, "Größe, façade, naïve — 12 € «ok»"}}) {
+  for (const Sample& s :
+       {Sample{1250, "Příliš žluťoučký kůň úpěl ďábelské ódy"}, Sample{1251, "Съешь же ещё этих мягких булок"},
+        Sample{1252, "Größe, façade, naïve — 12 € «ok»"}}) {
     SCOPED_TRACE(s.codePage);
     // Types both readers know, empty values, maximum widths, memos of 0, 1, 64, 65 and 100,000
     // bytes; NULL only in the first field, where python3-dbf's bit rule and FoxPro's agree.
-    std::vector<ColumnSpec> cols = {{"NC", 'C', 10, 0, true}, {"C", 'C', 254}, {"N", 'N', 20, 5}, {"F", 'F', 12, 3},
-                                    {"I", 'I'},  {"B", 'B', 0, 2}, {"Y", 'Y'}, {"D", 'D'}, {"T", 'T'}, {"L", 'L'},
+    std::vector<ColumnSpec> cols = {{"NC", 'C', 10, 0, true},
+                                    {"C", 'C', 254},
+                                    {"N", 'N', 20, 5},
+                                    {"F", 'F', 12, 3},
+                                    {"I", 'I'},
+                                    {"B", 'B', 0, 2},
+                                    {"Y", 'Y'},
+                                    {"D", 'D'},
+                                    {"T", 'T'},
+                                    {"L", 'L'},
                                     {"M", 'M'}};
     auto path = dir / ("cp" + std::to_string(s.codePage) + ".dbf");
     auto w = fox::TableWriter::create(path, cols, {.codePage = s.codePage, .backlink = {}});
@@ -31,14 +40,11 @@ TEST(CrossCheck, EngineTablesReadTheSameInPythonReaders) {
       w->append({r == 0 ? Value{} : Value{std::string("r") + std::to_string(r)},
                  r == 1 ? Value{std::string(254, 'c')} : Value{s.text},
                  r == 2 ? Value{std::string("")} : Value{fox::Number{"-1234567890123.12345"}},
-                 Value{fox::Number{"0.125"}},
-                 Value{std::int32_t(r == 1 ? -2147483647 : int(r) * 1000)},
-                 Value{r * 1.25},
-                 Value{fox::Currency{std::int64_t(r) * -12345}},
+                 Value{fox::Number{"0.125"}}, Value{std::int32_t(r == 1 ? -2147483647 : int(r) * 1000)},
+                 Value{r * 1.25}, Value{fox::Currency{std::int64_t(r) * -12345}},
                  r == 2 ? Value{fox::Date{}} : Value{fox::Date{1999, 12, 31}},
                  r == 2 ? Value{fox::DateTime{}} : Value{fox::DateTime{{2024, 5, 17}, 13, 45, int(r)}},
-                 Value{r % 2 == 1},
-                 Value{r == 3 ? s.text + memos[r] : memos[r]}});
+                 Value{r % 2 == 1}, Value{r == 3 ? s.text + memos[r] : memos[r]}});
     }
     w->close();
     EXPECT_TRUE(readsTheSame(path, "dbfread", "NC"));
@@ -49,8 +55,13 @@ TEST(CrossCheck, EngineTablesReadTheSameInPythonReaders) {
   // not open 0x32 tables); dbfread does not apply the varlength byte or NULLs, so those fields
   // are left out of the comparison.
   auto vfp9 = dir / "vfp9.dbf";
-  auto w = fox::TableWriter::create(vfp9, {{"ID", 'I'}, {"V", 'V', 20, 0, true}, {"Q", 'Q', 8}, {"W", 'W'},
-                                           {"NN", 'N', 6, 2, true}, {"NM", 'M', 0, 0, true}, {"TXT", 'M'},
+  auto w = fox::TableWriter::create(vfp9, {{"ID", 'I'},
+                                           {"V", 'V', 20, 0, true},
+                                           {"Q", 'Q', 8},
+                                           {"W", 'W'},
+                                           {"NN", 'N', 6, 2, true},
+                                           {"NM", 'M', 0, 0, true},
+                                           {"TXT", 'M'},
                                            {"G", 'G'}});
   w->append({std::int32_t(1), std::string("short"), fox::Bytes{1, 2}, fox::Bytes{0, 1, 2, 3}, Value{}, Value{},
              std::string("a"), fox::Bytes{0xD0, 0xCF, 0x11, 0xE0}});

@@ -139,10 +139,11 @@ inline std::string readingJson(const fs::path& path, const fox::ReadOptions& opt
     auto t = fox::Table::open(path, options);
     out += "\"version\":" + std::to_string(t->version()) + ",\"mark\":" + std::to_string(t->codePageMark()) +
            ",\"flags\":" + std::to_string(t->tableFlags()) + ",\"codepage\":" + std::to_string(t->codePage()) +
-           ",\"count\":" + std::to_string(t->recordCount()) + ",\"backlink\":" + jsonText(t->backlink()) + ",\"fields\":[";
+           ",\"count\":" + std::to_string(t->recordCount()) + ",\"backlink\":" + jsonText(t->backlink()) +
+           ",\"fields\":[";
     for (const fox::Field& f : t->fields())
-      out += std::string(&f == &t->fields().front() ? "" : ",") + "{\"name\":" + jsonText(f.name) + ",\"type\":" +
-             jsonText(std::string(1, f.type)) + ",\"length\":" + std::to_string(f.length) +
+      out += std::string(&f == &t->fields().front() ? "" : ",") + "{\"name\":" + jsonText(f.name) +
+             ",\"type\":" + jsonText(std::string(1, f.type)) + ",\"length\":" + std::to_string(f.length) +
              ",\"decimals\":" + std::to_string(f.decimals) + ",\"flags\":" + std::to_string(f.flags) +
              ",\"autoinc\":" + std::to_string(f.autoIncrementNext) + "}";
     out += "],";
@@ -170,8 +171,8 @@ inline std::string readingJson(const fs::path& path, const fox::ReadOptions& opt
 // Runs crosscheck.py with `args` under Debian's python3 (which has python3-dbf and dbfread);
 // true when it exits 0. `out` gets what it printed.
 inline bool crosscheck(const std::vector<std::string>& args, std::string& out) {
-  std::string command = "TAVREL_FIXTURES_DIR='" + fixtures().string() + "' /usr/bin/python3 '" TAVREL_SOURCE_DIR
-                        "/tests/engine/crosscheck.py'";
+  std::string command = "TAVREL_FIXTURES_DIR='" + fixtures().string() +
+                        "' /usr/bin/python3 '" TAVREL_SOURCE_DIR "/tests/engine/crosscheck.py'";
   for (auto& a : args) command += " '" + a + "'";
   FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
   std::array<char, 4096> buf;

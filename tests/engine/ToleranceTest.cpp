@@ -64,9 +64,19 @@ std::string number(const Value& v) { return std::get<fox::Number>(v).text; }
 TEST(Tolerance, ValuesOtherWritersStore) {
   TempDir dir;
   // No digits, a blank or '?' logical, a blank date: no value. 0 and .F. stay. N(0): no bytes.
-  writeFile(dir / "blank.dbf", dbf({{"N", 'N', 7, 2}, {"F", 'F', 5, 1}, {"L", 'L', 1}, {"D", 'D', 8}, {"Z", 'N', 0}},
-                                   {"   .   " "  .  " "?" "        ", "*******" "  ***" " " "00000000",
-                                    "   0.00" " -2.5" "F" "20240229"}));
+  writeFile(dir / "blank.dbf",
+            dbf({{"N", 'N', 7, 2}, {"F", 'F', 5, 1}, {"L", 'L', 1}, {"D", 'D', 8}, {"Z", 'N', 0}}, {"   .   "
+                                                                                                    "  .  "
+                                                                                                    "?"
+                                                                                                    "        ",
+                                                                                                    "*******"
+                                                                                                    "  ***"
+                                                                                                    " "
+                                                                                                    "00000000",
+                                                                                                    "   0.00"
+                                                                                                    " -2.5"
+                                                                                                    "F"
+                                                                                                    "20240229"}));
   auto r = rows(dir / "blank.dbf");
   for (int i : {0, 1})
     for (int f : {0, 1, 2, 3, 4}) EXPECT_TRUE(fox::isNull(r[i][f])) << i << "/" << f;
@@ -79,8 +89,11 @@ TEST(Tolerance, ValuesOtherWritersStore) {
   // C(8) with decimals 2 where it does not; NUL padding as blanks, inner NULs kept; a D(10).
   writeFile(dir / "long.dbf", dbf({{"LONG", 'C', 300 % 256, 1}}, {std::string(299, 'x') + "y"}, 3, 0, 0x0D, 301));
   EXPECT_EQ(text(rows(dir / "long.dbf")[0][0]), std::string(299, 'x') + "y");
-  writeFile(dir / "excel.dbf", dbf({{"CODE", 'C', 8, 2}, {"NAME", 'C', 6}, {"WHEN", 'D', 10}},
-                                   {std::string("AB12\0\0\0\0" "a\0b\0\0 ", 14) + "20240517  "}));
+  writeFile(dir / "excel.dbf",
+            dbf({{"CODE", 'C', 8, 2}, {"NAME", 'C', 6}, {"WHEN", 'D', 10}}, {std::string("AB12\0\0\0\0"
+                                                                                         "a\0b\0\0 ",
+                                                                                         14) +
+                                                                             "20240517  "}));
   r = rows(dir / "excel.dbf");
   EXPECT_EQ(text(r[0][0]), "AB12    ");
   EXPECT_EQ(text(r[0][1]), std::string("a\0b   ", 6));
@@ -88,16 +101,23 @@ TEST(Tolerance, ValuesOtherWritersStore) {
 
   // dBase 7's autoincrement, double and timestamp in a dBase III table (as Harbour writes them,
   // and dbfread reads them), then I, + and O in a table of dBase 7's version byte, big-endian.
-  writeFile(dir / "d7.dbf", dbf({{"ID", '+', 4}, {"X", 'O', 8}, {"AT", '@', 8}},
-                                {std::string("\x2A\0\0\0" "\0\0\0\0\0\0\x04\xC0" "\x20\x8B\x25\0\x90\xC4\xF3\x02", 20)}));
+  writeFile(dir / "d7.dbf",
+            dbf({{"ID", '+', 4}, {"X", 'O', 8}, {"AT", '@', 8}}, {std::string("\x2A\0\0\0"
+                                                                              "\0\0\0\0\0\0\x04\xC0"
+                                                                              "\x20\x8B\x25\0\x90\xC4\xF3\x02",
+                                                                              20)}));
   r = rows(dir / "d7.dbf");
   EXPECT_EQ(std::get<std::int32_t>(r[0][0]), 42);
   EXPECT_EQ(std::get<double>(r[0][1]), -2.5);
   EXPECT_EQ(fox::formatDateTime(std::get<fox::DateTime>(r[0][2])), "2024-05-17 13:45:30");
   EXPECT_TRUE(readsTheSame(dir / "d7.dbf", "dbfread"));
   writeFile(dir / "d7.dbf", dbf({{"ID", '+', 4}, {"I", 'I', 4}, {"X", 'O', 8}, {"Y", 'O', 8}},
-                                {std::string("\x80\0\0\x2A" "\x7F\xFF\xFF\xFF" "\x3F\xFB\xFF\xFF\xFF\xFF\xFF\xFF"
-                                             "\xBF\xF8\0\0\0\0\0\0", 24)}, 4));
+                                {std::string("\x80\0\0\x2A"
+                                             "\x7F\xFF\xFF\xFF"
+                                             "\x3F\xFB\xFF\xFF\xFF\xFF\xFF\xFF"
+                                             "\xBF\xF8\0\0\0\0\0\0",
+                                             24)},
+                                4));
   r = rows(dir / "d7.dbf");
   EXPECT_EQ(std::get<std::int32_t>(r[0][0]), 42);
   EXPECT_EQ(std::get<std::int32_t>(r[0][1]), -1);
@@ -105,8 +125,18 @@ TEST(Tolerance, ValuesOtherWritersStore) {
   EXPECT_EQ(std::get<double>(r[0][3]), 1.5);
 
   // Other characters are still damage.
-  for (const char* bad : {"   1*  " "   .5" "T" "20240517  ", "  12a  " "   .5" "T" "20240517  ",
-                          "   1.00" " 1.5 " "T" "2024051799"}) {
+  for (const char* bad : {"   1*  "
+                          "   .5"
+                          "T"
+                          "20240517  ",
+                          "  12a  "
+                          "   .5"
+                          "T"
+                          "20240517  ",
+                          "   1.00"
+                          " 1.5 "
+                          "T"
+                          "2024051799"}) {
     writeFile(dir / "bad.dbf", dbf({{"N", 'N', 7, 2}, {"F", 'F', 5, 1}, {"L", 'L', 1}, {"D", 'D', 10}}, {bad}));
     EXPECT_EQ(error(dir / "bad.dbf").substr(0, 5), "2091 ") << bad;
   }
@@ -146,9 +176,12 @@ TEST(Tolerance, CodePageFromACpgFileTheMarkOrTheCaller) {
   };
   std::string lcAll = std::getenv("LC_ALL") ? std::getenv("LC_ALL") : "";
   ::setenv("LC_ALL", "ru_RU.UTF-8", 1);  // for OEM: its DOS code page, 866
-  for (auto [cpg, bytes, reads] : {std::tuple{"UTF-8\r\n", "\xD0\x96\xC3\xA9", "Жé"}, {"1251", "\xC6\xE8\xE2", "Жив"},
-                                   {" cp866 ", "\x86\xA8\xA2", "Жив"}, {"OEM", "\x86\xA8\xA2", "Жив"},
-                                   {"ANSI 1252", "\xE9t\xE9", "été"}, {"88595", "\xB6\xD8\xD2", "Жив"}}) {
+  for (auto [cpg, bytes, reads] : {std::tuple{"UTF-8\r\n", "\xD0\x96\xC3\xA9", "Жé"},
+                                   {"1251", "\xC6\xE8\xE2", "Жив"},
+                                   {" cp866 ", "\x86\xA8\xA2", "Жив"},
+                                   {"OEM", "\x86\xA8\xA2", "Жив"},
+                                   {"ANSI 1252", "\xE9t\xE9", "été"},
+                                   {"88595", "\xB6\xD8\xD2", "Жив"}}) {
     writeFile(dir / "T.CPG", cpg);
     EXPECT_EQ(name(bytes, 0x03), reads) << cpg;  // over the mark, as GIS tools mean it
   }

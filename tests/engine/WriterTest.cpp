@@ -59,20 +59,49 @@ TEST(Writer, WritesTheBytesVisualFoxProWrites) {
 TEST(Writer, EveryTypeNullsAndEmptyValuesReadBack) {
   TempDir dir;
   std::vector<ColumnSpec> cols = {
-      {"C", 'C', 254},        {"CB", 'C', 4, 0, false, true}, {"V", 'V', 10},     {"Q", 'Q', 6},
-      {"N", 'N', 20, 4},      {"F", 'F', 8, 2},               {"I", 'I'},         {"B", 'B', 0, 3},
-      {"Y", 'Y'},             {"D", 'D'},                     {"T", 'T'},         {"L", 'L'},
-      {"M", 'M'},             {"MB", 'M', 0, 0, false, true}, {"G", 'G'},         {"W", 'W'},
-      {"NC", 'C', 5, 0, true}, {"NV", 'V', 5, 0, true},       {"NI", 'I', 0, 0, true}, {"NM", 'M', 0, 0, true},
+      {"C", 'C', 254},
+      {"CB", 'C', 4, 0, false, true},
+      {"V", 'V', 10},
+      {"Q", 'Q', 6},
+      {"N", 'N', 20, 4},
+      {"F", 'F', 8, 2},
+      {"I", 'I'},
+      {"B", 'B', 0, 3},
+      {"Y", 'Y'},
+      {"D", 'D'},
+      {"T", 'T'},
+      {"L", 'L'},
+      {"M", 'M'},
+      {"MB", 'M', 0, 0, false, true},
+      {"G", 'G'},
+      {"W", 'W'},
+      {"NC", 'C', 5, 0, true},
+      {"NV", 'V', 5, 0, true},
+      {"NI", 'I', 0, 0, true},
+      {"NM", 'M', 0, 0, true},
   };
   auto w = fox::TableWriter::create(dir / "types.dbf", cols);
   fox::Bytes bin = {0, 1, 2, 0xFF};
-  std::vector<Value> full = {std::string(254, 'x'), bin, std::string("ab ") /* trailing blank kept in V */,
-                             fox::Bytes{0xAA, 0x00}, fox::Number{"-12345678901234.1234"}, fox::Number{"12.5"},
-                             std::int32_t(-2147483647), 3.14159, fox::Currency{-9223372036854775807LL},
-                             fox::Date{2024, 2, 29}, fox::DateTime{{1, 1, 1}, 23, 59, 59}, true,
-                             std::string(100000, 'm'), fox::Bytes(65, 7), fox::Bytes{1}, fox::Bytes(64, 9),
-                             std::string("12345"), std::string("12345"), std::int32_t(5), std::string("x")};
+  std::vector<Value> full = {std::string(254, 'x'),
+                             bin,
+                             std::string("ab ") /* trailing blank kept in V */,
+                             fox::Bytes{0xAA, 0x00},
+                             fox::Number{"-12345678901234.1234"},
+                             fox::Number{"12.5"},
+                             std::int32_t(-2147483647),
+                             3.14159,
+                             fox::Currency{-9223372036854775807LL},
+                             fox::Date{2024, 2, 29},
+                             fox::DateTime{{1, 1, 1}, 23, 59, 59},
+                             true,
+                             std::string(100000, 'm'),
+                             fox::Bytes(65, 7),
+                             fox::Bytes{1},
+                             fox::Bytes(64, 9),
+                             std::string("12345"),
+                             std::string("12345"),
+                             std::int32_t(5),
+                             std::string("x")};
   std::vector<Value> nulls(cols.size());
   for (std::size_t i = 0; i < cols.size(); ++i) nulls[i] = cols[i].nullable ? Value{} : Value{std::string()};
   nulls[1] = fox::Bytes{};  // empty values everywhere else
@@ -104,8 +133,9 @@ TEST(Writer, EveryTypeNullsAndEmptyValuesReadBack) {
 
 TEST(Writer, ConvertsTextAndNumbersToTheFieldTypes) {
   TempDir dir;
-  auto w = fox::TableWriter::create(dir / "conv.dbf", {{"N", 'N', 8, 2}, {"I", 'I'}, {"B", 'B'}, {"Y", 'Y'},
-                                                       {"D", 'D'}, {"T", 'T'}, {"L", 'L'}, {"C", 'C', 30}});
+  auto w = fox::TableWriter::create(
+      dir / "conv.dbf",
+      {{"N", 'N', 8, 2}, {"I", 'I'}, {"B", 'B'}, {"Y", 'Y'}, {"D", 'D'}, {"T", 'T'}, {"L", 'L'}, {"C", 'C', 30}});
   w->append({std::string(" -1.005 "), std::string("42.5"), std::string("1e3"), std::string("-0.00005"),
              std::string("{^2026-12-06}"), std::string("2026-12-06T13:45:30.6"), std::string(".t."),
              fox::Currency{123456}});
@@ -141,9 +171,10 @@ TEST(Writer, ConvertsTextAndNumbersToTheFieldTypes) {
 TEST(Writer, RejectsValuesTheFieldCannotTake) {
   TempDir dir;
   auto path = dir / "bad.dbf";
-  auto w = fox::TableWriter::create(path, {{"N", 'N', 5, 2}, {"I", 'I'}, {"D", 'D'}, {"L", 'L'}, {"Y", 'Y'},
-                                           {"C", 'C', 3}, {"M", 'M'}, {"NN", 'C', 1}},
-                                    {.codePage = 1251, .backlink = {}});
+  auto w = fox::TableWriter::create(
+      path,
+      {{"N", 'N', 5, 2}, {"I", 'I'}, {"D", 'D'}, {"L", 'L'}, {"Y", 'Y'}, {"C", 'C', 3}, {"M", 'M'}, {"NN", 'C', 1}},
+      {.codePage = 1251, .backlink = {}});
   auto row = [](Value n, Value i, Value d, Value l, Value y, Value c, Value m, Value nn) {
     return std::vector<Value>{n, i, d, l, y, c, m, nn};
   };
@@ -233,7 +264,10 @@ TEST(Writer, RejectsInvalidStructuresAndLeavesOldFilesAlone) {
   for (int i = 0; i < 258; ++i) wide.push_back({"F" + std::to_string(i), 'C', 254});
   EXPECT_EQ(create(wide), fox::err::InvalidStructure);  // over 65,500 bytes and 255 fields
   EXPECT_EQ(readFile(dir / "old.dbf"), "keep");
-  EXPECT_EQ(errorOf([&] { fox::TableWriter::create(dir / "missing" / "t.dbf", {{"a", 'I'}}); }), fox::err::CannotCreateFile);
+  EXPECT_EQ(errorOf([&] {
+              fox::TableWriter::create(dir / "missing" / "t.dbf", {{"a", 'I'}});
+            }),
+            fox::err::CannotCreateFile);
 }
 
 // Creating replaces the table's files whatever their case; opening for append continues the

@@ -60,7 +60,9 @@ TEST(ProviderSelect, HeaderFieldNamesAreReadInTheTablesCodePage) {
     file.put('\xC9');  // the name is now "\xC9B", as a dBASE program in that code page writes É
   }
   auto db = open(folder.path());
-  EXPECT_EQ(db->Execute("SELECT * FROM old", -1).Fields()[0].Name(), "\xC3\x89" "b");
+  EXPECT_EQ(db->Execute("SELECT * FROM old", -1).Fields()[0].Name(),
+            "\xC3\x89"
+            "b");
 }
 
 // A dBase III table without a code page mark is read in the locale's Windows code page, the one
@@ -81,7 +83,8 @@ TEST(ProviderSelect, UnmarkedTablesAreReadInTheLocalesCodePage) {
     file.seekp(29);
     file.put('\0');  // no mark
   }
-  for (auto [locale, reads] : {std::pair{"ru_RU.UTF-8", "\xD0\x96\xD0\xB8\xD0\xB2"}, {"cs_CZ.UTF-8", "\xC4\x86\xC4\x8D\xC3\xA2"},
+  for (auto [locale, reads] : {std::pair{"ru_RU.UTF-8", "\xD0\x96\xD0\xB8\xD0\xB2"},
+                               {"cs_CZ.UTF-8", "\xC4\x86\xC4\x8D\xC3\xA2"},
                                {"en_US.UTF-8", "\xC3\x86\xC3\xA8\xC3\xA2"}}) {
     setenv("LC_ALL", locale, 1);
     auto db = open(folder.path());

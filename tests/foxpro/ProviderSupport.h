@@ -53,8 +53,8 @@ class TempFolder {
 // folder with the general one.
 inline std::string connectionString(const fs::path& source) {
   bool container = source.extension() == ".dbc" || source.extension() == ".DBC";
-  return "Provider=vfpoledb.1;Data Source=" + source.string() + ";Collating Sequence=" +
-         (container ? "machine;" : "general;");
+  return "Provider=vfpoledb.1;Data Source=" + source.string() +
+         ";Collating Sequence=" + (container ? "machine;" : "general;");
 }
 
 // A connection on a folder or container, opened the way the system opens it.

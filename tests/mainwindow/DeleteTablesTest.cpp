@@ -12,7 +12,7 @@ TEST_F(DeleteTablesTest, MySqlSideDropsTheSelectedTablesBottomToTopEachOnItsOwnC
   const int opened = mysql->attempts;
   std::vector<int> pointers;
   dialogs().whileShown = [&](const auto&) { pointers.push_back(pointer()); };
-  pressMain("Check1");  // nothing picked: only the message, nothing opened, no hourglass
+  pressMain("Check1");             // nothing picked: only the message, nothing opened, no hourglass
   click(List1, {"kept", "kept"});  // a current entry, nothing selected: nothing happens
   pressMain("Check1");
   EXPECT_EQ(dialogs().messages(), std::vector<QString>({"Please select a table"}));

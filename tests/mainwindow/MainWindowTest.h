@@ -42,7 +42,9 @@ class MainWindowTest : public SetupWindowTest {
   }
   void pressMain(const char* button) { QTest::mouseClick(window->findChild<QAbstractButton*>(button), Qt::LeftButton); }
   // Clicks on each entry in turn: it becomes the current one and its selection toggles.
-  void click(TableList* list, std::initializer_list<std::string> names) { ASSERT_TRUE(steps::ClickEntries(*list, names)); }
+  void click(TableList* list, std::initializer_list<std::string> names) {
+    ASSERT_TRUE(steps::ClickEntries(*list, names));
+  }
   static QStringList entries(const TableList* list, bool selectedOnly = false) {
     QStringList out;
     for (int i = 0; i < list->ListCount(); ++i)
@@ -68,7 +70,8 @@ class MainWindowTest : public SetupWindowTest {
   // Free tables: copies of one small fixture table under the file names given.
   void addFreeTables(const provider_test::fs::path& folder, std::initializer_list<const char*> files) {
     provider_test::fs::create_directories(folder);
-    for (const char* file : files) provider_test::fs::copy_file(fixture("dbffile/vfp9_30.dbf").toStdString(), folder / file);
+    for (const char* file : files)
+      provider_test::fs::copy_file(fixture("dbffile/vfp9_30.dbf").toStdString(), folder / file);
   }
 
   testdb::Server server;

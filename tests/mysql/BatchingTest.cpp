@@ -20,8 +20,8 @@ class MySqlGrouping : public mysqltest::ScratchDatabaseTest {
   // A table as the copy creates it, and rows k = first … last - 1 as the copy adds them:
   // (k, "k", k), or what `change` makes of that.
   static void create(Connection& cn, const std::string& t, const std::string& engine = "InnoDB") {
-    cn.Execute("CREATE TABLE `" + t + "`( `tempid0` INTEGER UNSIGNED NOT NULL,`name` VARCHAR(9),`v` FLOAT ) ENGINE=" +
-               engine);
+    cn.Execute("CREATE TABLE `" + t +
+               "`( `tempid0` INTEGER UNSIGNED NOT NULL,`name` VARCHAR(9),`v` FLOAT ) ENGINE=" + engine);
   }
   static void addRows(Connection& cn, const std::string& t, int first, int last, const Change& change = {}) {
     for (int k = first; k < last; ++k) {
@@ -49,14 +49,17 @@ TEST_F(MySqlGrouping, ABadRowInTheMiddleIsThatRowsErrorWithEveryRowBeforeItStore
   open(cn, true);
   cn.Execute("SET SESSION sql_mode = 'STRICT_ALL_TABLES'");
   auto statusCount = [&](const char* name) {
-    return std::stol(rows(cn, std::string("SHOW SESSION STATUS LIKE '") + name + "'").at(0).substr(std::strlen(name) + 1));
+    return std::stol(
+        rows(cn, std::string("SHOW SESSION STATUS LIKE '") + name + "'").at(0).substr(std::strlen(name) + 1));
   };
   for (const char* engine : {"InnoDB", "MyISAM"}) {
     std::string t = std::string("bad_") + engine;
     long executesBefore = statusCount("Com_stmt_execute"), selectsBefore = statusCount("Com_select");
     create(cn, t, engine);
     // Row 1234 is in the second batch, which fails while the third is being filled.
-    std::optional<Error> e = copy(cn, t, 2500, [](int k, auto& row) { if (k == 1234) row[2] = "not a number"; });
+    std::optional<Error> e = copy(cn, t, 2500, [](int k, auto& row) {
+      if (k == 1234) row[2] = "not a number";
+    });
     ASSERT_TRUE(e.has_value()) << engine;
     EXPECT_EQ(e->Number(), 1366);
     EXPECT_NE(e->Description().find("'not a number' for column"), std::string::npos) << e->Description();
@@ -64,13 +67,15 @@ TEST_F(MySqlGrouping, ABadRowInTheMiddleIsThatRowsErrorWithEveryRowBeforeItStore
     // Rows 0 … 1233 stored in order, nothing after (not the third batch either); the temporary
     // column was never dropped.
     EXPECT_EQ(scalar("SELECT CONCAT(COUNT(*), ' ', MIN(tempid0), ' ', MAX(tempid0), ' ', COUNT(DISTINCT tempid0), ' ',"
-                     " SUM(name = tempid0)) FROM " + t),
+                     " SUM(name = tempid0)) FROM " +
+                     t),
               "1234 0 1233 1234 1234")
         << engine;
     // How it was done: InnoDB rows went in batches (the failing one replayed row by row) and the
     // record sets were opened without a query; MyISAM rows, which no rollback can take back,
     // one by one.
-    long executes = statusCount("Com_stmt_execute") - executesBefore, selects = statusCount("Com_select") - selectsBefore;
+    long executes = statusCount("Com_stmt_execute") - executesBefore,
+         selects = statusCount("Com_select") - selectsBefore;
     EXPECT_LT(selects, 10);
     if (std::string(engine) == "InnoDB")
       EXPECT_LT(executes, 300);
@@ -186,7 +191,9 @@ TEST_F(MySqlGrouping, ClosingOrDroppingTheConnectionStoresWhatWasAdded) {
   open(cn, true);
   cn.Execute("SET SESSION sql_mode = 'STRICT_ALL_TABLES'");
   try {
-    addRows(cn, "closed", 50, 60, [](int k, auto& row) { if (k == 55) row[2] = "x"; });
+    addRows(cn, "closed", 50, 60, [](int k, auto& row) {
+      if (k == 55) row[2] = "x";
+    });
     cn.Close();
     FAIL() << "no error";
   } catch (const Error& e) {
@@ -203,7 +210,9 @@ TEST_F(MySqlGrouping, AFailureOfRowsSentForAnotherConnectionReachesTheirOwnCalle
   create(writer, "crossed");
   std::optional<Error> error;
   try {
-    addRows(writer, "crossed", 0, 10, [](int k, auto& row) { if (k == 6) row[2] = "bad"; });
+    addRows(writer, "crossed", 0, 10, [](int k, auto& row) {
+      if (k == 6) row[2] = "bad";
+    });
   } catch (const Error& e) {
     error = e;  // only when the rows went out already
   }

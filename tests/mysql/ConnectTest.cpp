@@ -65,13 +65,15 @@ struct LoopbackPort {
 TEST_F(MySqlConnect, OpensWithThePlainStringTheDriverOptionsAndTheLocalSocket) {
   Connection plain, withOptions, local;
   open(plain);
-  EXPECT_EQ(scalar(plain, "SELECT CONCAT(DATABASE(), ' ', @@character_set_client, ' ', @@character_set_results, ' ',"
-                          " USER())"),
+  EXPECT_EQ(scalar(plain,
+                   "SELECT CONCAT(DATABASE(), ' ', @@character_set_client, ' ', @@character_set_results, ' ',"
+                   " USER())"),
             database_ + " utf8mb4 utf8mb4 " + server_.user + "@127.0.0.1");
   // Strict for every table, the server's own modes kept.
-  EXPECT_EQ(scalar(plain, "SELECT CONCAT(FIND_IN_SET('STRICT_ALL_TABLES', @@SESSION.sql_mode) > 0,"
-                          " FIND_IN_SET('NO_ENGINE_SUBSTITUTION', @@SESSION.sql_mode) > 0,"
-                          " FIND_IN_SET('NO_ENGINE_SUBSTITUTION', @@GLOBAL.sql_mode) > 0)"),
+  EXPECT_EQ(scalar(plain,
+                   "SELECT CONCAT(FIND_IN_SET('STRICT_ALL_TABLES', @@SESSION.sql_mode) > 0,"
+                   " FIND_IN_SET('NO_ENGINE_SUBSTITUTION', @@SESSION.sql_mode) > 0,"
+                   " FIND_IN_SET('NO_ENGINE_SUBSTITUTION', @@GLOBAL.sql_mode) > 0)"),
             "111");
   // OPTION=133121 holds 2048, the compressed protocol, which a server on this machine does without.
   open(withOptions, true);

@@ -50,10 +50,11 @@ TEST(MySqlQueryShape, RecognisesOnlyTheSingleTableLookupByNumber) {
     EXPECT_FALSE(queryShape(other).has_value()) << other;
   // A run of texts, each shaped as if read alone.
   mysql::QueryShapes shapes;
-  for (const char* sql : {"select * from t where c=17", "select * from t where c=-123456", "select * from t where c=",
-                          "select * from t where c=1", "select * from t where c=1 or 1=1", "select * from t where c=1abc",
-                          "select * from t where c=1.5", "select * from t where c=--1", "select * from u where c=2",
-                          "select * from `t` where `c` = 3 ;", "select * from `t` where `c` = 30 ;"})
+  for (const char* sql :
+       {"select * from t where c=17", "select * from t where c=-123456",
+        "select * from t where c=", "select * from t where c=1", "select * from t where c=1 or 1=1",
+        "select * from t where c=1abc", "select * from t where c=1.5", "select * from t where c=--1",
+        "select * from u where c=2", "select * from `t` where `c` = 3 ;", "select * from `t` where `c` = 30 ;"})
     EXPECT_EQ(shapes.of(sql), queryShape(sql)) << sql;
 }
 

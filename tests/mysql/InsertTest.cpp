@@ -15,12 +15,14 @@ TEST_F(MySqlInsert, TheCopyFromFoxProStoresEveryKindOfValueInItsColumns) {
   Connection cn;
   cn.SetCursorLocation(adUseServer);
   open(cn, true);
-  cn.Execute("CREATE TABLE `people`( `tempid0` INTEGER UNSIGNED NOT NULL,`name` TEXT,`ok` BIT,`amount` FLOAT,"
-             "`small` SMALLINT,`total` DOUBLE,`photo` LONGBLOB );");
+  cn.Execute(
+      "CREATE TABLE `people`( `tempid0` INTEGER UNSIGNED NOT NULL,`name` TEXT,`ok` BIT,`amount` FLOAT,"
+      "`small` SMALLINT,`total` DOUBLE,`photo` LONGBLOB );");
   const std::vector<std::vector<Variant>> source = {
       {Variant("O'Brien \"quoted\" \\ ✓ 😀"), Variant(true), Variant(Decimal{"12.5"}), Variant(-7), Variant(0.1),
        Variant(Bytes{0x00, 0xFF, 0x27, 0x5C})},
-      {Variant(""), Variant(false), Variant("2.25"), Variant("42"), Variant(Decimal{"123456789.125"}), Variant(Bytes{})},
+      {Variant(""), Variant(false), Variant("2.25"), Variant("42"), Variant(Decimal{"123456789.125"}),
+       Variant(Bytes{})},
       {Variant(), Variant(), Variant(), Variant(), Variant(), Variant()},
       {Variant(Date{2024, 2, 29}), Variant(1), Variant(3u), Variant(true), Variant(1e300), Variant("text as bytes")},
       {Variant(DateTime{{2024, 1, 2}, {3, 4, 5, 500000}}), Variant(0), Variant(1e-3), Variant(32767.0),
@@ -57,10 +59,10 @@ TEST_F(MySqlInsert, AValueTheColumnRefusesIsAnErrorAndEarlierRowsStay) {
     const char* inMessage;
   };
   const Refusal refusals[] = {
-      {{1, "abc", 1}, 1366, "`v`"},           // text that is no number, into FLOAT
-      {{1, 1, 40000}, 1264, "'s'"},           // out of SMALLINT's range
+      {{1, "abc", 1}, 1366, "`v`"},          // text that is no number, into FLOAT
+      {{1, 1, 40000}, 1264, "'s'"},          // out of SMALLINT's range
       {{Variant(), 1, 1}, 1048, "tempid0"},  // null into NOT NULL
-      {{-1, 1, 1}, 1264, "tempid0"},          // negative into UNSIGNED
+      {{-1, 1, 1}, 1264, "tempid0"},         // negative into UNSIGNED
       // Dates and times no MySQL value can hold: bound as they are, they were stored as others
       // (the year 70000 as 4464) without a word, also as text.
       {{1, 1, 1, Date{70000, 1, 1}}, errors::kWrongArgument, "70000-01-01"},

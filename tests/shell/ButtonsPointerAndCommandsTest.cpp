@@ -101,7 +101,10 @@ TEST_F(WindowTest, AnUntrappedFailureIsReportedOnceItsConnectionsAreClosedAndThe
   EXPECT_EQ(pointerWhileReported, kPointerDefault);
   EXPECT_EQ(progress->value(), 0);
   // Called from inside a command, a command is part of it: its failure ends the outer one.
-  EXPECT_FALSE(RunCommand(&window, [&] { RunCommand(&window, [] { throw ado::Error(1, "inner"); }); FAIL(); }));
+  EXPECT_FALSE(RunCommand(&window, [&] {
+    RunCommand(&window, [] { throw ado::Error(1, "inner"); });
+    FAIL();
+  }));
 }
 
 TEST_F(WindowTest, ClosingAWindowDuringACommandEndsItAtItsNextPumpAndThenTheProgram) {

@@ -53,7 +53,8 @@ TEST_F(HelpersTest, FileExistsAndDeleteFileQuietlyTouchExactlyTheNamedFile) {
 
 TEST_F(HelpersTest, DirectoryOfKeepsTheFolderPartWithItsLastSeparatorOfEitherKind) {
   const std::pair<const char*, const char*> cases[] = {
-      {"C:\\data\\sales.dbc", "C:\\data\\"}, {"C:\\sales.dbc", "C:\\"},     {"C:\\data\\", "C:\\data\\"},
-      {"sales.dbc", ""},                     {"/home/a/s.dbc", "/home/a/"}, {"C:/data\\sub/s.dbc", "C:/data\\sub/"}};
+      {"C:\\data\\sales.dbc", "C:\\data\\"}, {"C:\\sales.dbc", "C:\\"},
+      {"C:\\data\\", "C:\\data\\"},          {"sales.dbc", ""},
+      {"/home/a/s.dbc", "/home/a/"},         {"C:/data\\sub/s.dbc", "C:/data\\sub/"}};
   for (const auto& [path, folder] : cases) EXPECT_EQ(DirectoryOf(path), folder) << path;
 }

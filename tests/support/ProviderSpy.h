@@ -31,7 +31,8 @@ class ProviderSpy {
 
  private:
   struct Counted : ado::provider::Session {
-    Counted(std::unique_ptr<Session> inner, std::shared_ptr<int> open, std::shared_ptr<std::vector<std::string>> statements)
+    Counted(std::unique_ptr<Session> inner, std::shared_ptr<int> open,
+            std::shared_ptr<std::vector<std::string>> statements)
         : inner(std::move(inner)), open(open), statements(statements) {
       ++*open;
     }
@@ -40,7 +41,9 @@ class ProviderSpy {
       statements->push_back(text);
       return inner->execute(text);
     }
-    std::unique_ptr<ado::provider::Cursor> openSchema(ado::SchemaEnum schema) override { return inner->openSchema(schema); }
+    std::unique_ptr<ado::provider::Cursor> openSchema(ado::SchemaEnum schema) override {
+      return inner->openSchema(schema);
+    }
     std::unique_ptr<ado::provider::Cursor> openRecordset(const std::string& source, ado::CursorTypeEnum type,
                                                          ado::LockTypeEnum lock) override {
       return inner->openRecordset(source, type, lock);

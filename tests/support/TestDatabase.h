@@ -21,19 +21,19 @@ inline const char* env(const char* name) {
 
 // The server, or nothing when the environment does not name one.
 inline bool available(Server& out) {
-  out = {env("TAVREL_TEST_MYSQL_HOST"), env("TAVREL_TEST_MYSQL_PORT"),     env("TAVREL_TEST_MYSQL_USER"),
-         env("TAVREL_TEST_MYSQL_PASSWORD"), env("TAVREL_TEST_MYSQL_DATABASE"), env("TAVREL_TEST_MYSQL_SOCKET"),
+  out = {env("TAVREL_TEST_MYSQL_HOST"),      env("TAVREL_TEST_MYSQL_PORT"),     env("TAVREL_TEST_MYSQL_USER"),
+         env("TAVREL_TEST_MYSQL_PASSWORD"),  env("TAVREL_TEST_MYSQL_DATABASE"), env("TAVREL_TEST_MYSQL_SOCKET"),
          env("TAVREL_TEST_MYSQL_PLAIN_PORT")};
   return !out.host.empty() && !out.port.empty();
 }
 
 // Use at the start of a test or SetUp(): GTEST_SKIP/FAIL when there is no server.
-#define TAVREL_REQUIRE_SERVER(server)                                                               \
-  do {                                                                                              \
-    if (!testdb::available(server)) {                                                               \
-      if (*testdb::env("TAVREL_REQUIRE_MYSQL")) FAIL() << "TAVREL_TEST_MYSQL_* are not set";        \
+#define TAVREL_REQUIRE_SERVER(server)                                                                \
+  do {                                                                                               \
+    if (!testdb::available(server)) {                                                                \
+      if (*testdb::env("TAVREL_REQUIRE_MYSQL")) FAIL() << "TAVREL_TEST_MYSQL_* are not set";         \
       GTEST_SKIP() << "no test MariaDB server (run ./test, or eval \"$(scripts/testdb.sh start)\")"; \
-    }                                                                                               \
+    }                                                                                                \
   } while (0)
 
 // The connection string the system builds for these values (no driver options).

@@ -128,7 +128,8 @@ TEST(Foxsql, TheFirstFailingStatementEndsTheRun) {
 }
 
 TEST(Foxsql, WorksOnAContainerAsOnAFolder) {
-  Outcome run = foxsql({"--json", TAVREL_FIXTURES_DIR "/northwind/northwind.dbc", ".tables", "SELECT * FROM \"Region\""});
+  Outcome run =
+      foxsql({"--json", TAVREL_FIXTURES_DIR "/northwind/northwind.dbc", ".tables", "SELECT * FROM \"Region\""});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("[\"OrderDetails\",\"TABLE\"]"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("{\"name\":\"regiondescription\",\"type\":129}"), std::string::npos) << run.out;

@@ -26,7 +26,8 @@ int main(int argc, char** argv) {
   steps::EnterMySqlLogin(*setup, {argv[1], argv[2], argv[3], argv[4], argv[5]});
   steps::ChooseFoxProSource(*setup, argv[6]);
   Form2* window = steps::PressOk(*setup);
-  if (window && steps::ClickEntries(*window->findChild<TableList*>("List1"), {argv[7]})) steps::Click(*window, "Check3");
+  if (window && steps::ClickEntries(*window->findChild<TableList*>("List1"), {argv[7]}))
+    steps::Click(*window, "Check3");
   for (const QString& message : dialogs->messages()) std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
   return window && dialogs->shown.empty() ? 0 : 1;
 }

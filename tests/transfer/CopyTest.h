@@ -69,7 +69,8 @@ class CopyTest : public GuiTest {
     foxpro.Open(FoxProConnectionString(setup->connectionSettings()));
     std::vector<std::string> names;
     for (ado::Recordset rs = foxpro.OpenSchema(ado::adSchemaTables); !rs.Eof(); rs.MoveNext())
-      if (rs.Fields()["TABLE_TYPE"].Value().toText() == "TABLE") names.push_back(rs.Fields()["TABLE_NAME"].Value().toText());
+      if (rs.Fields()["TABLE_TYPE"].Value().toText() == "TABLE")
+        names.push_back(rs.Fields()["TABLE_NAME"].Value().toText());
     return names;
   }
   // Clicks on the MySQL entries with these names (the last one clicked is the current one).
@@ -100,7 +101,7 @@ class CopyTest : public GuiTest {
     for (const QJsonValue& row : reading[reader].toArray()) {
       out.emplace_back();
       for (const QJsonValue& v : row.toArray())
-        out.back().push_back(v.isNull() ? "NULL"
+        out.back().push_back(v.isNull()     ? "NULL"
                              : v.isObject() ? "0x" + v.toObject()["hex"].toString().toStdString()
                                             : v.toString().toStdString());
     }

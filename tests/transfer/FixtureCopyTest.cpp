@@ -20,9 +20,15 @@ std::string run(const std::string& command, int& status) {
 }
 
 TEST_F(FixtureCopy, EveryTableArrivesCellForCell) {
-  const char* sources[] = {"dbf-gem",       "dbfdatareader",          "dbffile",
-                           "dbfread",       "go-dbase/table",         "go-foxpro-dbf",
-                           "php-xbase",     "northwind/northwind.dbc", "dbf-gem/foxprodb/FOXPRO-DB-TEST.DBC",
+  const char* sources[] = {"dbf-gem",
+                           "dbfdatareader",
+                           "dbffile",
+                           "dbfread",
+                           "go-dbase/table",
+                           "go-foxpro-dbf",
+                           "php-xbase",
+                           "northwind/northwind.dbc",
+                           "dbf-gem/foxprodb/FOXPRO-DB-TEST.DBC",
                            "go-dbase/database/EXPENSES.DBC"};
   std::string jobs;
   int tables = 0;
@@ -35,7 +41,8 @@ TEST_F(FixtureCopy, EveryTableArrivesCellForCell) {
     if (source == "dbf-gem") {
       // Two fields of one name: MySQL has no table for it.
       send({"dbase_03"});
-      EXPECT_EQ(dialogs().messages(), std::vector<QString>{"Run-time error '1060':\n\nDuplicate column name 'point_id'"});
+      EXPECT_EQ(dialogs().messages(),
+                std::vector<QString>{"Run-time error '1060':\n\nDuplicate column name 'point_id'"});
       std::erase(names, QString("dbase_03"));
       dialogs().shown.clear();
     }
@@ -46,14 +53,16 @@ TEST_F(FixtureCopy, EveryTableArrivesCellForCell) {
     QTemporaryDir folder;
     std::string list = "[";
     for (const QString& name : names) {
-      list += std::string(list.size() > 1 ? "," : "") + "{\"source\":\"" + source + "\",\"table\":\"" + name.toStdString() + "\"}";
+      list += std::string(list.size() > 1 ? "," : "") + "{\"source\":\"" + source + "\",\"table\":\"" +
+              name.toStdString() + "\"}";
       ++tables;
     }
     const std::string file = folder.path().toStdString() + "/jobs.json";
     std::ofstream(file) << list << "]";
     int status = 0;
     std::string out = run("TAVREL_FIXTURES_DIR='" TAVREL_FIXTURES_DIR "' /usr/bin/python3 '" TAVREL_SOURCE_DIR
-                          "/tests/transfer/copy_check.py' " + database_ + " " + file,
+                          "/tests/transfer/copy_check.py' " +
+                              database_ + " " + file,
                           status);
     EXPECT_EQ(status, 0) << out;
     if (status == 0 && !out.empty()) std::cerr << source << ": " << out;

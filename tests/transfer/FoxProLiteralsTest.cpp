@@ -23,7 +23,9 @@ TEST(FoxProLiterals, TextInPiecesWithQuotesAndLineBreaks) {
   EXPECT_EQ(SplitLongLiteral(a200 + "c"), a200 + "'+'c");
   // Pieces count characters, quotes and line breaks included; a UTF-8 sequence is never cut.
   EXPECT_EQ(SplitLongLiteral(std::string(199, 'a') + "'x"), std::string(199, 'a') + "'''+'x");
-  EXPECT_EQ(SplitLongLiteral(std::string(199, 'a') + "\xC3\xA9" "b"), std::string(199, 'a') + "\xC3\xA9'+'b");
+  EXPECT_EQ(SplitLongLiteral(std::string(199, 'a') + "\xC3\xA9"
+                                                     "b"),
+            std::string(199, 'a') + "\xC3\xA9'+'b");
   EXPECT_EQ(SplitLongLiteral("a\r\nb"), "a'+CHR(13)+''+CHR(10)+'b");
   EXPECT_EQ(literal("\r"), "''+CHR(13)+''");
   EXPECT_EQ(literal(ado::Variant()), "''");
@@ -44,8 +46,10 @@ TEST(FoxProLiterals, ValuesInCanonicalFormAndBinaryInPieces) {
 TEST(FoxProLiterals, ColumnNamesTypesAndNumbers) {
   EXPECT_EQ(FoxProColumnName("Order Date"), "[Order_Date]");
   EXPECT_EQ(FoxProColumnName("in/out"), "[in_out]");
-  for (const char* number : {"2019", "1.5", "-3", "1e5", "+2", ".5", "1,000.25", " 7 "}) EXPECT_TRUE(ReadsAsNumber(number)) << number;
-  for (const char* text : {"", "12abc", "e5", "1e", "-", "1,", "$5", "&H1F", "1.2.3"}) EXPECT_FALSE(ReadsAsNumber(text)) << text;
+  for (const char* number : {"2019", "1.5", "-3", "1e5", "+2", ".5", "1,000.25", " 7 "})
+    EXPECT_TRUE(ReadsAsNumber(number)) << number;
+  for (const char* text : {"", "12abc", "e5", "1e", "-", "1,", "$5", "&H1F", "1.2.3"})
+    EXPECT_FALSE(ReadsAsNumber(text)) << text;
   EXPECT_EQ(FoxProColumnType(205), " BLOB");
   EXPECT_EQ(FoxProColumnType(128), " M NOCPTRANS");
   EXPECT_EQ(FoxProColumnType(204), " M NOCPTRANS");

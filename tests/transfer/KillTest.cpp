@@ -32,8 +32,14 @@ class KillCopy : public CopyTest {
   // of rows; returns that number.
   std::uint32_t copyAndKill(const std::string& source) {
     const std::uint32_t target = std::uniform_int_distribution<std::uint32_t>(1, kRows * 2 / 3)(random_);
-    std::vector<std::string> args = {TAVREL_BUILD_DIR "/tests/transfer/copy_child", server_.host, server_.port,
-                                     server_.user, server_.password, database_, source, "big"};
+    std::vector<std::string> args = {TAVREL_BUILD_DIR "/tests/transfer/copy_child",
+                                     server_.host,
+                                     server_.port,
+                                     server_.user,
+                                     server_.password,
+                                     database_,
+                                     source,
+                                     "big"};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -74,9 +80,7 @@ class KillCopy : public CopyTest {
   std::mt19937 random_{std::random_device{}()};
 };
 
-TEST_F(KillCopy, AFreeTableKeepsEveryRowBeforeTheKill) {
-  expectRowsBeforeTheKill(copyAndKill(folder()));
-}
+TEST_F(KillCopy, AFreeTableKeepsEveryRowBeforeTheKill) { expectRowsBeforeTheKill(copyAndKill(folder())); }
 
 TEST_F(KillCopy, AContainerStillListsAndReadsItsTables) {
   const std::string dbc = useContainerCopy("northwind", "northwind.dbc");

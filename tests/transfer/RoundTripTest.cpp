@@ -31,16 +31,18 @@ std::vector<std::vector<std::string>> cells(const std::string& connectionString,
 }
 
 TEST_F(RoundTrip, EveryCellComesBackAsItsCanonicalText) {
-  execute("CREATE TABLE many (id INT PRIMARY KEY, big BIGINT UNSIGNED, small SMALLINT, amount DECIMAL(20,6),"
-          " ratio DOUBLE, single FLOAT, flag BIT(1), day DATE, moment DATETIME(6), span TIME, code CHAR(6),"
-          " name VARCHAR(40), note TEXT, data BLOB, raw VARBINARY(16), kind ENUM('a','b'))");
-  execute("INSERT INTO many VALUES"
-          " (1, 18446744073709551615, -32768, -12345678901234.123456, 0.1, 1.5, 1, '1000-01-01',"
-          "  '9999-12-31 23:59:59.999999', '-838:59:59', 'ab  ', 'Grüße, naïve café', 'it''s\r\nline two',"
-          "  x'00FF0D0A27', x'DEADBEEF', 'b'),"
-          " (2, 0, 32767, 0, 1.7976931348623157e308, -3.5e10, 0, '2026-12-06', '2026-12-06 13:45:00', '13:45:00',"
-          "  '', '', '', '', '', 'a'),"
-          " (3, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL)");
+  execute(
+      "CREATE TABLE many (id INT PRIMARY KEY, big BIGINT UNSIGNED, small SMALLINT, amount DECIMAL(20,6),"
+      " ratio DOUBLE, single FLOAT, flag BIT(1), day DATE, moment DATETIME(6), span TIME, code CHAR(6),"
+      " name VARCHAR(40), note TEXT, data BLOB, raw VARBINARY(16), kind ENUM('a','b'))");
+  execute(
+      "INSERT INTO many VALUES"
+      " (1, 18446744073709551615, -32768, -12345678901234.123456, 0.1, 1.5, 1, '1000-01-01',"
+      "  '9999-12-31 23:59:59.999999', '-838:59:59', 'ab  ', 'Grüße, naïve café', 'it''s\r\nline two',"
+      "  x'00FF0D0A27', x'DEADBEEF', 'b'),"
+      " (2, 0, 32767, 0, 1.7976931348623157e308, -3.5e10, 0, '2026-12-06', '2026-12-06 13:45:00', '13:45:00',"
+      "  '', '', '', '', '', 'a'),"
+      " (3, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL)");
   QTemporaryDir folder;
   useFoxPro(folder.path().toStdString());
   fillLists();

@@ -21,7 +21,8 @@ class SendToFoxPro : public CopyTest {
   static void table(const std::string& name, int n) {
     sql("CREATE TABLE `" + name + "` (id INT PRIMARY KEY, v VARCHAR(20))");
     std::string values;
-    for (int i = 1; i <= n; ++i) values += (i > 1 ? "," : "") + ("(" + std::to_string(i) + ",'v" + std::to_string(i) + "')");
+    for (int i = 1; i <= n; ++i)
+      values += (i > 1 ? "," : "") + ("(" + std::to_string(i) + ",'v" + std::to_string(i) + "')");
     if (n > 0) sql("INSERT INTO `" + name + "` VALUES " + values);
   }
   static Rows expected(int n) {
@@ -148,7 +149,8 @@ TEST_F(SendToFoxPro, NamesOldFilesEmptyTablesAndTheOrderOfTheWalk) {
   ado::Connection check;
   check.Open(FoxProConnectionString(setup->connectionSettings()));
   ado::Recordset rs = check.Execute("SELECT * FROM odd");
-  EXPECT_EQ(rs.Fields()[0].Name() + " " + rs.Fields()[1].Name() + " " + rs.Fields()[2].Name(), "y2019 order_date in_out");
+  EXPECT_EQ(rs.Fields()[0].Name() + " " + rs.Fields()[1].Name() + " " + rs.Fields()[2].Name(),
+            "y2019 order_date in_out");
   rs.Close();
   check.Close();
 

@@ -21,11 +21,20 @@ TEST(SendTablesToMySqlText, TemporaryColumnAndCreateText) {
 
   // One column per row of the type rules, the binary types, a code without a name, and a name
   // with a backtick.
-  const std::vector<SourceColumn> columns = {
-      {"c", ado::adChar},       {"l", ado::adBoolean},   {"d", ado::adDecimal},    {"n", ado::adNumeric},
-      {"b", ado::adDouble},     {"s", ado::adSmallInt},  {"i", ado::adInteger},    {"y", ado::adCurrency},
-      {"t", ado::adDBTimeStamp}, {"g", ado::adLongVarBinary}, {"q", ado::adVarBinary}, {"x", ado::adBinary},
-      {"u", 137},               {"a`b", ado::adLongVarChar}};
+  const std::vector<SourceColumn> columns = {{"c", ado::adChar},
+                                             {"l", ado::adBoolean},
+                                             {"d", ado::adDecimal},
+                                             {"n", ado::adNumeric},
+                                             {"b", ado::adDouble},
+                                             {"s", ado::adSmallInt},
+                                             {"i", ado::adInteger},
+                                             {"y", ado::adCurrency},
+                                             {"t", ado::adDBTimeStamp},
+                                             {"g", ado::adLongVarBinary},
+                                             {"q", ado::adVarBinary},
+                                             {"x", ado::adBinary},
+                                             {"u", 137},
+                                             {"a`b", ado::adLongVarChar}};
   EXPECT_EQ(CreateTableText("order", "tempid0", columns),
             "CREATE TABLE `order`( `tempid0` INTEGER UNSIGNED NOT NULL,`c` LONGTEXT,`l` BIT,`d` DOUBLE,`n` DOUBLE,"
             "`b` DOUBLE,`s` SMALLINT,`i` DOUBLE,`y` LONGTEXT,`t` LONGTEXT,`g` LONGBLOB,`q` LONGBLOB,`x` LONGBLOB,"
@@ -41,8 +50,8 @@ class SendTablesToMySql : public TransferTest {
     useFoxPro(folder_.path().toStdString());
   }
 
-  void table(const std::string& name, const std::vector<ColumnSpec>& columns, const std::vector<std::vector<Value>>& rows,
-             int codePage = 1252) {
+  void table(const std::string& name, const std::vector<ColumnSpec>& columns,
+             const std::vector<std::vector<Value>>& rows, int codePage = 1252) {
     auto writer = fox::TableWriter::create(folder_.path().toStdString() + "/" + name + ".dbf", columns,
                                            {.codePage = codePage, .backlink = {}});
     for (const auto& row : rows) writer->append(row);
@@ -61,7 +70,8 @@ class SendTablesToMySql : public TransferTest {
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
     QByteArray bytes = file.readAll();
     const double nan = std::nan("");
-    bytes.replace(QByteArray(reinterpret_cast<const char*>(&kMarker), 8), QByteArray(reinterpret_cast<const char*>(&nan), 8));
+    bytes.replace(QByteArray(reinterpret_cast<const char*>(&kMarker), 8),
+                  QByteArray(reinterpret_cast<const char*>(&nan), 8));
     file.seek(0);
     file.write(bytes);
   }
@@ -71,7 +81,9 @@ class SendTablesToMySql : public TransferTest {
 
 TEST_F(SendTablesToMySql, CopiesBottomToTopWithTheOverwriteQuestionAndTheProgressBar) {
   table("clash", {{"TEMPID0", 'C', 3}, {"TEMPID1", 'N', 5, 1}, {"NOTE", 'M'}},
-        {{"a", fox::Number{"1.5"}, "x"}, {"b  ", fox::Number{"-2"}, ""}, {"", fox::Number{"0"}, "last"},
+        {{"a", fox::Number{"1.5"}, "x"},
+         {"b  ", fox::Number{"-2"}, ""},
+         {"", fox::Number{"0"}, "last"},
          {" c", fox::Number{"7.0"}, "z"}});
   table("empty", {{"WHEN", 'D'}, {"OK", 'L'}}, {});
   numbered("kept", 3);
@@ -92,13 +104,15 @@ TEST_F(SendTablesToMySql, CopiesBottomToTopWithTheOverwriteQuestionAndTheProgres
     EXPECT_EQ(shown.title, "Overwrite?");
     questions.push_back(shown.text);
   }
-  EXPECT_EQ(questions, (std::vector<QString>{"Would you like to overwrite replaced?", "Would you like to overwrite orders?",
-                                             "Would you like to overwrite kept?"}));
+  EXPECT_EQ(questions,
+            (std::vector<QString>{"Would you like to overwrite replaced?", "Would you like to overwrite orders?",
+                                  "Would you like to overwrite kept?"}));
   EXPECT_EQ(dialogs().unanswered, 0);
   // "Orders" is another table on this server: it stays, and stays listed, beside the new orders.
   EXPECT_EQ(listed(mysqlList()), (std::vector<QString>{"clash", "empty", "kept", "orders", "Orders", "replaced"}));
   EXPECT_EQ(column("SELECT * FROM Orders").size(), 0u);
-  EXPECT_EQ(column("SELECT CONCAT_WS('|', id, name, v) FROM orders"), (std::vector<std::string>{"0|row 0     |0", "1|row 1     |0.25"}));
+  EXPECT_EQ(column("SELECT CONCAT_WS('|', id, name, v) FROM orders"),
+            (std::vector<std::string>{"0|row 0     |0", "1|row 1     |0.25"}));
   EXPECT_EQ(column("SELECT * FROM kept"), std::vector<std::string>{"42"});  // No: untouched
   EXPECT_EQ(scalar("SELECT COUNT(*) FROM replaced"), "5");
   // The source's own tempid0 and tempid1 arrive; the temporary column tempid2 is gone. A C field
@@ -141,7 +155,8 @@ TEST_F(SendTablesToMySql, ARefusedValueStopsTheCopyNamingTableRowAndColumn) {
   send({"t1", "t2", "t3"});
   ASSERT_EQ(dialogs().messages().size(), 1u);
   const QString message = dialogs().messages().front();
-  EXPECT_TRUE(message.startsWith("Run-time error '1264':\n\nOut of range value for column 'v'")) << message.toStdString();
+  EXPECT_TRUE(message.startsWith("Run-time error '1264':\n\nOut of range value for column 'v'"))
+      << message.toStdString();
   EXPECT_TRUE(message.endsWith("\n\nTable t2, row 2500.")) << message.toStdString();
   EXPECT_EQ(scalar("SELECT COUNT(*) FROM t3"), "1200");
   EXPECT_EQ(scalar("SELECT CONCAT_WS(' ', COUNT(*), MIN(tempid0), MAX(tempid0), SUM(id = tempid0)) FROM t2"),

@@ -40,7 +40,8 @@ class ServerLost : public TransferTest {
     for (std::string line; std::getline(exports, line);) {
       auto value = [&](const char* name) { return line.substr(std::string("export ").size() + std::strlen(name) + 1); };
       if (line.find("TAVREL_TEST_MYSQL_PORT=") != std::string::npos) own_.port = value("TAVREL_TEST_MYSQL_PORT");
-      if (line.find("TAVREL_TEST_MYSQL_DATABASE=") != std::string::npos) own_.database = value("TAVREL_TEST_MYSQL_DATABASE");
+      if (line.find("TAVREL_TEST_MYSQL_DATABASE=") != std::string::npos)
+        own_.database = value("TAVREL_TEST_MYSQL_DATABASE");
     }
     own_.host = server_.host;
     own_.user = server_.user;
@@ -91,7 +92,8 @@ TEST_F(ServerLost, ACrashAndRestartMidwayIsAClearErrorAndKeepsEveryAcknowledgedR
   EXPECT_TRUE(message.starts_with("Run-time error '2013'") || message.starts_with("Run-time error '2006'") ||
               message.starts_with("Run-time error '2026'"))
       << message;
-  EXPECT_TRUE(message.ends_with("Table big, copy stopped; the rows the server had acknowledged are stored.")) << message;
+  EXPECT_TRUE(message.ends_with("Table big, copy stopped; the rows the server had acknowledged are stored."))
+      << message;
   EXPECT_LT(seconds, 30);  // the restart takes a few seconds; nothing waits for a timeout
   EXPECT_TRUE(idle());
   EXPECT_TRUE(listed(mysqlList()).empty());

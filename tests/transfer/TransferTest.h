@@ -37,7 +37,8 @@ class TransferTest : public GuiTest {
     if (database_.empty()) return;
     ado::Connection cn;
     cn.Open(testdb::connectionString(server_, server_.database));
-    for (const std::string& name : {database_, database_ + "_latin1"}) cn.Execute("DROP DATABASE IF EXISTS `" + name + "`");
+    for (const std::string& name : {database_, database_ + "_latin1"})
+      cn.Execute("DROP DATABASE IF EXISTS `" + name + "`");
     database_.clear();
   }
 
@@ -53,7 +54,8 @@ class TransferTest : public GuiTest {
   void useMySql(const testdb::Server& s, const std::string& database) {
     const std::pair<const char*, std::string> login[] = {
         {"Text3", s.host}, {"Text4", s.port}, {"Text5", s.user}, {"Text6", s.password}, {"Text7", database}};
-    for (const auto& [field, value] : login) setup_->findChild<QLineEdit*>(field)->setText(QString::fromStdString(value));
+    for (const auto& [field, value] : login)
+      setup_->findChild<QLineEdit*>(field)->setText(QString::fromStdString(value));
   }
   // A .dbc file or a folder of free tables.
   void useFoxPro(const std::filesystem::path& source) {

@@ -38,7 +38,7 @@ std::string longText(std::size_t n) {
 struct Column {
   const char* name;
   const char* definition;
-  std::string first, third;  // SQL values of rows 1 and 3 (row 2 is NULL throughout)
+  std::string first, third;          // SQL values of rows 1 and 3 (row 2 is NULL throughout)
   std::string firstText, thirdText;  // what arrives: text, or "0x" + hex
 };
 
@@ -93,7 +93,9 @@ const std::vector<Column> kColumns = {
     {"g", "GEOMETRY", "ST_GeomFromText('POINT(1 2)')", "ST_GeomFromText('POINT(0 0)')", "", ""},  // see below
 };
 
-bool isBlob(const Column& c) { return c.name == std::string("bl") || c.name == std::string("lb") || c.name == std::string("g"); }
+bool isBlob(const Column& c) {
+  return c.name == std::string("bl") || c.name == std::string("lb") || c.name == std::string("g");
+}
 
 class ValueMatrix : public CopyTest {};
 
@@ -108,10 +110,19 @@ TEST_F(ValueMatrix, EveryTypeArrivesInItsCanonicalFormAndOutsideTheCodePageFails
   sql(create + ")");
   sql("INSERT INTO matrix VALUES (" + first + "), (" + nulls + "), (" + third + ")");
   // Texts of every awkward shape, one per row.
-  const std::vector<std::string> texts = {"",          "O'Brien", "'+",         "a'+b",         "\r",
-                                          "\n",        "\r\n",    "a\r\nb",     std::string(200, 'x'),
-                                          std::string(400, 'y'),  std::string(199, 'z') + "'",
-                                          std::string(201, 'w'),  std::string(199, 'v') + "é"};
+  const std::vector<std::string> texts = {"",
+                                          "O'Brien",
+                                          "'+",
+                                          "a'+b",
+                                          "\r",
+                                          "\n",
+                                          "\r\n",
+                                          "a\r\nb",
+                                          std::string(200, 'x'),
+                                          std::string(400, 'y'),
+                                          std::string(199, 'z') + "'",
+                                          std::string(201, 'w'),
+                                          std::string(199, 'v') + "é"};
   sql("CREATE TABLE texts (id INT PRIMARY KEY, t TEXT)");
   for (std::size_t i = 0; i < texts.size(); ++i)
     sql("INSERT INTO texts VALUES (" + std::to_string(i) + ", " + sqlText(texts[i]) + ")");

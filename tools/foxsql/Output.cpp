@@ -42,11 +42,21 @@ void jsonString(std::string_view text, std::string& out) {
     }
     ++at;
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (static_cast<unsigned char>(c) < 0x20) {
           out += "\\u00";
@@ -80,10 +90,16 @@ void jsonDecimal(const std::string& text, std::string& out) {
 void jsonValue(const ado::Variant& v, ado::DataTypeEnum type, std::string& out) {
   using Kind = ado::Variant::Kind;
   switch (v.kind()) {
-    case Kind::Null: out += "null"; break;
-    case Kind::Boolean: out += v.asBoolean() ? "true" : "false"; break;
+    case Kind::Null:
+      out += "null";
+      break;
+    case Kind::Boolean:
+      out += v.asBoolean() ? "true" : "false";
+      break;
     case Kind::Integer:
-    case Kind::UnsignedInteger: out += v.toText(); break;
+    case Kind::UnsignedInteger:
+      out += v.toText();
+      break;
     case Kind::Double:
       if (std::isfinite(v.asDouble())) {
         out += v.toText();
@@ -98,7 +114,9 @@ void jsonValue(const ado::Variant& v, ado::DataTypeEnum type, std::string& out) 
         jsonDecimal(v.asDecimal().text, out);
       }
       break;
-    case Kind::Bytes: out += "{\"hex\":\"" + hex(v.asBytes()) + "\"}"; break;
+    case Kind::Bytes:
+      out += "{\"hex\":\"" + hex(v.asBytes()) + "\"}";
+      break;
     case Kind::DateTime: {
       // Whole seconds: FoxPro's date-times have no fractions.
       ado::DateTime dt = v.asDateTime();
@@ -106,7 +124,9 @@ void jsonValue(const ado::Variant& v, ado::DataTypeEnum type, std::string& out) 
       jsonString(ado::toText(dt), out);
       break;
     }
-    default: jsonString(v.toText(), out); break;
+    default:
+      jsonString(v.toText(), out);
+      break;
   }
 }
 

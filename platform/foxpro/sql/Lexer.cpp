@@ -100,17 +100,28 @@ Token Lexer::scan() {
   };
 
   switch (c) {
-    case '(': return single(TokenKind::LeftParen);
-    case ')': return single(TokenKind::RightParen);
-    case ',': return single(TokenKind::Comma);
-    case '+': return single(TokenKind::Plus);
-    case '-': return single(TokenKind::Minus);
-    case '*': return single(TokenKind::Star);
-    case '\'': return quoted('\'', TokenKind::SingleQuoted);
-    case '"': return quoted('"', TokenKind::DoubleQuoted);
-    case '[': return enclosed(']', TokenKind::Bracketed);
-    case '{': return enclosed('}', TokenKind::Braced);
-    default: break;
+    case '(':
+      return single(TokenKind::LeftParen);
+    case ')':
+      return single(TokenKind::RightParen);
+    case ',':
+      return single(TokenKind::Comma);
+    case '+':
+      return single(TokenKind::Plus);
+    case '-':
+      return single(TokenKind::Minus);
+    case '*':
+      return single(TokenKind::Star);
+    case '\'':
+      return quoted('\'', TokenKind::SingleQuoted);
+    case '"':
+      return quoted('"', TokenKind::DoubleQuoted);
+    case '[':
+      return enclosed(']', TokenKind::Bracketed);
+    case '{':
+      return enclosed('}', TokenKind::Braced);
+    default:
+      break;
   }
 
   if (c == '0' && pos_ + 1 < text_.size() && (text_[pos_ + 1] == 'h' || text_[pos_ + 1] == 'H')) {

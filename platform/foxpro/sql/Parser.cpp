@@ -103,7 +103,8 @@ class Parser {
         lexer_.next();
         out.assign(t.text);
         return;
-      case TokenKind::End: throw errors::syntaxError();
+      case TokenKind::End:
+        throw errors::syntaxError();
       default: {
         std::string_view raw = lexer_.rawName();
         if (raw.empty()) throw errors::syntaxError();
@@ -194,7 +195,8 @@ class Parser {
     if ((text && decimals != 0) || fox::widthProblem(declared.type, width, decimals))
       throw errors::invalidFieldWidth(declared.name);
     if (needsWidth(declared.type)) declared.length = static_cast<int>(width);
-    if (declared.type == 'N' || declared.type == 'F' || declared.type == 'B') declared.decimals = static_cast<int>(decimals);
+    if (declared.type == 'N' || declared.type == 'F' || declared.type == 'B')
+      declared.decimals = static_cast<int>(decimals);
   }
 
   Statement drop() {
@@ -291,7 +293,9 @@ class Parser {
           throw errors::syntaxError();
         }
         break;
-      case TokenKind::Braced: date(t.text, term); break;
+      case TokenKind::Braced:
+        date(t.text, term);
+        break;
       case TokenKind::Identifier:
         if (keyword(t, "CHR")) {
           expect(TokenKind::LeftParen);
@@ -307,8 +311,10 @@ class Parser {
         throw errors::variableNotFound(t.text);
       case TokenKind::End:
       case TokenKind::Comma:
-      case TokenKind::RightParen: throw errors::missingOperand();
-      default: throw errors::syntaxError();
+      case TokenKind::RightParen:
+        throw errors::missingOperand();
+      default:
+        throw errors::syntaxError();
     }
     terms.push_back(term);
   }
@@ -320,13 +326,19 @@ class Parser {
     auto category = [](Term::Kind k) {
       switch (k) {
         case Term::Kind::Text:
-        case Term::Kind::Chr: return 0;
-        case Term::Kind::Binary: return 1;
-        case Term::Kind::Number: return 2;
-        case Term::Kind::Logical: return 3;
+        case Term::Kind::Chr:
+          return 0;
+        case Term::Kind::Binary:
+          return 1;
+        case Term::Kind::Number:
+          return 2;
+        case Term::Kind::Logical:
+          return 3;
         case Term::Kind::Date:
-        case Term::Kind::DateTime: return 4;
-        case Term::Kind::Null: return -1;
+        case Term::Kind::DateTime:
+          return 4;
+        case Term::Kind::Null:
+          return -1;
       }
       return -1;
     };

@@ -61,11 +61,16 @@ fox::Value evaluateOne(const Term* first, const Term* last, const CharDecoder& d
       for (const Term* t = first; t != last; ++t) appendBytes(t->text, bytes);
       return bytes;
     }
-    case Term::Kind::Number: return fox::Number{plainNumber(first->text, first->negative)};
-    case Term::Kind::Logical: return first->code != 0;
-    case Term::Kind::Date: return first->when.date;
-    case Term::Kind::DateTime: return first->when;
-    case Term::Kind::Null: break;
+    case Term::Kind::Number:
+      return fox::Number{plainNumber(first->text, first->negative)};
+    case Term::Kind::Logical:
+      return first->code != 0;
+    case Term::Kind::Date:
+      return first->when.date;
+    case Term::Kind::DateTime:
+      return first->when;
+    case Term::Kind::Null:
+      break;
   }
   return fox::Value{};
 }
