@@ -35,6 +35,7 @@
 //   23     1     bytes per entry
 //   24     n·w   the entries, in key order; the keys' new bytes are packed from the end of the page down
 #include <cstddef>
+#include <cstdint>
 
 namespace fox::cdx::layout {
 
@@ -52,7 +53,12 @@ inline constexpr std::size_t kKeyAt = 508;
 inline constexpr std::size_t kKeyExpressionLength = 510;
 inline constexpr std::size_t kExpressionPool = 512;
 
+// The tag directory's keys: tag names, blank padded.
+inline constexpr std::uint16_t kTagNameLength = 10;
+
 inline constexpr std::size_t kAttributes = 0;
+inline constexpr std::uint16_t kRootNode = 0x01;  // attribute bits
+inline constexpr std::uint16_t kLeafNode = 0x02;
 inline constexpr std::size_t kKeyCount = 2;
 inline constexpr std::size_t kLeft = 4;
 inline constexpr std::size_t kRight = 8;

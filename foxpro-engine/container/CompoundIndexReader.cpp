@@ -210,7 +210,7 @@ CompoundIndex read(std::string_view file, PadChooser padFor) {
   if (file.size() < kHeaderSize + kPageSize) corrupt("file too short");
   CompoundIndex index;
   TagInfo directory = readHeader(file, 0);
-  if ((directory.options & kOptionDirectory) == 0 || directory.keyLength > 10 + 0u) corrupt("no tag directory");
+  if ((directory.options & kOptionDirectory) == 0 || directory.keyLength > kTagNameLength) corrupt("no tag directory");
   index.updateCounter = be32(file, kUpdateCounter);
 
   std::set<std::uint32_t> pages = {0, kPageSize};

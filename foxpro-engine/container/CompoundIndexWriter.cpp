@@ -65,7 +65,7 @@ void writeNodeHeader(std::string& page, std::uint16_t attributes, std::size_t co
 }
 
 void checkName(const std::string& name) {
-  bool ok = !name.empty() && name.size() <= 10 && !std::isdigit(static_cast<unsigned char>(name[0]));
+  bool ok = !name.empty() && name.size() <= kTagNameLength && !std::isdigit(static_cast<unsigned char>(name[0]));
   for (char c : name) ok = ok && (std::isalnum(static_cast<unsigned char>(c)) || c == '_');
   if (!ok) throw Error(1680, "Invalid tag name '" + name + "'.");
 }
@@ -153,7 +153,7 @@ std::uint32_t writeTree(std::string& out, const Tree& tree, const TagInfo& info,
   std::vector<Key> last(total);  // last key of each node's subtree
   std::string page;
   for (std::size_t i = 0; i < tree.leaves.size(); ++i) {
-    std::uint16_t attributes = tree.leaves.size() == 1 ? 3 : 2;
+    std::uint16_t attributes = tree.leaves.size() == 1 ? kRootNode | kLeafNode : kLeafNode;
     std::uint32_t left = i == 0 ? kNone : offsetOf(i - 1);
     std::uint32_t right = i + 1 == tree.leaves.size() ? kNone : offsetOf(i + 1);
     if (!encodeLeaf(tree.leaves[i], info.keyLength, info.pad, attributes, left, right, page))
@@ -166,7 +166,7 @@ std::uint32_t writeTree(std::string& out, const Tree& tree, const TagInfo& info,
     const auto& level = tree.levels[l];
     for (std::size_t i = 0; i < level.size(); ++i, ++node) {
       std::size_t first = level[i], end = i + 1 < level.size() ? level[i + 1] : childrenEnd;
-      std::uint16_t attributes = level.size() == 1 ? 1 : 0;
+      std::uint16_t attributes = level.size() == 1 ? kRootNode : 0;
       page.assign(kPageSize, '\0');
       writeNodeHeader(page, attributes, end - first, i == 0 ? kNone : offsetOf(node - 1),
                       i + 1 == level.size() ? kNone : offsetOf(node + 1));
@@ -241,16 +241,17 @@ std::string build(const std::vector<TagSpec>& tagsIn, std::uint32_t updateCounte
   for (const TagSpec& t : tags) {
     trees.push_back(layOut(t));
     std::string name = t.info.name;
-    name.resize(10, ' ');
+    name.resize(kTagNameLength, ' ');
     directory.push_back({name, next});
     next += static_cast<std::uint32_t>(kHeaderSize + trees.back().nodeCount() * kPageSize);
   }
 
   TagInfo dirInfo;
-  dirInfo.keyLength = 10;
+  dirInfo.keyLength = kTagNameLength;
   std::string out = tagHeader(dirInfo, kHeaderSize, kOptionDirectory | kOptionCompound | kOptionCompact, updateCounter);
   std::string page;
-  if (!encodeLeaf(directory, 10, ' ', 3, kNone, kNone, page)) throw Error(1672, "Too many index tags.");
+  if (!encodeLeaf(directory, kTagNameLength, ' ', kRootNode | kLeafNode, kNone, kNone, page))
+    throw Error(1672, "Too many index tags.");
   out += page;
   for (std::size_t i = 0; i < tags.size(); ++i) {
     const TagInfo& info = tags[i].info;
