@@ -7,8 +7,11 @@
 #include "Error.h"
 #include "Errors.h"
 #include "File.h"
+#include "TableLayout.h"
 
 namespace fox {
+
+using namespace layout;
 
 bool isVisualFoxProVersion(std::uint8_t version) { return version >= 0x30 && version <= 0x32; }
 
@@ -102,8 +105,8 @@ bool knownVersion(std::uint8_t v) {
 // dBase 7 (0x04 without memo, 0x8C with) puts a language driver name after the 32 header bytes
 // and describes each field in 48 bytes: its field list ends with 0x0D at 68 + 48·n.
 bool dBase7Layout(const std::uint8_t* p, std::size_t headerLength) {
-  for (std::size_t end = 68 + 48; end < headerLength; end += 48)
-    if (p[end] == 0x0D) return true;
+  for (std::size_t end = kDBase7HeaderSize + kDBase7DescriptorSize; end < headerLength; end += kDBase7DescriptorSize)
+    if (p[end] == kFieldListEnd) return true;
   return false;
 }
 
@@ -120,12 +123,12 @@ std::string hexByte(std::uint8_t b) {
 // ends it (0x0A, as some writers leave it), where the header length says: 32 + 32·n + 1 bytes,
 // and 263 more for Visual FoxPro's back-link. 0 when neither finds an end.
 std::size_t fieldListEnd(const std::uint8_t* p, std::size_t headerLength, bool vfp) {
-  std::size_t end = 32;
-  while (end < headerLength && p[end] != 0x0D) end += 32;
+  std::size_t end = kTableHeaderSize;
+  while (end < headerLength && p[end] != kFieldListEnd) end += kDescriptorSize;
   if (end < headerLength) return end;
-  std::size_t fixed = 33 + (vfp ? kBacklinkSize : 0);
-  if (headerLength < fixed || (headerLength - fixed) % 32 != 0) return 0;
-  return 32 + (headerLength - fixed);
+  std::size_t fixed = kTableHeaderSize + 1 + (vfp ? kBacklinkSize : 0);
+  if (headerLength < fixed || (headerLength - fixed) % kDescriptorSize != 0) return 0;
+  return kTableHeaderSize + (headerLength - fixed);
 }
 
 struct RawField {
@@ -154,22 +157,22 @@ bool Header::hasMemoFields() const {
 }
 
 Header parseHeader(const std::vector<std::uint8_t>& bytes, std::uint64_t fileSize, const std::filesystem::path& path) {
-  if (bytes.size() < 32) notATable(path, "is too short to hold a table header");
+  if (bytes.size() < kTableHeaderSize) notATable(path, "is too short to hold a table header");
   const std::uint8_t* p = bytes.data();
   Header h;
-  h.version = p[0];
-  h.updateYear = p[1], h.updateMonth = p[2], h.updateDay = p[3];
-  h.recordCount = bin::le32(p + 4);
-  h.headerLength = bin::le16(p + 8);
-  h.recordLength = bin::le16(p + 10);
-  h.tableFlags = p[28];
-  h.codePageMark = p[29];
+  h.version = p[kVersion];
+  h.updateYear = p[kUpdateDate], h.updateMonth = p[kUpdateDate + 1], h.updateDay = p[kUpdateDate + 2];
+  h.recordCount = bin::le32(p + kRecordCount);
+  h.headerLength = bin::le16(p + kHeaderLength);
+  h.recordLength = bin::le16(p + kRecordLength);
+  h.tableFlags = p[kTableFlags];
+  h.codePageMark = p[kCodePageMark];
   h.otherVersion = !knownVersion(h.version);
   bool vfp = h.visualFoxPro();
   if (h.version == 0x8C) notATable(path, "is a dBase 7 table, whose layout is not read");
   if (h.headerLength > fileSize) notATable(path, "has a header length past the end of the file");
   if (bytes.size() < h.headerLength) notATable(path, "is too short to hold its header");
-  if (h.headerLength <= 33 || p[32] == 0x0D) notATable(path, "has no fields");
+  if (h.headerLength <= kTableHeaderSize + 1 || p[kTableHeaderSize] == kFieldListEnd) notATable(path, "has no fields");
 
   std::size_t end = fieldListEnd(p, h.headerLength, vfp);
   if (end == 0 && h.version == 0x04 && dBase7Layout(p, h.headerLength))
@@ -177,24 +180,24 @@ Header parseHeader(const std::vector<std::uint8_t>& bytes, std::uint64_t fileSiz
   if (h.otherVersion && (end == 0 || end + 1 != h.headerLength))
     notATable(path, "has an unknown file type byte " + hexByte(h.version));
   if (end == 0) notATable(path, "has no end to its field list");
-  std::size_t count = (end - 32) / 32;
+  std::size_t count = (end - kTableHeaderSize) / kDescriptorSize;
   if (count > 255 + 1) notATable(path, "has more fields than a table can hold");
 
   std::vector<RawField> raw;
   unsigned longLength = 1;  // the record, with long character fields read as Clipper writes them
   bool longCharacters = false;
   for (std::size_t i = 0; i < count; ++i) {
-    const std::uint8_t* d = p + 32 + 32 * i;
+    const std::uint8_t* d = p + descriptorAt(i);
     RawField r;
     Field& f = r.field;
     std::size_t nameLength = 0;
-    while (nameLength < 11 && d[nameLength] != 0) ++nameLength;
-    f.name.assign(reinterpret_cast<const char*>(d), nameLength);
-    f.type = char(d[11]);
-    r.displacement = bin::le32(d + 12);
-    r.length = d[16];
-    f.decimals = d[17];
-    f.flags = vfp ? d[18] : 0;  // byte 18 means other things outside Visual FoxPro
+    while (nameLength < kFieldNameSize && d[kFieldName + nameLength] != 0) ++nameLength;
+    f.name.assign(reinterpret_cast<const char*>(d + kFieldName), nameLength);
+    f.type = char(d[kFieldType]);
+    r.displacement = bin::le32(d + kFieldDisplacement);
+    r.length = d[kFieldLength];
+    f.decimals = d[kFieldDecimals];
+    f.flags = vfp ? d[kFieldFlags] : 0;  // the flags byte means other things outside Visual FoxPro
     if (vfp && (f.flags & kFlagSystem) && f.type == '0') {
       r.nullFlags = true;
       longLength += r.length;
@@ -211,10 +214,10 @@ Header parseHeader(const std::vector<std::uint8_t>& bytes, std::uint64_t fileSiz
       longLength += r.length;
     }
     if (vfp && f.autoIncrement() && f.type == 'I') {
-      f.autoIncrementNext = std::int32_t(bin::le32(d + 19));
-      f.autoIncrementStep = d[23];
+      f.autoIncrementNext = std::int32_t(bin::le32(d + kAutoIncrementNext));
+      f.autoIncrementStep = d[kAutoIncrementStep];
     }
-    h.descriptorOffsets.push_back(std::uint32_t(32 + 32 * i));
+    h.descriptorOffsets.push_back(std::uint32_t(descriptorAt(i)));
     raw.push_back(std::move(r));
   }
   if (h.descriptorOffsets.empty()) notATable(path, "has no fields");
@@ -303,25 +306,25 @@ std::vector<std::uint8_t> buildHeader(std::vector<Field>& fields, std::uint8_t c
     ++descriptors;
   }
   recordLength = std::uint16_t(offset);
-  std::size_t headerLength = 32 + 32 * descriptors + 1 + kBacklinkSize;
+  std::size_t headerLength = descriptorAt(descriptors) + 1 + kBacklinkSize;
   std::vector<std::uint8_t> h(headerLength, 0);
-  h[0] = varTypes ? 0x32 : autoInc ? 0x31 : 0x30;
+  h[kVersion] = varTypes ? 0x32 : autoInc ? 0x31 : 0x30;
   stampToday(h.data());
-  bin::putLe16(&h[8], std::uint16_t(headerLength));
-  bin::putLe16(&h[10], recordLength);
-  h[28] = tableFlags;
-  h[29] = codePageMark;
+  bin::putLe16(&h[kHeaderLength], std::uint16_t(headerLength));
+  bin::putLe16(&h[kRecordLength], recordLength);
+  h[kTableFlags] = tableFlags;
+  h[kCodePageMark] = codePageMark;
   auto put = [&](std::size_t i, const std::string& name, char type, std::uint32_t off, std::uint8_t len,
                  std::uint8_t dec, std::uint8_t flags, std::int32_t next, std::uint8_t step) {
-    std::uint8_t* d = &h[32 + 32 * i];
-    std::copy_n(name.begin(), std::min<std::size_t>(name.size(), 10), d);
-    d[11] = std::uint8_t(type);
-    bin::putLe32(d + 12, off);
-    d[16] = len;
-    d[17] = dec;
-    d[18] = flags;
-    bin::putLe32(d + 19, std::uint32_t(next));
-    d[23] = step;
+    std::uint8_t* d = &h[descriptorAt(i)];
+    std::copy_n(name.begin(), std::min<std::size_t>(name.size(), kFieldNameSize - 1), d + kFieldName);
+    d[kFieldType] = std::uint8_t(type);
+    bin::putLe32(d + kFieldDisplacement, off);
+    d[kFieldLength] = len;
+    d[kFieldDecimals] = dec;
+    d[kFieldFlags] = flags;
+    bin::putLe32(d + kAutoIncrementNext, std::uint32_t(next));
+    d[kAutoIncrementStep] = step;
   };
   for (std::size_t i = 0; i < fields.size(); ++i) {
     const Field& f = fields[i];
@@ -331,8 +334,8 @@ std::vector<std::uint8_t> buildHeader(std::vector<Field>& fields, std::uint8_t c
   if (bits > 0)
     put(fields.size(), "_NullFlags", '0', std::uint32_t(nullFlagsOffset), std::uint8_t(nullFlagsLength), 0,
         kFlagSystem | kFlagBinary, 0, 0);
-  h[32 + 32 * descriptors] = 0x0D;
-  std::copy_n(backlink.begin(), std::min(backlink.size(), kBacklinkSize), &h[33 + 32 * descriptors]);
+  h[descriptorAt(descriptors)] = kFieldListEnd;
+  std::copy_n(backlink.begin(), std::min(backlink.size(), kBacklinkSize), &h[descriptorAt(descriptors) + 1]);
   return h;
 }
 
@@ -340,9 +343,9 @@ void stampToday(std::uint8_t* header) {
   std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
-  header[1] = std::uint8_t(local.tm_year % 100);
-  header[2] = std::uint8_t(local.tm_mon + 1);
-  header[3] = std::uint8_t(local.tm_mday);
+  header[kUpdateDate] = std::uint8_t(local.tm_year % 100);
+  header[kUpdateDate + 1] = std::uint8_t(local.tm_mon + 1);
+  header[kUpdateDate + 2] = std::uint8_t(local.tm_mday);
 }
 
 }  // namespace fox

@@ -6,8 +6,11 @@
 #include "Binary.h"
 #include "Error.h"
 #include "Errors.h"
+#include "MemoLayout.h"
 
 namespace fox {
+
+using namespace layout;
 
 MemoReader::MemoReader(const std::filesystem::path& path, Kind kind) : kind_(kind) {
   try {
@@ -20,13 +23,14 @@ MemoReader::MemoReader(const std::filesystem::path& path, Kind kind) : kind_(kin
   std::uint8_t header[32] = {};
   std::size_t got = file_.readAt(0, header, sizeof header);
   if (kind == Kind::Fpt) {
-    if (got < 8) invalid("is too short");
-    blockSize_ = bin::be16(header + 6);
+    if (got < kMemoHeadSize) invalid("is too short");
+    blockSize_ = bin::be16(header + kMemoBlockSize);
     if (blockSize_ == 0) invalid("has block size 0");
   } else {
-    if (got < 4) invalid("is too short");
-    std::uint16_t declared = got >= 22 ? bin::le16(header + 20) : 0;
-    blockSize_ = (declared >= 64 && declared % 64 == 0) ? declared : 512;  // dBASE III leaves it 0
+    if (got < kDbtNextBlock + 4) invalid("is too short");
+    std::uint16_t declared = got >= kDbtBlockSize + 2 ? bin::le16(header + kDbtBlockSize) : 0;
+    blockSize_ = (declared >= 64 && declared % 64 == 0) ? declared
+                                                        : std::uint32_t(kDbtDefaultBlockSize);  // dBASE III leaves it 0
   }
 }
 
@@ -48,27 +52,27 @@ void MemoReader::read(std::uint32_t block, std::string& out, std::uint32_t* sign
   // Blocks inside the .fpt header are not used by FoxPro, but some writers point empty memos
   // there; they read as whatever length the bytes give, which is checked like any other.
   if (start >= size_ || block == 0) invalid("has no memo at block " + std::to_string(block));
-  std::size_t got = std::size_t(std::min<std::uint64_t>(8, size_ - start));
+  std::size_t got = std::size_t(std::min<std::uint64_t>(kMemoData, size_ - start));
   const std::uint8_t* head = fetch(start, got);
   // The file may have been cut short since it was opened.
   if (!head) invalid("ends inside the memo at block " + std::to_string(block));
   std::uint64_t dataStart, length;
   if (kind_ == Kind::Fpt) {
-    if (got < 8) invalid("ends inside the memo at block " + std::to_string(block));
-    if (signature) *signature = bin::be32(head);
-    dataStart = start + 8;
-    length = bin::be32(head + 4);
+    if (got < kMemoData) invalid("ends inside the memo at block " + std::to_string(block));
+    if (signature) *signature = bin::be32(head + kMemoSignature);
+    dataStart = start + kMemoData;
+    length = bin::be32(head + kMemoLength);
     if (length > size_ - dataStart) invalid("has a memo at block " + std::to_string(block) + " running past its end");
     if (const std::uint8_t* data = fetch(dataStart, std::size_t(length))) {
       out.append(reinterpret_cast<const char*>(data), std::size_t(length));
       return;
     }
-  } else if (got >= 8 && head[0] == 0xFF && head[1] == 0xFF && head[2] == 0x08 && head[3] == 0x00) {
+  } else if (got >= kDbtMemoData && head[0] == 0xFF && head[1] == 0xFF && head[2] == 0x08 && head[3] == 0x00) {
     // dBASE IV: the length counts the 8 header bytes (seen in every sample).
     if (signature) *signature = 1;
-    dataStart = start + 8;
-    length = bin::le32(head + 4);
-    length = length >= 8 ? length - 8 : 0;
+    dataStart = start + kDbtMemoData;
+    length = bin::le32(head + kDbtMemoLength);
+    length = length >= kDbtMemoData ? length - kDbtMemoData : 0;
     if (length > size_ - dataStart) invalid("has a memo at block " + std::to_string(block) + " running past its end");
   } else {
     // dBASE III: the text runs to the first 0x1A.

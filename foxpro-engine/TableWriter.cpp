@@ -10,15 +10,16 @@
 #include "File.h"
 #include "Files.h"
 #include "Header.h"
+#include "MemoLayout.h"
 #include "Names.h"
 #include "RecordEncoder.h"
 #include "Table.h"
+#include "TableLayout.h"
 
 namespace fox {
 
 namespace {
 
-constexpr std::uint32_t kMemoHeaderSize = 512;
 constexpr std::uint32_t kMaxRecords = 1000000000;
 
 [[noreturn]] void badColumn(const std::string& name, const std::string& why) {
@@ -116,7 +117,7 @@ class MemoAppender {
   void putNextBlock(std::uint32_t block) {
     std::uint8_t be[4];
     bin::putBe32(be, block);
-    file_.store32(0, be);
+    file_.store32(layout::kMemoNextBlock, be);
   }
   void close() {
     file_.unmap();
@@ -189,14 +190,14 @@ class Writer final : public TableWriter {
       const std::string& data = encoder_.memoData()[i];
       const Field& f = header_.fields[i];
       if (!RecordEncoder::isMemo(f) || data.empty()) continue;
-      std::uint64_t blocks = (8 + std::uint64_t(data.size()) + blockSize_ - 1) / blockSize_;
+      std::uint64_t blocks = (layout::kMemoData + std::uint64_t(data.size()) + blockSize_ - 1) / blockSize_;
       if (block + blocks > 0xFFFFFFFFu || (block + blocks) * blockSize_ > kMaxFileSize) tooLarge(memo_.path());
       bin::putLe32(record_.data() + f.offset, std::uint32_t(block));
       std::size_t at = memoBytes_.size();
       memoBytes_.resize(at + std::size_t(blocks * blockSize_), 0);
-      bin::putBe32(memoBytes_.data() + at, RecordEncoder::memoSignature(f));
-      bin::putBe32(memoBytes_.data() + at + 4, std::uint32_t(data.size()));
-      std::memcpy(memoBytes_.data() + at + 8, data.data(), data.size());
+      bin::putBe32(memoBytes_.data() + at + layout::kMemoSignature, RecordEncoder::memoSignature(f));
+      bin::putBe32(memoBytes_.data() + at + layout::kMemoLength, std::uint32_t(data.size()));
+      std::memcpy(memoBytes_.data() + at + layout::kMemoData, data.data(), data.size());
       block += blocks;
     }
     std::uint64_t recordAt = header_.headerLength + std::uint64_t(header_.recordCount) * header_.recordLength;
@@ -238,12 +239,12 @@ class Writer final : public TableWriter {
       f.autoIncrementNext += f.autoIncrementStep;
       std::uint8_t next[4];
       bin::putLe32(next, std::uint32_t(f.autoIncrementNext));
-      dbf_.store(header_.descriptorOffsets[i] + 19, next, 4);
+      dbf_.store(header_.descriptorOffsets[i] + layout::kAutoIncrementNext, next, 4);
     }
     ++header_.recordCount;
     std::uint8_t count[4];
     bin::putLe32(count, header_.recordCount);
-    dbf_.store32(4, count);
+    dbf_.store32(layout::kRecordCount, count);
     step(AppendStep::DeletionFlag);
     std::uint8_t live = ' ';
     dbf_.store(recordAt, &live, 1);
@@ -277,7 +278,7 @@ class Writer final : public TableWriter {
     if (stamped_) return;
     std::uint8_t today[4] = {};
     stampToday(today);
-    dbf_.store(1, today + 1, 3);
+    dbf_.store(layout::kUpdateDate, today + layout::kUpdateDate, 3);
     stamped_ = true;
   }
   void step(AppendStep s) const {
@@ -302,7 +303,9 @@ class Writer final : public TableWriter {
   bool stamped_ = false;
 };
 
-std::uint32_t firstBlock(std::uint32_t blockSize) { return (kMemoHeaderSize + blockSize - 1) / blockSize; }
+std::uint32_t firstBlock(std::uint32_t blockSize) {
+  return std::uint32_t((layout::kMemoHeaderSize + blockSize - 1) / blockSize);
+}
 
 // True when the bytes of `file` from `offset` to `end` are all zero.
 bool zeroFrom(const File& file, std::uint64_t offset, std::uint64_t end) {
@@ -351,13 +354,14 @@ std::unique_ptr<TableWriter> TableWriter::create(const std::filesystem::path& db
   if (header.recordLength > kMaxRecordLength)
     throw Error(err::InvalidStructure, "Record too long: the fields take " + std::to_string(header.recordLength) +
                                            " bytes, more than 65,500.");
-  header.version = bytes[0];
+  header.version = bytes[layout::kVersion];
   header.headerLength = std::uint16_t(bytes.size());
   header.tableFlags = flags;
   header.codePageMark = mark;
   header.backlink = options.backlink;
   header.fields = fields;
-  for (std::size_t i = 0; i < fields.size(); ++i) header.descriptorOffsets.push_back(std::uint32_t(32 + 32 * i));
+  for (std::size_t i = 0; i < fields.size(); ++i)
+    header.descriptorOffsets.push_back(std::uint32_t(layout::descriptorAt(i)));
 
   // Everything is valid: replace the old files.
   std::filesystem::path folder = dbf.parent_path().empty() ? std::filesystem::path(".") : dbf.parent_path();
@@ -371,8 +375,8 @@ std::unique_ptr<TableWriter> TableWriter::create(const std::filesystem::path& db
     if (memo) {
       memoFile = File(memoFileName(dbf), File::Mode::CreateNew);
       std::vector<std::uint8_t> m(std::size_t(next) * blockSize, 0);
-      bin::putBe32(m.data(), next);
-      bin::putBe16(m.data() + 6, std::uint16_t(blockSize));
+      bin::putBe32(m.data() + layout::kMemoNextBlock, next);
+      bin::putBe16(m.data() + layout::kMemoBlockSize, std::uint16_t(blockSize));
       memoFile.writeAt(0, m.data(), m.size());
     }
     table = File(dbf, File::Mode::CreateNew);
@@ -413,12 +417,13 @@ std::unique_ptr<TableWriter> TableWriter::openForAppend(const std::filesystem::p
     auto memoPath = findMemoFile(dbf);
     if (!memoPath) throw errors::memoFileInvalid(memoFileName(dbf));
     memoFile = File(*memoPath, File::Mode::ReadWrite);
-    std::uint8_t head[8] = {};
+    std::uint8_t head[layout::kMemoHeadSize] = {};
     std::uint64_t memoSize = memoFile.size();
-    if (memoFile.readAt(0, head, 8) < 8 || memoSize < kMemoHeaderSize || bin::be16(head + 6) == 0)
+    if (memoFile.readAt(0, head, sizeof head) < sizeof head || memoSize < layout::kMemoHeaderSize ||
+        bin::be16(head + layout::kMemoBlockSize) == 0)
       throw errors::memoFileInvalid(*memoPath);
-    blockSize = bin::be16(head + 6);
-    std::uint64_t pointer = std::max<std::uint64_t>(bin::be32(head), firstBlock(blockSize));
+    blockSize = bin::be16(head + layout::kMemoBlockSize);
+    std::uint64_t pointer = std::max<std::uint64_t>(bin::be32(head + layout::kMemoNextBlock), firstBlock(blockSize));
     // A writer killed while it had the file grown ahead (MemoAppender) leaves zeros past the
     // next free block: they are cut off, or they would stay in the file for good.
     if (memoSize > pointer * blockSize && zeroFrom(memoFile, pointer * blockSize, memoSize)) {

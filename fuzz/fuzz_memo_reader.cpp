@@ -5,6 +5,7 @@
 
 #include "FuzzFiles.h"
 #include "foxpro-engine/Binary.h"
+#include "foxpro-engine/TableLayout.h"
 
 namespace {
 
@@ -14,21 +15,21 @@ std::vector<std::uint8_t> table(std::uint8_t version, bool tenDigits, const std:
   int fields = version == 0x30 || version == 0x32 ? 3 : 1;
   int width = tenDigits ? 10 : 4;
   bool vfp = version == 0x30 || version == 0x32;
-  std::size_t headerLength = 32 + 32 * fields + 1 + (vfp ? 263 : 0);
+  std::size_t headerLength = fox::layout::descriptorAt(fields) + 1 + (vfp ? 263 : 0);
   std::size_t recordLength = 1 + width * fields;
   std::vector<std::uint8_t> t(headerLength, 0);
-  t[0] = version;
-  fox::bin::putLe32(&t[4], 4);
-  fox::bin::putLe16(&t[8], std::uint16_t(headerLength));
-  fox::bin::putLe16(&t[10], std::uint16_t(recordLength));
-  t[29] = 0x03;
+  t[fox::layout::kVersion] = version;
+  fox::bin::putLe32(&t[fox::layout::kRecordCount], 4);
+  fox::bin::putLe16(&t[fox::layout::kHeaderLength], std::uint16_t(headerLength));
+  fox::bin::putLe16(&t[fox::layout::kRecordLength], std::uint16_t(recordLength));
+  t[fox::layout::kCodePageMark] = 0x03;
   for (int f = 0; f < fields; ++f) {
-    std::uint8_t* d = &t[32 + 32 * f];
-    std::memcpy(d, names[f], 1);
-    d[11] = std::uint8_t(types[f]);
-    d[16] = std::uint8_t(width);
+    std::uint8_t* d = &t[fox::layout::descriptorAt(f)];
+    std::memcpy(d + fox::layout::kFieldName, names[f], 1);
+    d[fox::layout::kFieldType] = std::uint8_t(types[f]);
+    d[fox::layout::kFieldLength] = std::uint8_t(width);
   }
-  t[32 + 32 * fields] = 0x0D;
+  t[fox::layout::descriptorAt(fields)] = fox::layout::kFieldListEnd;
   for (int r = 0; r < 4; ++r) {
     t.push_back(' ');
     for (int f = 0; f < fields; ++f) {

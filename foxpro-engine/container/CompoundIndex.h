@@ -1,6 +1,7 @@
 #pragma once
 // Visual FoxPro compound indexes (.cdx, and the container's own .dcx): one or more tags, each a
-// compact B+ tree of 512-byte pages, found through a tag directory. See FORMAT-NOTES.md.
+// compact B+ tree of 512-byte pages, found through a tag directory. Byte layout: CompoundIndexLayout.h; see also
+// FORMAT-NOTES.md.
 #include <cstdint>
 #include <filesystem>
 #include <string>

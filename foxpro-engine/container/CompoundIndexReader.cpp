@@ -8,6 +8,7 @@
 
 #include "Bytes.h"
 #include "CompoundIndex.h"
+#include "CompoundIndexLayout.h"
 #include "foxpro-engine/Error.h"
 #include "foxpro-engine/File.h"
 #include "foxpro-engine/Names.h"
@@ -19,6 +20,7 @@ namespace {
 using bytes::be32;
 using bytes::le16;
 using bytes::le32;
+using namespace layout;
 
 constexpr int kCorrupt = 114;
 constexpr int kMaxDepth = 32;
@@ -49,22 +51,22 @@ class TreeReader {
     Node node;
     node.offset = offset;
     node.level = level;
-    node.attributes = le16(page, 0);
-    std::uint16_t count = le16(page, 2);
-    node.left = le32(page, 4);
-    node.right = le32(page, 8);
+    node.attributes = le16(page, kAttributes);
+    std::uint16_t count = le16(page, kKeyCount);
+    node.left = le32(page, kLeft);
+    node.right = le32(page, kRight);
     if (node.leaf()) {
       decodeLeaf(page, count, node.keys);
       tag.keys.insert(tag.keys.end(), node.keys.begin(), node.keys.end());
       tag.nodes.push_back(std::move(node));
       return;
     }
-    std::size_t entry = keyLength_ + 8u;
-    if (count == 0 || 12 + count * entry > kPageSize) corrupt("interior node with a bad key count");
+    std::size_t entry = keyLength_ + kEntryTail;
+    if (count == 0 || kInteriorEntries + count * entry > kPageSize) corrupt("interior node with a bad key count");
     for (std::size_t i = 0; i < count; ++i) {
-      std::size_t at = 12 + i * entry;
-      node.keys.push_back({std::string(page.substr(at, keyLength_)), be32(page, at + keyLength_)});
-      node.children.push_back(be32(page, at + keyLength_ + 4));
+      std::size_t at = kInteriorEntries + i * entry;
+      node.keys.push_back({std::string(page.substr(at, keyLength_)), be32(page, at + keyLength_ + kEntryRecord)});
+      node.children.push_back(be32(page, at + keyLength_ + kEntryChild));
     }
     std::vector<std::uint32_t> children = node.children;
     tag.nodes.push_back(std::move(node));
@@ -73,15 +75,15 @@ class TreeReader {
 
  private:
   void decodeLeaf(std::string_view page, std::uint16_t count, std::vector<Key>& keys) {
-    unsigned recBits = static_cast<unsigned char>(page[20]);
-    unsigned dupBits = static_cast<unsigned char>(page[21]);
-    unsigned trailBits = static_cast<unsigned char>(page[22]);
-    unsigned width = static_cast<unsigned char>(page[23]);
+    unsigned recBits = static_cast<unsigned char>(page[kRecordBits]);
+    unsigned dupBits = static_cast<unsigned char>(page[kDuplicateBits]);
+    unsigned trailBits = static_cast<unsigned char>(page[kTrailBits]);
+    unsigned width = static_cast<unsigned char>(page[kEntryWidth]);
     if (count == 0) return;
     if (width < 1 || width > 8 || recBits + dupBits + trailBits != 8 * width || recBits > 32 || dupBits > 16 ||
         trailBits > 16)
       corrupt("leaf with bad bit widths");
-    std::size_t entriesEnd = 24 + static_cast<std::size_t>(count) * width;
+    std::size_t entriesEnd = kLeafEntries + static_cast<std::size_t>(count) * width;
     if (entriesEnd > kPageSize) corrupt("leaf with too many keys");
     std::uint64_t recMask = (std::uint64_t{1} << recBits) - 1;
     std::uint64_t dupMask = (std::uint64_t{1} << dupBits) - 1;
@@ -91,7 +93,7 @@ class TreeReader {
     for (std::size_t i = 0; i < count; ++i) {
       std::uint64_t v = 0;
       for (unsigned b = 0; b < width; ++b)
-        v |= static_cast<std::uint64_t>(static_cast<unsigned char>(page[24 + i * width + b])) << (8 * b);
+        v |= static_cast<std::uint64_t>(static_cast<unsigned char>(page[kLeafEntries + i * width + b])) << (8 * b);
       auto record = static_cast<std::uint32_t>(v & recMask);
       std::size_t dup = (v >> recBits) & dupMask;
       std::size_t trail = (v >> (recBits + dupBits)) & trailMask;
@@ -130,14 +132,15 @@ TagInfo readHeader(std::string_view file, std::uint32_t offset) {
     corrupt("tag header outside the file");
   std::string_view h = file.substr(offset, kHeaderSize);
   TagInfo info;
-  info.keyLength = le16(h, 12);
-  info.options = static_cast<std::uint8_t>(h[14]);
-  info.signature = static_cast<std::uint8_t>(h[15]);
-  info.collation = cString(h.substr(494, 8));
-  info.descending = le16(h, 502) != 0;
-  std::uint16_t forAt = le16(h, 504), forLength = le16(h, 506), keyAt = le16(h, 508), keyLength = le16(h, 510);
+  info.keyLength = le16(h, kKeyLength);
+  info.options = static_cast<std::uint8_t>(h[kOptions]);
+  info.signature = static_cast<std::uint8_t>(h[kSignature]);
+  info.collation = cString(h.substr(kCollation, kCollationSize));
+  info.descending = le16(h, kDescending) != 0;
+  std::uint16_t forAt = le16(h, kForAt), forLength = le16(h, kForLength), keyAt = le16(h, kKeyAt),
+                keyLength = le16(h, kKeyExpressionLength);
   if (info.keyLength == 0 || info.keyLength > kMaxKeyLength) corrupt("bad key length");
-  std::string_view pool = h.substr(512);
+  std::string_view pool = h.substr(kExpressionPool);
   if (forAt > pool.size() || forLength > pool.size() - forAt || keyAt > pool.size() || keyLength > pool.size() - keyAt)
     corrupt("expression outside the header");
   info.keyExpression = cString(pool.substr(keyAt, keyLength));
@@ -207,12 +210,12 @@ CompoundIndex read(std::string_view file, PadChooser padFor) {
   if (file.size() < kHeaderSize + kPageSize) corrupt("file too short");
   CompoundIndex index;
   TagInfo directory = readHeader(file, 0);
-  if ((directory.options & kOptionDirectory) == 0 || directory.keyLength > 10 + 0u) corrupt("no tag directory");
-  index.updateCounter = be32(file, 8);
+  if ((directory.options & kOptionDirectory) == 0 || directory.keyLength > kTagNameLength) corrupt("no tag directory");
+  index.updateCounter = be32(file, kUpdateCounter);
 
   std::set<std::uint32_t> pages = {0, kPageSize};
   Tag entries;
-  TreeReader(file, directory.keyLength, ' ', pages).walk(le32(file, 0), 0, entries);
+  TreeReader(file, directory.keyLength, ' ', pages).walk(le32(file, kRoot), 0, entries);
   for (const Key& entry : entries.keys) {
     Tag tag;
     tag.headerOffset = entry.record;
@@ -227,7 +230,7 @@ CompoundIndex read(std::string_view file, PadChooser padFor) {
       tag.decoded = false;
     } else {
       // Key order is not checked: real files hold MACHINE tags whose keys are not in byte order.
-      walkTag(file, le32(file, entry.record), padFor, pages, tag);
+      walkTag(file, le32(file, entry.record + kRoot), padFor, pages, tag);
     }
     index.tags.push_back(std::move(tag));
   }

@@ -6,6 +6,7 @@
 
 #include "Bytes.h"
 #include "CompoundIndex.h"
+#include "CompoundIndexLayout.h"
 #include "foxpro-engine/Error.h"
 #include "foxpro-engine/Names.h"
 
@@ -16,6 +17,7 @@ namespace {
 using bytes::putBe32;
 using bytes::putLe16;
 using bytes::putLe32;
+using namespace layout;
 
 constexpr std::uint32_t kNone = 0xFFFFFFFF;
 constexpr unsigned kEmptyLeafWidth = 3;  // what VFP writes for a tag without keys
@@ -56,14 +58,14 @@ Packed pack(const Key* previous, const Key& key, std::size_t previousTrail, std:
 
 void writeNodeHeader(std::string& page, std::uint16_t attributes, std::size_t count, std::uint32_t left,
                      std::uint32_t right) {
-  putLe16(page, 0, attributes);
-  putLe16(page, 2, static_cast<std::uint16_t>(count));
-  putLe32(page, 4, left);
-  putLe32(page, 8, right);
+  putLe16(page, kAttributes, attributes);
+  putLe16(page, kKeyCount, static_cast<std::uint16_t>(count));
+  putLe32(page, kLeft, left);
+  putLe32(page, kRight, right);
 }
 
 void checkName(const std::string& name) {
-  bool ok = !name.empty() && name.size() <= 10 && !std::isdigit(static_cast<unsigned char>(name[0]));
+  bool ok = !name.empty() && name.size() <= kTagNameLength && !std::isdigit(static_cast<unsigned char>(name[0]));
   for (char c : name) ok = ok && (std::isalnum(static_cast<unsigned char>(c)) || c == '_');
   if (!ok) throw Error(1680, "Invalid tag name '" + name + "'.");
 }
@@ -89,7 +91,8 @@ std::vector<std::vector<Key>> packLeaves(const std::vector<Key>& keys, std::uint
     auto& leaf = leaves.back();
     Packed p = pack(leaf.empty() ? nullptr : &leaf.back(), key, previousTrail, keyLength, pad);
     std::uint32_t top = std::max(highest, key.record);
-    std::size_t used = 24 + (leaf.size() + 1) * entryWidth(top, countBits) + keyBytes + (keyLength - p.dup - p.trail);
+    std::size_t used =
+        kLeafEntries + (leaf.size() + 1) * entryWidth(top, countBits) + keyBytes + (keyLength - p.dup - p.trail);
     if (used > kPageSize && !leaf.empty()) {
       leaves.emplace_back();
       p = pack(nullptr, key, 0, keyLength, pad);
@@ -107,7 +110,7 @@ std::vector<std::vector<Key>> packLeaves(const std::vector<Key>& keys, std::uint
 Tree layOut(const TagSpec& tag) {
   Tree tree;
   tree.leaves = packLeaves(tag.keys, tag.info.keyLength, tag.info.pad);
-  std::size_t perInterior = (kPageSize - 12) / (tag.info.keyLength + 8u);
+  std::size_t perInterior = (kPageSize - kInteriorEntries) / (tag.info.keyLength + kEntryTail);
   std::size_t below = tree.leaves.size(), firstBelow = 0;
   while (below > 1) {
     std::vector<std::size_t> level;
@@ -124,20 +127,21 @@ std::string tagHeader(const TagInfo& info, std::uint32_t root, std::uint8_t opti
   if (info.keyExpression.size() + info.forExpression.size() + 2 > kPageSize)
     throw Error(1672, "Expression is too long for an index tag.");
   std::string h(kHeaderSize, '\0');
-  putLe32(h, 0, root);
-  putBe32(h, 8, counter);
-  putLe16(h, 12, info.keyLength);
-  h[14] = static_cast<char>(options);
-  h[15] = static_cast<char>(info.signature);
-  h.replace(494, std::min<std::size_t>(info.collation.size(), 8), info.collation.substr(0, 8));
-  putLe16(h, 502, info.descending ? 1 : 0);
+  putLe32(h, kRoot, root);
+  putBe32(h, kUpdateCounter, counter);
+  putLe16(h, kKeyLength, info.keyLength);
+  h[kOptions] = static_cast<char>(options);
+  h[kSignature] = static_cast<char>(info.signature);
+  h.replace(kCollation, std::min<std::size_t>(info.collation.size(), kCollationSize),
+            info.collation.substr(0, kCollationSize));
+  putLe16(h, kDescending, info.descending ? 1 : 0);
   auto keyBytes = static_cast<std::uint16_t>(info.keyExpression.size() + 1);
-  putLe16(h, 504, keyBytes);
-  putLe16(h, 506, static_cast<std::uint16_t>(info.forExpression.size() + 1));
-  putLe16(h, 508, 0);
-  putLe16(h, 510, keyBytes);
-  h.replace(512, info.keyExpression.size(), info.keyExpression);
-  h.replace(512 + keyBytes, info.forExpression.size(), info.forExpression);
+  putLe16(h, kForAt, keyBytes);
+  putLe16(h, kForLength, static_cast<std::uint16_t>(info.forExpression.size() + 1));
+  putLe16(h, kKeyAt, 0);
+  putLe16(h, kKeyExpressionLength, keyBytes);
+  h.replace(kExpressionPool, info.keyExpression.size(), info.keyExpression);
+  h.replace(kExpressionPool + keyBytes, info.forExpression.size(), info.forExpression);
   return h;
 }
 
@@ -149,7 +153,7 @@ std::uint32_t writeTree(std::string& out, const Tree& tree, const TagInfo& info,
   std::vector<Key> last(total);  // last key of each node's subtree
   std::string page;
   for (std::size_t i = 0; i < tree.leaves.size(); ++i) {
-    std::uint16_t attributes = tree.leaves.size() == 1 ? 3 : 2;
+    std::uint16_t attributes = tree.leaves.size() == 1 ? kRootNode | kLeafNode : kLeafNode;
     std::uint32_t left = i == 0 ? kNone : offsetOf(i - 1);
     std::uint32_t right = i + 1 == tree.leaves.size() ? kNone : offsetOf(i + 1);
     if (!encodeLeaf(tree.leaves[i], info.keyLength, info.pad, attributes, left, right, page))
@@ -162,15 +166,15 @@ std::uint32_t writeTree(std::string& out, const Tree& tree, const TagInfo& info,
     const auto& level = tree.levels[l];
     for (std::size_t i = 0; i < level.size(); ++i, ++node) {
       std::size_t first = level[i], end = i + 1 < level.size() ? level[i + 1] : childrenEnd;
-      std::uint16_t attributes = level.size() == 1 ? 1 : 0;
+      std::uint16_t attributes = level.size() == 1 ? kRootNode : 0;
       page.assign(kPageSize, '\0');
       writeNodeHeader(page, attributes, end - first, i == 0 ? kNone : offsetOf(node - 1),
                       i + 1 == level.size() ? kNone : offsetOf(node + 1));
-      std::size_t at = 12;
-      for (std::size_t c = first; c < end; ++c, at += info.keyLength + 8u) {
+      std::size_t at = kInteriorEntries;
+      for (std::size_t c = first; c < end; ++c, at += info.keyLength + kEntryTail) {
         page.replace(at, info.keyLength, last[c].bytes);
-        putBe32(page, at + info.keyLength, last[c].record);
-        putBe32(page, at + info.keyLength + 4, offsetOf(c));
+        putBe32(page, at + info.keyLength + kEntryRecord, last[c].record);
+        putBe32(page, at + info.keyLength + kEntryChild, offsetOf(c));
       }
       last[node] = last[end - 1];
       out += page;
@@ -191,7 +195,7 @@ bool encodeLeaf(const std::vector<Key>& keys, std::uint16_t keyLength, std::uint
   unsigned recBits = 8 * width - 2 * countBits;
   page.assign(kPageSize, '\0');
   writeNodeHeader(page, attributes, keys.size(), left, right);
-  std::size_t end = kPageSize, entry = 24, previousTrail = 0;
+  std::size_t end = kPageSize, entry = kLeafEntries, previousTrail = 0;
   for (std::size_t i = 0; i < keys.size(); ++i) {
     if (keys[i].bytes.size() != keyLength) return false;
     Packed p = pack(i == 0 ? nullptr : &keys[i - 1], keys[i], previousTrail, keyLength, pad);
@@ -205,12 +209,12 @@ bool encodeLeaf(const std::vector<Key>& keys, std::uint16_t keyLength, std::uint
     entry += width;
     previousTrail = p.trail;
   }
-  putLe16(page, 12, static_cast<std::uint16_t>(end - entry));
-  putLe32(page, 14, recBits >= 32 ? kNone : (std::uint32_t{1} << recBits) - 1);
-  page[18] = page[19] = static_cast<char>((1u << countBits) - 1);
-  page[20] = static_cast<char>(recBits);
-  page[21] = page[22] = static_cast<char>(countBits);
-  page[23] = static_cast<char>(width);
+  putLe16(page, kFreeBytes, static_cast<std::uint16_t>(end - entry));
+  putLe32(page, kRecordMask, recBits >= 32 ? kNone : (std::uint32_t{1} << recBits) - 1);
+  page[kDuplicateMask] = page[kTrailMask] = static_cast<char>((1u << countBits) - 1);
+  page[kRecordBits] = static_cast<char>(recBits);
+  page[kDuplicateBits] = page[kTrailBits] = static_cast<char>(countBits);
+  page[kEntryWidth] = static_cast<char>(width);
   return true;
 }
 
@@ -237,16 +241,17 @@ std::string build(const std::vector<TagSpec>& tagsIn, std::uint32_t updateCounte
   for (const TagSpec& t : tags) {
     trees.push_back(layOut(t));
     std::string name = t.info.name;
-    name.resize(10, ' ');
+    name.resize(kTagNameLength, ' ');
     directory.push_back({name, next});
     next += static_cast<std::uint32_t>(kHeaderSize + trees.back().nodeCount() * kPageSize);
   }
 
   TagInfo dirInfo;
-  dirInfo.keyLength = 10;
+  dirInfo.keyLength = kTagNameLength;
   std::string out = tagHeader(dirInfo, kHeaderSize, kOptionDirectory | kOptionCompound | kOptionCompact, updateCounter);
   std::string page;
-  if (!encodeLeaf(directory, 10, ' ', 3, kNone, kNone, page)) throw Error(1672, "Too many index tags.");
+  if (!encodeLeaf(directory, kTagNameLength, ' ', kRootNode | kLeafNode, kNone, kNone, page))
+    throw Error(1672, "Too many index tags.");
   out += page;
   for (std::size_t i = 0; i < tags.size(); ++i) {
     const TagInfo& info = tags[i].info;
@@ -256,7 +261,7 @@ std::string build(const std::vector<TagSpec>& tagsIn, std::uint32_t updateCounte
     std::size_t headerAt = out.size();
     out += tagHeader(info, 0, options, 0);
     std::uint32_t root = writeTree(out, trees[i], info, base);
-    putLe32(out, headerAt, root);
+    putLe32(out, headerAt + kRoot, root);
   }
   return out;
 }

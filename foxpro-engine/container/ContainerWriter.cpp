@@ -16,7 +16,9 @@
 #include "foxpro-engine/Errors.h"
 #include "foxpro-engine/File.h"
 #include "foxpro-engine/Files.h"
+#include "foxpro-engine/MemoLayout.h"
 #include "foxpro-engine/Names.h"
+#include "foxpro-engine/TableLayout.h"
 
 namespace fox::dbc {
 
@@ -24,7 +26,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::size_t kMemoHeader = 512;
 constexpr char kEndOfFile = 0x1A;
 
 // The .dct as a change sees it: append-only, with the old length and header kept for undoing.
@@ -34,18 +35,18 @@ class MemoAppender {
     auto found = findMemoFile(dbc);
     if (!found) throw errors::memoFileInvalid(dbc.stem().string() + ".dct");
     path_ = *found;
-    std::uint8_t head[8] = {};
+    std::uint8_t head[layout::kMemoHeadSize] = {};
     {
       File file(path_, File::Mode::Read);
-      if (file.readAt(0, head, 8) < 8) throw errors::memoFileInvalid(path_);
+      if (file.readAt(0, head, sizeof head) < sizeof head) throw errors::memoFileInvalid(path_);
       oldSize_ = file.size();
     }
-    oldHeader_.assign(reinterpret_cast<const char*>(head), 8);
-    blockSize_ = bin::be16(head + 6);
+    oldHeader_.assign(reinterpret_cast<const char*>(head), sizeof head);
+    blockSize_ = bin::be16(head + layout::kMemoBlockSize);
     if (blockSize_ == 0) throw errors::memoFileInvalid(path_);
     // Never below what the file holds: a too small next-free would overwrite live memos.
-    std::uint64_t used = std::max<std::uint64_t>(oldSize_, kMemoHeader);
-    next_ = std::max<std::uint64_t>(bin::be32(head), (used + blockSize_ - 1) / blockSize_);
+    std::uint64_t used = std::max<std::uint64_t>(oldSize_, layout::kMemoHeaderSize);
+    next_ = std::max<std::uint64_t>(bin::be32(head + layout::kMemoNextBlock), (used + blockSize_ - 1) / blockSize_);
   }
 
   // Queues a memo and returns the block it will start at.
@@ -69,7 +70,7 @@ class MemoAppender {
       throw Error(fox::err::FileTooLarge, "Memo file '" + path_.filename().string() + "' is full.");
     file_.writeAt(start, pending_.data(), pending_.size());
     std::string next = bytes::be32Text(static_cast<std::uint32_t>(next_));
-    file_.writeAt(0, next.data(), next.size());
+    file_.writeAt(layout::kMemoNextBlock, next.data(), next.size());
     file_.sync();
   }
 
@@ -108,9 +109,9 @@ class Change {
         lock_(dbc, options.lockWait),
         container_(Container::open(dbc)),
         dbcBytes_(File(dbc, File::Mode::Read).readAll()) {
-    headerLength_ = bytes::le16(dbcBytes_, 8);
-    recordLength_ = bytes::le16(dbcBytes_, 10);
-    count_ = bytes::le32(dbcBytes_, 4);
+    headerLength_ = bytes::le16(dbcBytes_, layout::kHeaderLength);
+    recordLength_ = bytes::le16(dbcBytes_, layout::kRecordLength);
+    count_ = bytes::le32(dbcBytes_, layout::kRecordCount);
     if (recordLength_ < container_->columnOffset(7) + 4u ||
         dbcBytes_.size() < headerLength_ + std::uint64_t{count_} * recordLength_ ||
         count_ != container_->objects().size())
@@ -183,13 +184,13 @@ class Change {
     for (std::uint32_t record : deleted_) out[headerLength_ + std::size_t{record - 1} * recordLength_] = '*';
     for (const std::string& r : added_) out += r;
     out += kEndOfFile;
-    bytes::putLe32(out, 4, static_cast<std::uint32_t>(count_ + added_.size()));
+    bytes::putLe32(out, layout::kRecordCount, static_cast<std::uint32_t>(count_ + added_.size()));
     std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    out[1] = static_cast<char>(local.tm_year % 100);
-    out[2] = static_cast<char>(local.tm_mon + 1);
-    out[3] = static_cast<char>(local.tm_mday);
+    out[layout::kUpdateDate] = static_cast<char>(local.tm_year % 100);
+    out[layout::kUpdateDate + 1] = static_cast<char>(local.tm_mon + 1);
+    out[layout::kUpdateDate + 2] = static_cast<char>(local.tm_mday);
     return out;
   }
 
