@@ -33,22 +33,31 @@ QString foxproTableNamed(ado::Connection& foxpro, const QString& name) {
   return rs.Eof() ? QString() : QString::fromStdString(rs.Fields()["TABLE_NAME"].Value().toText());
 }
 
+// Whether `entry`, the lower-cased name of the table `listed`, is the exact name of another
+// table of the source (orders beside ORDERS), and so cannot stand for `listed` in the list.
+bool namesAnotherTable(ado::Connection& foxpro, const QString& entry, const QString& listed) {
+  return entry != listed && foxproTableNamed(foxpro, entry) == entry;
+}
+
 // The entry the FoxPro list shows for the table `listed` copied from the MySQL table `name`: the
-// name lower-cased, or the source's own name for the table when that is another name (the
-// container's my_table, the file ..%2Fx), as the next refill shows it.
-QString entryFor(const QString& listed, const QString& name) {
-  return listed.isEmpty() || QString::compare(listed, name, Qt::CaseInsensitive) == 0 ? name.toLower() : listed;
+// name lower-cased; or as the source lists the table, as the next refill shows it, when that is
+// another name (the container's my_table, the file ..%2Fx) or the lower-cased name is another
+// table's.
+QString entryFor(ado::Connection& foxpro, const QString& listed, const QString& name) {
+  if (listed.isEmpty()) return name.toLower();
+  if (QString::compare(listed, name, Qt::CaseInsensitive) != 0) return listed;
+  return namesAnotherTable(foxpro, name.toLower(), listed) ? listed : name.toLower();
 }
 
 // After `old` was replaced by the table `listed`: the old entry goes, and so does the
-// lower-cased entry an earlier copy made for it, unless that is the exact name of a table other
-// than the new one (orders beside ORDERS).
+// lower-cased entry an earlier copy may have made for it (or for the new table).
 void removeReplaced(const MainWindowParts& parts, ado::Connection& foxpro, const QString& old, const QString& name,
                     const QString& listed) {
   RemoveListItem(parts.foxproList, old);
-  const QString earlier = entryFor(old, name);
-  const QString holder = foxproTableNamed(foxpro, earlier);
-  if (earlier != old && (holder != earlier || holder == listed)) RemoveListItem(parts.foxproList, earlier);
+  const QString lower = name.toLower();
+  if (QString::compare(old, name, Qt::CaseInsensitive) == 0 &&
+      (lower == listed || !namesAnotherTable(foxpro, lower, old)))
+    RemoveListItem(parts.foxproList, lower);
 }
 
 // The CREATE TABLE text: one memo column per field (binary data byte for byte), named as the
@@ -110,7 +119,7 @@ void sendTable(const MainWindowParts& parts, ado::Connection& foxpro, ado::Conne
   copyRows(parts, foxpro, FoxProName(text(name)), source);
   parts.progressBar->setValue(0);
   source.Close();
-  parts.foxproList->AddItem(entryFor(listed, name));
+  parts.foxproList->AddItem(entryFor(foxpro, listed, name));
 }
 
 }  // namespace
