@@ -75,25 +75,61 @@ std::filesystem::path indexFileName(const std::filesystem::path& table) {
 
 std::filesystem::path codePageFileName(const std::filesystem::path& table) { return withExtension(table, ".cpg"); }
 
+namespace {
+bool regularFile(const std::filesystem::path& p) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(p, ec);
+}
+
+// The file beside `table` named `name` without regard to case: the exact name first, else one
+// that no other table file of the folder claims by its exact name.
+std::optional<std::filesystem::path> findCompanion(const std::filesystem::path& table, const std::string& name) {
+  const std::filesystem::path folder = table.parent_path().empty() ? std::filesystem::path(".") : table.parent_path();
+  std::vector<std::filesystem::path> matches = findAllNoCase(folder, name);
+  for (const auto& match : matches)
+    if (match.filename() == name && regularFile(match)) return match;
+  for (const auto& match : matches) {
+    if (!regularFile(match)) continue;
+    const std::string stem = match.stem().string();
+    const auto claims = [&](const std::filesystem::path& other) {
+      std::error_code ec;
+      return other.stem().string() == stem && regularFile(other) && !std::filesystem::equivalent(other, table, ec);
+    };
+    const auto tables = findAllNoCase(folder, stem + table.extension().string());
+    if (std::none_of(tables.begin(), tables.end(), claims)) return match;
+  }
+  return std::nullopt;
+}
+}  // namespace
+
 std::optional<std::filesystem::path> findMemoFile(const std::filesystem::path& table, bool dBase) {
-  std::filesystem::path folder = table.parent_path().empty() ? std::filesystem::path(".") : table.parent_path();
-  std::filesystem::path first = memoFileName(table, dBase);
-  if (auto f = findFileNoCase(folder, first.filename().string())) return f;
+  if (auto f = findCompanion(table, memoFileName(table, dBase).filename().string())) return f;
   std::string ext = lowerExtension(table);
   if (ext != ".dbc" && !foxProToolFile(ext))
-    if (auto f = findFileNoCase(folder, memoFileName(table, !dBase).filename().string())) return f;
+    if (auto f = findCompanion(table, memoFileName(table, !dBase).filename().string())) return f;
   return std::nullopt;
 }
 
+std::vector<std::filesystem::path> tableFiles(const std::filesystem::path& table) {
+  std::vector<std::filesystem::path> files;
+  auto add = [&](const std::optional<std::filesystem::path>& file) {
+    if (file && std::find(files.begin(), files.end(), *file) == files.end()) files.push_back(*file);
+  };
+  const std::filesystem::path folder = table.parent_path().empty() ? std::filesystem::path(".") : table.parent_path();
+  std::optional<std::filesystem::path> file = findFileNoCase(folder, table.filename().string());
+  if (file && !regularFile(*file)) file.reset();
+  add(file);
+  const std::filesystem::path& named = file ? *file : table;
+  add(findMemoFile(named));
+  add(findMemoFile(named, true));
+  add(findCompanion(named, indexFileName(named).filename().string()));
+  add(findCompanion(named, codePageFileName(named).filename().string()));
+  return files;
+}
+
 void removeTableFiles(const std::filesystem::path& table) {
-  std::filesystem::path folder = table.parent_path().empty() ? std::filesystem::path(".") : table.parent_path();
-  std::vector<std::filesystem::path> doomed;
-  for (const auto& name : {table.filename(), memoFileName(table).filename(), indexFileName(table).filename(),
-                           codePageFileName(table).filename()})
-    for (auto& p : findAllNoCase(folder, name.string())) doomed.push_back(p);
-  for (auto& p : doomed) {
+  for (const auto& p : tableFiles(table)) {
     std::error_code ec;
-    if (std::filesystem::is_directory(p, ec)) continue;
     if (!std::filesystem::remove(p, ec) && ec && ec != std::errc::no_such_file_or_directory)
       throw Error(err::AccessDenied,
                   "File access is denied: " + quoted(p) + " cannot be deleted (" + ec.message() + ").");

@@ -24,13 +24,21 @@ std::filesystem::path indexFileName(const std::filesystem::path& table);
 std::filesystem::path codePageFileName(const std::filesystem::path& table);
 
 // The memo file of a table as it exists on disk, found without regard to case (for a dBASE
-// table the .dbt is looked for first, then the .fpt; for others the other way round).
+// table the .dbt is looked for first, then the .fpt; for others the other way round). Like every
+// file beside a table, an exact name wins, and a file matching only without regard to case is
+// left to another table file of the folder whose name it matches exactly (beside orders.DBF and
+// ORDERS.dbf, ORDERS.fpt is the second one's memo, never the first one's).
 std::optional<std::filesystem::path> findMemoFile(const std::filesystem::path& table, bool dBase = false);
 
-// Deletes a table's files: the table file, its memo file, its structural index and its .cpg
-// (which would name the code page of a new table of that name wrongly), each found without
-// regard to case (every case variant). Missing files are no error; a file that cannot be
-// deleted is fox::Error 1705.
+// The files of a table that exist: the table file first (its name matched without regard to
+// case, an exact name winning), then its memo (.fpt or .dbt), its structural index and its .cpg
+// (which would name the code page of a new table of that name wrongly), each found as
+// findMemoFile finds a memo. Another table whose name differs only in case (possible on this
+// file system) keeps its files.
+std::vector<std::filesystem::path> tableFiles(const std::filesystem::path& table);
+
+// Deletes tableFiles(table). Missing files are no error; a file that cannot be deleted is
+// fox::Error 1705.
 void removeTableFiles(const std::filesystem::path& table);
 
 }  // namespace fox

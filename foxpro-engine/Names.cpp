@@ -10,6 +10,10 @@ namespace fox {
 namespace {
 bool asciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool asciiDigit(char c) { return c >= '0' && c <= '9'; }
+// Characters no table file name holds: control characters and those Windows forbids.
+bool notInFileName(unsigned char c) {
+  return c < 0x20 || c == 0x7F || std::string_view("/\\:*?\"<>|").find(char(c)) != std::string_view::npos;
+}
 
 const char* kindWord(NameKind kind) {
   switch (kind) {
@@ -32,8 +36,7 @@ std::optional<std::string> nameProblem(std::string_view name, NameKind kind) {
     if (name == "." || name == "..") return "it names a folder";
     for (unsigned char c : name) {
       if (c < 0x20 || c == 0x7F) return "it holds a control character";
-      if (std::string_view("/\\:*?\"<>|").find(char(c)) != std::string_view::npos)
-        return std::string("it holds the character '") + char(c) + "'";
+      if (notInFileName(c)) return std::string("it holds the character '") + char(c) + "'";
     }
     if (name.back() == ' ' || name.back() == '.') return "it ends in a blank or a period";
     return std::nullopt;
@@ -101,19 +104,43 @@ std::string upperName(std::string_view name) {
 }
 
 std::vector<std::string> shortFieldNames(const std::vector<std::string>& longNames) {
-  std::vector<std::string> out;
-  out.reserve(longNames.size());
-  auto taken = [&](const std::string& s) { return std::find(out.begin(), out.end(), s) != out.end(); };
-  for (const std::string& name : longNames) {
-    std::string base = upperName(name.substr(0, kShortNameLength));
-    std::string candidate = base;
-    for (int n = 2; taken(candidate); ++n) {
+  auto fits = [](const std::string& name) { return name.size() <= kShortNameLength; };
+  std::vector<std::string> out(longNames.size());
+  std::vector<std::string> taken;
+  auto isTaken = [&](const std::string& s) { return std::find(taken.begin(), taken.end(), s) != taken.end(); };
+  for (std::size_t i = 0; i < longNames.size(); ++i)
+    if (fits(longNames[i]) && !isTaken(upperName(longNames[i]))) taken.push_back(out[i] = upperName(longNames[i]));
+  for (std::size_t i = 0; i < longNames.size(); ++i) {
+    const std::string& name = longNames[i];
+    if (!out[i].empty()) continue;
+    std::string candidate = upperName(name.substr(0, kShortNameLength));
+    for (int n = 2; isTaken(candidate); ++n) {
       std::string suffix = std::to_string(n);
       candidate = upperName(name.substr(0, kShortNameLength - suffix.size())) + suffix;
     }
-    out.push_back(candidate);
+    taken.push_back(out[i] = candidate);
   }
   return out;
+}
+
+std::string tableFileStem(std::string_view name) {
+  if (name.empty()) validateName(name, NameKind::TableFile);
+  constexpr char kHex[] = "0123456789ABCDEF";
+  std::string stem;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(name[i]);
+    const bool last = i + 1 == name.size();
+    const bool unsafe = notInFileName(c) || (last && (c == ' ' || c == '.'));
+    if (!unsafe) {
+      stem += char(c);
+      continue;
+    }
+    stem += '%';
+    stem += kHex[c >> 4];
+    stem += kHex[c & 15];
+  }
+  validateName(stem, NameKind::TableFile);
+  return stem;
 }
 
 }  // namespace fox

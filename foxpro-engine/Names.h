@@ -32,10 +32,22 @@ void validateName(std::string_view name, NameKind kind);
 bool sameName(std::string_view a, std::string_view b);
 std::string upperName(std::string_view name);
 
-// The unique header names Visual FoxPro gives to long field names, in order: the first 10
-// characters upper-cased; a name that repeats an earlier one ends in a number instead, as
-// many characters cut as the number needs (contact_type_id, contact_type → CONTACT_TY,
-// CONTACT_T2; a third → CONTACT_T3; the tenth → CONTACT_10).
+// The unique header names of fields with these long names, in order. A name of up to 10
+// characters keeps itself, upper-cased; a longer one is cut to its first 10, and a cut name that
+// another field's name or an earlier cut name already has ends in a number instead, as many
+// characters cut as the number needs (contact_type_id, contact_type → CONTACT_TY, CONTACT_T2; a
+// third → CONTACT_T3; the tenth → CONTACT_10). Every name is chosen before the first is given
+// out, so a cut name is never another field's own name (abcdefghij_2 beside abcdefghi2 becomes
+// ABCDEFGHI3, not ABCDEFGHI2): a value never lands under another column's name.
 std::vector<std::string> shortFieldNames(const std::vector<std::string>& longNames);
+
+// The file name, without folder and extension, of the table file of the table `name`. A table
+// name is never a path: each character that would lead out of the folder or make an invalid file
+// name (/ \ : * ? " < > |, a control character, and a blank or period at the end) is written as
+// % and its UTF-8 bytes in two hexadecimal digits; every other name is its own file name.
+// "../../escape" → "..%2F..%2Fescape", ".." → ".%2E", "a:b" → "a%3Ab", "my table" → "my table".
+// The same name always gives the same file, so a second copy finds the file of the first.
+// Throws fox::Error 3001 when the name is empty or its file name would pass 250 bytes.
+std::string tableFileStem(std::string_view name);
 
 }  // namespace fox

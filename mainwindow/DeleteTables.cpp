@@ -8,6 +8,7 @@
 #include "shell/MainWindowParts.h"
 #include "shell/Pointer.h"
 #include "shell/TableList.h"
+#include "transfer/QuotedNames.h"
 
 void DeleteMySqlTables(const MainWindowParts& parts) {
   TableList& list = *parts.mysqlList;
@@ -22,7 +23,7 @@ void DeleteMySqlTables(const MainWindowParts& parts) {
     if (!list.Selected(i)) continue;
     ado::Connection connection;
     OpenMySqlProbe(connection, settings);
-    connection.Execute("DROP TABLE " + MySqlName(list.List(i)), -1);
+    connection.Execute("DROP TABLE " + MySqlName(list.List(i).toStdString()), -1);
     list.RemoveItem(i);
     connection.Close();
   }
@@ -39,7 +40,7 @@ void DeleteFoxProTables(const MainWindowParts& parts) {
   }
   for (int i = list.ListCount() - 1; i >= 0; --i) {
     if (!list.Selected(i)) continue;
-    connection.Execute("DROP TABLE [" + list.List(i).toStdString() + "]", -1);
+    connection.Execute("DROP TABLE " + FoxProName(list.List(i).toStdString()), -1);
     list.RemoveItem(i);
   }
 }

@@ -7,6 +7,7 @@
 #include "shell/MainWindowParts.h"
 #include "shell/Pointer.h"
 #include "shell/TableList.h"
+#include "transfer/QuotedNames.h"
 
 namespace {
 
@@ -44,7 +45,8 @@ void RenameTable(const MainWindowParts& parts) {
   ado::Connection connection;
   OpenMySqlProbe(connection, parts.settings());
   const bool folds = foldsTableNames(connection);
-  connection.Execute("RENAME TABLE " + MySqlName(oldName) + " TO " + MySqlName(newName), -1);
+  connection.Execute("RENAME TABLE " + MySqlName(oldName.toStdString()) + " TO " + MySqlName(newName.toStdString()),
+                     -1);
   connection.Close();
   list.RemoveItem(index);
   list.AddItem(folds ? newName.toLower() : newName);

@@ -82,9 +82,3 @@ void DeleteFileQuietly(const QString& path) {
   // unlink() removes one directory entry and refuses folders, unlike std::filesystem::remove.
   (void)::unlink(QFile::encodeName(path).constData());
 }
-
-std::string MySqlName(const QString& name) {
-  QString quoted = name;
-  quoted.replace(QLatin1Char('`'), QLatin1String("``"));
-  return "`" + quoted.toStdString() + "`";
-}

@@ -3,7 +3,6 @@
 // list entries by text, defaults for database nulls, and quiet file tests and deletes.
 // None keeps state or shows a message.
 #include <QString>
-#include <string>
 
 #include "platform/ado/Variant.h"
 
@@ -33,7 +32,3 @@ QString DirectoryOf(const QString& path);
 
 // Deletes exactly the named file; any failure is ignored. Never removes a folder.
 void DeleteFileQuietly(const QString& path);
-
-// A MySQL table name as it goes into a statement: in backticks, each backtick inside doubled,
-// so that whatever the name holds it stays one name.
-std::string MySqlName(const QString& name);

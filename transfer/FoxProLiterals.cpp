@@ -90,11 +90,10 @@ void AppendValueLiteral(std::string& out, const ado::Variant& value) {
 }
 
 std::string FoxProColumnName(std::string_view fieldName) {
-  std::string name = "[";
-  name += fieldName;
+  std::string name(fieldName);
   std::replace(name.begin(), name.end(), ' ', '_');
   std::replace(name.begin(), name.end(), '/', '_');
-  return name + "]";
+  return name;
 }
 
 bool ReadsAsNumber(std::string_view text) {

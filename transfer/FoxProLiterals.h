@@ -34,7 +34,8 @@ void AppendBinaryLiteral(std::string& out, const ado::Bytes& bytes);
 // Appends the literal of a field value (see above).
 void AppendValueLiteral(std::string& out, const ado::Variant& value);
 
-// The bracketed FoxPro column name of a MySQL field: every blank and every "/" becomes "_".
+// The FoxPro column name of a MySQL field: every blank and every "/" becomes "_" (FoxProName
+// quotes it).
 std::string FoxProColumnName(std::string_view fieldName);
 
 // Whether a text reads as a number, the same in every locale: blanks around it, an optional

@@ -1,10 +1,10 @@
 #include "SendTablesToFoxPro.h"
 
 #include <QProgressBar>
-#include <algorithm>
 #include <vector>
 
 #include "FoxProLiterals.h"
+#include "QuotedNames.h"
 #include "connections/ConnectionStrings.h"
 #include "platform/ado/Connection.h"
 #include "platform/ui/Dialogs.h"
@@ -18,24 +18,6 @@ namespace {
 
 std::string text(const QString& s) { return s.toStdString(); }
 
-// A table name or path as the FoxPro dialect reads it: in brackets, or quoted (quotes doubled)
-// when it holds a closing bracket, which a bracketed name cannot.
-std::string foxproName(const std::string& name) {
-  if (name.find(']') == std::string::npos) return "[" + name + "]";
-  std::string quoted = "'";
-  for (char c : name) quoted += c == '\'' ? std::string("''") : std::string(1, c);
-  return quoted + "'";
-}
-
-// The folder new tables go to, with its separator: the container's folder, or the free table
-// folder as typed. An empty folder stays empty: the bare file name then lies where the FoxPro
-// connection resolves it too, in the current folder.
-QString targetFolder(const ConnectionSettings& settings) {
-  QString folder = settings.usesDbcFile() ? DirectoryOf(settings.DBCFile) : settings.FreeTableFolder;
-  if (!folder.isEmpty() && !folder.endsWith('/') && !folder.endsWith('\\')) folder += '/';
-  return folder;
-}
-
 // The share of rows reached, as the progress bar shows it; never past 100, also when more rows
 // arrive than were counted.
 int percentReached(long row, long count) {
@@ -43,25 +25,53 @@ int percentReached(long row, long count) {
   return static_cast<int>(static_cast<float>(static_cast<double>(row + 1) / static_cast<double>(count) * 100.0));
 }
 
+// The table of the FoxPro source that a statement naming `name` reaches, as the source lists it
+// (the container's my_table for "my table", the file ..%2Fx.DBF for "../x"); empty when there
+// is none. The copy's CREATE replaces exactly this table.
+QString foxproTableNamed(ado::Connection& foxpro, const QString& name) {
+  ado::Recordset rs = foxpro.OpenSchema(ado::adSchemaTables, {{}, {}, text(name), "TABLE"});
+  return rs.Eof() ? QString() : QString::fromStdString(rs.Fields()["TABLE_NAME"].Value().toText());
+}
+
+// Whether `entry`, the lower-cased name of the table `listed`, is the exact name of another
+// table of the source (orders beside ORDERS), and so cannot stand for `listed` in the list.
+bool namesAnotherTable(ado::Connection& foxpro, const QString& entry, const QString& listed) {
+  return entry != listed && foxproTableNamed(foxpro, entry) == entry;
+}
+
+// The entry the FoxPro list shows for the table `listed` copied from the MySQL table `name`: the
+// name lower-cased; or as the source lists the table, as the next refill shows it, when that is
+// another name (the container's my_table, the file ..%2Fx) or the lower-cased name is another
+// table's.
+QString entryFor(ado::Connection& foxpro, const QString& listed, const QString& name) {
+  if (listed.isEmpty()) return name.toLower();
+  if (QString::compare(listed, name, Qt::CaseInsensitive) != 0) return listed;
+  return namesAnotherTable(foxpro, name.toLower(), listed) ? listed : name.toLower();
+}
+
+// After `old` was replaced by the table `listed`: the old entry goes, and so does the
+// lower-cased entry an earlier copy may have made for it (or for the new table).
+void removeReplaced(const MainWindowParts& parts, ado::Connection& foxpro, const QString& old, const QString& name,
+                    const QString& listed) {
+  RemoveListItem(parts.foxproList, old);
+  const QString lower = name.toLower();
+  if (QString::compare(old, name, Qt::CaseInsensitive) == 0 &&
+      (lower == listed || !namesAnotherTable(foxpro, lower, old)))
+    RemoveListItem(parts.foxproList, lower);
+}
+
 // The CREATE TABLE text: one memo column per field (binary data byte for byte), named as the
 // field with blanks and "/" made "_"; a name that reads as a number is asked for again.
-std::string createStatement(const MainWindowParts& parts, const std::string& path, ado::Recordset& source) {
-  std::string statement = "CREATE TABLE '";
-  for (char c : path) statement += c == '\'' ? std::string("''") : std::string(1, c);
-  statement += "'(";
+std::string createStatement(const MainWindowParts& parts, const QString& table, ado::Recordset& source) {
+  std::string statement = "CREATE TABLE " + FoxProName(text(table)) + "(";
   ado::Recordset::FieldList fields = source.Fields();
   for (int i = 0; i < fields.Count(); ++i) {
     shell::Pump();
     std::string column = FoxProColumnName(fields[i].Name());
-    std::string bare = column;
-    std::erase_if(bare, [](char c) { return c == '[' || c == ']'; });
-    if (ReadsAsNumber(bare)) {
-      QString answer =
-          ui::InputBox(parts.window, QStringLiteral("Please change field name so it is not strictly numeric"),
-                       QString::fromStdString(bare));
-      column = "[" + text(answer) + "]";
-    }
-    statement += column;
+    if (ReadsAsNumber(column))
+      column = text(ui::InputBox(parts.window, QStringLiteral("Please change field name so it is not strictly numeric"),
+                                 QString::fromStdString(column)));
+    statement += FoxProName(column);
     statement += FoxProColumnType(fields[i].Type());
     statement += ',';
   }
@@ -69,11 +79,11 @@ std::string createStatement(const MainWindowParts& parts, const std::string& pat
   return statement;
 }
 
-void copyRows(const MainWindowParts& parts, ado::Connection& foxpro, const std::string& path, ado::Recordset& source) {
+void copyRows(const MainWindowParts& parts, ado::Connection& foxpro, const std::string& table, ado::Recordset& source) {
   const long count = source.RecordCount();
   std::vector<ado::Recordset::Field> fields;
   for (int i = 0; i < source.Fields().Count(); ++i) fields.push_back(source.Fields()[i]);
-  const std::string head = "INSERT INTO " + foxproName(path) + " VALUES(";
+  const std::string head = "INSERT INTO " + table + " VALUES(";
   std::string statement;
   // Rows until the end of the source, not just `count` of them: on a storage engine without
   // snapshots another connection may add or remove rows after they were counted.
@@ -92,22 +102,24 @@ void copyRows(const MainWindowParts& parts, ado::Connection& foxpro, const std::
   }
 }
 
+// The table goes where the FoxPro source puts a table of that name: a table the name finds is
+// replaced (after Yes), else a new file directly in the folder (a name is never a path). The
+// CREATE replaces the old table itself, and only once everything about the new one checks out,
+// after the source has opened: a table is lost only when its replacement can be made.
 void sendTable(const MainWindowParts& parts, ado::Connection& foxpro, ado::Connection& mysql, const QString& name) {
-  if (ListContains(parts.foxproList, name)) {
-    if (!ui::AskYesNo(parts.window, "Would you like to overwrite " + name + "?", QStringLiteral("Overwrite?"))) return;
-    foxpro.Execute("DROP TABLE " + foxproName(text(name.toLower())));
-    RemoveListItem(parts.foxproList, name.toLower());
-  }
+  const QString old = foxproTableNamed(foxpro, name);
+  if (!old.isEmpty() &&
+      !ui::AskYesNo(parts.window, "Would you like to overwrite " + old + "?", QStringLiteral("Overwrite?")))
+    return;
   ado::Recordset source;
-  source.Open("SELECT * FROM " + MySqlName(name), mysql, ado::adOpenStatic, ado::adLockOptimistic);
-
-  const QString path = targetFolder(parts.settings()) + name + ".DBF";
-  if (FileExists(path)) DeleteFileQuietly(path);
-  foxpro.Execute(createStatement(parts, text(path), source));
-  copyRows(parts, foxpro, text(path), source);
+  source.Open("SELECT * FROM " + MySqlName(text(name)), mysql, ado::adOpenStatic, ado::adLockOptimistic);
+  foxpro.Execute(createStatement(parts, name, source));
+  const QString listed = foxproTableNamed(foxpro, name);
+  if (!old.isEmpty()) removeReplaced(parts, foxpro, old, name, listed);
+  copyRows(parts, foxpro, FoxProName(text(name)), source);
   parts.progressBar->setValue(0);
   source.Close();
-  parts.foxproList->AddItem(name.toLower());
+  parts.foxproList->AddItem(entryFor(foxpro, listed, name));
 }
 
 }  // namespace

@@ -2,8 +2,8 @@
 // "Send Table(s) to FoxPro": copies every table selected in the MySQL list, structure and every
 // row, into the FoxPro source (the database container's folder, where each new table joins the
 // container, or the free table folder), walking the list from its last entry to its first.
-// A table the FoxPro list already holds is overwritten only after the user says Yes.
-// Each column becomes a memo (binary ones byte for byte), each row one INSERT.
+// A table of the source that the name reaches (listed or not) is overwritten only after the
+// user says Yes. Each column becomes a memo (binary ones byte for byte), each row one INSERT.
 struct MainWindowParts;
 
 void SendTablesToFoxPro(const MainWindowParts& parts);

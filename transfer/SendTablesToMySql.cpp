@@ -14,6 +14,7 @@
 #include "shell/MainWindowParts.h"
 #include "shell/Pointer.h"
 #include "shell/TableList.h"
+#include "QuotedNames.h"
 
 namespace {
 
@@ -21,7 +22,24 @@ using ado::Variant;
 
 bool contains(const std::string& text, std::string_view fragment) { return text.find(fragment) != std::string::npos; }
 
-std::string quoted(const std::string& name) { return MySqlName(QString::fromStdString(name)); }
+// MySQL tells column names apart without regard to case.
+bool sameColumn(const std::string& a, const std::string& b) {
+  return QString::compare(QString::fromStdString(a), QString::fromStdString(b), Qt::CaseInsensitive) == 0;
+}
+
+// What the server would refuse in a CREATE's column names, with its own numbers and words:
+// checked before an old table is dropped for the new one.
+void checkColumnNames(const std::vector<std::string>& names) {
+  constexpr qsizetype kLongestName = 64;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    const QString name = QString::fromStdString(names[i]);
+    if (name.isEmpty() || name.endsWith(' ') || name.contains(QChar(0)))
+      throw ado::Error(1166, "Incorrect column name '" + names[i] + "'");
+    if (name.toUcs4().size() > kLongestName) throw ado::Error(1059, "Identifier name '" + names[i] + "' is too long");
+    for (std::size_t j = 0; j < i; ++j)
+      if (sameColumn(names[j], names[i])) throw ado::Error(1060, "Duplicate column name '" + names[i] + "'");
+  }
+}
 
 // The server's text for a refused value ends with " at row 1": the one row of its INSERT, not a
 // row of the table.
@@ -50,17 +68,21 @@ class TableCopy {
         listName_(std::move(name)),
         name_(listName_.toStdString()) {}
 
+  // The old table is dropped only once the source has opened and the new table's text is made,
+  // its column names checked: a table is lost only when its replacement can be made.
   void run() {
-    if (ListContains(parts_.mysqlList, listName_)) {
-      if (!ui::AskYesNo(parts_.window, QStringLiteral("Would you like to overwrite %1?").arg(listName_),
-                        QStringLiteral("Overwrite?")))
-        return;
+    const bool replace = ListContains(parts_.mysqlList, listName_);
+    if (replace && !ui::AskYesNo(parts_.window, QStringLiteral("Would you like to overwrite %1?").arg(listName_),
+                                 QStringLiteral("Overwrite?")))
+      return;
+    source_.Open("SELECT * FROM " + FoxProName(name_), foxpro_);
+    const std::string create = createText();
+    if (replace) {
       // On a server that tells names apart by case, the list's entry may be another table than N.
-      mysql_.Execute("DROP TABLE IF EXISTS " + MySqlName(listName_));
+      mysql_.Execute("DROP TABLE IF EXISTS " + MySqlName(name_));
       RemoveListItem(parts_.mysqlList, listName_);
     }
-    source_.Open("SELECT * FROM \"" + name_ + "\"", foxpro_);
-    create();
+    mysql_.Execute(create);
     copyRows();
     parts_.progressBar->setValue(0);
     source_.Close();
@@ -68,7 +90,7 @@ class TableCopy {
   }
 
  private:
-  void create() {
+  std::string createText() {
     const ado::Recordset::FieldList fields = source_.Fields();
     const int count = fields.Count();
     std::vector<std::string> names;
@@ -79,12 +101,16 @@ class TableCopy {
       shell::Pump();
       columns.push_back({names[j], static_cast<std::int16_t>(fields[j].Type())});
     }
-    mysql_.Execute(CreateTableText(name_, temporary_, columns));
+    try {
+      return CreateTableText(name_, temporary_, columns);
+    } catch (const ado::Error& e) {
+      throwForRow(e, name_, "");
+    }
   }
 
   void copyRows() {
     const long count = source_.RecordCount();
-    const std::string lookup = "select * from " + MySqlName(listName_) + " where " + quoted(temporary_) + "=";
+    const std::string lookup = "select * from " + MySqlName(name_) + " where " + MySqlName(temporary_) + "=";
     const ado::Recordset::FieldList from = source_.Fields();
     const int width = from.Count();
     std::vector<Variant> row(width);
@@ -103,7 +129,7 @@ class TableCopy {
         if (destination_.State() == ado::adStateOpen) destination_.Close();
         moveNext(k);
       }
-      mysql_.Execute("ALTER TABLE " + MySqlName(listName_) + " DROP COLUMN " + quoted(temporary_));
+      mysql_.Execute("ALTER TABLE " + MySqlName(name_) + " DROP COLUMN " + MySqlName(temporary_));
     } catch (const SourceFailure& failure) {
       throwForRow(failure.error, name_, "row " + std::to_string(failure.row));
     } catch (const ado::Error& e) {
@@ -140,7 +166,7 @@ class TableCopy {
   // When the connection itself failed, the count cannot be asked for.
   std::string failedRow(long count) {
     try {
-      ado::Recordset stored = mysql_.Execute("SELECT COUNT(*) FROM " + MySqlName(listName_));
+      ado::Recordset stored = mysql_.Execute("SELECT COUNT(*) FROM " + MySqlName(name_));
       const std::string rows = stored.Fields()[0].Value().toText();
       return rows == std::to_string(count) ? std::string() : "row " + rows;
     } catch (const ado::Error&) {
@@ -164,7 +190,7 @@ std::string TemporaryColumnName(const std::vector<std::string>& fieldNames) {
   std::int16_t counter = 0;
   std::string candidate = "tempid0";
   for (std::size_t i = 0; i < fieldNames.size(); ++i) {
-    if (fieldNames[i] != candidate) continue;
+    if (!sameColumn(fieldNames[i], candidate)) continue;
     ++counter;
     candidate = "tempid" + std::to_string(counter);
     i = static_cast<std::size_t>(-1);  // compare again from the first field
@@ -186,8 +212,12 @@ std::string MySqlColumnType(std::int16_t typeCode) {
 
 std::string CreateTableText(const std::string& table, const std::string& temporaryColumn,
                             const std::vector<SourceColumn>& columns) {
-  std::string sql = "CREATE TABLE " + quoted(table) + "( " + quoted(temporaryColumn) + " INTEGER UNSIGNED NOT NULL,";
-  for (const SourceColumn& c : columns) sql += quoted(c.name) + " " + MySqlColumnType(c.type) + ",";
+  std::vector<std::string> names{temporaryColumn};
+  for (const SourceColumn& c : columns) names.push_back(c.name);
+  checkColumnNames(names);
+  std::string sql =
+      "CREATE TABLE " + MySqlName(table) + "( " + MySqlName(temporaryColumn) + " INTEGER UNSIGNED NOT NULL,";
+  for (const SourceColumn& c : columns) sql += MySqlName(c.name) + " " + MySqlColumnType(c.type) + ",";
   sql.pop_back();
   return sql + " ) DEFAULT CHARSET=utf8mb4;";
 }

@@ -11,7 +11,8 @@ struct MainWindowParts;
 void SendTablesToMySql(const MainWindowParts& parts);
 
 // The temporary key column's name: "tempid0", or "tempid" followed by the first counter value
-// (1, 2, …) whose name equals no field name. Names compare exactly: "TEMPID0" is no clash.
+// (1, 2, …) whose name equals no field name. Names compare as MySQL compares column names,
+// without regard to case: "TEMPID0" is a clash.
 std::string TemporaryColumnName(const std::vector<std::string>& fieldNames);
 
 // The MySQL column type for a source field's data-access type code, chosen by the fragments of
@@ -27,6 +28,8 @@ struct SourceColumn {
 
 // "CREATE TABLE `N`( `T` INTEGER UNSIGNED NOT NULL,`a` LONGTEXT,`b` DOUBLE ) DEFAULT CHARSET=utf8mb4;"
 // Every name in backticks, a backtick inside doubled; utf8mb4 holds every character of every
-// FoxPro code page, whatever the database's own character set.
+// FoxPro code page, whatever the database's own character set. A column name the server would
+// refuse throws its error instead (1166 empty or ending in a blank, 1059 longer than 64
+// characters, 1060 two names equal without regard to case).
 std::string CreateTableText(const std::string& table, const std::string& temporaryColumn,
                             const std::vector<SourceColumn>& columns);

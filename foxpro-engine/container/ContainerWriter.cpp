@@ -230,20 +230,6 @@ std::string lower(std::string s) {
   return s;
 }
 
-// Deletes a member's own files: the table, its memo, its structural index and its .cpg as the engine finds
-// them. A file whose name differs from them only in case (possible on this file system) belongs
-// to another table and stays.
-void removeMemberFiles(const fs::path& dbf) {
-  std::vector<fs::path> files{dbf};
-  if (auto memo = findMemoFile(dbf)) files.push_back(*memo);
-  if (auto index = findFileNoCase(dbf.parent_path(), indexFileName(dbf).filename().string())) files.push_back(*index);
-  if (auto cpg = findFileNoCase(dbf.parent_path(), codePageFileName(dbf).filename().string())) files.push_back(*cpg);
-  for (const fs::path& file : files) {
-    std::error_code ec;
-    if (!fs::remove(file, ec) && ec) throw errors::accessDenied(file);
-  }
-}
-
 void checkWritableFolder(const fs::path& folder) {
   if (::access(folder.c_str(), W_OK) != 0)
     throw Error(fox::err::AccessDenied, "File access is denied: '" + folder.string() + "'.");
@@ -318,7 +304,7 @@ std::string addTable(const fs::path& dbc, const NewTable& table, const ChangeOpt
   } catch (...) {
     if (!change.committed()) {
       try {
-        removeMemberFiles(table.dbf);
+        removeTableFiles(table.dbf);
       } catch (...) {
       }
     }
@@ -344,7 +330,7 @@ void dropTable(const fs::path& dbc, std::string_view name, const ChangeOptions& 
         sameName(o.properties.text(property::ParentTable).value_or(""), member.object->name))
       change.markDeleted(o.record);
   change.commit();
-  if (member.exists) removeMemberFiles(member.dbf);
+  if (member.exists) removeTableFiles(member.dbf);
 }
 
 void rebuildIndex(const fs::path& dbc, const ChangeOptions& options) {

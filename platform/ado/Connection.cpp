@@ -55,9 +55,9 @@ Recordset Connection::Execute(const std::string& text, long) {
   return rs;
 }
 
-Recordset Connection::OpenSchema(SchemaEnum schema) {
+Recordset Connection::OpenSchema(SchemaEnum schema, const std::vector<Variant>& criteria) {
   Recordset rs;
-  rs.state_->open(session_, session().openSchema(schema));
+  rs.state_->open(session_, session().openSchema(schema, criteria));
   track(rs);
   return rs;
 }

@@ -27,7 +27,8 @@ class Connection {
             long options = -1);
   // A closed record set when the statement returns no rows.
   Recordset Execute(const std::string& text, long options = -1);
-  Recordset OpenSchema(SchemaEnum schema);
+  // `criteria`: restrictions on the rows, as ADO's OpenSchema takes them (Provider.h).
+  Recordset OpenSchema(SchemaEnum schema, const std::vector<Variant>& criteria = {});
   void Close();
   ObjectStateEnum State() const;
 

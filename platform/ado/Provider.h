@@ -43,7 +43,10 @@ class Session {
   virtual ~Session() = default;
   // Runs a statement. Returns the rows when it produces a result set, nullptr otherwise.
   virtual std::unique_ptr<Cursor> execute(const std::string& text) = 0;
-  virtual std::unique_ptr<Cursor> openSchema(SchemaEnum schema) = 0;
+  // OpenSchema. `criteria`: ADO's restrictions, one value per restricted column in the schema's
+  // order (for the tables schema TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME, TABLE_TYPE); an empty
+  // value or a missing one restricts nothing.
+  virtual std::unique_ptr<Cursor> openSchema(SchemaEnum schema, const std::vector<Variant>& criteria) = 0;
   // Recordset::Open. The default runs the text as a statement that must return rows.
   virtual std::unique_ptr<Cursor> openRecordset(const std::string& source, CursorTypeEnum cursorType,
                                                 LockTypeEnum lockType);

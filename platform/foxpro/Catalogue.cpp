@@ -49,20 +49,6 @@ std::optional<fs::path> indexFile(const fs::path& dbf) {
   return findRegularFile(dbf.parent_path(), fox::indexFileName(dbf).filename().string());
 }
 
-std::vector<fs::path> tableFiles(const fs::path& dbf) {
-  std::vector<fs::path> files;
-  std::error_code ec;
-  if (!fs::is_regular_file(dbf, ec)) return files;
-  files.push_back(dbf);
-  for (bool dBase : {false, true})
-    if (auto memo = fox::findMemoFile(dbf, dBase); memo && std::find(files.begin(), files.end(), *memo) == files.end())
-      files.push_back(*memo);
-  if (auto index = indexFile(dbf)) files.push_back(*index);
-  if (auto cpg = findRegularFile(dbf.parent_path(), fox::codePageFileName(dbf).filename().string()))
-    files.push_back(*cpg);
-  return files;
-}
-
 bool inUse(const fs::path& dbf) {
   try {
     fox::File file(dbf, fox::File::Mode::Read);
@@ -74,20 +60,17 @@ bool inUse(const fs::path& dbf) {
 
 void removeTableFiles(const fs::path& dbf) {
   if (inUse(dbf)) throw errors::fileInUse(dbf.filename().string());
-  for (const fs::path& file : tableFiles(dbf)) {
-    std::error_code ec;
-    if (!fs::remove(file, ec) && ec) throw errors::fileAccessDenied(file.filename().string());
-  }
-}
-
-bool namesFile(std::string_view name) {
-  return name.find('/') != std::string_view::npos || name.find('\\') != std::string_view::npos ||
-         endsWithNoCase(name, ".dbf");
+  fox::removeTableFiles(dbf);
 }
 
 bool isDbfFile(const fs::path& file) {
   std::string extension = file.extension().string();
   return extension.size() == 4 && endsWithNoCase(extension, ".dbf");
+}
+
+bool directlyIn(const fs::path& file, const fs::path& folder) {
+  std::error_code ec;
+  return file.has_filename() && fs::equivalent(file.parent_path(), folder, ec);
 }
 
 fs::path statementPath(const fs::path& folder, std::string_view text) {
@@ -99,15 +82,42 @@ fs::path statementPath(const fs::path& folder, std::string_view text) {
   return path.lexically_normal();
 }
 
-fs::path tablePath(const fs::path& folder, std::string_view text) {
-  fs::path path = statementPath(folder, text);
-  if (path.has_filename() && !path.has_extension()) path += ".dbf";
-  return path;
+fs::path tableFileFor(const fs::path& folder, std::string_view text) {
+  const bool plainName = text.find_first_of("/\\") == std::string_view::npos;
+  if (plainName && isDbfFile(std::string(text)) &&
+      !fox::nameProblem(text.substr(0, text.size() - 4), fox::NameKind::TableFile))
+    return folder / std::string(text);
+  if (!plainName && (text.front() == '/' || text.front() == '\\')) {
+    fs::path path = statementPath(folder, text);
+    if (!directlyIn(path, folder))
+      throw fox::Error(errors::kInvalidPath, "Invalid path or file name: '" + std::string(text) +
+                                                 "' is not in the folder '" + folder.string() + "'.");
+    if (!path.has_extension()) path += ".dbf";
+    return path;
+  }
+  return folder / (fox::tableFileStem(text) + ".DBF");
 }
 
 std::optional<fs::path> findFileAt(const fs::path& path) {
   if (!path.has_filename()) return std::nullopt;
   return findRegularFile(path.parent_path(), path.filename().string());
+}
+
+TableLocation Catalogue::find(std::string_view text) {
+  std::optional<TableLocation> table = lookup(text);
+  if (!table) throw errors::fileDoesNotExist(tableFileFor(folder(), text).filename().string());
+  if (table->view) throw errors::featureNotAvailable("reading the view '" + table->name + "'");
+  return *table;
+}
+
+fs::path Catalogue::fileFor(std::string_view text) {
+  std::optional<TableLocation> table = lookup(text);
+  if (!table || table->view) return tableFileFor(folder(), text);
+  if (!directlyIn(table->dbf, folder()))
+    throw fox::Error(errors::kInvalidPath, "Invalid path or file name: the file of table '" + table->name + "', '" +
+                                               table->dbf.string() + "', is not in the folder '" + folder().string() +
+                                               "'.");
+  return table->dbf;
 }
 
 }  // namespace foxpro

@@ -6,6 +6,17 @@
 // database container (a .dbc, ContainerCatalogue). The provider parses and runs the statements;
 // the catalogue decides names, paths and entries; the engine (foxpro-engine) does the file work.
 // Every failure is a fox::Error carrying FoxPro's error number and message (Errors.h).
+//
+// How a statement's text names a table (every statement, and OpenSchema's TABLE_NAME
+// restriction). A table name is a name, never a path built from it:
+//   1. the table (or view) the catalogue lists under exactly that name;
+//   2. else one it lists under that name without regard to case (the first in its order);
+//   3. else the table whose file is tableFileFor(folder(), text), found without regard to case
+//      (an exact file name wins); a file of a container's folder that is not a member of it is
+//      a free table. A path to a file outside the folder is error 202.
+// CREATE makes its table where these find one, else at tableFileFor(); it never replaces a file
+// outside the folder (error 202). So no statement reaches a file outside the folder, except a
+// container's own member where the container puts it (its back-link naming the container).
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -24,20 +35,20 @@ struct CatalogueEntry {
   std::string name;  // a folder: the file's name without extension as on disk; a container: the table's name
 };
 
-// A table as SELECT and DROP find it.
+// A table (or a container's view) as a statement's text finds it.
 struct TableLocation {
   std::string name;           // the table's name as the catalogue lists it
-  std::filesystem::path dbf;  // the table file, as it is on disk
+  std::filesystem::path dbf;  // the table file, as it is on disk (empty for a view)
   // The names to report for the table's user fields, in file order. Empty: the names of the
   // file's header, lower-cased (as FoxPro's provider reports them). A container gives the long
   // names it stores.
   std::vector<std::string> columnNames;
+  bool view = false;
 };
 
 // What CREATE TABLE asks for.
 struct NewTable {
-  // The table file: absolute, as the statement names it (the provider has already put names
-  // without a folder into folder() and added ".dbf" when the statement gave no extension).
+  // The table file, directly in the folder (Catalogue::fileFor()).
   std::filesystem::path dbf;
   // The columns as declared, names as the statement gives them (up to 128 characters; the
   // catalogue decides the 10-character names the file stores).
@@ -52,20 +63,23 @@ class Catalogue {
  public:
   virtual ~Catalogue() = default;
 
-  // The folder the tables live in (a container's folder): names without a folder are found here.
+  // The folder the tables live in (a container's folder).
   virtual const std::filesystem::path& folder() const = 0;
 
   // The rows of OpenSchema(20), in the order the catalogue gives them.
   virtual std::vector<CatalogueEntry> tables() = 0;
 
-  // The table that SELECT, DROP or INSERT names: a table name (matched without regard to case),
-  // or a file name or path (namesFile(); a path without extension means ".dbf"). Throws
-  // fox::Error 1 "File 'name.dbf' does not exist." when there is none.
-  virtual TableLocation find(std::string_view name) = 0;
+  // What the text names (1–3 above), or nothing.
+  virtual std::optional<TableLocation> lookup(std::string_view text) = 0;
+  // The table SELECT, INSERT and DROP name: lookup(); fox::Error 1 "File 'x.DBF' does not
+  // exist." (the file the text names) when there is none, 1001 for a container's view.
+  TableLocation find(std::string_view text);
+  // The table file CREATE makes or replaces (see above).
+  std::filesystem::path fileFor(std::string_view text);
 
-  // Creates the table, replacing a table of the same file name (ignoring case) with its memo and
-  // index files and its catalogue entry, and returns a writer open for appending. Checks
-  // everything it can before it removes anything, so a refused table leaves the old one intact.
+  // Creates the table, replacing a table of the same file with its memo and index files and its
+  // catalogue entry, and returns a writer open for appending. Checks everything it can before
+  // it removes anything, so a refused table leaves the old one intact.
   virtual std::unique_ptr<fox::TableWriter> create(const NewTable& table) = 0;
 
   // Drops a table that find() returned: removes its files (.dbf, memo, .cdx) and its catalogue
@@ -83,41 +97,40 @@ std::unique_ptr<Catalogue> openContainerCatalogue(const std::filesystem::path& d
 // Helpers for both catalogues ---------------------------------------------------------------
 
 // Creates a free table (no back-link). A free table stores at most 10 characters of a field
-// name: longer names are cut to 10, and a cut name that an earlier field already has ends in a
-// number instead (CONTACT_TY, CONTACT_T2), as FoxPro shortens the long names of database
-// tables, so nothing is merged or lost.
+// name: longer names are shortened as fox::shortFieldNames() says, so nothing is merged or lost.
 std::unique_ptr<fox::TableWriter> createFreeTable(const NewTable& table);
 
 // The table file `name` + ".dbf" in `folder`, found without regard to case; only a regular file counts.
 std::optional<std::filesystem::path> findTableFile(const std::filesystem::path& folder, std::string_view name);
 
-// The files that belong to the table file `dbf` and exist: the .dbf itself first, then its memo
-// (.fpt or .dbt), structural index (.cdx) and .cpg, found as the engine finds them. Only these files:
-// another table whose name differs only in case (possible on this file system) is left alone.
-std::vector<std::filesystem::path> tableFiles(const std::filesystem::path& dbf);
-
 // True when a writer elsewhere (another connection or program) holds the table file's lock.
 bool inUse(const std::filesystem::path& dbf);
 
-// Removes the files of tableFiles(dbf), the .dbf first. Throws fox::Error 3 when the table is in
-// use elsewhere (its rows would be lost), 1705 when a file cannot be removed.
+// Removes the table's files (fox::tableFiles), the .dbf first. Throws fox::Error 3 when the
+// table is in use elsewhere (its rows would be lost), 1705 when a file cannot be removed.
 void removeTableFiles(const std::filesystem::path& dbf);
 
 // The structural index (.cdx) of the table file, when it has one.
 std::optional<std::filesystem::path> indexFile(const std::filesystem::path& dbf);
 
-// True when the text names a file rather than a table: it holds a path separator or ends in ".dbf".
-bool namesFile(std::string_view name);
 // True when the file's extension is ".dbf" in any case.
 bool isDbfFile(const std::filesystem::path& file);
+// True when the file lies directly in the folder.
+bool directlyIn(const std::filesystem::path& file, const std::filesystem::path& folder);
 
-// The path a statement gives, made absolute: "\" counts as a separator (as in FoxPro), a relative
-// path is taken from `folder`.
+// A path as a connection string gives it, made absolute: "\" counts as a separator (as in
+// FoxPro), a relative path is taken from `folder`.
 std::filesystem::path statementPath(const std::filesystem::path& folder, std::string_view text);
-// The table file a statement names: statementPath(), with ".dbf" added when it has no extension.
-std::filesystem::path tablePath(const std::filesystem::path& folder, std::string_view text);
 
-// The regular file at `path`, its file name matched without regard to case in its folder.
+// The table file a statement's text names in `folder`, always a file directly in it. A text that
+// begins with "/" or "\" is a path: of a file in the folder (".dbf" added when it has no
+// extension), else error 202. A plain file name ending in ".dbf" is that file. Any other text is
+// a table name, whose file is fox::tableFileStem(text) + ".DBF" ("orders" → orders.DBF, "../x"
+// → ..%2Fx.DBF).
+std::filesystem::path tableFileFor(const std::filesystem::path& folder, std::string_view text);
+
+// The regular file at `path`, its file name matched without regard to case in its folder (an
+// exact name wins).
 std::optional<std::filesystem::path> findFileAt(const std::filesystem::path& path);
 
 }  // namespace foxpro

@@ -1,6 +1,7 @@
 // The catalogue of a database container (.dbc): tables and views as the container lists them,
 // tables found by their long names through their stored paths, long field names by position,
 // and CREATE/DROP as whole changes of the container (foxpro-engine/container).
+#include <algorithm>
 #include <system_error>
 
 #include "Catalogue.h"
@@ -33,20 +34,22 @@ class ContainerCatalogue : public Catalogue {
     return rows;
   }
 
-  TableLocation find(std::string_view name) override {
+  std::optional<TableLocation> lookup(std::string_view text) override {
     auto container = Container::open(dbc_);
-    if (!namesFile(name)) {
-      if (container->findObject(name, "Table")) return location(*container, container->table(name));
-      if (container->findObject(name, "View"))
-        throw errors::featureNotAvailable("reading the view '" + std::string(name) + "'");
-    }
-    // A file name or path; a name that is no table of the container names a file in its folder
-    // (the table "my table" of the file "my table.dbf" is called my_table in the container).
-    fs::path path = tablePath(folder_, name);
+    const std::vector<const fox::dbc::Object*> objects = container->tablesAndViews();
+    auto named = std::find_if(objects.begin(), objects.end(), [&](const auto* o) { return o->name == text; });
+    if (named == objects.end())
+      named = std::find_if(objects.begin(), objects.end(), [&](const auto* o) { return fox::sameName(o->name, text); });
+    if (named != objects.end() && fox::sameName((*named)->type, "View"))
+      return TableLocation{(*named)->name, {}, {}, true};
+    if (named != objects.end()) return location(*container, container->table(**named));
+    // The file the name gives (the table "my table" of the file "my table.dbf" is called
+    // my_table in the container).
+    fs::path path = tableFileFor(folder_, text);
     if (auto member = container->tableAt(path)) return location(*container, *member);
     // A file that is not in the container: read or filled like a free table, as FoxPro does.
-    if (auto file = findFileAt(path)) return {file->stem().string(), *file, {}};
-    throw errors::fileDoesNotExist(path.filename().string());
+    if (auto file = findFileAt(path)) return TableLocation{file->stem().string(), *file, {}};
+    return std::nullopt;
   }
 
   std::unique_ptr<fox::TableWriter> create(const NewTable& table) override {

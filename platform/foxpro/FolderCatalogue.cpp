@@ -5,6 +5,7 @@
 
 #include "Catalogue.h"
 #include "Errors.h"
+#include "foxpro-engine/Names.h"
 
 namespace foxpro {
 
@@ -12,9 +13,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool isTableFile(const fs::directory_entry& entry) {
+// The table files of the folder: its regular files whose extension is .dbf in any case.
+std::vector<fs::path> tableFilesIn(const fs::path& folder) {
+  std::vector<fs::path> files;
   std::error_code ec;
-  return entry.is_regular_file(ec) && isDbfFile(entry.path());
+  fs::directory_iterator it(folder, ec);
+  if (ec) throw errors::invalidPath();
+  for (fs::directory_iterator end; it != end; it.increment(ec)) {
+    if (ec) throw errors::invalidPath();
+    if (it->is_regular_file(ec) && isDbfFile(it->path())) files.push_back(it->path());
+  }
+  return files;
 }
 
 class FolderCatalogue : public Catalogue {
@@ -25,39 +34,30 @@ class FolderCatalogue : public Catalogue {
 
   std::vector<CatalogueEntry> tables() override {
     std::vector<CatalogueEntry> rows;
-    std::error_code ec;
-    fs::directory_iterator it(folder_, ec);
-    if (ec) throw errors::invalidPath();
-    for (fs::directory_iterator end; it != end; it.increment(ec)) {
-      if (ec) throw errors::invalidPath();
-      if (isTableFile(*it)) rows.push_back({"TABLE", it->path().stem().string()});
-    }
+    for (const fs::path& file : tableFilesIn(folder_)) rows.push_back({"TABLE", file.stem().string()});
     std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
     return rows;
   }
 
-  TableLocation find(std::string_view name) override {
-    std::optional<fs::path> file;
-    std::string shown(name);
-    if (namesFile(name)) {
-      fs::path path = tablePath(folder_, name);
-      shown = path.filename().string();
-      file = findFileAt(path);
-    } else {
-      shown += ".dbf";
-      file = findTableFile(folder_, name);
+  std::optional<TableLocation> lookup(std::string_view text) override {
+    std::optional<fs::path> exact, noCase;
+    for (const fs::path& file : tableFilesIn(folder_)) {
+      const std::string stem = file.stem().string();
+      // The first in the catalogue's order (by name) of each kind, so the choice is stable.
+      if (stem == text && (!exact || file < *exact)) exact = file;
+      if (fox::sameName(stem, text) && (!noCase || file < *noCase)) noCase = file;
     }
-    if (!file) throw errors::fileDoesNotExist(shown);
+    std::optional<fs::path> file = exact ? exact : noCase ? noCase : findFileAt(tableFileFor(folder_, text));
+    if (!file) return std::nullopt;
     return TableLocation{file->stem().string(), *file, {}};
   }
 
   std::unique_ptr<fox::TableWriter> create(const NewTable& table) override { return createFreeTable(table); }
 
-  // Only a table this folder lists: a path into another folder, or to a file that is not a
-  // .dbf (whose "memo" could be another table's .fpt), deletes nothing.
+  // Only a table this folder lists: a file that is not a .dbf (whose "memo" could be another
+  // table's .fpt) deletes nothing.
   void drop(const TableLocation& table) override {
-    std::error_code ec;
-    if (!isDbfFile(table.dbf) || !fs::equivalent(table.dbf.parent_path(), folder_, ec))
+    if (!isDbfFile(table.dbf) || !directlyIn(table.dbf, folder_))
       throw fox::Error(errors::kInvalidPath, "Invalid path or file name: '" + table.dbf.string() +
                                                  "' is not a table of the folder '" + folder_.string() + "'.");
     removeTableFiles(table.dbf);

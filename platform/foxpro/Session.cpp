@@ -104,7 +104,8 @@ std::unique_ptr<ado::provider::Cursor> Session::run(const std::string& text) {
   return nullptr;
 }
 
-std::unique_ptr<ado::provider::Cursor> Session::openSchema(ado::SchemaEnum schema) {
+std::unique_ptr<ado::provider::Cursor> Session::openSchema(ado::SchemaEnum schema,
+                                                           const std::vector<ado::Variant>& criteria) {
   return errors::translated([&]() -> std::unique_ptr<ado::provider::Cursor> {
     if (schema != ado::adSchemaTables) throw errors::featureNotAvailable("this schema rowset");
     // The standard columns of the TABLES rowset, in their standard order.
@@ -114,8 +115,18 @@ std::unique_ptr<ado::provider::Cursor> Session::openSchema(ado::SchemaEnum schem
     fields.push_back({"TABLE_PROPID", ado::adUnsignedInt, 4, 10, 0, true});
     fields.push_back({"DATE_CREATED", ado::adDate, 8, 0, 0, true});
     fields.push_back({"DATE_MODIFIED", ado::adDate, 8, 0, 0, true});
+    auto restriction = [&](std::size_t column) {
+      return column < criteria.size() ? criteria[column].toText() : std::string();
+    };
+    std::vector<CatalogueEntry> entries;
+    if (const std::string name = restriction(2); !name.empty()) {
+      if (auto table = catalogue_->lookup(name)) entries.push_back({table->view ? "VIEW" : "TABLE", table->name});
+    } else {
+      entries = catalogue_->tables();
+    }
     std::vector<std::vector<ado::Variant>> rows;
-    for (auto& entry : catalogue_->tables()) {
+    for (auto& entry : entries) {
+      if (const std::string type = restriction(3); !type.empty() && type != entry.type) continue;
       std::vector<ado::Variant> row(fields.size());
       row[2] = std::move(entry.name);
       row[3] = std::move(entry.type);
@@ -143,8 +154,7 @@ void Session::close() {
 }
 
 void Session::create(const sql::CreateTable& statement) {
-  fs::path path = tablePath(catalogue_->folder(), statement.table);
-  if (!path.has_filename()) throw errors::invalidPath();
+  fs::path path = catalogue_->fileFor(statement.table);
   std::error_code ec;
   if (!fs::is_directory(path.parent_path(), ec)) throw errors::invalidPath();
   checkLimits(statement.columns);

@@ -20,7 +20,10 @@ class Session : public ado::provider::Session {
   ~Session() override;
 
   std::unique_ptr<ado::provider::Cursor> execute(const std::string& text) override;
-  std::unique_ptr<ado::provider::Cursor> openSchema(ado::SchemaEnum schema) override;
+  // A TABLE_NAME restriction gives the row of what a statement naming that text would find
+  // (Catalogue.h), a TABLE_TYPE restriction keeps the rows of that type.
+  std::unique_ptr<ado::provider::Cursor> openSchema(ado::SchemaEnum schema,
+                                                    const std::vector<ado::Variant>& criteria) override;
   void close() override;
 
  private:

@@ -109,9 +109,11 @@ std::unique_ptr<provider::Cursor> MySqlSession::execute(const std::string& text)
   return query(text, false);
 }
 
-std::unique_ptr<provider::Cursor> MySqlSession::openSchema(SchemaEnum schema) {
+std::unique_ptr<provider::Cursor> MySqlSession::openSchema(SchemaEnum schema, const std::vector<Variant>& criteria) {
   if (schema != adSchemaTables)
     throw Error(errors::kNotSupported, "The schema " + std::to_string(schema) + " is not supported.");
+  if (std::any_of(criteria.begin(), criteria.end(), [](const Variant& v) { return !v.toText().empty(); }))
+    throw Error(errors::kNotSupported, "Restrictions on the tables schema are not supported.");
   return query(kTablesSchema, false);
 }
 

@@ -21,7 +21,8 @@ class MySqlSession : public ado::provider::Session {
   ~MySqlSession() override;
 
   std::unique_ptr<ado::provider::Cursor> execute(const std::string& text) override;
-  std::unique_ptr<ado::provider::Cursor> openSchema(ado::SchemaEnum schema) override;
+  std::unique_ptr<ado::provider::Cursor> openSchema(ado::SchemaEnum schema,
+                                                    const std::vector<ado::Variant>& criteria) override;
   std::unique_ptr<ado::provider::Cursor> openRecordset(const std::string& source, ado::CursorTypeEnum cursorType,
                                                        ado::LockTypeEnum lockType) override;
   void close() override;

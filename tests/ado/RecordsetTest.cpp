@@ -49,7 +49,9 @@ class MemorySession : public provider::Session {
   std::unique_ptr<provider::Cursor> execute(const std::string& text) override {
     return std::make_unique<MemoryCursor>(text);
   }
-  std::unique_ptr<provider::Cursor> openSchema(SchemaEnum) override { return std::make_unique<MemoryCursor>(""); }
+  std::unique_ptr<provider::Cursor> openSchema(SchemaEnum, const std::vector<Variant>&) override {
+    return std::make_unique<MemoryCursor>("");
+  }
   void close() override { ++table.closedSessions; }
 };
 

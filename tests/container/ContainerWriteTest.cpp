@@ -263,8 +263,8 @@ TEST(ContainerWrite, TablesNamedByTheirFiles) {
   ado::Recordset rs = db->Execute("SELECT * FROM loose", -1);
   EXPECT_EQ(rs.Fields()[0].Name() + " " + rs.Fields()[1].Name() + "=" + rs.Fields()[1].Value().toText(),
             "a_long_col a_long_co2=2");
-  EXPECT_EQ(fox::Table::open(folder / "loose.dbf")->backlink(), "");
-  EXPECT_EQ(changed(before, snapshot(folder)), "loose.dbf loose.fpt ");
+  EXPECT_EQ(fox::Table::open(folder / "loose.DBF")->backlink(), "");
+  EXPECT_EQ(changed(before, snapshot(folder)), "loose.DBF loose.FPT ");
 }
 
 TEST(ContainerWrite, BadInputIsAClearErrorAndChangesNothing) {
@@ -280,13 +280,14 @@ TEST(ContainerWrite, BadInputIsAClearErrorAndChangesNothing) {
   auto before = snapshot(folder);
   auto db = open(dbc);
   auto refused = [&](const std::string& statement) { return errorNumber([&] { db->Execute(statement, -1); }); };
-  // Names FoxPro does not allow: 129 characters, a leading digit; and a name already in use.
+  // Names FoxPro does not allow: 129 characters, a leading digit; a table outside the container's
+  // folder.
   const std::string longName(129, 'a'), t1 = (folder / "t1.dbf").string();
   EXPECT_EQ(refused("CREATE TABLE '" + t1 + "'([" + longName + "] M)"), fox::err::InvalidName);
   EXPECT_EQ(refused("CREATE TABLE '" + (folder / (longName + ".dbf")).string() + "'([a] M)"), fox::err::InvalidName);
   EXPECT_EQ(refused("CREATE TABLE '" + t1 + "'([1st] M)"), fox::err::InvalidName);
   fs::create_directory(folder / "sub");
-  EXPECT_EQ(refused("CREATE TABLE '" + (folder / "sub" / "employees.dbf").string() + "'([a] M)"), err::NameInUse);
+  EXPECT_EQ(refused("CREATE TABLE '" + (folder / "sub" / "employees.dbf").string() + "'([a] M)"), 202);
   fs::remove(folder / "sub");
   EXPECT_EQ(refused("DROP TABLE [nosuchtable]"), fox::err::FileNotFound);
   EXPECT_EQ(changed(before, snapshot(folder)), "");
@@ -362,7 +363,7 @@ TEST(ContainerWrite, LocksKeepTwoWritersApart) {
   EXPECT_EQ(changed(before, snapshot(folder)), "");
   writer->Close();
   other->Execute("DROP TABLE [filling]", -1);
-  EXPECT_FALSE(fs::exists(folder / "filling.dbf"));
+  EXPECT_FALSE(fs::exists(folder / "filling.DBF"));
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ TEST(ProviderSelect, DeletedRecordsAreNeitherReturnedNorCounted) {
     for (int i = 1; i <= 6; ++i) db->Execute("INSERT INTO [rows] VALUES(" + std::to_string(i) + ", {}, {:})", -1);
   }
   {
-    auto writer = fox::TableWriter::openForAppend(folder / "rows.dbf");
+    auto writer = fox::TableWriter::openForAppend(folder / "rows.DBF");
     for (std::uint32_t index : {0, 3, 5}) writer->setDeleted(index, true);
   }
   auto db = open(folder.path());
@@ -53,7 +53,7 @@ TEST(ProviderSelect, HeaderFieldNamesAreReadInTheTablesCodePage) {
   TempFolder folder;
   open(folder.path())->Execute("CREATE TABLE 'old'([ab] C(2))", -1);
   {
-    std::fstream file(folder / "old.dbf", std::ios::in | std::ios::out | std::ios::binary);
+    std::fstream file(folder / "old.DBF", std::ios::in | std::ios::out | std::ios::binary);
     file.seekp(29);
     file.put('\x03');  // Windows-1252
     file.seekp(32);
@@ -78,7 +78,7 @@ TEST(ProviderSelect, UnmarkedTablesAreReadInTheLocalesCodePage) {
     db->Execute("INSERT INTO old VALUES('\xC3\x86\xC3\xA8\xC3\xA2')", -1);  // Æèâ: the bytes C6 E8 E2
   }
   {
-    std::fstream file(folder / "old.dbf", std::ios::in | std::ios::out | std::ios::binary);
+    std::fstream file(folder / "old.DBF", std::ios::in | std::ios::out | std::ios::binary);
     file.put('\x03');  // dBase III
     file.seekp(29);
     file.put('\0');  // no mark
@@ -105,14 +105,14 @@ TEST(ProviderSelect, TablesThatCannotBeReadGiveClearErrors) {
   EXPECT_NE(errorNumber([&] { db->Execute("SELECT * FROM broken", -1); }), 0);
   EXPECT_NE(errorNumber([&] { db->Execute("SELECT * FROM empty", -1); }), 0);
   EXPECT_EQ(errorNumber([&] { db->Execute("SELECT * FROM nothere", -1); }, &description), 1);
-  EXPECT_EQ(description, "File 'nothere.dbf' does not exist.");
+  EXPECT_EQ(description, "File 'nothere.DBF' does not exist.");
 
   // A row that cannot be read is the layer's error when the walk reaches it.
   db->Execute("CREATE TABLE 'cut'([m] M)", -1);
   db->Execute("INSERT INTO [cut] VALUES('first')", -1);
   db->Execute("INSERT INTO [cut] VALUES('" + std::string(500, 'x') + "')", -1);
   db->Close();
-  fs::resize_file(folder / "cut.fpt", 600);  // the second memo's blocks are gone
+  fs::resize_file(folder / "cut.FPT", 600);  // the second memo's blocks are gone
   db = open(folder.path());
   ado::Recordset rs = db->Execute("SELECT * FROM cut", -1);
   EXPECT_EQ(rs.Fields()[0].Value().toText(), "first");

@@ -8,7 +8,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <filesystem>
-#include <initializer_list>
+#include <vector>
 #include <memory>
 #include <string>
 
@@ -57,7 +57,7 @@ inline Form2* PressOk(Form1& setup) {
 
 // Clicks on each entry in turn: it becomes the current one and its selection toggles. False
 // when an entry is not in the list.
-inline bool ClickEntries(TableList& list, std::initializer_list<std::string> names) {
+inline bool ClickEntries(TableList& list, const std::vector<std::string>& names) {
   for (const std::string& name : names) {
     QListWidgetItem* item = list.findItems(QString::fromStdString(name), Qt::MatchExactly).value(0);
     if (!item) return false;

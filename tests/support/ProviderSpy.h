@@ -41,8 +41,9 @@ class ProviderSpy {
       statements->push_back(text);
       return inner->execute(text);
     }
-    std::unique_ptr<ado::provider::Cursor> openSchema(ado::SchemaEnum schema) override {
-      return inner->openSchema(schema);
+    std::unique_ptr<ado::provider::Cursor> openSchema(ado::SchemaEnum schema,
+                                                      const std::vector<ado::Variant>& criteria) override {
+      return inner->openSchema(schema, criteria);
     }
     std::unique_ptr<ado::provider::Cursor> openRecordset(const std::string& source, ado::CursorTypeEnum type,
                                                          ado::LockTypeEnum lock) override {

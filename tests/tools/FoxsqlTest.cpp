@@ -113,9 +113,9 @@ TEST(Foxsql, TheFirstFailingStatementEndsTheRun) {
   const std::string dir = folder.path().string();
   Outcome run = foxsql({dir, "CREATE TABLE 'a'([x] M)", "DROP TABLE [missing]", "CREATE TABLE 'b'([x] M)"});
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, "Error 1: File 'missing.dbf' does not exist.\n");
-  EXPECT_TRUE(fs::exists(folder / "a.dbf"));
-  EXPECT_FALSE(fs::exists(folder / "b.dbf"));
+  EXPECT_EQ(run.err, "Error 1: File 'missing.DBF' does not exist.\n");
+  EXPECT_TRUE(fs::exists(folder / "a.DBF"));
+  EXPECT_FALSE(fs::exists(folder / "b.DBF"));
 
   run = foxsql({"--json", dir}, "INSERT INTO [a] VALUES('ok')\nINSERT INTO [a] VALUES('broken)\nSELECT * FROM a\n");
   EXPECT_EQ(run.status, 1);

@@ -74,7 +74,7 @@ class CopyTest : public GuiTest {
     return names;
   }
   // Clicks on the MySQL entries with these names (the last one clicked is the current one).
-  void pick(std::initializer_list<std::string> names) { ASSERT_TRUE(steps::ClickEntries(*List1, names)); }
+  void pick(const std::vector<std::string>& names) { ASSERT_TRUE(steps::ClickEntries(*List1, names)); }
   void send() { steps::Click(*window, "Check3"); }
 
   static std::vector<std::string> entries(const TableList* list) {

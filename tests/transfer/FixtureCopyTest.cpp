@@ -42,7 +42,7 @@ TEST_F(FixtureCopy, EveryTableArrivesCellForCell) {
       // Two fields of one name: MySQL has no table for it.
       send({"dbase_03"});
       EXPECT_EQ(dialogs().messages(),
-                std::vector<QString>{"Run-time error '1060':\n\nDuplicate column name 'point_id'"});
+                std::vector<QString>{"Run-time error '1060':\n\nDuplicate column name 'point_id'\n\nTable dbase_03."});
       std::erase(names, QString("dbase_03"));
       dialogs().shown.clear();
     }

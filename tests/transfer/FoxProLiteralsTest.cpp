@@ -44,8 +44,8 @@ TEST(FoxProLiterals, ValuesInCanonicalFormAndBinaryInPieces) {
 }
 
 TEST(FoxProLiterals, ColumnNamesTypesAndNumbers) {
-  EXPECT_EQ(FoxProColumnName("Order Date"), "[Order_Date]");
-  EXPECT_EQ(FoxProColumnName("in/out"), "[in_out]");
+  EXPECT_EQ(FoxProColumnName("Order Date"), "Order_Date");
+  EXPECT_EQ(FoxProColumnName("in/out"), "in_out");
   for (const char* number : {"2019", "1.5", "-3", "1e5", "+2", ".5", "1,000.25", " 7 "})
     EXPECT_TRUE(ReadsAsNumber(number)) << number;
   for (const char* text : {"", "12abc", "e5", "1e", "-", "1,", "$5", "&H1F", "1.2.3"})

@@ -17,7 +17,7 @@ TEST(SendTablesToMySqlText, TemporaryColumnAndCreateText) {
   EXPECT_EQ(TemporaryColumnName({"id", "name"}), "tempid0");
   EXPECT_EQ(TemporaryColumnName({"tempid0"}), "tempid1");
   EXPECT_EQ(TemporaryColumnName({"tempid1", "x", "tempid0"}), "tempid2");  // compared again from the first
-  EXPECT_EQ(TemporaryColumnName({"TEMPID0", "Tempid1"}), "tempid0");
+  EXPECT_EQ(TemporaryColumnName({"TEMPID0", "Tempid1"}), "tempid2");       // MySQL's column names ignore case
 
   // One column per row of the type rules, the binary types, a code without a name, and a name
   // with a backtick.

@@ -70,7 +70,7 @@ Token Lexer::scan() {
     return token;
   };
 
-  // A quoted body: a doubled quote stands for one quote and does not end the body.
+  // A quoted body: a doubled closing quote stands for one and does not end the body.
   auto quoted = [&](char quote, TokenKind kind) {
     std::size_t p = pos_ + 1;
     for (;;) {
@@ -117,7 +117,7 @@ Token Lexer::scan() {
     case '"':
       return quoted('"', TokenKind::DoubleQuoted);
     case '[':
-      return enclosed(']', TokenKind::Bracketed);
+      return quoted(']', TokenKind::Bracketed);
     case '{':
       return enclosed('}', TokenKind::Braced);
     default:

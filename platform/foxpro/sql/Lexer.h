@@ -9,7 +9,7 @@ namespace foxpro::sql {
 enum class TokenKind {
   End,
   Identifier,    // letters, digits, "_"; starts with a letter or "_"
-  Bracketed,     // [text]: text is what stands between the brackets
+  Bracketed,     // [text]: text is the body, ]] still doubled
   SingleQuoted,  // 'text': text is the body, '' still doubled
   DoubleQuoted,  // "text": text is the body, "" still doubled
   Number,        // 12, 1.5, .5, 1e5 (no sign)

@@ -12,14 +12,17 @@ namespace foxpro::sql {
 
 namespace {
 
-// A quoted body with its doubled quotes made single.
-std::string unquote(std::string_view body, char quote) {
-  std::string out;
-  out.reserve(body.size());
+// A quoted body with its doubled quotes made single, into `out` (its buffer reused).
+void unquote(std::string_view body, char quote, std::string& out) {
+  out.clear();
   for (std::size_t i = 0; i < body.size(); ++i) {
     out += body[i];
     if (body[i] == quote) ++i;  // the second of a doubled pair
   }
+}
+std::string unquote(std::string_view body, char quote) {
+  std::string out;
+  unquote(body, quote, out);
   return out;
 }
 
@@ -97,11 +100,11 @@ class Parser {
       case TokenKind::SingleQuoted:
       case TokenKind::DoubleQuoted:
         lexer_.next();
-        out = unquote(t.text, t.kind == TokenKind::SingleQuoted ? '\'' : '"');
+        unquote(t.text, t.kind == TokenKind::SingleQuoted ? '\'' : '"', out);
         return;
       case TokenKind::Bracketed:
         lexer_.next();
-        out.assign(t.text);
+        unquote(t.text, ']', out);
         return;
       case TokenKind::End:
         throw errors::syntaxError();
@@ -142,7 +145,7 @@ class Parser {
     fox::ColumnSpec declared;
     Token name = lexer_.next();
     if (name.kind != TokenKind::Identifier && name.kind != TokenKind::Bracketed) throw errors::syntaxError();
-    declared.name = std::string(name.text);
+    declared.name = name.kind == TokenKind::Bracketed ? unquote(name.text, ']') : std::string(name.text);
     // A long name is fine here: the catalogue decides what the table file stores.
     fox::validateName(declared.name, fox::NameKind::LongField);
 

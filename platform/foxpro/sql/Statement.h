@@ -6,7 +6,8 @@
 //   INSERT INTO name VALUES(value, …)
 //   SELECT * FROM name
 //
-// A name is 'text', "text", [text] or a bare name. A value is one or more terms joined by "+":
+// A name is 'text', "text", [text] or a bare name; inside, a doubled quote or closing bracket
+// stands for one ([a]]b] is a]b). A value is one or more terms joined by "+":
 // 'text' or "text" (a doubled quote stands for one), CHR(n), 0h… binary, a number, .T./.F.,
 // .NULL., {^yyyy-mm-dd [hh:mm[:ss] [AM|PM]]}, {} (the empty date), or such a sum in parentheses.
 #include <cstdint>
