@@ -35,6 +35,16 @@ void beforeIo(IoOperation operation, const std::filesystem::path& file) {
   throw errors::writeError(path, std::strerror(error));
 }
 
+// Only regular files are tables, memos, indexes or code page names. A named pipe would block the
+// open and every read until some other program wrote to it; a device or socket holds no table.
+[[noreturn]] void notAFile(const std::filesystem::path& path, mode_t mode) {
+  const char* kind = S_ISDIR(mode)    ? "a folder"
+                     : S_ISFIFO(mode) ? "a named pipe"
+                     : S_ISSOCK(mode) ? "a socket"
+                                      : "a device";
+  throw Error(err::NotATable, quoted(path) + " is " + kind + ", not a file.");
+}
+
 [[noreturn]] void failOpen(const std::filesystem::path& path, int error, File::Mode mode) {
   switch (error) {
     case ENOENT:
@@ -46,7 +56,7 @@ void beforeIo(IoOperation operation, const std::filesystem::path& file) {
     case EROFS:
       throw errors::accessDenied(path);
     case EISDIR:
-      throw Error(err::NotATable, quoted(path) + " is a folder, not a file.");
+      notAFile(path, S_IFDIR);
     default:
       if (mode == File::Mode::CreateNew) throw errors::cannotCreateFile(path, std::strerror(error));
       readError(path, error);
@@ -70,13 +80,23 @@ File::File(const std::filesystem::path& path, Mode mode) : path_(path) {
       flags |= O_RDWR | O_CREAT | O_TRUNC;
       break;
   }
-  fd_ = ::open(path.c_str(), flags, 0666);
-  if (fd_ < 0) failOpen(path, errno, mode);
+  // The kind of file is checked before the open, so that no device is ever opened, and again on
+  // the descriptor, since the name may be replaced in between; the open itself does not wait
+  // (O_NONBLOCK), so a pipe put there meanwhile cannot hang it.
   struct stat st {};
-  if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
+  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) notAFile(path, st.st_mode);
+  fd_ = ::open(path.c_str(), flags | O_NONBLOCK, 0666);
+  if (fd_ < 0) failOpen(path, errno, mode);
+  if (::fstat(fd_, &st) != 0) {
+    const int error = errno;
     close();
-    failOpen(path, EISDIR, mode);
+    readError(path, error);
   }
+  if (!S_ISREG(st.st_mode)) {
+    close();
+    notAFile(path, st.st_mode);
+  }
+  ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
 }
 
 File::File(File&& other) noexcept { *this = std::move(other); }

@@ -25,7 +25,8 @@ class File {
   enum class Mode { Read, ReadWrite, CreateNew /* create or truncate, read/write */ };
 
   File() = default;
-  // Opens `path`. Errors: 1 missing, 1705 access denied, 15 a folder, 1102 cannot create.
+  // Opens `path`, which must be a regular file: never waits, as the open of a named pipe would.
+  // Errors: 1 missing, 1705 access denied, 15 a folder, pipe, socket or device, 1102 cannot create.
   File(const std::filesystem::path& path, Mode mode);
   File(File&& other) noexcept;
   File& operator=(File&& other) noexcept;
