@@ -1,5 +1,6 @@
 #include "File.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -147,6 +148,17 @@ std::string File::readAll() const {
   std::string data(std::size_t(size()), '\0');
   data.resize(readAt(0, data.data(), data.size()));
   return data;
+}
+
+std::optional<std::pair<std::uint64_t, std::uint64_t>> File::holeIn(std::uint64_t from, std::uint64_t to) const {
+  if (from >= to) return std::nullopt;
+  // SEEK_HOLE finds the end of the file where the file system keeps no holes.
+  const off_t hole = ::lseek(fd_, off_t(from), SEEK_HOLE);
+  if (hole < 0 || std::uint64_t(hole) >= to) return std::nullopt;
+  const off_t data = ::lseek(fd_, hole, SEEK_DATA);  // ENXIO: no data after the hole
+  const std::uint64_t end = data < 0 ? to : std::min<std::uint64_t>(std::uint64_t(data), to);
+  if (end <= std::uint64_t(hole)) return std::nullopt;  // the file changed between the two calls
+  return std::make_pair(std::uint64_t(hole), end);
 }
 
 void File::writeAt(std::uint64_t offset, const void* buffer, std::size_t n) const {

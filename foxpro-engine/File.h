@@ -9,7 +9,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
+#include <utility>
 
 namespace fox {
 
@@ -41,6 +43,10 @@ class File {
   // Reads up to n bytes at offset; returns the number read (less only at the end of the file).
   std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t n) const;
   std::string readAll() const;
+  // The first hole in [from, to): a range the file system holds no data for, which reads as
+  // zeros (a sparse file). Its start and end (clipped to `to`); nothing when there is none, or
+  // where the file system cannot tell.
+  std::optional<std::pair<std::uint64_t, std::uint64_t>> holeIn(std::uint64_t from, std::uint64_t to) const;
   // Writes all n bytes at offset, retrying after signals and short writes (error 1105 otherwise).
   void writeAt(std::uint64_t offset, const void* buffer, std::size_t n) const;
   void truncate(std::uint64_t size) const;

@@ -338,7 +338,8 @@ TEST(Writer, NeverGrowsAFilePastTwoGigabytes) {
   EXPECT_EQ(errorOf([&] { w->append({std::string("one too many")}); }), fox::err::FileTooLarge);
   w->close();
   EXPECT_EQ(fs::file_size(path), sizeBefore);
-  EXPECT_EQ(fox::Table::open(path)->recordCount(), count);
+  std::ifstream(path, std::ios::binary).seekg(4).read(reinterpret_cast<char*>(bytes), 4);
+  EXPECT_EQ(fox::bin::le32(bytes), count);  // the header's count (the records are holes, which readers refuse)
 
   // The memo file: its next free block just below the limit.
   auto memoPath = dir / "memo.dbf";
