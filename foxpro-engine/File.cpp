@@ -181,11 +181,10 @@ void File::truncate(std::uint64_t size) const {
   if (::ftruncate(fd_, off_t(size)) != 0) writeError(shown(), errno);
 }
 
-bool File::reserve(std::uint64_t offset, std::uint64_t length) const {
+File::Reservation File::reserve(std::uint64_t offset, std::uint64_t length) const {
   beforeIo(IoOperation::Write, shown());
-  if (::fallocate(fd_, 0, off_t(offset), off_t(length)) == 0) return true;
-  if (errno == ENOSPC) throw errors::writeError(shown(), "the disk is full");
-  return false;
+  if (::fallocate(fd_, 0, off_t(offset), off_t(length)) == 0) return Reservation::Done;
+  return errno == ENOSPC || errno == EDQUOT ? Reservation::NoRoom : Reservation::Unsupported;
 }
 
 void File::sync() const {

@@ -50,9 +50,10 @@ class File {
   // Writes all n bytes at offset, retrying after signals and short writes (error 1105 otherwise).
   void writeAt(std::uint64_t offset, const void* buffer, std::size_t n) const;
   void truncate(std::uint64_t size) const;
-  // Reserves the bytes up to offset + length on the disk, growing the file; false where the
-  // file system cannot reserve; error 1105 when the disk is full.
-  bool reserve(std::uint64_t offset, std::uint64_t length) const;
+  // Reserves the bytes up to offset + length on the disk, growing the file. A reservation the
+  // disk has no room for may have grown the file part of the way (size() tells).
+  enum class Reservation { Done, NoRoom, Unsupported /* by the file system */ };
+  Reservation reserve(std::uint64_t offset, std::uint64_t length) const;
   void sync() const;
 
   // Maps up to `length` bytes of the file for store(); false when the system cannot (store() then

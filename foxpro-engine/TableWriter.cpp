@@ -86,12 +86,20 @@ Field fieldFromSpec(const ColumnSpec& c) {
 // and lets the pages written go as the file grows, so memory does not grow with the table.
 constexpr std::size_t kMapLength = std::size_t(kMaxFileSize) + 1;
 
+// How far the memo file is grown ahead of the data it must hold (`needed` bytes): an eighth of
+// its size, at least 1 MiB and at most 64 MiB, so that a growing file takes few reservations;
+// never past the 2 GB limit. Where the disk has no room for that, only `needed` is reserved.
+std::uint64_t memoGrowthTarget(std::uint64_t size, std::uint64_t needed) {
+  const std::uint64_t step = std::clamp<std::uint64_t>(size / 8, 1 << 20, 64 << 20);
+  return std::max(needed, std::min<std::uint64_t>(size + step, kMaxFileSize));
+}
+
 // The memo file, written through a memory mapping: memo blocks and the header's next free
 // block are plain stores into the page cache (they survive a killed process like a write()
-// would), and the file grows in large steps reserved with fallocate, so a full disk is an error
-// here rather than a fault on a later store. close() cuts the file back to the last block in
-// use; a killed process leaves unused zero blocks after it, which FoxPro ignores. Where
-// mapping or fallocate is not available, it writes with pwrite.
+// would), and the file grows ahead in steps reserved with fallocate (memoGrowthTarget), so a
+// full disk is an error here rather than a fault on a later store. close() cuts the file back
+// to the last block in use; a killed process leaves unused zero blocks after it, which FoxPro
+// ignores. Where mapping or fallocate is not available, it writes with pwrite.
 class MemoAppender {
  public:
   MemoAppender() = default;
@@ -131,16 +139,25 @@ class MemoAppender {
   }
 
  private:
+  // Makes the file hold `needed` bytes: grown ahead where the disk has the room, else by just
+  // what the memos being written take; a full disk is an error only when even that fails.
   bool reserve(std::uint64_t needed) {
     if (needed <= size_) return true;
-    std::uint64_t grow = std::clamp<std::uint64_t>(size_ / 8, 1 << 20, 64 << 20);
-    std::uint64_t target = std::min<std::uint64_t>(std::max(needed, size_ + grow), kMaxFileSize);
-    if (!file_.reserve(size_, target - size_)) {
-      file_.unmap();  // no fallocate here: write the plain way from now on
-      return false;
+    for (std::uint64_t target : {memoGrowthTarget(size_, needed), needed}) {
+      switch (file_.reserve(size_, target - size_)) {
+        case File::Reservation::Done:
+          size_ = target;
+          return true;
+        case File::Reservation::Unsupported:
+          file_.unmap();  // no fallocate here: write the plain way from now on
+          return false;
+        case File::Reservation::NoRoom:
+          size_ = std::max(size_, file_.size());  // the failed attempt may have taken some
+          if (needed <= size_) return true;
+          break;
+      }
     }
-    size_ = target;
-    return true;
+    throw errors::writeError(file_.path(), "the disk is full");
   }
 
   File file_;
