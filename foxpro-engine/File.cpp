@@ -209,7 +209,8 @@ void File::unmap() {
 }
 
 void File::store(std::uint64_t offset, const void* bytes, std::size_t n) {
-  if (!map_) return writeAt(offset, bytes, n);
+  constexpr std::size_t kLargeStore = 1 << 20;
+  if (!map_ || n >= kLargeStore) return writeAt(offset, bytes, n);
   beforeIo(IoOperation::Write, shown());
   __atomic_thread_fence(__ATOMIC_RELEASE);
   std::memcpy(map_ + offset, bytes, n);

@@ -65,7 +65,8 @@ class File {
   // it, so it survives a killed process, without a system call), else writeAt. Files are stored
   // front to back: every 8 MB the mapped pages below the one stored (but the first) are let go,
   // so resident memory does not grow with the file; their data stays in the page cache and in
-  // the file, as after a write().
+  // the file, as after a write(). A store of a megabyte or more goes through writeAt: through
+  // the mapping, all of its pages would count as this process's memory at once.
   void store(std::uint64_t offset, const void* bytes, std::size_t n);
   // Writes 4 bytes at a 4-aligned offset in one store, so a killed process leaves old or new.
   void store32(std::uint64_t offset, const std::uint8_t bytes[4]) const;
