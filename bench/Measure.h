@@ -16,13 +16,19 @@ inline double cpuSeconds() {
   return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-// The process's peak resident memory since the last resetPeak(), in MB.
-inline long peakMb() {
+namespace detail {
+inline long statusMb(const std::string& key) {
   std::ifstream status("/proc/self/status");
   for (std::string line; std::getline(status, line);)
-    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6)) / 1024;
+    if (line.rfind(key, 0) == 0) return std::stol(line.substr(key.size())) / 1024;
   return -1;
 }
+}  // namespace detail
+
+// The process's peak resident memory since the last resetPeak(), in MB.
+inline long peakMb() { return detail::statusMb("VmHWM:"); }
+// The process's resident memory now, in MB.
+inline long residentMb() { return detail::statusMb("VmRSS:"); }
 inline void resetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 }  // namespace bench

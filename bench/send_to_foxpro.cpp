@@ -3,6 +3,8 @@
 // key, VARCHAR(40), DECIMAL(12,2), DATE, VARCHAR(100)) is copied at 1,000 rows and at each size
 // given; printed: rows/s (wall clock and per CPU second of this process), the peak resident
 // memory of each copy, and the same table read by the mariadb client (--quick) to /dev/null.
+// Then two rows of one large value each (LARGE_VALUE_MB, default 60), LONGBLOB and LONGTEXT: how
+// far the copy's resident memory rises above where it stood, as a multiple of the value.
 // Needs a server: TAVREL_TEST_MYSQL_* as scripts/testdb.sh exports them.
 //   bench_send_to_foxpro [ROWS…]   (default 200000 1000000)
 #include <QApplication>
@@ -47,6 +49,28 @@ void makeTable(ado::Connection& cn, long rows) {
              std::to_string(rows));
 }
 
+// Two rows (so that what a row leaves behind shows), each one value of `mb` MiB: a LONGBLOB of
+// bytes of every kind, or a LONGTEXT of code page 1252 letters with a quote and a line break in
+// every 256 bytes (which the literal escapes).
+const char* const kLargeKinds[] = {"LONGBLOB", "LONGTEXT"};
+std::string largeTable(const std::string& kind) { return "large_" + kind; }
+
+void makeLargeTables(ado::Connection& cn, long mb) {
+  // The server must take and give a value this large in one packet.
+  cn.Execute("SET GLOBAL max_allowed_packet = " + std::to_string((mb + 64) << 20));
+  ado::Connection fresh;
+  fresh.Open(connectionString(kDatabase));
+  const std::string blocks = std::to_string(mb << 12);  // of 256 bytes
+  const std::string block256 = "CONCAT(REPEAT('Müller & Söhne ', 14), 'O''Brien & Sons Co\\n')";
+  for (const std::string kind : kLargeKinds) {
+    const std::string value = kind == "LONGBLOB" ? "REPEAT(UNHEX('00FF7F80'), 64 * " + blocks + ")"
+                                                 : "REPEAT(" + block256 + ", " + blocks + ")";
+    fresh.Execute("DROP TABLE IF EXISTS " + largeTable(kind));
+    fresh.Execute("CREATE TABLE " + largeTable(kind) + " (id INT PRIMARY KEY, value " + kind + ")");
+    fresh.Execute("INSERT INTO " + largeTable(kind) + " SELECT seq, " + value + " FROM seq_1_to_2");
+  }
+}
+
 // The mariadb client reading the table to /dev/null: the ceiling for reading it at all.
 double clientRate(long rows) {
   std::string command = "MYSQL_PWD='" + env("TAVREL_TEST_MYSQL_PASSWORD") + "' mariadb --no-defaults --quick -h " +
@@ -71,10 +95,10 @@ class Copier {
   bool ready() { return window_ != nullptr && report(); }
 
   // Copies one table; returns false when the command showed a message.
-  bool copy(long rows) {
+  bool copy(const std::string& table) {
     auto& mysqlList = *window_->findChild<TableList*>("List1");
     steps::Click(*window_, "Check11");  // Deselect All
-    if (!steps::ClickEntries(mysqlList, {tableName(rows)})) return false;
+    if (!steps::ClickEntries(mysqlList, {table})) return false;
     steps::Click(*window_, "Check3");
     return report();
   }
@@ -106,12 +130,14 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   ado::registerStandardProviders();
   try {
+    const long largeMb = env("LARGE_VALUE_MB").empty() ? 60 : std::atol(env("LARGE_VALUE_MB").c_str());
     {
       ado::Connection cn;
       cn.Open(connectionString(env("TAVREL_TEST_MYSQL_DATABASE")));
       cn.Execute("CREATE DATABASE IF NOT EXISTS " + kDatabase + " CHARACTER SET utf8mb4");
       cn.Execute("USE " + kDatabase);
       for (long rows : sizes) makeTable(cn, rows);
+      makeLargeTables(cn, largeMb);
     }
     QTemporaryDir folder;
     Copier copier(folder.path());
@@ -121,7 +147,7 @@ int main(int argc, char** argv) {
       resetPeak();
       const Clock::time_point start = Clock::now();
       const double cpu = cpuSeconds();
-      if (!copier.copy(rows)) return 1;
+      if (!copier.copy(tableName(rows))) return 1;
       const double wall = std::chrono::duration<double>(Clock::now() - start).count();
       const long peak = peakMb();
       if (rows == sizes.front()) smallPeak = peak;
@@ -132,6 +158,16 @@ int main(int argc, char** argv) {
         std::printf("  mariadb --quick to /dev/null, same table:      %9.0f rows/s\n", clientRate(rows));
       std::filesystem::remove(folder.path().toStdString() + "/" + tableName(rows) + ".DBF");
       std::filesystem::remove(folder.path().toStdString() + "/" + tableName(rows) + ".FPT");
+    }
+    for (const std::string kind : kLargeKinds) {
+      const long before = bench::residentMb();
+      resetPeak();
+      if (!copier.copy(largeTable(kind))) return 1;
+      const long rise = peakMb() - before;
+      std::printf("send to FoxPro 2 rows of one %s of %ld MiB: memory rose %ld MiB (%.1f times the value)\n",
+                  kind.c_str(), largeMb, rise, double(rise) / double(largeMb));
+      std::filesystem::remove(folder.path().toStdString() + "/" + largeTable(kind) + ".DBF");
+      std::filesystem::remove(folder.path().toStdString() + "/" + largeTable(kind) + ".FPT");
     }
     ado::Connection cn;
     cn.Open(connectionString(env("TAVREL_TEST_MYSQL_DATABASE")));

@@ -1,5 +1,6 @@
 #include "File.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -35,6 +36,16 @@ void beforeIo(IoOperation operation, const std::filesystem::path& file) {
   throw errors::writeError(path, std::strerror(error));
 }
 
+// Only regular files are tables, memos, indexes or code page names. A named pipe would block the
+// open and every read until some other program wrote to it; a device or socket holds no table.
+[[noreturn]] void notAFile(const std::filesystem::path& path, mode_t mode) {
+  const char* kind = S_ISDIR(mode)    ? "a folder"
+                     : S_ISFIFO(mode) ? "a named pipe"
+                     : S_ISSOCK(mode) ? "a socket"
+                                      : "a device";
+  throw Error(err::NotATable, quoted(path) + " is " + kind + ", not a file.");
+}
+
 [[noreturn]] void failOpen(const std::filesystem::path& path, int error, File::Mode mode) {
   switch (error) {
     case ENOENT:
@@ -46,7 +57,7 @@ void beforeIo(IoOperation operation, const std::filesystem::path& file) {
     case EROFS:
       throw errors::accessDenied(path);
     case EISDIR:
-      throw Error(err::NotATable, quoted(path) + " is a folder, not a file.");
+      notAFile(path, S_IFDIR);
     default:
       if (mode == File::Mode::CreateNew) throw errors::cannotCreateFile(path, std::strerror(error));
       readError(path, error);
@@ -70,13 +81,23 @@ File::File(const std::filesystem::path& path, Mode mode) : path_(path) {
       flags |= O_RDWR | O_CREAT | O_TRUNC;
       break;
   }
-  fd_ = ::open(path.c_str(), flags, 0666);
-  if (fd_ < 0) failOpen(path, errno, mode);
+  // The kind of file is checked before the open, so that no device is ever opened, and again on
+  // the descriptor, since the name may be replaced in between; the open itself does not wait
+  // (O_NONBLOCK), so a pipe put there meanwhile cannot hang it.
   struct stat st {};
-  if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
+  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) notAFile(path, st.st_mode);
+  fd_ = ::open(path.c_str(), flags | O_NONBLOCK, 0666);
+  if (fd_ < 0) failOpen(path, errno, mode);
+  if (::fstat(fd_, &st) != 0) {
+    const int error = errno;
     close();
-    failOpen(path, EISDIR, mode);
+    readError(path, error);
   }
+  if (!S_ISREG(st.st_mode)) {
+    close();
+    notAFile(path, st.st_mode);
+  }
+  ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
 }
 
 File::File(File&& other) noexcept { *this = std::move(other); }
@@ -129,6 +150,17 @@ std::string File::readAll() const {
   return data;
 }
 
+std::optional<std::pair<std::uint64_t, std::uint64_t>> File::holeIn(std::uint64_t from, std::uint64_t to) const {
+  if (from >= to) return std::nullopt;
+  // SEEK_HOLE finds the end of the file where the file system keeps no holes.
+  const off_t hole = ::lseek(fd_, off_t(from), SEEK_HOLE);
+  if (hole < 0 || std::uint64_t(hole) >= to) return std::nullopt;
+  const off_t data = ::lseek(fd_, hole, SEEK_DATA);  // ENXIO: no data after the hole
+  const std::uint64_t end = data < 0 ? to : std::min<std::uint64_t>(std::uint64_t(data), to);
+  if (end <= std::uint64_t(hole)) return std::nullopt;  // the file changed between the two calls
+  return std::make_pair(std::uint64_t(hole), end);
+}
+
 void File::writeAt(std::uint64_t offset, const void* buffer, std::size_t n) const {
   beforeIo(IoOperation::Write, shown());
   auto* in = static_cast<const char*>(buffer);
@@ -149,11 +181,10 @@ void File::truncate(std::uint64_t size) const {
   if (::ftruncate(fd_, off_t(size)) != 0) writeError(shown(), errno);
 }
 
-bool File::reserve(std::uint64_t offset, std::uint64_t length) const {
+File::Reservation File::reserve(std::uint64_t offset, std::uint64_t length) const {
   beforeIo(IoOperation::Write, shown());
-  if (::fallocate(fd_, 0, off_t(offset), off_t(length)) == 0) return true;
-  if (errno == ENOSPC) throw errors::writeError(shown(), "the disk is full");
-  return false;
+  if (::fallocate(fd_, 0, off_t(offset), off_t(length)) == 0) return Reservation::Done;
+  return errno == ENOSPC || errno == EDQUOT ? Reservation::NoRoom : Reservation::Unsupported;
 }
 
 void File::sync() const {
@@ -178,7 +209,8 @@ void File::unmap() {
 }
 
 void File::store(std::uint64_t offset, const void* bytes, std::size_t n) {
-  if (!map_) return writeAt(offset, bytes, n);
+  constexpr std::size_t kLargeStore = 1 << 20;
+  if (!map_ || n >= kLargeStore) return writeAt(offset, bytes, n);
   beforeIo(IoOperation::Write, shown());
   __atomic_thread_fence(__ATOMIC_RELEASE);
   std::memcpy(map_ + offset, bytes, n);

@@ -9,7 +9,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
+#include <utility>
 
 namespace fox {
 
@@ -25,7 +27,8 @@ class File {
   enum class Mode { Read, ReadWrite, CreateNew /* create or truncate, read/write */ };
 
   File() = default;
-  // Opens `path`. Errors: 1 missing, 1705 access denied, 15 a folder, 1102 cannot create.
+  // Opens `path`, which must be a regular file: never waits, as the open of a named pipe would.
+  // Errors: 1 missing, 1705 access denied, 15 a folder, pipe, socket or device, 1102 cannot create.
   File(const std::filesystem::path& path, Mode mode);
   File(File&& other) noexcept;
   File& operator=(File&& other) noexcept;
@@ -40,12 +43,17 @@ class File {
   // Reads up to n bytes at offset; returns the number read (less only at the end of the file).
   std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t n) const;
   std::string readAll() const;
+  // The first hole in [from, to): a range the file system holds no data for, which reads as
+  // zeros (a sparse file). Its start and end (clipped to `to`); nothing when there is none, or
+  // where the file system cannot tell.
+  std::optional<std::pair<std::uint64_t, std::uint64_t>> holeIn(std::uint64_t from, std::uint64_t to) const;
   // Writes all n bytes at offset, retrying after signals and short writes (error 1105 otherwise).
   void writeAt(std::uint64_t offset, const void* buffer, std::size_t n) const;
   void truncate(std::uint64_t size) const;
-  // Reserves the bytes up to offset + length on the disk, growing the file; false where the
-  // file system cannot reserve; error 1105 when the disk is full.
-  bool reserve(std::uint64_t offset, std::uint64_t length) const;
+  // Reserves the bytes up to offset + length on the disk, growing the file. A reservation the
+  // disk has no room for may have grown the file part of the way (size() tells).
+  enum class Reservation { Done, NoRoom, Unsupported /* by the file system */ };
+  Reservation reserve(std::uint64_t offset, std::uint64_t length) const;
   void sync() const;
 
   // Maps up to `length` bytes of the file for store(); false when the system cannot (store() then
@@ -57,7 +65,8 @@ class File {
   // it, so it survives a killed process, without a system call), else writeAt. Files are stored
   // front to back: every 8 MB the mapped pages below the one stored (but the first) are let go,
   // so resident memory does not grow with the file; their data stays in the page cache and in
-  // the file, as after a write().
+  // the file, as after a write(). A store of a megabyte or more goes through writeAt: through
+  // the mapping, all of its pages would count as this process's memory at once.
   void store(std::uint64_t offset, const void* bytes, std::size_t n);
   // Writes 4 bytes at a 4-aligned offset in one store, so a killed process leaves old or new.
   void store32(std::uint64_t offset, const std::uint8_t bytes[4]) const;

@@ -95,7 +95,8 @@ RecordEncoder::RecordEncoder(std::vector<Field> fields, int nullFlagsOffset, std
       nullFlagsOffset_(nullFlagsOffset),
       recordLength_(recordLength),
       codePage_(std::move(codePage)),
-      memo_(fields_.size()) {}
+      memo_(fields_.size()),
+      memoData_(fields_.size()) {}
 
 std::uint32_t RecordEncoder::memoSignature(const Field& f) {
   switch (f.type) {
@@ -113,30 +114,29 @@ void RecordEncoder::mismatch(const Field& f, const Value& v) const {
               "Data type mismatch. Field " + f.name + " (" + typeText(f) + ") cannot take " + describe(v) + ".");
 }
 
-const std::string& RecordEncoder::encodeText(const Field& f, const std::string& utf8) {
-  text_.clear();
+const std::string& RecordEncoder::encodeText(const Field& f, const std::string& utf8, std::string& out) {
+  out.clear();
+  out.reserve(utf8.size());  // a code page takes no more bytes than UTF-8 for a character
   char32_t bad = 0;
-  if (!codePage_->fromUtf8(utf8, text_, &bad)) {
+  if (!codePage_->fromUtf8(utf8, out, &bad)) {
     if (bad == 0xFFFD && !utf8::valid(utf8))
       throw Error(err::CodePageCannotHold, "Field " + f.name + ": the text is not valid UTF-8.");
     throw Error(err::CodePageCannotHold, "Field " + f.name + ": the character " + describeCharacter(bad) +
                                              " has no equivalent in code page " + std::to_string(codePage_->number()) +
                                              ".");
   }
-  return text_;
+  return out;
 }
 
-const std::string& RecordEncoder::textOrBytes(const Field& f, const Value& v) {
-  if (auto* s = std::get_if<std::string>(&v)) return encodeText(f, *s);
-  if (auto* b = std::get_if<Bytes>(&v)) {
-    text_.assign(b->begin(), b->end());
-    return text_;
-  }
-  return encodeText(f, textForm(v));
+std::string_view RecordEncoder::textOrBytes(const Field& f, const Value& v, std::string& buffer) {
+  if (auto* s = std::get_if<std::string>(&v)) return encodeText(f, *s, buffer);
+  if (auto* b = std::get_if<Bytes>(&v))  // never a null pointer, which callers copy from
+    return b->empty() ? std::string_view("") : std::string_view(reinterpret_cast<const char*>(b->data()), b->size());
+  return encodeText(f, textForm(v), buffer);
 }
 
 std::string_view RecordEncoder::fitText(const Field& f, const Value& v) {
-  const std::string& bytes = textOrBytes(f, v);
+  std::string_view bytes = textOrBytes(f, v, text_);
   bool multiByte = codePage_->doubleByte() || codePage_->number() == kUtf8;
   if (bytes.size() > f.length && multiByte && !std::holds_alternative<Bytes>(v)) {
     // Cut at a character boundary: shorten the text until its code page form fits.
@@ -144,9 +144,10 @@ std::string_view RecordEncoder::fitText(const Field& f, const Value& v) {
     do {
       while (!utf8.empty() && (static_cast<unsigned char>(utf8.back()) & 0xC0) == 0x80) utf8.pop_back();
       if (!utf8.empty()) utf8.pop_back();
-    } while (encodeText(f, utf8).size() > f.length);
+    } while (encodeText(f, utf8, text_).size() > f.length);
+    bytes = text_;
   }
-  return std::string_view(text_).substr(0, f.length);
+  return bytes.substr(0, f.length);
 }
 
 void RecordEncoder::encode(const std::vector<Value>& values, std::vector<std::uint8_t>& record) {
@@ -156,8 +157,17 @@ void RecordEncoder::encode(const std::vector<Value>& values, std::vector<std::ui
   record.assign(recordLength_, 0);
   record[0] = ' ';
   for (std::size_t i = 0; i < fields_.size(); ++i) {
-    memo_[i].clear();
+    memoData_[i] = {};
     encodeField(fields_[i], values[i], record.data(), i);
+  }
+}
+
+void RecordEncoder::releaseLargeBuffers() {
+  constexpr std::size_t kLarge = 1 << 20;
+  for (std::size_t i = 0; i < memo_.size(); ++i) {
+    if (memo_[i].capacity() < kLarge) continue;
+    memoData_[i] = {};
+    std::string().swap(memo_[i]);
   }
 }
 
@@ -204,7 +214,7 @@ void RecordEncoder::encodeField(const Field& f, const Value& v, std::uint8_t* re
     }
     case 'V':
     case 'Q': {
-      std::string_view bytes = f.type == 'V' ? fitText(f, v) : std::string_view(textOrBytes(f, v)).substr(0, f.length);
+      std::string_view bytes = f.type == 'V' ? fitText(f, v) : textOrBytes(f, v, text_).substr(0, f.length);
       std::size_t n = bytes.size();
       std::memcpy(p, bytes.data(), n);
       if (n < f.length) {
@@ -218,7 +228,7 @@ void RecordEncoder::encodeField(const Field& f, const Value& v, std::uint8_t* re
     case 'G':
     case 'W':
     case 'P':
-      memo_[index] = textOrBytes(f, v);
+      memoData_[index] = textOrBytes(f, v, memo_[index]);
       return;
     case 'N':
     case 'F': {

@@ -49,11 +49,30 @@ bool blank(const std::uint8_t* p, std::size_t n) {
   return std::all_of(p, p + n, [](std::uint8_t b) { return b == ' ' || b == 0; });
 }
 
+// A file may be long enough for the records its header counts without holding them: a sparse
+// file whose record area was never written (sized first by a writer that stopped, or made to
+// look large). A whole record inside a hole is damage like a file cut short, found here at once
+// rather than by a reader walking gigabytes of zeros as records.
+void checkRecordsWritten(const File& file, const Header& h) {
+  const std::uint64_t first = h.headerLength, end = first + std::uint64_t(h.recordCount) * h.recordLength;
+  for (std::uint64_t from = first; from < end;) {
+    auto hole = file.holeIn(from, end);
+    if (!hole) return;
+    const std::uint64_t index = (hole->first - first + h.recordLength - 1) / h.recordLength;
+    if (first + (index + 1) * h.recordLength <= hole->second)
+      throw errors::tableCorrupted(file.path(), "its header counts " + std::to_string(h.recordCount) +
+                                                    " records, but record " + std::to_string(index + 1) +
+                                                    " was never written (the file holds no data there)");
+    from = hole->second;
+  }
+}
+
 class TableReader final : public Table {
  public:
   TableReader(const std::filesystem::path& path, const ReadOptions& options)
       : path_(path), file_(path, File::Mode::Read) {
     header_ = readHeader(file_);
+    checkRecordsWritten(file_, header_);
     dBase7_ = header_.version == 0x04;
 
     codePage_ = fox::codePage(tableCodePage(path, header_.codePageMark, options));

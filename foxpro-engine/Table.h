@@ -58,8 +58,8 @@ int tableCodePage(const std::filesystem::path& dbf, std::uint8_t mark, const Rea
 class Table {
  public:
   // Throws fox::Error: file missing (1), access denied (1705), not a table (15), record count
-  // past the end of the file (2091), memo file missing or invalid (41), code page unknown (3004,
-  // also for a .cpg file that names none Tavrel knows).
+  // past the end of the file or over records never written (2091), memo file missing or
+  // invalid (41), code page unknown (3004, also for a .cpg file that names none Tavrel knows).
   static std::unique_ptr<Table> open(const std::filesystem::path& dbf, const ReadOptions& options = {});
   virtual ~Table() = default;
 

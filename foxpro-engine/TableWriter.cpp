@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
+#include <utility>
 
 #include "Binary.h"
 #include "CodePage.h"
@@ -86,12 +88,20 @@ Field fieldFromSpec(const ColumnSpec& c) {
 // and lets the pages written go as the file grows, so memory does not grow with the table.
 constexpr std::size_t kMapLength = std::size_t(kMaxFileSize) + 1;
 
+// How far the memo file is grown ahead of the data it must hold (`needed` bytes): an eighth of
+// its size, at least 1 MiB and at most 64 MiB, so that a growing file takes few reservations;
+// never past the 2 GB limit. Where the disk has no room for that, only `needed` is reserved.
+std::uint64_t memoGrowthTarget(std::uint64_t size, std::uint64_t needed) {
+  const std::uint64_t step = std::clamp<std::uint64_t>(size / 8, 1 << 20, 64 << 20);
+  return std::max(needed, std::min<std::uint64_t>(size + step, kMaxFileSize));
+}
+
 // The memo file, written through a memory mapping: memo blocks and the header's next free
 // block are plain stores into the page cache (they survive a killed process like a write()
-// would), and the file grows in large steps reserved with fallocate, so a full disk is an error
-// here rather than a fault on a later store. close() cuts the file back to the last block in
-// use; a killed process leaves unused zero blocks after it, which FoxPro ignores. Where
-// mapping or fallocate is not available, it writes with pwrite.
+// would), and the file grows ahead in steps reserved with fallocate (memoGrowthTarget), so a
+// full disk is an error here rather than a fault on a later store. close() cuts the file back
+// to the last block in use; a killed process leaves unused zero blocks after it, which FoxPro
+// ignores. Where mapping or fallocate is not available, it writes with pwrite.
 class MemoAppender {
  public:
   MemoAppender() = default;
@@ -106,12 +116,26 @@ class MemoAppender {
   bool isOpen() const { return file_.isOpen(); }
   const std::filesystem::path& path() const { return file_.path(); }
 
-  void write(std::uint64_t offset, const std::uint8_t* data, std::size_t n) {
-    if (file_.mapped() && reserve(offset + n))
-      file_.store(offset, data, n);
-    else
-      file_.writeAt(offset, data, n);
-    end_ = std::max(end_, offset + n);
+  // One memo at `offset` (a block boundary): its block header, its data (written from where it
+  // lies, never copied: a memo may be as large as the file) and zeros to the end of its last block.
+  void writeMemo(std::uint64_t offset, std::uint32_t signature, std::string_view data, std::uint32_t blockSize) {
+    static constexpr std::uint8_t kZeros[65536] = {};  // more than the padding of any block size
+    std::uint8_t head[layout::kMemoData] = {};
+    bin::putBe32(head + layout::kMemoSignature, signature);
+    bin::putBe32(head + layout::kMemoLength, std::uint32_t(data.size()));
+    const std::uint64_t dataEnd = offset + layout::kMemoData + data.size();
+    const std::uint64_t end = (dataEnd + blockSize - 1) / blockSize * blockSize;
+    const bool mapped = file_.mapped() && reserve(end);
+    auto put = [&](std::uint64_t at, const void* bytes, std::size_t n) {
+      if (mapped)
+        file_.store(at, bytes, n);
+      else
+        file_.writeAt(at, bytes, n);
+    };
+    put(offset, head, sizeof head);
+    put(offset + layout::kMemoData, data.data(), data.size());
+    if (end > dataEnd) put(dataEnd, kZeros, std::size_t(end - dataEnd));
+    end_ = std::max(end_, end);
   }
   // The header's next free block: one aligned store.
   void putNextBlock(std::uint32_t block) {
@@ -131,16 +155,25 @@ class MemoAppender {
   }
 
  private:
+  // Makes the file hold `needed` bytes: grown ahead where the disk has the room, else by just
+  // what the memos being written take; a full disk is an error only when even that fails.
   bool reserve(std::uint64_t needed) {
     if (needed <= size_) return true;
-    std::uint64_t grow = std::clamp<std::uint64_t>(size_ / 8, 1 << 20, 64 << 20);
-    std::uint64_t target = std::min<std::uint64_t>(std::max(needed, size_ + grow), kMaxFileSize);
-    if (!file_.reserve(size_, target - size_)) {
-      file_.unmap();  // no fallocate here: write the plain way from now on
-      return false;
+    for (std::uint64_t target : {memoGrowthTarget(size_, needed), needed}) {
+      switch (file_.reserve(size_, target - size_)) {
+        case File::Reservation::Done:
+          size_ = target;
+          return true;
+        case File::Reservation::Unsupported:
+          file_.unmap();  // no fallocate here: write the plain way from now on
+          return false;
+        case File::Reservation::NoRoom:
+          size_ = std::max(size_, file_.size());  // the failed attempt may have taken some
+          if (needed <= size_) return true;
+          break;
+      }
     }
-    size_ = target;
-    return true;
+    throw errors::writeError(file_.path(), "the disk is full");
   }
 
   File file_;
@@ -177,6 +210,10 @@ class Writer final : public TableWriter {
 
   void append(const std::vector<Value>& values) override {
     checkOpen();
+    struct Release {
+      RecordEncoder& encoder;
+      ~Release() { encoder.releaseLargeBuffers(); }
+    } release{encoder_};
     encoder_.encode(values, record_);
     // Autoincrement values from the header's counters.
     for (std::size_t i = 0; i < header_.fields.size(); ++i) {
@@ -184,20 +221,16 @@ class Writer final : public TableWriter {
       if (f.autoIncrement()) bin::putLe32(record_.data() + f.offset, std::uint32_t(f.autoIncrementNext));
     }
     // Memos go into consecutive blocks from the next free one, each padded to whole blocks.
-    memoBytes_.clear();
+    memoStarts_.clear();
     std::uint64_t block = nextBlock_;
     for (std::size_t i = 0; i < header_.fields.size(); ++i) {
-      const std::string& data = encoder_.memoData()[i];
+      std::string_view data = encoder_.memoData()[i];
       const Field& f = header_.fields[i];
       if (!RecordEncoder::isMemo(f) || data.empty()) continue;
       std::uint64_t blocks = (layout::kMemoData + std::uint64_t(data.size()) + blockSize_ - 1) / blockSize_;
       if (block + blocks > 0xFFFFFFFFu || (block + blocks) * blockSize_ > kMaxFileSize) tooLarge(memo_.path());
       bin::putLe32(record_.data() + f.offset, std::uint32_t(block));
-      std::size_t at = memoBytes_.size();
-      memoBytes_.resize(at + std::size_t(blocks * blockSize_), 0);
-      bin::putBe32(memoBytes_.data() + at + layout::kMemoSignature, RecordEncoder::memoSignature(f));
-      bin::putBe32(memoBytes_.data() + at + layout::kMemoLength, std::uint32_t(data.size()));
-      std::memcpy(memoBytes_.data() + at + layout::kMemoData, data.data(), data.size());
+      memoStarts_.emplace_back(i, std::uint32_t(block));
       block += blocks;
     }
     std::uint64_t recordAt = header_.headerLength + std::uint64_t(header_.recordCount) * header_.recordLength;
@@ -210,11 +243,13 @@ class Writer final : public TableWriter {
     // read up to it, such as dbfread; a record that is not there to the engine), 4. the
     // autoincrement counters and the record count, 5. the deletion flag. A kill between any
     // two steps leaves both files valid, with the record either fully there or invisible.
-    if (!memoBytes_.empty()) {
+    if (!memoStarts_.empty()) {
       step(AppendStep::MemoNextBlock);
       memo_.putNextBlock(std::uint32_t(block));
       step(AppendStep::MemoBlocks);
-      memo_.write(std::uint64_t(nextBlock_) * blockSize_, memoBytes_.data(), memoBytes_.size());
+      for (auto [field, start] : memoStarts_)
+        memo_.writeMemo(std::uint64_t(start) * blockSize_, RecordEncoder::memoSignature(header_.fields[field]),
+                        encoder_.memoData()[field], blockSize_);
       nextBlock_ = std::uint32_t(block);
     }
     record_.push_back(0x1A);
@@ -297,7 +332,7 @@ class Writer final : public TableWriter {
   std::uint32_t blockSize_;
   std::uint32_t nextBlock_;
   std::vector<std::uint8_t> record_;
-  std::vector<std::uint8_t> memoBytes_;
+  std::vector<std::pair<std::size_t, std::uint32_t>> memoStarts_;  // memo field, its first block
   std::function<void(AppendStep)> beforeStep_;
   bool closed_ = false;
   bool stamped_ = false;

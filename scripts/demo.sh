@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Opens Tavrel on demo data, leaving the user's own settings alone. Everything lives in .demo/
-# of the checkout: a private MariaDB server (127.0.0.1, a free port, TLS) with the database
+# of the checkout (or in TAVREL_DEMO_DIR): a private MariaDB server (127.0.0.1, a free port, TLS) with the database
 # `demo`, the FoxPro side (free tables and a copy of the Northwind container), and the settings
 # file Tavrel reads through XDG_CONFIG_HOME. The data is made on first use and kept; the server
 # runs only while Tavrel does.
@@ -9,7 +9,7 @@
 set -euo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-demo=$repo/.demo
+demo=${TAVREL_DEMO_DIR:-$repo/.demo}
 mysql=$demo/mysql
 source "$repo/scripts/mariadb-server.sh"
 

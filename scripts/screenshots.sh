@@ -5,6 +5,8 @@
 #                            the Setup Connections window (CI checks the demo so)
 #   setup-connections.png    the Setup Connections window with the demo's values, shown
 #                            because the demo server is stopped
+# The pictures show the demo's paths, so the demo is made afresh in a folder of a neutral name,
+# /tmp/tavrel-demo, not in the checkout (whose path says where it was taken), and removed after.
 #   scripts/screenshots.sh [BUILD_DIR [FOLDER]]   (default build/ and docs/)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,6 +14,11 @@ build=${1:-build}
 pictures=${2:-docs}
 scripts/deps.sh screenshots
 cmake --build "$build" --target tavrel foxsql >/dev/null
+export TAVREL_DEMO_DIR=/tmp/tavrel-demo
+if [[ -L $TAVREL_DEMO_DIR || (-e $TAVREL_DEMO_DIR && ! -O $TAVREL_DEMO_DIR) ]]; then
+  echo "$TAVREL_DEMO_DIR is not a folder of this user's; remove it first." >&2
+  exit 1
+fi
 source scripts/demo.sh
 
 screen=$(mktemp -d "${TMPDIR:-/tmp}/tavrel-screen.XXXXXX")
@@ -19,6 +26,7 @@ xvfb= app=
 cleanup() {
   [[ -z $app ]] || kill "$app" 2>/dev/null || true
   demo_stop
+  [[ -z $demo_locked ]] || rm -rf "$TAVREL_DEMO_DIR"  # only the run that made it
   [[ -z $xvfb ]] || kill "$xvfb" 2>/dev/null || true
   wait 2>/dev/null || true
   rm -rf "$screen"
@@ -55,7 +63,7 @@ shoot() {
 }
 
 mkdir -p "$pictures"
-demo_start "$build"
+demo_start "$build" --reset
 shoot Tavrel "$pictures/main-window.png" "Setup Connections"
 demo_stop
 shoot "Setup Connections" "$pictures/setup-connections.png" Tavrel

@@ -3,6 +3,7 @@
 #include <QAbstractScrollArea>
 #include <QEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QEnterEvent>
 #include <QMouseEvent>
@@ -137,6 +138,8 @@ Hourglass::Hourglass(QWidget* window) : window_(window) { SetMousePointer(window
 Hourglass::~Hourglass() { SetMousePointer(window_, kPointerDefault); }
 
 std::optional<QCursor> LoadCursorFile(const QString& path) {
+  // Only a regular file: opening a named pipe would wait, before any window shows, for a writer.
+  if (!QFileInfo(path).isFile()) return std::nullopt;
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
   const QByteArray bytes = file.readAll();

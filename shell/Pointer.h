@@ -38,7 +38,7 @@ class Hourglass {
 };
 
 // A cursor file: its picture with the hot spot its header names; nothing when the file cannot
-// be read as a cursor.
+// be read as a cursor or is no regular file.
 std::optional<QCursor> LoadCursorFile(const QString& path);
 
 // Loads HAND-M.CUR from the program's folder as the window's mouse icon. Without the file, or

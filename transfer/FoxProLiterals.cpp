@@ -14,12 +14,35 @@ bool plain(std::string_view text) {
   return std::none_of(text.begin(), text.end(), [](char c) { return c == '\'' || c == '\r' || c == '\n'; });
 }
 
+// Makes room in `out` for `more` bytes, and a little beyond for the small literals and the
+// closing parenthesis that follow: a statement with a large value is then built in one buffer,
+// never copied into one twice its size.
+void makeRoom(std::string& out, std::size_t more) {
+  constexpr std::size_t kBeyond = 4096;
+  if (out.capacity() - out.size() < more) out.reserve(out.size() + more + kBeyond);
+}
+
+// The length of appendBody's output for a text (as appendBody writes it: quotes doubled, a line
+// break as '+CHR(n)+', a joint of three after every 200 characters).
+std::size_t bodyLength(std::string_view text) {
+  std::size_t characters = 0, quotes = 0, breaks = 0;
+  for (char c : text) {
+    characters += startsCharacter(static_cast<unsigned char>(c));
+    quotes += c == '\'';
+    breaks += c == '\r' || c == '\n';
+  }
+  return text.size() + quotes + breaks * (std::string_view("'+CHR(13)+'").size() - 1) +
+         characters / kLiteralPieceLength * kJoint.size();
+}
+
 void appendBody(std::string& out, std::string_view text) {
   // Most values: shorter than a piece in bytes, so in characters too, and nothing to escape.
   if (text.size() < kLiteralPieceLength && plain(text)) {
     out.append(text);
     return;
   }
+  constexpr std::size_t kLarge = 64 * 1024;  // below this, growing as it goes costs little
+  if (text.size() >= kLarge) makeRoom(out, bodyLength(text) + 2);
   std::size_t characters = 0;
   std::size_t run = 0;  // start of the bytes not yet appended
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -60,7 +83,7 @@ void AppendTextLiteral(std::string& out, std::string_view text) {
 void AppendBinaryLiteral(std::string& out, const ado::Bytes& bytes) {
   constexpr char kHex[] = "0123456789ABCDEF";
   constexpr std::size_t kBytesPerPiece = kLiteralPieceLength / 2;
-  out.reserve(out.size() + 2 + bytes.size() * 2 + bytes.size() / kBytesPerPiece * 3);
+  makeRoom(out, 2 + bytes.size() * 2 + bytes.size() / kBytesPerPiece * 3);
   out += "0h";
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     if (i > 0 && i % kBytesPerPiece == 0) out += "+0h";

@@ -79,6 +79,9 @@ std::string createStatement(const MainWindowParts& parts, const QString& table, 
   return statement;
 }
 
+// A statement buffer kept from row to row up to this size; a larger one goes with its row.
+constexpr std::size_t kLargeStatement = 1 << 20;
+
 void copyRows(const MainWindowParts& parts, ado::Connection& foxpro, const std::string& table, ado::Recordset& source) {
   const long count = source.RecordCount();
   std::vector<ado::Recordset::Field> fields;
@@ -91,13 +94,16 @@ void copyRows(const MainWindowParts& parts, ado::Connection& foxpro, const std::
     shell::Pump();
     parts.progressBar->setValue(percentReached(row, count));
     statement.assign(head);
+    // Each value leaves the row as it goes into the statement, and a statement grown large by a
+    // value is let go once it ran: a large value is not held twice over, nor kept for the next row.
     for (std::size_t i = 0; i < fields.size(); ++i) {
       shell::Pump();
       if (i > 0) statement += ", ";
-      AppendValueLiteral(statement, fields[i].Value());
+      AppendValueLiteral(statement, fields[i].TakeValue());
     }
     statement += ')';
     foxpro.Execute(statement);
+    if (statement.capacity() > kLargeStatement) std::string().swap(statement);
     source.MoveNext();
   }
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 #include "Connection.h"
 #include "Error.h"
@@ -84,6 +85,11 @@ const Variant& Recordset::Field::Value() const {
   state_->prime();
   if (state_->eof) throwNoCurrentRecord();
   return at(state_->row, index_);
+}
+
+Variant Recordset::Field::TakeValue() const {
+  Value();  // the same checks: open, on a row
+  return std::exchange(at(state_->adding ? state_->newRow : state_->row, index_), Variant());
 }
 
 void Recordset::Field::SetValue(Variant value) const {

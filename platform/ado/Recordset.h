@@ -26,6 +26,9 @@ class Recordset {
     int NumericScale() const;
     // The current row's value. Between AddNew and Update: the value assigned so far (null before).
     const Variant& Value() const;
+    // The current row's value, moved out: the field reads as null until the record set moves on.
+    // (Not ADO's: for a caller that reads each value once and must not hold two of a large one.)
+    Variant TakeValue() const;
     // Assigns the field of the new row; only between AddNew and Update.
     void SetValue(Variant value) const;
 

@@ -199,6 +199,10 @@ void Session::insert(const sql::Insert& statement) {
   if (statement.valueCount() < fieldCount) throw errors::tooFewArguments();
   if (statement.valueCount() > fieldCount) throw errors::tooManyArguments();
   sql::evaluate(statement, decoderFor(writer.codePage()), values_);
+  struct Release {
+    std::vector<fox::Value>& values;
+    ~Release() { sql::releaseLargeValues(values); }
+  } release{values_};
   try {
     writer.append(values_);
   } catch (const fox::Error& e) {

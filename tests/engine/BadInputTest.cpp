@@ -77,6 +77,15 @@ TEST(BadInput, DamagedTablesGiveFoxProErrors) {
     EXPECT_EQ(readFile(dbf), before);
   }
 
+  // A sparse file as long as the 4,294,967,295 records its header counts, which were never
+  // written: refused at once, not read as gigabytes of zeros.
+  const fs::path sparse = dir / "sparse.dbf";
+  fs::copy_file(good, sparse);
+  fs::copy_file(goodMemo, dir / "sparse.fpt");
+  patch(sparse, 4, "\xFF\xFF\xFF\xFF");
+  fs::resize_file(sparse, headerLength + 0xFFFFFFFFull * (std::uint8_t(bytes[10]) | (std::uint8_t(bytes[11]) << 8)));
+  EXPECT_EQ(readError(sparse), fox::err::TableCorrupted);
+
   fs::remove(dir / "emptymemo.fpt");
   EXPECT_EQ(readError(dir / "emptymemo.dbf"), fox::err::MemoFileInvalid);
   EXPECT_EQ(readError(dir / "missing.dbf"), fox::err::FileNotFound);

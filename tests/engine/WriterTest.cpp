@@ -1,5 +1,5 @@
 // Tables written by the engine: the bytes Visual FoxPro writes, every type read back, value
-// conversions and their errors, replacing old files, appending, the 2 GB limit.
+// conversions and their errors, replacing old files, appending, the 2 GB limit, a full disk.
 #include <gtest/gtest.h>
 
 #include "EngineTestSupport.h"
@@ -7,6 +7,7 @@
 #include "foxpro-engine/Error.h"
 #include "foxpro-engine/Table.h"
 #include "foxpro-engine/TableWriter.h"
+#include "tests/support/SmallDisk.h"
 
 using namespace enginetest;
 using fox::ColumnSpec;
@@ -338,7 +339,8 @@ TEST(Writer, NeverGrowsAFilePastTwoGigabytes) {
   EXPECT_EQ(errorOf([&] { w->append({std::string("one too many")}); }), fox::err::FileTooLarge);
   w->close();
   EXPECT_EQ(fs::file_size(path), sizeBefore);
-  EXPECT_EQ(fox::Table::open(path)->recordCount(), count);
+  std::ifstream(path, std::ios::binary).seekg(4).read(reinterpret_cast<char*>(bytes), 4);
+  EXPECT_EQ(fox::bin::le32(bytes), count);  // the header's count (the records are holes, which readers refuse)
 
   // The memo file: its next free block just below the limit.
   auto memoPath = dir / "memo.dbf";
@@ -354,4 +356,30 @@ TEST(Writer, NeverGrowsAFilePastTwoGigabytes) {
   EXPECT_EQ(fox::Table::open(memoPath)->recordCount(), 1u);
   EXPECT_LE(fs::file_size(dir / "memo.fpt"), fox::kMaxFileSize);
   EXPECT_EQ(std::get<std::string>(readRow(memoPath, 0)[0]), std::string(40, 'a'));
+}
+
+// On a disk with 900 KB free, where the memo file cannot be grown a megabyte ahead, every row
+// that fits is stored; a full disk is the error of the row that does not fit, and the rows
+// before and after it stay.
+TEST(Writer, ANearlyFullDiskTakesEveryRowThatFits) {
+  small_disk::Outcome outcome = small_disk::run(900 * 1024, [](const fs::path& disk) -> std::string {
+    auto w = fox::TableWriter::create(disk / "t.dbf", {{"M", 'M'}});
+    w->append({std::string(1000, 'a')});
+    std::string refused;
+    try {
+      w->append({std::string(2 << 20, 'b')});
+    } catch (const fox::Error& e) {
+      refused = std::to_string(e.number()) + " " + e.what();
+    }
+    w->append({std::string("c")});
+    w->close();
+    auto t = fox::Table::open(disk / "t.dbf");
+    std::vector<Value> first, last;
+    if (refused != "1105 Error writing to file 't.fpt': the disk is full.") return "the big row: '" + refused + "'";
+    if (t->recordCount() != 2 || !t->read(0, first) || !t->read(1, last)) return "not two rows";
+    if (first[0] != Value(std::string(1000, 'a')) || last[0] != Value(std::string("c"))) return "other values";
+    return "";
+  });
+  if (!outcome.available) GTEST_SKIP() << "no file system of limited size can be mounted here";
+  EXPECT_EQ(outcome.failure, "");
 }

@@ -41,6 +41,7 @@ TEST(Statement, TextLiteralsArriveUnchanged) {
   EXPECT_EQ(text("'a''+b'"), "a'+b");
   EXPECT_EQ(text("\"say \"\"hi\"\"\""), "say \"hi\"");
   EXPECT_EQ(text("'ab'+CHR(13)+''+CHR(10)+'cd'"), "ab\r\ncd");
+  EXPECT_EQ(text("'it'''+'''s'+''+'x'+\"\"\"y\"+'z' + 'w'"), "it''sx\"yzw");  // pieces joined, quotes doubled
   EXPECT_EQ(text("CHR(0)+('a'+('b'+'c'))"), std::string("\0abc", 4));
   EXPECT_EQ(text("'caf\xC3\xA9'"), "caf\xC3\xA9");
   EXPECT_EQ(text("CHR(233)"), "\xC3\xA9");  // é in 1252, й in 1251

@@ -2,6 +2,7 @@
 #include <QProgressBar>
 #include <QTest>
 #include <QTimer>
+#include <sys/stat.h>
 
 #include "../support/GuiTest.h"
 #include "../support/ProviderSpy.h"
@@ -52,6 +53,8 @@ TEST_F(WindowTest, TheHandComesFromAnUndamagedHandCurWithTheHotSpotOfItsHeader) 
   beside.write(built.read(100));  // cut short: nothing loaded, nothing reported
   beside.close();
   EXPECT_FALSE(LoadHoverCursor(&window) || MouseIcon(&window));
+  ASSERT_TRUE(beside.remove() && ::mkfifo(QFile::encodeName(beside.fileName()).constData(), 0600) == 0);
+  EXPECT_FALSE(LoadHoverCursor(&window) || MouseIcon(&window));  // a named pipe: not waited on
 
   ASSERT_TRUE(beside.remove() && built.copy(beside.fileName()));
   ASSERT_TRUE(LoadHoverCursor(&window));

@@ -1,6 +1,7 @@
 // build/foxsql run as a user runs it: arguments, standard input, standard output and error,
 // exit status.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <fstream>
@@ -134,6 +135,34 @@ TEST(Foxsql, WorksOnAContainerAsOnAFolder) {
   EXPECT_NE(run.out.find("[\"OrderDetails\",\"TABLE\"]"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("{\"name\":\"regiondescription\",\"type\":129}"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("\"Eastern"), std::string::npos) << run.out;
+}
+
+// A named pipe where a table's memo or code page file or a container's memo file should be would
+// block the open until something wrote to it: the statement fails at once instead,
+// naming the file that is wrong.
+TEST(Foxsql, NamedPipesBesideATableAreRefusedNotWaitedFor) {
+  TempFolder folder;
+  const fs::path northwind = folder.copyFixture("northwind");
+  ASSERT_EQ(foxsql({folder.path().string(), "CREATE TABLE 't'([m] M)", "INSERT INTO [t] VALUES('x')"}).status, 0);
+  const struct {
+    fs::path pipe;
+    std::string source, statement;
+  } cases[] = {
+      {folder / "t.fpt", folder.path().string(), "SELECT * FROM t"},
+      {folder / "t.cpg", folder.path().string(), "SELECT * FROM t"},
+      {northwind / "northwind.dct", (northwind / "northwind.dbc").string(), ".tables"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.pipe.filename().string());
+    const fs::path aside = c.pipe.string() + ".aside";
+    if (fs::exists(c.pipe)) fs::rename(c.pipe, aside);
+    ASSERT_EQ(::mkfifo(c.pipe.c_str(), 0600), 0);
+    Outcome run = foxsql({c.source, c.statement});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Error 15: '" + c.pipe.filename().string() + "' is a named pipe, not a file.\n");
+    fs::remove(c.pipe);
+    if (fs::exists(aside)) fs::rename(aside, c.pipe);
+  }
 }
 
 TEST(Foxsql, UsageMistakes) {

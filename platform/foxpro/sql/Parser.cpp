@@ -319,7 +319,24 @@ class Parser {
       default:
         throw errors::syntaxError();
     }
+    if (!terms.empty() && joinsPrevious(terms.back(), term)) {
+      Term& previous = terms.back();
+      previous.text =
+          std::string_view(previous.text.data(), term.text.data() + term.text.size() - previous.text.data());
+      return;
+    }
     terms.push_back(term);
+  }
+
+  // A long value arrives in pieces: 'abc'+'def' or 0hAB+0hCD. A piece written right after the one
+  // before, joined by nothing but "+", extends that one's term over both (the joint stays in its
+  // text, and the values skip it), so that a value of millions of pieces takes one term.
+  static bool joinsPrevious(const Term& previous, const Term& next) {
+    if (previous.kind != next.kind || previous.text.data() + previous.text.size() + 3 != next.text.data()) return false;
+    const std::string_view joint(previous.text.data() + previous.text.size(), 3);
+    if (next.kind == Term::Kind::Binary) return joint == "+0h" || joint == "+0H";
+    return next.kind == Term::Kind::Text && previous.quote == next.quote && joint[0] == next.quote && joint[1] == '+' &&
+           joint[2] == next.quote;
   }
 
   // Terms joined by "+" must agree: text with text, binary with binary. .NULL. makes the whole

@@ -19,7 +19,8 @@ void appendText(const Term& term, const CharDecoder& decodeChar, std::string& ou
     }
     return;
   }
-  // A doubled quote stands for one.
+  // A doubled quote stands for one; a quote followed by "+" and a quote is the joint between two
+  // pieces the parser made one term of.
   std::string_view body = term.text;
   for (std::size_t from = 0;;) {
     std::size_t quote = body.find(term.quote, from);
@@ -27,14 +28,22 @@ void appendText(const Term& term, const CharDecoder& decodeChar, std::string& ou
       out.append(body.substr(from));
       return;
     }
-    out.append(body.substr(from, quote + 1 - from));
-    from = quote + 2;
+    const bool joint = body[quote + 1] == '+';
+    out.append(body.substr(from, quote + (joint ? 0 : 1) - from));
+    from = quote + (joint ? 3 : 2);
   }
 }
 
+// Hexadecimal digits, in pairs, with "+0h" between the pieces the parser made one term of.
 void appendBytes(std::string_view hex, fox::Bytes& out) {
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+  for (std::size_t i = 0; i + 1 < hex.size();) {
+    if (hex[i] == '+') {
+      i += 3;
+      continue;
+    }
     out.push_back(static_cast<std::uint8_t>(hexDigit(hex[i]) << 4 | hexDigit(hex[i + 1])));
+    i += 2;
+  }
 }
 
 fox::Value evaluateOne(const Term* first, const Term* last, const CharDecoder& decodeChar, fox::Value& out) {
@@ -84,6 +93,15 @@ void evaluate(const Insert& insert, const CharDecoder& decodeChar, std::vector<f
     std::uint32_t end = insert.valueEnds[i];
     values[i] = evaluateOne(insert.terms.data() + begin, insert.terms.data() + end, decodeChar, values[i]);
     begin = end;
+  }
+}
+
+void releaseLargeValues(std::vector<fox::Value>& values) {
+  constexpr std::size_t kLarge = 1 << 20;
+  for (fox::Value& v : values) {
+    const auto* text = std::get_if<std::string>(&v);
+    const auto* bytes = std::get_if<fox::Bytes>(&v);
+    if ((text && text->capacity() >= kLarge) || (bytes && bytes->capacity() >= kLarge)) v = fox::Value{};
   }
 }
 

@@ -18,4 +18,8 @@ using CharDecoder = std::function<void(unsigned char byte, std::string& out)>;
 // their exact decimal text, .NULL. (alone or anywhere in a sum) as NULL.
 void evaluate(const Insert& insert, const CharDecoder& decodeChar, std::vector<fox::Value>& values);
 
+// evaluate() fills the text buffers the previous statement's values left, to save allocations;
+// this lets go of those of a megabyte or more, so that a large value is not kept between rows.
+void releaseLargeValues(std::vector<fox::Value>& values);
+
 }  // namespace foxpro::sql
