@@ -33,31 +33,13 @@ QString foxproTableNamed(ado::Connection& foxpro, const QString& name) {
   return rs.Eof() ? QString() : QString::fromStdString(rs.Fields()["TABLE_NAME"].Value().toText());
 }
 
-// Whether `entry`, the lower-cased name of the table `listed`, is the exact name of another
-// table of the source (orders beside ORDERS), and so cannot stand for `listed` in the list.
-bool namesAnotherTable(ado::Connection& foxpro, const QString& entry, const QString& listed) {
-  return entry != listed && foxproTableNamed(foxpro, entry) == entry;
-}
-
-// The entry the FoxPro list shows for the table `listed` copied from the MySQL table `name`: the
-// name lower-cased; or as the source lists the table, as the next refill shows it, when that is
-// another name (the container's my_table, the file ..%2Fx) or the lower-cased name is another
-// table's.
-QString entryFor(ado::Connection& foxpro, const QString& listed, const QString& name) {
-  if (listed.isEmpty()) return name.toLower();
-  if (QString::compare(listed, name, Qt::CaseInsensitive) != 0) return listed;
-  return namesAnotherTable(foxpro, name.toLower(), listed) ? listed : name.toLower();
-}
-
-// After `old` was replaced by the table `listed`: the old entry goes, and so does the
-// lower-cased entry an earlier copy may have made for it (or for the new table).
-void removeReplaced(const MainWindowParts& parts, ado::Connection& foxpro, const QString& old, const QString& name,
-                    const QString& listed) {
-  RemoveListItem(parts.foxproList, old);
-  const QString lower = name.toLower();
-  if (QString::compare(old, name, Qt::CaseInsensitive) == 0 &&
-      (lower == listed || !namesAnotherTable(foxpro, lower, old)))
-    RemoveListItem(parts.foxproList, lower);
+// The entry the FoxPro list shows for the table just made from the MySQL table `name`: the name
+// lower-cased, as for every copy; but the source's own name for it when the name was mapped to
+// another (the container's my_table for "my table", the file ..%2Fx for "../x"), as the next
+// refill shows it: no table has the lower-cased name then.
+QString entryFor(ado::Connection& foxpro, const QString& name) {
+  const QString listed = foxproTableNamed(foxpro, name);
+  return listed.isEmpty() || QString::compare(listed, name, Qt::CaseInsensitive) == 0 ? name.toLower() : listed;
 }
 
 // The CREATE TABLE text: one memo column per field (binary data byte for byte), named as the
@@ -110,22 +92,30 @@ void copyRows(const MainWindowParts& parts, ado::Connection& foxpro, const std::
 
 // The table goes where the FoxPro source puts a table of that name: a table the name finds is
 // replaced (after Yes), else a new file directly in the folder (a name is never a path). The
-// CREATE replaces the old table itself, and only once everything about the new one checks out,
-// after the source has opened: a table is lost only when its replacement can be made.
+// question comes when the FoxPro list shows the name in any letter case, naming the MySQL
+// table, and also when the name reaches a table the list does not show (a container's member
+// in the file of that name), naming that table. The CREATE replaces the old table itself, and
+// only once everything about the new one checks out, after the source has opened: a table is
+// lost only when its replacement can be made, and its entry goes only then.
 void sendTable(const MainWindowParts& parts, ado::Connection& foxpro, ado::Connection& mysql, const QString& name) {
+  const bool listed = ListContains(parts.foxproList, name);
   const QString old = foxproTableNamed(foxpro, name);
-  if (!old.isEmpty() &&
-      !ui::AskYesNo(parts.window, "Would you like to overwrite " + old + "?", QStringLiteral("Overwrite?")))
+  const bool replacing = listed || !old.isEmpty();
+  if (replacing && !ui::AskYesNo(parts.window, "Would you like to overwrite " + (listed ? name : old) + "?",
+                                 QStringLiteral("Overwrite?")))
     return;
   ado::Recordset source;
   source.Open("SELECT * FROM " + MySqlName(text(name)), mysql, ado::adOpenStatic, ado::adLockOptimistic);
   foxpro.Execute(createStatement(parts, name, source));
-  const QString listed = foxproTableNamed(foxpro, name);
-  if (!old.isEmpty()) removeReplaced(parts, foxpro, old, name, listed);
+  const QString entry = entryFor(foxpro, name);
+  // An entry that matched the name only without regard to case stays, as it always has; a
+  // table listed under a mapped name (the one it had, kept by the CREATE) is not listed twice.
+  if (replacing) RemoveListItem(parts.foxproList, name.toLower());
+  if (entry != name.toLower()) RemoveListItem(parts.foxproList, entry);
   copyRows(parts, foxpro, FoxProName(text(name)), source);
   parts.progressBar->setValue(0);
   source.Close();
-  parts.foxproList->AddItem(entryFor(foxpro, listed, name));
+  parts.foxproList->AddItem(entry);
 }
 
 }  // namespace

@@ -265,7 +265,8 @@ std::string tableNameForFile(const fs::path& dbf) {
 std::string addTable(const fs::path& dbc, const NewTable& table, const ChangeOptions& options) {
   Change change(dbc, options);
   const Container& c = change.container();
-  std::string name = tableNameForFile(table.dbf);
+  std::string name = table.name.empty() ? tableNameForFile(table.dbf) : table.name;
+  validateName(name, NameKind::LongTableName);
   if (c.findObject(name, "Table") || c.findObject(name, "View"))
     throw Error(err::NameInUse, "Table '" + name + "' already exists in database '" + dbc.filename().string() + "'.");
   if (c.tableAt(table.dbf))

@@ -43,9 +43,10 @@ struct ChangeOptions {
 };
 
 struct NewTable {
-  std::filesystem::path dbf;        // absolute; the file's name gives the table's name
+  std::filesystem::path dbf;        // absolute
   std::vector<ColumnSpec> columns;  // names up to 128 characters
   CreateOptions options;            // code page and memo block size (the back-link is set here)
+  std::string name{};               // the table's name; empty: the file's name gives it (tableNameForFile)
 };
 
 // The name a table gets in the container for its file: the file's base name, lower case, with
@@ -56,7 +57,7 @@ std::string tableNameForFile(const std::filesystem::path& dbf);
 
 // Creates the table file and adds it to the container with a Table record (SubType, Path) and one
 // Field record per column (its long name, lower case); the file's header gets unique
-// 10-character names. Returns the table's name in the container.
+// 10-character names. Returns the table's name in the container (NewTable::name when given).
 // Errors (nothing changed): 3001 invalid names, 3012 a table of that name is in the container
 // already, 3 the container is locked, the table writer's own errors, file errors.
 std::string addTable(const std::filesystem::path& dbc, const NewTable& table, const ChangeOptions& options = {});

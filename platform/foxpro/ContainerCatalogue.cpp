@@ -63,8 +63,12 @@ class ContainerCatalogue : public Catalogue {
                                                        "' is a table of database '" + dbc_.filename().string() + "'.");
       return createFreeTable(table);
     }
-    // Names are checked before an old table of the same file leaves the container.
-    std::string name = fox::dbc::tableNameForFile(table.dbf);
+    // Names are checked before an old table of the same file leaves the container. A member
+    // replaced in its file keeps its name: the one its rows are asked for by (the table
+    // Customers in cust.dbf must not come back as cust, out of the reach of INSERT INTO
+    // [Customers]), and the one the container's views use.
+    std::string name = old ? old->object->name : fox::dbc::tableNameForFile(table.dbf);
+    fox::validateName(name, fox::NameKind::LongTableName);
     for (const fox::ColumnSpec& column : table.columns) fox::validateName(column.name, fox::NameKind::LongField);
     const fox::dbc::Object* named = container->findObject(name, "Table");
     if (!named) named = container->findObject(name, "View");
@@ -72,7 +76,7 @@ class ContainerCatalogue : public Catalogue {
       throw fox::Error(fox::dbc::err::NameInUse,
                        "Table '" + name + "' already exists in database '" + dbc_.filename().string() + "'.");
     if (old) fox::dbc::dropTable(dbc_, old->object->name);
-    fox::dbc::addTable(dbc_, {table.dbf, table.columns, table.options});
+    fox::dbc::addTable(dbc_, {table.dbf, table.columns, table.options, name});
     return fox::TableWriter::openForAppend(table.dbf);
   }
 

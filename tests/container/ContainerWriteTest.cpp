@@ -223,9 +223,9 @@ TEST(ContainerWrite, MissingOrStaleIndexIsRebuiltByTheFirstChange) {
   EXPECT_FALSE(fs::exists(folder / "new one.cpg"));  // the member's files go with it
 }
 
-// Tables named by their files: a member's file replaced by CREATE, a path without extension (the
-// .dbf), a name that is no table of the container but a file beside it (the table "expense
-// details" is expense_details in the container), and CREATE … FREE.
+// Tables named by their files: a member's file replaced by CREATE (the member keeping its name),
+// a path without extension (the .dbf), a name that is no table of the container but a file
+// beside it (the table "expense details" is expense_details in the container), and CREATE … FREE.
 TEST(ContainerWrite, TablesNamedByTheirFiles) {
   TempFolder temp;
   fs::path folder = temp.copyFixture("go-dbase/database"), dbc = folder / "EXPENSES.DBC";
@@ -241,6 +241,12 @@ TEST(ContainerWrite, TablesNamedByTheirFiles) {
   EXPECT_EQ(container->table("employees").fieldNames, std::vector<std::string>{"replacement_column"});
   EXPECT_FALSE(fs::exists(folder / "employees.FPT") || fs::exists(folder / "employees.CDX"));
   expectIndexMatchesRecords(dbc);
+  // A member named otherwise than its file keeps its name when replaced: its rows reach it.
+  addTable(dbc, {folder / "cust.dbf", {{"v", 'M'}}, {}, "Customers"});
+  db->Execute("CREATE TABLE [customers]([w] M)", -1);
+  db->Execute("INSERT INTO [customers] VALUES('new')", -1);
+  EXPECT_EQ(Container::open(dbc)->table("Customers").fieldNames, std::vector<std::string>{"w"});
+  EXPECT_EQ(Container::open(dbc)->table("Customers").dbf, folder / "cust.dbf");
 
   db->Execute("CREATE TABLE 'items'([x] M)", -1);
   db->Execute("INSERT INTO [" + (folder / "items").string() + "] VALUES('1')", -1);

@@ -52,8 +52,8 @@ TEST_F(SendToFoxPro, NothingPickedAsksToSelectAndOpensNothing) {
   EXPECT_FALSE(std::filesystem::exists(folder() + "/a.DBF"));
 }
 
-// The question names the FoxPro table that would be lost, and comes whenever the name reaches
-// one, whatever the list shows; Yes replaces that very table in its own file.
+// The question comes when the FoxPro list shows the name in any letter case, and names the MySQL
+// table; Yes replaces the table the name finds, in its own file.
 TEST_F(SendToFoxPro, OverwriteQuestionNoYesAndLetterCase) {
   table("Customers", 3);
   ado::Connection foxpro;
@@ -67,7 +67,7 @@ TEST_F(SendToFoxPro, OverwriteQuestionNoYesAndLetterCase) {
   dialogs().replies = {Answer::No};
   send();
   ASSERT_EQ(dialogs().shown.size(), 1u);
-  EXPECT_EQ(dialogs().shown[0].text, "Would you like to overwrite customers?");
+  EXPECT_EQ(dialogs().shown[0].text, "Would you like to overwrite Customers?");
   EXPECT_EQ(dialogs().shown[0].title, "Overwrite?");
   EXPECT_EQ(entries(List2), std::vector<std::string>{"customers"});
   EXPECT_EQ(rows(readBack(folder() + "/customers.DBF"), "dbf"), Rows{});
@@ -78,11 +78,19 @@ TEST_F(SendToFoxPro, OverwriteQuestionNoYesAndLetterCase) {
   EXPECT_EQ(rows(readBack(folder() + "/customers.DBF"), "dbf"), expected(3));
   EXPECT_FALSE(std::filesystem::exists(folder() + "/Customers.DBF"));
 
+  // The FoxPro list holding "Customers" for a table gone from the folder since: asked, Yes
+  // copies, and the entry that matched only without regard to case stays beside the new one.
+  for (const auto& file : std::filesystem::directory_iterator(folder())) std::filesystem::remove(file);
   List2->Clear();
+  List2->AddItem("Customers");
   dialogs().replies = {Answer::Yes};
   send();
+  EXPECT_EQ(questions().back(), "Would you like to overwrite Customers?");
   EXPECT_EQ(questions().size(), 3u);
-  EXPECT_EQ(entries(List2), std::vector<std::string>{"customers"});
+  std::vector<std::string> both = entries(List2);
+  std::sort(both.begin(), both.end());
+  EXPECT_EQ(both, (std::vector<std::string>{"Customers", "customers"}));
+  EXPECT_EQ(rows(readBack(folder() + "/Customers.DBF"), "dbf"), expected(3));
   expectIdle();
 }
 
@@ -179,16 +187,15 @@ TEST_F(SendToFoxPro, TablesJoinAContainerAndYesReplacesAMember) {
   send();
   EXPECT_EQ(dialogs().messages(), std::vector<QString>{});
   EXPECT_EQ(questions(), std::vector<QString>{"Would you like to overwrite Customers?"});
-  // The member "Customers" is now "customers", and "Order Notes" joined as order_notes: the
-  // list shows them as the container does.
-  EXPECT_EQ(List2->ListCount(), before + 1);
+  // The entry "Customers" matched only without regard to case: it stays beside the new entry
+  // "customers". "Order Notes" joined as order_notes and is listed as the container lists it.
+  EXPECT_EQ(List2->ListCount(), before + 2);
   const std::vector<std::string> listed = entries(List2);
-  for (const char* name : {"customers", "order_notes"})
+  for (const char* name : {"Customers", "customers", "order_notes"})
     EXPECT_NE(std::find(listed.begin(), listed.end(), name), listed.end()) << name;
-  EXPECT_EQ(std::find(listed.begin(), listed.end(), "Customers"), listed.end());
 
   const std::vector<std::string> tables = foxproTables();
-  EXPECT_EQ(std::count(tables.begin(), tables.end(), "customers"), 1);
+  EXPECT_EQ(std::count(tables.begin(), tables.end(), "Customers"), 1);
   EXPECT_EQ(std::count(tables.begin(), tables.end(), "order_notes"), 1);
   ado::Connection foxpro;
   foxpro.Open(FoxProConnectionString(setup->connectionSettings()));
