@@ -1,5 +1,7 @@
 #include "Inserter.h"
 
+#include <errmsg.h>
+
 #include <algorithm>
 
 #include "platform/ado/Error.h"
@@ -32,7 +34,7 @@ std::string escaped(MYSQL* handle, const std::string& text) {
 // One row of a single-column result, or nothing.
 std::vector<std::string> singleRow(Client& client, const std::string& sql) {
   client.query(sql);
-  MYSQL_RES* result = mysql_store_result(client.handle());
+  MYSQL_RES* result = client.storeResult();
   if (!result) throwError(client.handle());
   std::vector<std::string> values;
   if (MYSQL_ROW row = mysql_fetch_row(result)) {
@@ -47,12 +49,9 @@ std::vector<std::string> singleRow(Client& client, const std::string& sql) {
 }  // namespace
 
 Inserter::~Inserter() {
-  if (sent_) {
-    // Only when the session goes without a flush: finish the execute so the statement can close.
-    int ret = 0;
-    while (sent_->waitingFor)
-      sent_->waitingFor = mysql_stmt_execute_cont(&ret, sent_->statement, client_.waitFor(sent_->waitingFor));
-  }
+  // Only when a wait on the batch's answer was given up: the batch was never committed, and the
+  // connection, which still owes that answer, is cut rather than waited on.
+  if (sent_) client_.cut(ado::Error(CR_SERVER_LOST, "The connection was closed before the server answered."));
 }
 
 void Inserter::forget() {
@@ -180,9 +179,9 @@ void Inserter::send(Batch batch) {
     for (std::size_t i = 0; i < values.size(); ++i) sent.parameters.set(i, *values[i]);
     if (mysql_stmt_bind_param(sent.statement, sent.parameters.binds())) throwError(sent.statement);
     // Sent whole; the answer is taken later.
-    sent.waitingFor = mysql_stmt_execute_start(&sent.failed, sent.statement);
+    sent.waitingFor = client_.startExecute(sent.statement, sent.failed);
     while (sent.waitingFor & MYSQL_WAIT_WRITE)
-      sent.waitingFor = mysql_stmt_execute_cont(&sent.failed, sent.statement, client_.waitFor(sent.waitingFor));
+      sent.waitingFor = client_.continueExecute(sent.statement, sent.failed, sent.waitingFor);
   } catch (const ado::Error& e) {
     Sent failed = std::move(*sent_);
     sent_.reset();
@@ -196,8 +195,7 @@ void Inserter::answer() {
   if (!sent_) return;
   Sent sent = std::move(*sent_);
   sent_.reset();
-  while (sent.waitingFor)
-    sent.waitingFor = mysql_stmt_execute_cont(&sent.failed, sent.statement, client_.waitFor(sent.waitingFor));
+  while (sent.waitingFor) sent.waitingFor = client_.continueExecute(sent.statement, sent.failed, sent.waitingFor);
   std::optional<ado::Error> error;
   bool stored = false;
   if (sent.failed)
@@ -226,13 +224,13 @@ void Inserter::run(MYSQL_STMT* statement, Parameters& parameters, const std::vec
   parameters.reset(values.size());
   for (std::size_t i = 0; i < values.size(); ++i) parameters.set(i, *values[i]);
   if (!values.empty() && mysql_stmt_bind_param(statement, parameters.binds())) throwError(statement);
-  if (mysql_stmt_execute(statement)) throwError(statement);
+  if (client_.execute(statement)) throwError(statement);
 }
 
 Statement Inserter::prepare(const std::string& sql) {
   Statement statement(mysql_stmt_init(client_.handle()));
   if (!statement) throwError(client_.handle());
-  if (mysql_stmt_prepare(statement.get(), sql.data(), sql.size())) throwError(statement.get());
+  if (client_.prepare(statement.get(), sql)) throwError(statement.get());
   return statement;
 }
 
