@@ -20,6 +20,17 @@ namespace {
 constexpr const char* kStrictSession =
     "SET SESSION sql_mode = CONCAT_WS(',', NULLIF(@@SESSION.sql_mode, ''), 'STRICT_ALL_TABLES')";
 
+// The authentication plugins a connection may use. The first list holds every plugin of the
+// client library that does not send the password as typed; the clear-text ones
+// (mysql_clear_password, and dialog, which answers PAM's password question) are added only once
+// the connection is encrypted. The library compares a plugin's name with the list by substring.
+constexpr const char* kPluginsWithoutClearText =
+    "mysql_native_password,caching_sha2_password,sha256_password,client_ed25519,auth_gssapi_client,parsec,"
+    "mysql_old_password";
+constexpr const char* kEveryPlugin =
+    "mysql_native_password,caching_sha2_password,sha256_password,client_ed25519,auth_gssapi_client,parsec,"
+    "mysql_old_password,mysql_clear_password,dialog";
+
 // How long one wait on the socket lasts before the wait hook runs again.
 constexpr int kSliceMilliseconds = 25;
 
@@ -85,6 +96,7 @@ Client::Client(const ConnectionOptions& o) {
   my_bool tls = 1, verifyCertificate = 0;
   mysql_optionsv(handle_, MYSQL_OPT_SSL_ENFORCE, &tls);
   mysql_optionsv(handle_, MYSQL_OPT_SSL_VERIFY_SERVER_CERT, &verifyCertificate);
+  mysql_optionsv(handle_, MARIADB_OPT_RESTRICTED_AUTH, kPluginsWithoutClearText);
 
   // "localhost" and an empty server name go through the local socket, as the mysql client does,
   // which also takes the socket's path from MYSQL_UNIX_PORT when it is set.
@@ -95,20 +107,36 @@ Client::Client(const ConnectionOptions& o) {
   where_ = o.server.empty() || o.server == "localhost" ? "on the local socket"
                                                        : "at " + o.server + ":" + std::to_string(o.port);
   MYSQL* connected = nullptr;
+  bool encrypted = false;
   try {
     clearTlsErrorsOfThisThread();
     int status = mysql_real_connect_start(&connected, handle_, host, o.user.c_str(), o.password.c_str(), database,
                                           o.port, socket, 0);
-    while (status) status = mysql_real_connect_cont(&connected, handle_, waitFor(status));
+    while (status) {
+      const int ready = waitFor(status);
+      // Once the TLS handshake has begun the connection is encrypted or fails; it never goes on in
+      // clear text. A plugin the server asks for from then on may have the password as typed.
+      if (!encrypted && mysql_get_ssl_cipher(handle_)) {
+        encrypted = true;
+        mysql_optionsv(handle_, MARIADB_OPT_RESTRICTED_AUTH, kEveryPlugin);
+      }
+      status = mysql_real_connect_cont(&connected, handle_, ready);
+    }
   } catch (...) {
     mysql_close(handle_);
     throw;
   }
   if (!connected) {
-    ado::Error error(mysql_errno(handle_), mysql_error(handle_));
+    std::string message = mysql_error(handle_);
+    const unsigned number = mysql_errno(handle_);
+    // The library's own text may name the plugin wrongly (it points into a reused buffer).
+    if (number == CR_PLUGIN_NOT_ALLOWED && !encrypted)
+      message = "The MySQL server " + where_ +
+                " asks for the password in a form allowed only over an encrypted connection"
+                " (mysql_clear_password and dialog send it as typed), and it offers no TLS: the password was not sent.";
     mysql_close(handle_);
     handle_ = nullptr;
-    throw error;
+    throw ado::Error(number, message);
   }
   keepNonBlocking(handle_);
 }

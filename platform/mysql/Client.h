@@ -46,7 +46,8 @@ class Client {
   static constexpr std::chrono::seconds kSilenceLimit{600};
 
   // Connects with utf8mb4 and STRICT_ALL_TABLES added to the server's sql_mode; throws ado::Error on
-  // any failure.
+  // any failure. The password is never sent in clear text over a connection without TLS: the
+  // mysql_clear_password and dialog (PAM) plugins are refused unless the connection is encrypted.
   explicit Client(const ConnectionOptions& options);
   ~Client();
   Client(const Client&) = delete;
