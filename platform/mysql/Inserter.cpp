@@ -1,6 +1,7 @@
 #include "Inserter.h"
 
 #include <errmsg.h>
+#include <mysqld_error.h>
 
 #include <algorithm>
 
@@ -12,18 +13,21 @@ using ado::Variant;
 
 namespace {
 
-std::size_t sizeOf(const Variant& v) {
+// The length of a text, binary or decimal value; 0 for the others.
+std::size_t lengthOf(const Variant& v) {
   switch (v.kind()) {
     case Variant::Kind::Text:
-      return 16 + v.asText().size();
+      return v.asText().size();
     case Variant::Kind::Bytes:
-      return 16 + v.asBytes().size();
+      return v.asBytes().size();
     case Variant::Kind::Decimal:
-      return 16 + v.asDecimal().text.size();
+      return v.asDecimal().text.size();
     default:
-      return 16;
+      return 0;
   }
 }
+
+std::size_t sizeOf(const Variant& v) { return 16 + lengthOf(v); }
 
 std::string escaped(MYSQL* handle, const std::string& text) {
   std::string out(text.size() * 2 + 1, '\0');
@@ -83,6 +87,7 @@ void Inserter::insert(const std::shared_ptr<const InsertTarget>& target, const s
       bytes += sizeOf(values[i]);
       row.push_back(values[i]);
     }
+  refuseIfTooLarge(*target, assigned, row);
   // A batch on its way keeps a transaction of its own open; the caller's state is as it was.
   bool group = grouping_ && (sent_ || client_.autocommitIdle());
   if (group && (target != lastTarget_ || maxBytes_ == 0)) flush();  // what is learned next asks the server
@@ -93,11 +98,7 @@ void Inserter::insert(const std::shared_ptr<const InsertTarget>& target, const s
     insertRow(key, row);
     return;
   }
-  if (maxBytes_ == 0) {
-    std::vector<std::string> packet = singleRow(client_, "SELECT @@max_allowed_packet");
-    std::size_t serverLimit = packet.empty() ? 0 : std::stoul(packet[0]);
-    maxBytes_ = std::max<std::size_t>(1, std::min<std::size_t>(kMaxBytes, serverLimit / 4));
-  }
+  if (maxBytes_ == 0) maxBytes_ = std::max<std::size_t>(1, std::min<std::size_t>(kMaxBytes, packetLimit() / 4));
   // A row that would take the batch past the limit goes into the next one: a large row joined
   // to a full batch could pass the server's packet limit, which no row alone passes.
   if (batch_ && (batch_->key != key || batch_->bytes + bytes > maxBytes_)) sendPending();
@@ -108,6 +109,37 @@ void Inserter::insert(const std::shared_ptr<const InsertTarget>& target, const s
   if (batch_->rows.size() >= maxRows(columns) || batch_->bytes >= maxBytes_ ||
       std::chrono::steady_clock::now() - batch_->started >= kMaxDelay)
     sendPending();
+}
+
+std::size_t Inserter::packetLimit() {
+  if (!packetLimit_) {
+    flush();
+    std::vector<std::string> packet = singleRow(client_, "SELECT @@max_allowed_packet");
+    packetLimit_ = packet.empty() ? 0 : std::stoul(packet[0]);
+  }
+  return *packetLimit_;
+}
+
+void Inserter::refuseIfTooLarge(const InsertTarget& target, const std::vector<bool>& assigned,
+                                const std::vector<Variant>& row) {
+  const std::size_t size = Parameters::packetSize(row);
+  if (size <= kSmallestPacketLimit || packetLimit() == 0 || size <= packetLimit()) return;
+  flush();                             // the rows before it are stored, as before any refused row
+  std::size_t largest = 0, field = 0;  // in `row`, and in the result's fields
+  for (std::size_t i = 0, j = 0; i < assigned.size(); ++i) {
+    if (!assigned[i]) continue;
+    if (j == 0 || Parameters::valueSize(row[j]) > Parameters::valueSize(row[largest])) {
+      largest = j;
+      field = i;
+    }
+    ++j;
+  }
+  throw ado::Error(ER_NET_PACKET_TOO_LARGE,
+                   "The row takes " + std::to_string(size) +
+                       " bytes to send, more than the server accepts in one statement (its max_allowed_packet is " +
+                       std::to_string(packetLimit()) + " bytes); the largest value, in column " +
+                       quoteName(target.column(field)) + ", is " + std::to_string(lengthOf(row[largest])) +
+                       " bytes long. The row was not sent.");
 }
 
 void Inserter::flush() {
