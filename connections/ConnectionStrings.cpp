@@ -3,10 +3,20 @@
 #include <exception>
 
 #include "platform/ado/Connection.h"
+#include "platform/ado/ConnectionString.h"
+#include "platform/ado/Error.h"
 
 namespace {
 
-std::string text(const QString& value) { return value.toStdString(); }
+// A field's value as the connection string carries it: unchanged, or braced when a ";" or a
+// leading "{" would otherwise cut it short or change it. A NUL cannot be carried (the libraries
+// behind the providers would end the value there, at another server, user or folder).
+std::string value(const QString& field, const QString& label) {
+  if (field.contains(QChar(u'\0')))
+    throw ado::Error(ado::errors::kWrongArgument,
+                     "The " + label.toStdString() + " field holds a NUL character, which no connection can carry.");
+  return ado::ConnectionString::quote(field.toStdString());
+}
 
 // Any failure to open counts, whatever its kind; the connection goes before the answer does.
 bool canOpen(void (*open)(ado::Connection&, const ConnectionSettings&), const ConnectionSettings& settings) {
@@ -23,18 +33,21 @@ bool canOpen(void (*open)(ado::Connection&, const ConnectionSettings&), const Co
 
 std::string MySqlConnectionString(const ConnectionSettings& s, bool withDriverOptions) {
   std::string cs = "DRIVER={MySQL ODBC 3.51 Driver};";
-  cs += "SERVER=" + text(s.MySQLServer) + ";";
-  cs += "PORT=" + text(s.MySQLPort) + ";";
-  cs += "USER=" + text(s.MySQLUser) + ";";
-  cs += "DATABASE=" + text(s.MySQLDatabase) + ";";
-  cs += "PASSWORD=" + text(s.MySQLPassword) + ";";
+  cs += "SERVER=" + value(s.MySQLServer, QStringLiteral("Server")) + ";";
+  cs += "PORT=" + value(s.MySQLPort, QStringLiteral("Port")) + ";";
+  cs += "USER=" + value(s.MySQLUser, QStringLiteral("Username")) + ";";
+  cs += "DATABASE=" + value(s.MySQLDatabase, QStringLiteral("Database")) + ";";
+  cs += "PASSWORD=" + value(s.MySQLPassword, QStringLiteral("Password")) + ";";
   if (withDriverOptions) cs += "OPTION=133121;";
   return cs;
 }
 
 std::string FoxProConnectionString(const ConnectionSettings& s) {
-  if (s.usesDbcFile()) return "Provider=vfpoledb.1;Data Source=" + text(s.DBCFile) + ";Collating Sequence=machine;";
-  return "Provider=vfpoledb.1;Data Source=" + text(s.FreeTableFolder) + ";Collating Sequence=general;";
+  if (s.usesDbcFile())
+    return "Provider=vfpoledb.1;Data Source=" + value(s.DBCFile, QStringLiteral("DBC File")) +
+           ";Collating Sequence=machine;";
+  return "Provider=vfpoledb.1;Data Source=" + value(s.FreeTableFolder, QStringLiteral("Free Table Folder")) +
+         ";Collating Sequence=general;";
 }
 
 void OpenFoxProProbe(ado::Connection& connection, const ConnectionSettings& settings) {

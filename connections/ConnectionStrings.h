@@ -11,11 +11,15 @@ class Connection;
 }
 
 // "DRIVER={MySQL ODBC 3.51 Driver};SERVER=…;PORT=…;USER=…;DATABASE=…;PASSWORD=…;" with the values
-// exactly as the fields hold them, followed by "OPTION=133121;" with the driver options.
+// exactly as the fields hold them, followed by "OPTION=133121;" with the driver options. A value
+// holding ";" or beginning with "{" goes in braces ("{a;b}}c}" for a;b}c), so that it reaches
+// the provider whole and selects nothing else. Throws ado::Error naming the field for a value
+// that no connection string can carry (a NUL).
 std::string MySqlConnectionString(const ConnectionSettings& settings, bool withDriverOptions);
 
 // "Provider=vfpoledb.1;Data Source=<.dbc file>;Collating Sequence=machine;" for a database
-// container, or "…Data Source=<folder>;Collating Sequence=general;" for a free table folder.
+// container, or "…Data Source=<folder>;Collating Sequence=general;" for a free table folder. The
+// path is braced and checked as the MySQL values are.
 std::string FoxProConnectionString(const ConnectionSettings& settings);
 
 // Open a connection the way the probes do (FoxPro with server-side cursors, MySQL with the plain

@@ -3,13 +3,15 @@
 #include <QApplication>
 #include <QProgressBar>
 #include <QWidget>
-#include <optional>
+#include <chrono>
 #include <exception>
+#include <optional>
 #include <system_error>
 #include <time.h>
 
 #include "Pointer.h"
 #include "platform/ado/Error.h"
+#include "platform/ado/Waiting.h"
 #include "platform/ui/Dialogs.h"
 
 namespace shell {
@@ -22,6 +24,8 @@ struct RunnerState {
   bool endRequested = false;
   // When Pump last let events through (monotonic nanoseconds); a command's first Pump always does.
   std::optional<std::int64_t> lastPump;
+  // When a command that is ending because its window closed first waited on a server.
+  std::optional<std::chrono::steady_clock::time_point> endingSince;
   std::function<void()> end = [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); };
 };
 
@@ -47,6 +51,40 @@ void endNow() {
   state().end();
 }
 
+// Lets pending window events through, at most once every few milliseconds (see Pump).
+void letEventsThrough() {
+  // A copy pumps before every row and field: letting events through at most once per slice keeps
+  // the window painted and responsive while millions of calls cost next to nothing. The coarse
+  // clock (a few milliseconds' resolution) costs a fraction of the precise one, read this often.
+  constexpr std::int64_t kSliceNanoseconds = 5'000'000;
+  timespec clock{};
+  clock_gettime(CLOCK_MONOTONIC_COARSE, &clock);
+  const std::int64_t now = std::int64_t{clock.tv_sec} * 1'000'000'000 + clock.tv_nsec;
+  if (state().lastPump && now - *state().lastPump < kSliceNanoseconds) return;
+  state().lastPump = now;
+  struct Pumping {
+    Pumping() { ++state().pumping; }
+    ~Pumping() { --state().pumping; }
+  } pumping;
+  QCoreApplication::processEvents();
+}
+
+// The data-access layer's wait hook while a command runs: the pump, so that the window repaints
+// and closing it ends the command while a server keeps it waiting. A command that is already
+// ending (a failure or the closed window unwinding it) lets its connections send what they still
+// hold, so that the rows copied so far are kept; once the program is to end, a server that does
+// not take them within a few seconds is given up rather than holding the closed program.
+void WhileWaitingOnServer() {
+  if (std::uncaught_exceptions() == 0) return Pump();
+  constexpr std::chrono::seconds kPatienceWhileEnding{5};
+  letEventsThrough();
+  RunnerState& s = state();
+  if (!s.endRequested) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (!s.endingSince) s.endingSince = now;
+  if (now - *s.endingSince > kPatienceWhileEnding) throw CommandAbandoned{};
+}
+
 }  // namespace
 
 QString UntrappedErrorText(long number, const QString& description) {
@@ -61,13 +99,20 @@ bool RunCommand(QWidget* window, const std::function<void()>& command) {
     return true;
   }
   struct Running {
-    Running() { ++state().running; }
-    ~Running() { --state().running; }
+    Running() {
+      ++state().running;
+      ado::SetWaitHook(WhileWaitingOnServer);
+    }
+    ~Running() {
+      ado::SetWaitHook(nullptr);
+      --state().running;
+    }
   };
   bool completed = false;
   {
     Running running;
     s.lastPump.reset();
+    s.endingSince.reset();
     try {
       command();
       completed = true;
@@ -86,20 +131,7 @@ bool RunCommand(QWidget* window, const std::function<void()>& command) {
 }
 
 void Pump() {
-  // A copy pumps before every row and field: letting events through at most once per slice keeps
-  // the window painted and responsive while millions of calls cost next to nothing. The coarse
-  // clock (a few milliseconds' resolution) costs a fraction of the precise one, read this often.
-  constexpr std::int64_t kSliceNanoseconds = 5'000'000;
-  timespec clock{};
-  clock_gettime(CLOCK_MONOTONIC_COARSE, &clock);
-  const std::int64_t now = std::int64_t{clock.tv_sec} * 1'000'000'000 + clock.tv_nsec;
-  if (state().lastPump && now - *state().lastPump < kSliceNanoseconds) return;
-  state().lastPump = now;
-  struct Pumping {
-    Pumping() { ++state().pumping; }
-    ~Pumping() { --state().pumping; }
-  } pumping;
-  QCoreApplication::processEvents();
+  letEventsThrough();
   if (state().endRequested) throw CommandAbandoned{};
 }
 

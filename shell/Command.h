@@ -7,6 +7,9 @@
 // - Closing a window ends the program. During a command, the command ends at its next Pump()
 //   (CommandAbandoned unwinds it: destructors close its connections and files), then the
 //   program ends.
+// - While a command waits on a server (connecting, a statement, the next rows, the inserts of a
+//   copy), the data-access layer's wait hook pumps as Pump() does: the window repaints, and
+//   closing it ends the command there.
 // - A failure the command does not trap itself (ado::Error or any other exception) stops it at
 //   the failing step and is reported in a message box with the error's number and description,
 //   titled "Tavrel". Then every window is back to idle: default pointer, progress bars at 0.

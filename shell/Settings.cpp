@@ -1,7 +1,7 @@
 #include "Settings.h"
 
-#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -13,16 +13,32 @@ namespace shell {
 
 namespace {
 
+// Creates the missing folders of `folder`, each its owner's only (0700, as the XDG base directory
+// rules ask); folders that exist keep their modes.
+void makeFolders(const QString& folder) {
+  if (QFileInfo::exists(folder)) return;
+  makeFolders(QFileInfo(folder).absolutePath());
+  ::mkdir(QFile::encodeName(folder).constData(), 0700);
+}
+
+// Narrows an existing file to its owner (0600): one wider from an earlier version or a copy does
+// not stay readable by others until a field is edited.
+void keepPrivate(const QString& path) {
+  const QByteArray name = QFile::encodeName(path);
+  struct stat st {};
+  if (::stat(name.constData(), &st) == 0 && (st.st_mode & 0777) != 0600) ::chmod(name.constData(), 0600);
+}
+
 // Makes the file private before every write: created empty with mode 0600 when missing, narrowed
 // to 0600 when it exists with a wider mode. QSettings writes through a temporary file that takes
 // the old file's mode before the values go into it, so the file holding the password is private
 // from the moment it takes the name, whatever the old mode or the umask.
 void makePrivate(const QString& path) {
-  QDir().mkpath(QFileInfo(path).absolutePath());
+  makeFolders(QFileInfo(path).absolutePath());
   const QByteArray name = QFile::encodeName(path);
   int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   if (fd >= 0) ::close(fd);
-  ::chmod(name.constData(), 0600);
+  keepPrivate(path);
 }
 
 }  // namespace
@@ -33,7 +49,9 @@ QString SettingsFilePath(const QString& application) {
 }
 
 QString GetSetting(const QString& application, const QString& section, const QString& key) {
-  QSettings store(SettingsFilePath(application), QSettings::IniFormat);
+  const QString path = SettingsFilePath(application);
+  keepPrivate(path);
+  QSettings store(path, QSettings::IniFormat);
   store.beginGroup(section);
   QVariant value = store.value(key);
   // A hand-edited value with an unquoted comma reads as a list: give it back as written.

@@ -1,7 +1,8 @@
 #pragma once
 // The per-user settings store: an INI file $XDG_CONFIG_HOME/<application>.ini (default
 // ~/.config/<application>.ini) with one group per section. It holds a password in clear text,
-// so the file is readable by its owner only (mode 0600). Every write reaches the file at once.
+// so the file is readable by its owner only (mode 0600, set on every read and write), and the
+// folders made for it are its owner's only (0700). Every write reaches the file at once.
 #include <QString>
 
 #include "ConnectionSettings.h"

@@ -8,12 +8,18 @@
 namespace ado {
 
 // A connection string "KEY=value;KEY=value;": the binding interface between the system and a
-// provider. Keys compare without regard to case; values are kept exactly as written (no
-// trimming), except that a value enclosed in braces ("{MySQL ODBC 3.51 Driver}") loses its braces.
-// A value cannot contain ";" (as with the ODBC driver manager: the text after it starts a new pair).
+// provider. Keys compare without regard to case. A value is read as ODBC reads it: either plain,
+// exactly as written up to the next ";" (no trimming), or enclosed in braces, which then carry
+// anything, ";" included, with "}}" standing for a "}" ("{MySQL ODBC 3.51 Driver}", "{a;b}}c}"
+// is "a;b}c"). A braced value that is not closed, or that is followed by more than blanks before
+// its ";", is an error rather than a guess.
 class ConnectionString {
  public:
+  // Throws ado::Error (naming the key) for a malformed braced value.
   static ConnectionString parse(std::string_view text);
+  // The text by which `value` reaches a provider unchanged: the value itself when it reads back
+  // as written, else braced.
+  static std::string quote(std::string_view value);
 
   // The value of the first pair with this key, or nothing when the key is absent.
   std::optional<std::string> get(std::string_view key) const;

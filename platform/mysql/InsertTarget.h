@@ -20,6 +20,8 @@ class InsertTarget {
   const std::string& table() const { return table_; }
   // "db.table": tells one table from another.
   std::string key() const { return database_ + "." + table_; }
+  // The column behind result field `field` (empty for an expression).
+  const std::string& column(std::size_t field) const { return columns_[field]; }
 
   // Throws ado::Error when no row can be inserted through these fields (no base table, several
   // tables, or an assigned field that is an expression rather than a column).

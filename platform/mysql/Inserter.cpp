@@ -1,5 +1,8 @@
 #include "Inserter.h"
 
+#include <errmsg.h>
+#include <mysqld_error.h>
+
 #include <algorithm>
 
 #include "platform/ado/Error.h"
@@ -10,18 +13,21 @@ using ado::Variant;
 
 namespace {
 
-std::size_t sizeOf(const Variant& v) {
+// The length of a text, binary or decimal value; 0 for the others.
+std::size_t lengthOf(const Variant& v) {
   switch (v.kind()) {
     case Variant::Kind::Text:
-      return 16 + v.asText().size();
+      return v.asText().size();
     case Variant::Kind::Bytes:
-      return 16 + v.asBytes().size();
+      return v.asBytes().size();
     case Variant::Kind::Decimal:
-      return 16 + v.asDecimal().text.size();
+      return v.asDecimal().text.size();
     default:
-      return 16;
+      return 0;
   }
 }
+
+std::size_t sizeOf(const Variant& v) { return 16 + lengthOf(v); }
 
 std::string escaped(MYSQL* handle, const std::string& text) {
   std::string out(text.size() * 2 + 1, '\0');
@@ -32,7 +38,7 @@ std::string escaped(MYSQL* handle, const std::string& text) {
 // One row of a single-column result, or nothing.
 std::vector<std::string> singleRow(Client& client, const std::string& sql) {
   client.query(sql);
-  MYSQL_RES* result = mysql_store_result(client.handle());
+  MYSQL_RES* result = client.storeResult();
   if (!result) throwError(client.handle());
   std::vector<std::string> values;
   if (MYSQL_ROW row = mysql_fetch_row(result)) {
@@ -47,12 +53,9 @@ std::vector<std::string> singleRow(Client& client, const std::string& sql) {
 }  // namespace
 
 Inserter::~Inserter() {
-  if (sent_) {
-    // Only when the session goes without a flush: finish the execute so the statement can close.
-    int ret = 0;
-    while (sent_->waitingFor)
-      sent_->waitingFor = mysql_stmt_execute_cont(&ret, sent_->statement, client_.waitFor(sent_->waitingFor));
-  }
+  // Only when a wait on the batch's answer was given up: the batch was never committed, and the
+  // connection, which still owes that answer, is cut rather than waited on.
+  if (sent_) client_.cut(ado::Error(CR_SERVER_LOST, "The connection was closed before the server answered."));
 }
 
 void Inserter::forget() {
@@ -84,6 +87,7 @@ void Inserter::insert(const std::shared_ptr<const InsertTarget>& target, const s
       bytes += sizeOf(values[i]);
       row.push_back(values[i]);
     }
+  refuseIfTooLarge(*target, assigned, row);
   // A batch on its way keeps a transaction of its own open; the caller's state is as it was.
   bool group = grouping_ && (sent_ || client_.autocommitIdle());
   if (group && (target != lastTarget_ || maxBytes_ == 0)) flush();  // what is learned next asks the server
@@ -94,11 +98,7 @@ void Inserter::insert(const std::shared_ptr<const InsertTarget>& target, const s
     insertRow(key, row);
     return;
   }
-  if (maxBytes_ == 0) {
-    std::vector<std::string> packet = singleRow(client_, "SELECT @@max_allowed_packet");
-    std::size_t serverLimit = packet.empty() ? 0 : std::stoul(packet[0]);
-    maxBytes_ = std::max<std::size_t>(1, std::min<std::size_t>(kMaxBytes, serverLimit / 4));
-  }
+  if (maxBytes_ == 0) maxBytes_ = std::max<std::size_t>(1, std::min<std::size_t>(kMaxBytes, packetLimit() / 4));
   // A row that would take the batch past the limit goes into the next one: a large row joined
   // to a full batch could pass the server's packet limit, which no row alone passes.
   if (batch_ && (batch_->key != key || batch_->bytes + bytes > maxBytes_)) sendPending();
@@ -109,6 +109,37 @@ void Inserter::insert(const std::shared_ptr<const InsertTarget>& target, const s
   if (batch_->rows.size() >= maxRows(columns) || batch_->bytes >= maxBytes_ ||
       std::chrono::steady_clock::now() - batch_->started >= kMaxDelay)
     sendPending();
+}
+
+std::size_t Inserter::packetLimit() {
+  if (!packetLimit_) {
+    flush();
+    std::vector<std::string> packet = singleRow(client_, "SELECT @@max_allowed_packet");
+    packetLimit_ = packet.empty() ? 0 : std::stoul(packet[0]);
+  }
+  return *packetLimit_;
+}
+
+void Inserter::refuseIfTooLarge(const InsertTarget& target, const std::vector<bool>& assigned,
+                                const std::vector<Variant>& row) {
+  const std::size_t size = Parameters::packetSize(row);
+  if (size <= kSmallestPacketLimit || packetLimit() == 0 || size <= packetLimit()) return;
+  flush();                             // the rows before it are stored, as before any refused row
+  std::size_t largest = 0, field = 0;  // in `row`, and in the result's fields
+  for (std::size_t i = 0, j = 0; i < assigned.size(); ++i) {
+    if (!assigned[i]) continue;
+    if (j == 0 || Parameters::valueSize(row[j]) > Parameters::valueSize(row[largest])) {
+      largest = j;
+      field = i;
+    }
+    ++j;
+  }
+  throw ado::Error(ER_NET_PACKET_TOO_LARGE,
+                   "The row takes " + std::to_string(size) +
+                       " bytes to send, more than the server accepts in one statement (its max_allowed_packet is " +
+                       std::to_string(packetLimit()) + " bytes); the largest value, in column " +
+                       quoteName(target.column(field)) + ", is " + std::to_string(lengthOf(row[largest])) +
+                       " bytes long. The row was not sent.");
 }
 
 void Inserter::flush() {
@@ -180,9 +211,9 @@ void Inserter::send(Batch batch) {
     for (std::size_t i = 0; i < values.size(); ++i) sent.parameters.set(i, *values[i]);
     if (mysql_stmt_bind_param(sent.statement, sent.parameters.binds())) throwError(sent.statement);
     // Sent whole; the answer is taken later.
-    sent.waitingFor = mysql_stmt_execute_start(&sent.failed, sent.statement);
+    sent.waitingFor = client_.startExecute(sent.statement, sent.failed);
     while (sent.waitingFor & MYSQL_WAIT_WRITE)
-      sent.waitingFor = mysql_stmt_execute_cont(&sent.failed, sent.statement, client_.waitFor(sent.waitingFor));
+      sent.waitingFor = client_.continueExecute(sent.statement, sent.failed, sent.waitingFor);
   } catch (const ado::Error& e) {
     Sent failed = std::move(*sent_);
     sent_.reset();
@@ -196,8 +227,7 @@ void Inserter::answer() {
   if (!sent_) return;
   Sent sent = std::move(*sent_);
   sent_.reset();
-  while (sent.waitingFor)
-    sent.waitingFor = mysql_stmt_execute_cont(&sent.failed, sent.statement, client_.waitFor(sent.waitingFor));
+  while (sent.waitingFor) sent.waitingFor = client_.continueExecute(sent.statement, sent.failed, sent.waitingFor);
   std::optional<ado::Error> error;
   bool stored = false;
   if (sent.failed)
@@ -226,13 +256,13 @@ void Inserter::run(MYSQL_STMT* statement, Parameters& parameters, const std::vec
   parameters.reset(values.size());
   for (std::size_t i = 0; i < values.size(); ++i) parameters.set(i, *values[i]);
   if (!values.empty() && mysql_stmt_bind_param(statement, parameters.binds())) throwError(statement);
-  if (mysql_stmt_execute(statement)) throwError(statement);
+  if (client_.execute(statement)) throwError(statement);
 }
 
 Statement Inserter::prepare(const std::string& sql) {
   Statement statement(mysql_stmt_init(client_.handle()));
   if (!statement) throwError(client_.handle());
-  if (mysql_stmt_prepare(statement.get(), sql.data(), sql.size())) throwError(statement.get());
+  if (client_.prepare(statement.get(), sql)) throwError(statement.get());
   return statement;
 }
 

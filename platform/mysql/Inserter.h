@@ -73,6 +73,13 @@ class Inserter {
     int failed = 0;
   };
 
+  // The server's max_allowed_packet (0 when it does not say), asked once; nothing may be on its way.
+  std::size_t packetLimit();
+  // A row whose INSERT would pass the server's packet limit makes the server drop the connection;
+  // it is refused before it is sent instead, naming the largest value's column, its size and the
+  // limit, with the rows before it stored (ER_NET_PACKET_TOO_LARGE).
+  void refuseIfTooLarge(const InsertTarget& target, const std::vector<bool>& assigned,
+                        const std::vector<ado::Variant>& row);
   bool batchable(const InsertTarget& target);
   void sendPending();
   void send(Batch batch);
@@ -93,6 +100,9 @@ class Inserter {
   std::optional<Batch> batch_;
   std::optional<Sent> sent_;
   std::size_t maxBytes_ = 0;  // 0: not asked yet
+  std::optional<std::size_t> packetLimit_;
+  // No server takes a smaller max_allowed_packet: a row within it is never asked about.
+  static constexpr std::size_t kSmallestPacketLimit = 1024;
   // The single-row INSERT text of the last target and fields, built once for a run of rows.
   std::shared_ptr<const InsertTarget> lastTarget_;
   std::vector<bool> lastAssigned_;

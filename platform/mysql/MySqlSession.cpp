@@ -87,15 +87,17 @@ std::unique_ptr<StoredCursor> MySqlSession::query(const std::string& text, bool 
   prepareToSend();
   MYSQL* h = client_->handle();
   client_->query(text);
-  MYSQL_RES* result = mysql_store_result(h);
+  MYSQL_RES* result = client_->storeResult();
   if (!result && mysql_field_count(h) != 0) throwError(h);
   // A procedure call can bring further results; only the first is kept.
-  while (mysql_more_results(h)) {
-    if (mysql_next_result(h) > 0) {
-      if (result) mysql_free_result(result);
-      throwError(h);
+  try {
+    while (mysql_more_results(h)) {
+      if (client_->nextResult() > 0) throwError(h);
+      if (MYSQL_RES* extra = client_->storeResult()) mysql_free_result(extra);
     }
-    if (MYSQL_RES* extra = mysql_store_result(h)) mysql_free_result(extra);
+  } catch (...) {
+    if (result) mysql_free_result(result);
+    throw;
   }
   if (!result) return nullptr;
   return std::make_unique<StoredCursor>(*this, result, updatable);

@@ -57,6 +57,39 @@ void Parameters::check(const Variant& value) {
                      "The value " + value.toText() + " is not a date or time that MySQL can store.");
 }
 
+std::size_t Parameters::valueSize(const Variant& value) {
+  auto withLength = [](std::size_t n) { return n + (n < 251 ? 1 : n < (1 << 16) ? 3 : n < (1 << 24) ? 4 : 9); };
+  switch (value.kind()) {
+    case Variant::Kind::Null:
+      return 0;
+    case Variant::Kind::Boolean:
+      return 1;
+    case Variant::Kind::Date:
+      return 5;
+    case Variant::Kind::DateTime:
+      return 12;
+    case Variant::Kind::Time:
+      return 13;
+    case Variant::Kind::Decimal:
+      return withLength(value.asDecimal().text.size());
+    case Variant::Kind::Text:
+      return withLength(value.asText().size());
+    case Variant::Kind::Bytes:
+      return withLength(value.asBytes().size());
+    default:
+      return 8;
+  }
+}
+
+std::size_t Parameters::packetSize(const std::vector<Variant>& values) {
+  // Command, statement id, flags and iteration count; then the null bitmap, the new-bound flag
+  // and two type bytes per value.
+  std::size_t size = 10;
+  if (!values.empty()) size += (values.size() + 7) / 8 + 1 + 2 * values.size();
+  for (const Variant& v : values) size += valueSize(v);
+  return size;
+}
+
 void Parameters::reset(std::size_t count) {
   binds_.assign(count, MYSQL_BIND{});
   slots_.assign(count, Slot{});

@@ -15,6 +15,10 @@ class Parameters {
   // past 9999, a month past 12, a minute past 59, a negative part, a duration past 838 hours…):
   // bound as it is, the binary protocol and the server would store another value without a word.
   static void check(const ado::Variant& value);
+  // The bytes `value` takes in an execute request, and the whole request (COM_STMT_EXECUTE) that
+  // binds `values` to a statement's placeholders: what the server's max_allowed_packet limits.
+  static std::size_t valueSize(const ado::Variant& value);
+  static std::size_t packetSize(const std::vector<ado::Variant>& values);
   // Prepares room for `count` values; earlier bindings are dropped.
   void reset(std::size_t count);
   // Binds placeholder `index` to `value`, which must stay alive and unchanged until the statement ran.

@@ -13,11 +13,11 @@ bool blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 // The single value of a one-row, one-column result.
 std::optional<long> scalar(Client& client, const std::string& sql) {
-  if (mysql_real_query(client.handle(), sql.data(), sql.size()) != 0) {
+  if (client.realQuery(sql) != 0) {
     if (isClientError(mysql_errno(client.handle()))) throwError(client.handle());
     return std::nullopt;
   }
-  MYSQL_RES* result = mysql_store_result(client.handle());
+  MYSQL_RES* result = client.storeResult();
   if (!result) throwError(client.handle());
   std::optional<long> value;
   if (MYSQL_ROW row = mysql_fetch_row(result); row && row[0]) value = std::stol(row[0]);
@@ -46,9 +46,9 @@ std::unique_ptr<StreamedCursor> StreamedCursor::open(MySqlSession& session, Clie
   // The server gives up on a client that takes net_write_timeout (60 s) to take the next rows:
   // a caller may well pause that long between rows (a question to the user, a slow target).
   const std::string patience = "SET SESSION net_write_timeout = 31536000";
-  if (mysql_real_query(h, patience.data(), patience.size()) != 0 && isClientError(mysql_errno(h))) throwError(h);
+  if (client.realQuery(patience) != 0 && isClientError(mysql_errno(h))) throwError(h);
   const std::string start = "START TRANSACTION WITH CONSISTENT SNAPSHOT, READ ONLY";
-  if (mysql_real_query(h, start.data(), start.size()) != 0) {
+  if (client.realQuery(start) != 0) {
     if (isClientError(mysql_errno(h))) throwError(h);
     return nullptr;  // a server without read-only transactions
   }
@@ -92,7 +92,7 @@ StreamedCursor::~StreamedCursor() {
 long StreamedCursor::recordCount() const { return (finished_ ? delivered_ : std::max(count_, delivered_)) + inserted_; }
 
 bool StreamedCursor::readRow(std::vector<ado::Variant>& row) {
-  MYSQL_ROW cells = mysql_fetch_row(result_);
+  MYSQL_ROW cells = client_.fetchRow(result_);
   if (!cells) {
     if (mysql_errno(client_.handle())) throwError(client_.handle());
     finish();
@@ -132,8 +132,9 @@ void StreamedCursor::finish() {
   if (finished_) return;
   finished_ = true;
   session_.streamEnded(this);
-  mysql_free_result(result_);  // skips the rows still to come
+  MYSQL_RES* result = result_;
   result_ = nullptr;
+  client_.freeResult(result);  // skips the rows still to come
   client_.query(kCommit);
 }
 

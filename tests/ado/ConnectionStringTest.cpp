@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/ado/ConnectionString.h"
+#include "platform/ado/Error.h"
 
 using ado::ConnectionString;
 
@@ -20,4 +21,22 @@ TEST(ConnectionString, KeepsValuesExactlyAndTheFirstOfRepeatedKeys) {
   EXPECT_EQ(cut.value("PASSWORD"), "a");
   EXPECT_EQ(cut.value("DATABASE"), "d");
   EXPECT_TRUE(ConnectionString::parse(";;=x;").pairs().empty());
+}
+
+TEST(ConnectionString, BracesCarryAnyValueAndMalformedOnesAreErrors) {
+  EXPECT_EQ(ConnectionString::quote("/home/me/My Data"), "/home/me/My Data");  // plain stays byte for byte
+  EXPECT_EQ(ConnectionString::quote("a;b}c"), "{a;b}}c}");
+  EXPECT_EQ(ConnectionString::quote("{x"), "{{x}");
+  auto cs = ConnectionString::parse("PASSWORD={a;b}}c}  ;USER={};DATABASE= {d};");
+  EXPECT_EQ(cs.value("PASSWORD"), "a;b}c");
+  EXPECT_EQ(cs.get("USER"), "");
+  EXPECT_EQ(cs.value("DATABASE"), " {d}");  // a brace after a blank is plain text
+  for (const char* malformed : {"PASSWORD={abc", "PASSWORD={a}b;", "PASSWORD={a}}"}) {
+    try {
+      ConnectionString::parse(malformed);
+      ADD_FAILURE() << malformed;
+    } catch (const ado::Error& e) {
+      EXPECT_NE(e.Description().find("PASSWORD value"), std::string::npos) << e.Description();
+    }
+  }
 }

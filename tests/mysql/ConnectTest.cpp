@@ -1,15 +1,18 @@
 // Opening MySQL connections from the program's connection strings, what a connection answers
 // (statements, SHOW TABLES;, the tables schema), and how every way of failing to connect is
 // reported: an ado::Error with the server's or client's number and message, without delay and
-// without the password; TLS whenever the server offers it.
+// without the password; TLS whenever the server offers it, and the password never in clear text
+// without it.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <thread>
 
 #include "ScratchDatabase.h"
 #include "platform/mysql/Client.h"
@@ -61,6 +64,81 @@ struct LoopbackPort {
   int socket_ = socket(AF_INET, SOCK_STREAM, 0);
   std::string port;
 };
+
+// A listener on the loopback that offers no TLS and asks for the password in clear text, in its
+// greeting or by switching plugins after the client's first answer; it keeps every byte it gets.
+class ClearTextListener {
+ public:
+  ClearTextListener(std::string plugin, std::string pluginData, bool inGreeting) {
+    thread_ = std::thread([this, plugin, pluginData, inGreeting] { serve(plugin, pluginData, inGreeting); });
+  }
+  ~ClearTextListener() { finish(); }
+  void finish() {
+    if (thread_.joinable()) thread_.join();
+  }
+
+  LoopbackPort port{true};
+  std::string received;
+
+ private:
+  void serve(const std::string& plugin, const std::string& data, bool inGreeting) {
+    pollfd p{port.socket_, POLLIN, 0};
+    if (poll(&p, 1, 10000) != 1) return;
+    const int client = accept(port.socket_, nullptr, nullptr);
+    // Protocol 41, secure connection and plugin authentication; no CLIENT_SSL.
+    const std::uint32_t capabilities = 0x1 | 0x4 | 0x8 | 0x200 | 0x2000 | 0x8000 | 0x80000;
+    std::string greeting =
+        std::string("\x0a") + "8.0.99-listener" + '\0' + std::string("\1\0\0\0", 4) + "abcdefgh" + '\0';
+    greeting += {char(capabilities & 0xff), char(capabilities >> 8 & 0xff), 33, 2, 0};
+    greeting += {char(capabilities >> 16 & 0xff), char(capabilities >> 24 & 0xff), 21};
+    greeting += std::string(10, '\0') + "ijklmnopqrst" + '\0';
+    greeting += (inGreeting ? plugin : "mysql_native_password") + '\0';
+    sendPacket(client, 0, greeting);
+    if (!inGreeting && receivePacket(client)) sendPacket(client, 2, "\xfe" + plugin + '\0' + data);
+    while (receivePacket(client)) {
+    }
+    close(client);
+  }
+  void sendPacket(int client, char sequence, const std::string& payload) {
+    const std::size_t n = payload.size();
+    std::string packet{char(n & 0xff), char(n >> 8 & 0xff), char(n >> 16 & 0xff), sequence};
+    ::send(client, (packet + payload).data(), packet.size() + n, MSG_NOSIGNAL);
+  }
+  // Keeps what arrives within 5 s; false once the client is gone or silent.
+  bool receivePacket(int client) {
+    pollfd p{client, POLLIN, 0};
+    char buffer[4096];
+    if (poll(&p, 1, 5000) != 1) return false;
+    const ssize_t n = recv(client, buffer, sizeof buffer, 0);
+    if (n <= 0) return false;
+    received.append(buffer, static_cast<std::size_t>(n));
+    return true;
+  }
+
+  std::thread thread_;
+};
+
+TEST_F(MySqlConnect, ThePasswordNeverGoesInClearTextOverAConnectionWithoutTls) {
+  const std::string secret = "Clear-Text-Secret-51e2";
+  struct Case {
+    const char* plugin;
+    std::string data;
+    bool inGreeting;
+  };
+  const Case cases[] = {{"mysql_clear_password", std::string(21, 'x'), true},
+                        {"mysql_clear_password", std::string(21, 'x'), false},
+                        {"dialog", "\x04Password: ", false}};
+  for (const Case& c : cases) {
+    ClearTextListener listener(c.plugin, c.data, c.inGreeting);
+    double seconds = 0;
+    Error e = openFails(stringFor("127.0.0.1", listener.port.port, secret, ""), seconds);
+    listener.finish();
+    EXPECT_EQ(e.Number(), 5010) << c.plugin << ": " << e.Description();
+    EXPECT_NE(e.Description().find("no TLS: the password was not sent"), std::string::npos) << e.Description();
+    EXPECT_EQ(listener.received.find(secret), std::string::npos) << c.plugin;
+    EXPECT_EQ(listener.received.empty(), c.inGreeting) << c.plugin;  // the first answer, without the password
+  }
+}
 
 TEST_F(MySqlConnect, OpensWithThePlainStringTheDriverOptionsAndTheLocalSocket) {
   Connection plain, withOptions, local;

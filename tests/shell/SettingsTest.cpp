@@ -42,3 +42,15 @@ TEST_F(SettingsTest, MissingValuesReadEmptyAndWrittenOnesRoundTripExactlyInAPriv
   EXPECT_EQ(file.value("Tavrel/MySQLServer").toString(), "db1");
   EXPECT_TRUE(file.contains("Tavrel/MySQLPassword"));  // cleared: the key stays, empty
 }
+
+TEST_F(SettingsTest, AWiderFileIsNarrowedWhenReadAndTheFoldersMadeForItAreTheOwnersOnly) {
+  const QString folder = configFolder() + "/made/for/tavrel";
+  setenv("XDG_CONFIG_HOME", QFile::encodeName(folder).constData(), 1);
+  SaveSetting(keys::MySQLServer, "db1");
+  for (const char* made : {"/made", "/made/for", "/made/for/tavrel"})
+    EXPECT_EQ(modeOf(QFile::encodeName(configFolder() + made)), 0700u) << made;
+  const QByteArray path = QFile::encodeName(folder + "/Ombrix.ini");
+  ::chmod(path, 0644);
+  EXPECT_EQ(ReadSavedSettings().MySQLServer, "db1");
+  EXPECT_EQ(modeOf(path), 0600u);
+}

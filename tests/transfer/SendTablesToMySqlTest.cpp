@@ -166,6 +166,24 @@ TEST_F(SendTablesToMySql, ARefusedValueStopsTheCopyNamingTableRowAndColumn) {
   EXPECT_TRUE(idle());
 }
 
+// A row the server's max_allowed_packet cannot carry is refused before it is sent, as a refused
+// value is: the connection stays, the rows before it are stored.
+TEST_F(SendTablesToMySql, ARowPastTheServersPacketLimitIsRefusedBeforeItIsSent) {
+  const std::string limit = scalar("SELECT @@max_allowed_packet");
+  const std::string huge(std::stoul(limit), 'x');
+  table("huge", {{"ID", 'I'}, {"NOTE", 'M'}}, {{0, "a"}, {1, "b"}, {2, huge}, {3, "d"}});
+  fillLists();
+  send({"huge"});
+  ASSERT_EQ(dialogs().messages().size(), 1u);
+  const std::string message = dialogs().messages().front().toStdString();
+  EXPECT_TRUE(message.starts_with("Run-time error '1153':")) << message;
+  for (const std::string& part : {"max_allowed_packet is " + limit + " bytes",
+                                  "in column `note`, is " + limit + " bytes long", std::string("Table huge, row 2.")})
+    EXPECT_NE(message.find(part), std::string::npos) << part << " in " << message;
+  EXPECT_EQ(scalar("SELECT CONCAT_WS(' ', COUNT(*), MAX(tempid0)) FROM huge"), "2 1");
+  EXPECT_TRUE(idle());
+}
+
 // With every row stored, a failure of the ALTER that drops the temporary column names no row:
 // another client reads the new table in an open transaction, so the ALTER waits for it in vain.
 TEST_F(SendTablesToMySql, AFailureAfterTheLastRowNamesNoRow) {

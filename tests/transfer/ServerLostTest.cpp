@@ -1,16 +1,26 @@
-// The server lost in the middle of "Send Table(s) to MySQL": a throwaway server of this test's own
-// (scripts/testdb.sh with a folder of its own) is killed as in a crash and started again while the
-// copy is halfway. The copy stops with the connection's error, soon; every row the server had
-// acknowledged is there after the restart.
+// The server lost in the middle of a copy, on a throwaway server of this test's own
+// (scripts/testdb.sh with a folder of its own): killed as in a crash and started again while
+// "Send Table(s) to MySQL" is halfway, the copy stops with the connection's error, soon, and every
+// row the server had acknowledged is there after the restart; stopped (SIGSTOP), it freezes
+// neither the window nor the command.
 #include <QTemporaryDir>
+#include <QTimer>
 #include <chrono>
+#include <condition_variable>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <mutex>
+#include <optional>
 #include <sstream>
+#include <thread>
 
 #include "TransferTest.h"
 #include "foxpro-engine/TableWriter.h"
+#include "platform/mysql/Client.h"
+#include "platform/mysql/MySqlProvider.h"
 
 namespace {
 
@@ -57,6 +67,14 @@ class ServerLost : public TransferTest {
     return cn.Execute(sql).Fields()[0].Value().toText();
   }
 
+  // The free table "big" of `rows` rows in the test's folder, as the FoxPro side.
+  void useBigFoxProTable(int rows) {
+    auto table = fox::TableWriter::create(folder_.path().toStdString() + "/big.dbf", {{"ID", 'I'}, {"NAME", 'C', 20}});
+    for (int k = 0; k < rows; ++k) table->append({std::int32_t(k), "name " + std::to_string(k)});
+    table->close();
+    useFoxPro(folder_.path().toStdString());
+  }
+
   QTemporaryDir folder_;
   std::string state_;
   testdb::Server own_;
@@ -64,10 +82,7 @@ class ServerLost : public TransferTest {
 
 TEST_F(ServerLost, ACrashAndRestartMidwayIsAClearErrorAndKeepsEveryAcknowledgedRow) {
   constexpr int kRows = 20000;
-  auto table = fox::TableWriter::create(folder_.path().toStdString() + "/big.dbf", {{"ID", 'I'}, {"NAME", 'C', 20}});
-  for (int k = 0; k < kRows; ++k) table->append({std::int32_t(k), "name " + std::to_string(k)});
-  table->close();
-  useFoxPro(folder_.path().toStdString());
+  useBigFoxProTable(kRows);
   useMySql(own_, own_.database);
   fillLists();
 
@@ -108,3 +123,86 @@ TEST_F(ServerLost, ACrashAndRestartMidwayIsAClearErrorAndKeepsEveryAcknowledgedR
 }
 
 }  // namespace
+
+TEST_F(ServerLost, AStoppedServerFreezesNeitherTheWindowNorTheCommand) {
+  pid_t server = 0;
+  std::ifstream(state_ + "/mariadb.pid") >> server;
+  ASSERT_GT(server, 0);
+  // Stops the server until it goes out of scope, and 30 s at most: a wait that never ends fails
+  // the test instead of hanging it.
+  struct Stopped {
+    explicit Stopped(pid_t pid) {
+      ::kill(pid, SIGSTOP);
+      watchdog = std::jthread([pid](std::stop_token stop) {
+        std::mutex m;
+        std::unique_lock lock(m);
+        std::condition_variable_any().wait_for(lock, stop, std::chrono::seconds(30), [] { return false; });
+        ::kill(pid, SIGCONT);
+      });
+    }
+    std::jthread watchdog;
+  };
+  std::optional<Stopped> stopped;
+  using Clock = std::chrono::steady_clock;
+  auto secondsSince = [](Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+  };
+
+  // Reading rows ("Send Table(s) to FoxPro"): stopped halfway, the window still handles its
+  // events, and closing it ends the command.
+  const std::string rowsOfAKilobyte =
+      "CREATE TABLE wide AS SELECT seq AS id, REPEAT('x', 1000) AS pad FROM seq_1_to_20000";
+  ado::Connection own;
+  own.Open(testdb::connectionString(own_, own_.database));
+  own.Execute(rowsOfAKilobyte);
+  own.Close();
+  std::filesystem::create_directory(folder_.path().toStdString() + "/out");
+  useFoxPro(folder_.path().toStdString() + "/out");
+  useMySql(own_, own_.database);
+  fillLists();
+  bool timerFired = false;
+  auto stopHalfway = QObject::connect(&progressBar(), &QProgressBar::valueChanged, [&](int percent) {
+    if (percent != 50 || stopped) return;
+    stopped.emplace(server);
+    QTimer::singleShot(300, [&] {
+      timerFired = true;
+      window_->close();
+    });
+  });
+  mysqlList().SetSelected(0, true);
+  mysqlList().SetListIndex(0);
+  Clock::time_point start = Clock::now();
+  QTest::mouseClick(window_->findChild<ButtonCheckBox*>("Check3"), Qt::LeftButton);
+  EXPECT_LT(secondsSince(start), 10);
+  EXPECT_TRUE(timerFired);
+  EXPECT_EQ(programEnds, 1);
+  EXPECT_TRUE(dialogs().messages().empty());
+  EXPECT_TRUE(idle());
+  QObject::disconnect(stopHalfway);
+  stopped.reset();
+
+  // The inserts of "Send Table(s) to MySQL": a connection on which nothing arrives for the
+  // silence limit ends the copy with an error that says so.
+  mysql::setSilenceLimit(std::chrono::seconds(2));
+  struct LimitRestored {
+    ~LimitRestored() { mysql::setSilenceLimit(mysql::Client::kSilenceLimit); }
+  } restored;
+  useBigFoxProTable(20000);
+  fillLists();
+  window_->show();
+  QObject::connect(&progressBar(), &QProgressBar::valueChanged, [&](int percent) {
+    if (percent == 50 && !stopped) stopped.emplace(server);
+  });
+  start = Clock::now();
+  send({"big"});
+  const double waited = secondsSince(start);
+  EXPECT_GE(waited, 2);
+  EXPECT_LT(waited, 10);
+  ASSERT_EQ(dialogs().messages().size(), 1u);
+  const std::string message = dialogs().messages().front().toStdString();
+  EXPECT_TRUE(message.starts_with("Run-time error '2013'")) << message;
+  EXPECT_NE(message.find("sent nothing for 2 seconds"), std::string::npos) << message;
+  EXPECT_TRUE(message.ends_with("Table big, copy stopped; the rows the server had acknowledged are stored."))
+      << message;
+  EXPECT_TRUE(idle());
+}
