@@ -2,8 +2,8 @@
 
 #include "connections/ConnectionStrings.h"
 #include "platform/ado/Connection.h"
-#include "shell/Command.h"
-#include "shell/TableList.h"
+#include "shell/Pump.h"
+#include "shell/TableNames.h"
 
 namespace {
 
@@ -11,7 +11,7 @@ QString text(const ado::Recordset::Field& field) { return QString::fromStdString
 
 }  // namespace
 
-void LoadFoxProTables(TableList& list, const std::string& connectionString) {
+void LoadFoxProTables(TableNames& list, const std::string& connectionString) {
   ado::Connection connection;
   connection.Open(connectionString, "", "", -1);
   ado::Recordset tables = connection.OpenSchema(ado::adSchemaTables);
@@ -25,7 +25,7 @@ void LoadFoxProTables(TableList& list, const std::string& connectionString) {
   connection.Close();
 }
 
-void LoadMySqlTables(TableList& list, const ConnectionSettings& settings) {
+void LoadMySqlTables(TableNames& list, const ConnectionSettings& settings) {
   ado::Connection connection;
   // Client-side, so that the number of rows is known before they are read.
   connection.SetCursorLocation(ado::adUseClient);

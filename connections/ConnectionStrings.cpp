@@ -42,12 +42,15 @@ std::string MySqlConnectionString(const ConnectionSettings& s, bool withDriverOp
   return cs;
 }
 
-std::string FoxProConnectionString(const ConnectionSettings& s) {
-  if (s.usesDbcFile())
-    return "Provider=vfpoledb.1;Data Source=" + value(s.DBCFile, QStringLiteral("DBC File")) +
-           ";Collating Sequence=machine;";
-  return "Provider=vfpoledb.1;Data Source=" + value(s.FreeTableFolder, QStringLiteral("Free Table Folder")) +
-         ";Collating Sequence=general;";
+std::string FoxProConnectionString(const ConnectionSettings& s, int codePage) {
+  std::string cs =
+      s.usesDbcFile()
+          ? "Provider=vfpoledb.1;Data Source=" + value(s.DBCFile, QStringLiteral("DBC File")) +
+                ";Collating Sequence=machine;"
+          : "Provider=vfpoledb.1;Data Source=" + value(s.FreeTableFolder, QStringLiteral("Free Table Folder")) +
+                ";Collating Sequence=general;";
+  if (codePage != 0) cs += "Code Page=" + std::to_string(codePage) + ";";
+  return cs;
 }
 
 void OpenFoxProProbe(ado::Connection& connection, const ConnectionSettings& settings) {

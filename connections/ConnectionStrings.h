@@ -19,8 +19,10 @@ std::string MySqlConnectionString(const ConnectionSettings& settings, bool withD
 
 // "Provider=vfpoledb.1;Data Source=<.dbc file>;Collating Sequence=machine;" for a database
 // container, or "…Data Source=<folder>;Collating Sequence=general;" for a free table folder. The
-// path is braced and checked as the MySQL values are.
-std::string FoxProConnectionString(const ConnectionSettings& settings);
+// path is braced and checked as the MySQL values are. A `codePage` other than 0 follows as
+// "Code Page=N;": new tables get it, and tables without a code page mark are read in it,
+// instead of the locale's.
+std::string FoxProConnectionString(const ConnectionSettings& settings, int codePage = 0);
 
 // Open a connection the way the probes do (FoxPro with server-side cursors, MySQL with the plain
 // string and the default cursor location). Throw ado::Error when the database cannot be reached.

@@ -3,20 +3,19 @@
 #include "connections/ConnectionStrings.h"
 #include "platform/ado/Connection.h"
 #include "platform/ui/Dialogs.h"
-#include "shell/Command.h"
-#include "shell/Helpers.h"
-#include "shell/MainWindowParts.h"
-#include "shell/Pointer.h"
-#include "shell/TableList.h"
+#include "shell/CommandFront.h"
+#include "shell/CommandParts.h"
+#include "shell/Pump.h"
+#include "shell/TableNames.h"
 #include "transfer/QuotedNames.h"
 
-void DeleteMySqlTables(const MainWindowParts& parts) {
-  TableList& list = *parts.mysqlList;
+void DeleteMySqlTables(const CommandParts& parts) {
+  TableNames& list = *parts.mysqlList;
   if (list.ListIndex() == -1) {
-    ui::MsgBox(parts.window, PleaseSelectATable());
+    ui::MsgBox(parts.front->DialogOwner(), PleaseSelectATable());
     return;
   }
-  shell::Hourglass busy(parts.window);
+  BusyPointer busy(*parts.front);
   const ConnectionSettings settings = parts.settings();
   for (int i = list.ListCount() - 1; i >= 0; --i) {
     shell::Pump();
@@ -29,13 +28,13 @@ void DeleteMySqlTables(const MainWindowParts& parts) {
   }
 }
 
-void DeleteFoxProTables(const MainWindowParts& parts) {
-  TableList& list = *parts.foxproList;
-  shell::Hourglass busy(parts.window);
+void DeleteFoxProTables(const CommandParts& parts) {
+  TableNames& list = *parts.foxproList;
+  BusyPointer busy(*parts.front);
   ado::Connection connection;
   OpenFoxProProbe(connection, parts.settings());
   if (list.ListIndex() == -1) {
-    ui::MsgBox(parts.window, PleaseSelectATable());
+    ui::MsgBox(parts.front->DialogOwner(), PleaseSelectATable());
     return;
   }
   for (int i = list.ListCount() - 1; i >= 0; --i) {

@@ -5,12 +5,12 @@
 // goes only once its table was dropped. Nothing is trapped: the first failure ends the run, the
 // tables dropped before it stay dropped and unlisted, the failing entry and those above it stay.
 // Without a current entry in the list the user has picked nothing: "Please select a table".
-struct MainWindowParts;
+struct CommandParts;
 
 // MySQL side (List1): one connection per dropped table; window events are let through before
 // each entry of the walk. Nothing is opened when nothing was picked.
-void DeleteMySqlTables(const MainWindowParts& parts);
+void DeleteMySqlTables(const CommandParts& parts);
 
 // FoxPro side (List2): one connection for the whole run, opened before the pick is tested. In a
 // container the table leaves the container with its files.
-void DeleteFoxProTables(const MainWindowParts& parts);
+void DeleteFoxProTables(const CommandParts& parts);

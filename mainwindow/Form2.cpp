@@ -6,7 +6,6 @@
 
 #include "DeleteTables.h"
 #include "RenameTable.h"
-#include "SelectAll.h"
 #include "catalogue/TableLists.h"
 #include "connections/ConnectionStrings.h"
 #include "connections/Form1.h"
@@ -15,6 +14,7 @@
 #include "shell/FormLook.h"
 #include "shell/Helpers.h"
 #include "shell/Pointer.h"
+#include "shell/SelectAll.h"
 #include "shell/TableList.h"
 #include "transfer/SendTablesToFoxPro.h"
 #include "transfer/SendTablesToMySql.h"
@@ -71,6 +71,7 @@ void Form2::createControls() {
   ProgressBar1->setRange(0, 100);
   ProgressBar1->setValue(0);
   ProgressBar1->setTextVisible(false);
+  front_ = std::make_unique<WindowFront>(this, ProgressBar1);
 
   Check1->setCommand([this] { Check1_Click(); });
   Check2->setCommand([this] { Check2_Click(); });
@@ -97,8 +98,10 @@ void Form2::setHoverRules() {
     shell::SetHoverPointer(plain, shell::kPointerDefault);
 }
 
-MainWindowParts Form2::parts() {
-  return {this, List1, List2, ProgressBar1, [this] { return setup_.connectionSettings(); }};
+CommandParts Form2::parts() {
+  return {.front = front_.get(), .mysqlList = List1, .foxproList = List2, .settings = [this] {
+            return setup_.connectionSettings();
+          }};
 }
 
 void Form2::Form_Load() {

@@ -2,9 +2,13 @@
 // The main window: the MySQL tables on the left, the FoxPro tables on the right, the commands
 // that copy, delete and rename tables, the button back to the Setup Connections window, and a
 // progress bar across the bottom. Each button's handler hands its command the parts it works on
-// (MainWindowParts); the commands live in files named after what they do.
+// (CommandParts, the window being their front); the commands live in files named after what
+// they do.
+#include <memory>
+
+#include "WindowFront.h"
 #include "connections/MainWindow.h"
-#include "shell/MainWindowParts.h"
+#include "shell/CommandParts.h"
 
 class ButtonCheckBox;
 class Form1;
@@ -22,8 +26,9 @@ class Form2 : public MainWindow {
   // bar and fills both lists from the current settings (FoxPro first, then MySQL).
   void Form_Load() override;
 
-  // The lists, the progress bar, this window and the live connection values.
-  MainWindowParts parts();
+  // The lists, this window as the front (pointer, progress bar, dialogs) and the live connection
+  // values.
+  CommandParts parts();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -61,4 +66,5 @@ class Form2 : public MainWindow {
   ButtonCheckBox* Check7;
   ButtonCheckBox* Check2;
   QProgressBar* ProgressBar1;
+  std::unique_ptr<WindowFront> front_;
 };

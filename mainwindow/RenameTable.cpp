@@ -3,10 +3,9 @@
 #include "connections/ConnectionStrings.h"
 #include "platform/ado/Connection.h"
 #include "platform/ui/Dialogs.h"
-#include "shell/Helpers.h"
-#include "shell/MainWindowParts.h"
-#include "shell/Pointer.h"
-#include "shell/TableList.h"
+#include "shell/CommandFront.h"
+#include "shell/CommandParts.h"
+#include "shell/TableNames.h"
 #include "transfer/QuotedNames.h"
 
 namespace {
@@ -21,10 +20,10 @@ bool foldsTableNames(ado::Connection& connection) {
 
 }  // namespace
 
-void RenameTable(const MainWindowParts& parts) {
-  TableList& list = *parts.mysqlList;
+void RenameTable(const CommandParts& parts) {
+  TableNames& list = *parts.mysqlList;
   if (list.ListIndex() == -1) {
-    ui::MsgBox(parts.window, PleaseSelectATable());
+    ui::MsgBox(parts.front->DialogOwner(), PleaseSelectATable());
     return;
   }
   int selected = 0, index = -1;
@@ -34,14 +33,15 @@ void RenameTable(const MainWindowParts& parts) {
     index = i;
   }
   if (selected != 1) {
-    ui::MsgBox(parts.window, QStringLiteral("Please select just one table to rename"));
+    ui::MsgBox(parts.front->DialogOwner(), QStringLiteral("Please select just one table to rename"));
     return;
   }
   const QString oldName = list.List(index);
-  const QString newName = ui::InputBox(parts.window, QStringLiteral("Enter new name of ") + oldName + ":", oldName);
+  const QString newName =
+      ui::InputBox(parts.front->DialogOwner(), QStringLiteral("Enter new name of ") + oldName + ":", oldName);
   if (newName.isEmpty()) return;
 
-  shell::Hourglass busy(parts.window);
+  BusyPointer busy(*parts.front);
   ado::Connection connection;
   OpenMySqlProbe(connection, parts.settings());
   const bool folds = foldsTableNames(connection);

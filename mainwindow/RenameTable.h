@@ -4,6 +4,6 @@
 // (lower-cased only when the server folds table names). No current entry: "Please select a
 // table"; not exactly one entry selected: "Please select just one table to rename"; Cancel or an
 // empty name: nothing changes. A refused statement leaves the list as it was.
-struct MainWindowParts;
+struct CommandParts;
 
-void RenameTable(const MainWindowParts& parts);
+void RenameTable(const CommandParts& parts);

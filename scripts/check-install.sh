@@ -17,6 +17,7 @@ expected="./bin/foxsql
 ./lib/tavrel/HAND-M.CUR
 ./lib/tavrel/tavrel
 ./share/applications/tavrel.desktop
+./share/bash-completion/completions/tavrel
 ./share/doc/tavrel/changelog.gz
 ./share/doc/tavrel/copyright
 ./share/icons/hicolor/256x256/apps/tavrel.png
@@ -45,6 +46,11 @@ diff -u <(LC_ALL=C sort <<<"$expected") "$work/installed" ||
   { echo "bin/tavrel is not a link to ../lib/tavrel/tavrel" >&2; exit 1; }
 desktop-file-validate "$work/prefix/share/applications/tavrel.desktop"
 "$work/prefix/bin/foxsql" --help >/dev/null
+# The command line runs without a display, and its completion offers the verbs.
+env -i HOME="$work/cli-home" PATH=/usr/bin:/bin "$work/prefix/bin/tavrel" --help >/dev/null
+[[ $(bash -c 'source "$1"; COMP_WORDS=(tavrel co); COMP_CWORD=1; _tavrel tavrel co tavrel; echo "${COMPREPLY[*]}"' _ \
+  "$work/prefix/share/bash-completion/completions/tavrel") == copy ]] ||
+  { echo "the installed bash completion does not complete the verb copy" >&2; exit 1; }
 starts_and_reads_pointer "$work/prefix" installed
 
 echo "== cpack -G DEB"

@@ -11,6 +11,8 @@
 
 #include <unistd.h>
 
+#include "TableNames.h"
+
 namespace {
 
 // Halves a difference toward minus infinity, so a negative odd difference still centres.
@@ -51,9 +53,8 @@ void CenterForm(QWidget* window) {
 }
 
 bool ListContains(const QListWidget* list, const QString& text) {
-  const QString wanted = text.toLower();
   for (int i = 0; i < list->count(); ++i)
-    if (list->item(i)->text().toLower() == wanted) return true;
+    if (SameNameIgnoringCase(list->item(i)->text(), text)) return true;
   return false;
 }
 

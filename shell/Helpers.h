@@ -13,7 +13,8 @@ class QListWidget;
 // A window larger than the screen gets a negative position.
 void CenterForm(QWidget* window);
 
-// Whether any entry equals the text when both are lower-cased.
+// Whether any entry equals the text when both are lower-cased (SameNameIgnoringCase). The
+// commands search their lists through TableNames (shell/TableNames.h), by the same rule.
 bool ListContains(const QListWidget* list, const QString& text);
 
 // Removes every entry that equals the text exactly (same case); the rest keep their order.

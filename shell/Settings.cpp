@@ -41,6 +41,13 @@ void makePrivate(const QString& path) {
   keepPrivate(path);
 }
 
+// A stored value as text. A hand-edited value with an unquoted comma reads as a list: give it back
+// as written.
+QString storedText(const QVariant& value) {
+  if (value.typeId() == QMetaType::QStringList) return value.toStringList().join(QLatin1Char(','));
+  return value.toString();
+}
+
 }  // namespace
 
 QString SettingsFilePath(const QString& application) {
@@ -53,10 +60,7 @@ QString GetSetting(const QString& application, const QString& section, const QSt
   keepPrivate(path);
   QSettings store(path, QSettings::IniFormat);
   store.beginGroup(section);
-  QVariant value = store.value(key);
-  // A hand-edited value with an unquoted comma reads as a list: give it back as written.
-  if (value.typeId() == QMetaType::QStringList) return value.toStringList().join(QLatin1Char(','));
-  return value.toString();
+  return storedText(store.value(key));
 }
 
 void SaveSetting(const QString& application, const QString& section, const QString& key, const QString& text) {
@@ -70,9 +74,18 @@ void SaveSetting(const QString& application, const QString& section, const QStri
 }
 
 ConnectionSettings ReadSavedSettings() {
-  return {GetSetting(keys::DBCFile),       GetSetting(keys::FreeTableFolder), GetSetting(keys::FoxproOption),
-          GetSetting(keys::MySQLServer),   GetSetting(keys::MySQLPort),       GetSetting(keys::MySQLUser),
-          GetSetting(keys::MySQLPassword), GetSetting(keys::MySQLDatabase)};
+  const QString path = SettingsFilePath(kSettingsApplication);
+  keepPrivate(path);
+  return ReadSettingsFile(path);
+}
+
+ConnectionSettings ReadSettingsFile(const QString& path, bool* passwordSaved) {
+  QSettings store(path, QSettings::IniFormat);
+  store.beginGroup(kSettingsSection);
+  const auto get = [&store](const QString& key) { return storedText(store.value(key)); };
+  if (passwordSaved) *passwordSaved = store.contains(keys::MySQLPassword);
+  return {get(keys::DBCFile),   get(keys::FreeTableFolder), get(keys::FoxproOption),  get(keys::MySQLServer),
+          get(keys::MySQLPort), get(keys::MySQLUser),       get(keys::MySQLPassword), get(keys::MySQLDatabase)};
 }
 
 bool SelectsFreeTableFolder(const QString& storedOption) { return storedOption == QLatin1String("2"); }

@@ -40,6 +40,10 @@ inline void SaveSetting(const QString& key, const QString& text) {
 
 // The eight values as saved (the FoxproOption text as stored, not yet interpreted).
 ConnectionSettings ReadSavedSettings();
+// The same from a file of this format, which is only read: not created, narrowed or changed.
+// `passwordSaved`, when given, tells whether the file holds a password at all (an empty one
+// counts).
+ConnectionSettings ReadSettingsFile(const QString& path, bool* passwordSaved = nullptr);
 
 // The option a stored FoxproOption selects: exactly "2" is the free table folder; anything else
 // (empty, "1", " 2", "x") is the database container file.

@@ -2,15 +2,15 @@
 
 #include <QFocusEvent>
 
+#include "SelectAll.h"
+
 namespace {
 
 // Orders entries without regard to letter case; QListWidget keeps a sorted list by this.
 class TableItem : public QListWidgetItem {
  public:
   explicit TableItem(const QString& name) : QListWidgetItem(name, nullptr, QListWidgetItem::UserType) {}
-  bool operator<(const QListWidgetItem& other) const override {
-    return QString::compare(text(), other.text(), Qt::CaseInsensitive) < 0;
-  }
+  bool operator<(const QListWidgetItem& other) const override { return TableNameLess(text(), other.text()); }
 };
 
 }  // namespace
@@ -41,10 +41,7 @@ void TableList::SetAllSelected(bool selected) {
   selectionModel()->select(all, selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
 }
 
-void TableList::selectAll() {
-  SetAllSelected(true);
-  if (ListIndex() == -1 && count() > 0) SetListIndex(0);
-}
+void TableList::selectAll() { SelectAll(*this); }
 
 void TableList::AddItem(const QString& name) { addItem(new TableItem(name)); }
 

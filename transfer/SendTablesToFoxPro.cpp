@@ -1,6 +1,5 @@
 #include "SendTablesToFoxPro.h"
 
-#include <QProgressBar>
 #include <vector>
 
 #include "FoxProLiterals.h"
@@ -8,11 +7,10 @@
 #include "connections/ConnectionStrings.h"
 #include "platform/ado/Connection.h"
 #include "platform/ui/Dialogs.h"
-#include "shell/Command.h"
-#include "shell/Helpers.h"
-#include "shell/MainWindowParts.h"
-#include "shell/Pointer.h"
-#include "shell/TableList.h"
+#include "shell/CommandFront.h"
+#include "shell/CommandParts.h"
+#include "shell/Pump.h"
+#include "shell/TableNames.h"
 
 namespace {
 
@@ -44,14 +42,15 @@ QString entryFor(ado::Connection& foxpro, const QString& name) {
 
 // The CREATE TABLE text: one memo column per field (binary data byte for byte), named as the
 // field with blanks and "/" made "_"; a name that reads as a number is asked for again.
-std::string createStatement(const MainWindowParts& parts, const QString& table, ado::Recordset& source) {
+std::string createStatement(const CommandParts& parts, const QString& table, ado::Recordset& source) {
   std::string statement = "CREATE TABLE " + FoxProName(text(table)) + "(";
   ado::Recordset::FieldList fields = source.Fields();
   for (int i = 0; i < fields.Count(); ++i) {
     shell::Pump();
     std::string column = FoxProColumnName(fields[i].Name());
     if (ReadsAsNumber(column))
-      column = text(ui::InputBox(parts.window, QStringLiteral("Please change field name so it is not strictly numeric"),
+      column = text(ui::InputBox(parts.front->DialogOwner(),
+                                 QStringLiteral("Please change field name so it is not strictly numeric"),
                                  QString::fromStdString(column)));
     statement += FoxProName(column);
     statement += FoxProColumnType(fields[i].Type());
@@ -64,7 +63,8 @@ std::string createStatement(const MainWindowParts& parts, const QString& table, 
 // A statement buffer kept from row to row up to this size; a larger one goes with its row.
 constexpr std::size_t kLargeStatement = 1 << 20;
 
-void copyRows(const MainWindowParts& parts, ado::Connection& foxpro, const std::string& table, ado::Recordset& source) {
+// Returns the number of rows copied.
+long copyRows(const CommandParts& parts, ado::Connection& foxpro, const std::string& table, ado::Recordset& source) {
   const long count = source.RecordCount();
   std::vector<ado::Recordset::Field> fields;
   for (int i = 0; i < source.Fields().Count(); ++i) fields.push_back(source.Fields()[i]);
@@ -72,9 +72,10 @@ void copyRows(const MainWindowParts& parts, ado::Connection& foxpro, const std::
   std::string statement;
   // Rows until the end of the source, not just `count` of them: on a storage engine without
   // snapshots another connection may add or remove rows after they were counted.
-  for (long row = 0; !source.Eof(); ++row) {
+  long row = 0;
+  for (; !source.Eof(); ++row) {
     shell::Pump();
-    parts.progressBar->setValue(percentReached(row, count));
+    parts.front->CopyReaches(percentReached(row, count), row + 1, count);
     statement.assign(head);
     // Each value leaves the row as it goes into the statement, and a statement grown large by a
     // value is let go once it ran: a large value is not held twice over, nor kept for the next row.
@@ -88,6 +89,7 @@ void copyRows(const MainWindowParts& parts, ado::Connection& foxpro, const std::
     if (statement.capacity() > kLargeStatement) std::string().swap(statement);
     source.MoveNext();
   }
+  return row;
 }
 
 // The table goes where the FoxPro source puts a table of that name: a table the name finds is
@@ -97,40 +99,42 @@ void copyRows(const MainWindowParts& parts, ado::Connection& foxpro, const std::
 // in the file of that name), naming that table. The CREATE replaces the old table itself, and
 // only once everything about the new one checks out, after the source has opened: a table is
 // lost only when its replacement can be made, and its entry goes only then.
-void sendTable(const MainWindowParts& parts, ado::Connection& foxpro, ado::Connection& mysql, const QString& name) {
-  const bool listed = ListContains(parts.foxproList, name);
+void sendTable(const CommandParts& parts, ado::Connection& foxpro, ado::Connection& mysql, const QString& name) {
+  const bool listed = ListContains(*parts.foxproList, name);
   const QString old = foxproTableNamed(foxpro, name);
   const bool replacing = listed || !old.isEmpty();
-  if (replacing && !ui::AskYesNo(parts.window, "Would you like to overwrite " + (listed ? name : old) + "?",
-                                 QStringLiteral("Overwrite?")))
+  if (replacing &&
+      !ui::AskYesNo(parts.front->DialogOwner(), "Would you like to overwrite " + (listed ? name : old) + "?",
+                    QStringLiteral("Overwrite?")))
     return;
+  parts.front->CopyBegins(name);
   ado::Recordset source;
   source.Open("SELECT * FROM " + MySqlName(text(name)), mysql, ado::adOpenStatic, ado::adLockOptimistic);
   foxpro.Execute(createStatement(parts, name, source));
   const QString entry = entryFor(foxpro, name);
   // An entry that matched the name only without regard to case stays, as it always has; a
   // table listed under a mapped name (the one it had, kept by the CREATE) is not listed twice.
-  if (replacing) RemoveListItem(parts.foxproList, name.toLower());
-  if (entry != name.toLower()) RemoveListItem(parts.foxproList, entry);
-  copyRows(parts, foxpro, FoxProName(text(name)), source);
-  parts.progressBar->setValue(0);
+  if (replacing) RemoveListItem(*parts.foxproList, name.toLower());
+  if (entry != name.toLower()) RemoveListItem(*parts.foxproList, entry);
+  const long rows = copyRows(parts, foxpro, FoxProName(text(name)), source);
+  parts.front->CopyEnds(rows);
   source.Close();
   parts.foxproList->AddItem(entry);
 }
 
 }  // namespace
 
-void SendTablesToFoxPro(const MainWindowParts& parts) {
-  TableList& tables = *parts.mysqlList;
+void SendTablesToFoxPro(const CommandParts& parts) {
+  TableNames& tables = *parts.mysqlList;
   if (tables.ListIndex() == -1) {
-    ui::MsgBox(parts.window, QStringLiteral("Please select a table"));
+    ui::MsgBox(parts.front->DialogOwner(), PleaseSelectATable());
     return;
   }
-  shell::Hourglass hourglass(parts.window);
+  BusyPointer hourglass(*parts.front);
   const ConnectionSettings settings = parts.settings();
   ado::Connection foxpro;
   foxpro.SetCursorLocation(ado::adUseServer);
-  foxpro.Open(FoxProConnectionString(settings), "", "", -1);
+  foxpro.Open(FoxProConnectionString(settings, parts.foxproCodePage), "", "", -1);
   ado::Connection mysql;
   mysql.SetCursorLocation(ado::adUseClient);
   mysql.Open(MySqlConnectionString(settings, false), "", "", -1);

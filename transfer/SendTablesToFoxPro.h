@@ -4,6 +4,6 @@
 // container, or the free table folder), walking the list from its last entry to its first.
 // A table of the source that the name reaches (listed or not) is overwritten only after the
 // user says Yes. Each column becomes a memo (binary ones byte for byte), each row one INSERT.
-struct MainWindowParts;
+struct CommandParts;
 
-void SendTablesToFoxPro(const MainWindowParts& parts);
+void SendTablesToFoxPro(const CommandParts& parts);

@@ -1,20 +1,19 @@
 #include "SendTablesToMySql.h"
 
-#include <QProgressBar>
+#include <QList>
 #include <QString>
 #include <cctype>
 
 #include "Datatype.h"
+#include "QuotedNames.h"
 #include "connections/ConnectionStrings.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Error.h"
 #include "platform/ui/Dialogs.h"
-#include "shell/Command.h"
-#include "shell/Helpers.h"
-#include "shell/MainWindowParts.h"
-#include "shell/Pointer.h"
-#include "shell/TableList.h"
-#include "QuotedNames.h"
+#include "shell/CommandFront.h"
+#include "shell/CommandParts.h"
+#include "shell/Pump.h"
+#include "shell/TableNames.h"
 
 namespace {
 
@@ -58,7 +57,7 @@ std::string withoutStatementRow(std::string description) {
 // One table, from the overwrite question to its entry in the MySQL list.
 class TableCopy {
  public:
-  TableCopy(const MainWindowParts& parts, ado::Connection& foxpro, ado::Connection& mysql, ado::Recordset& source,
+  TableCopy(const CommandParts& parts, ado::Connection& foxpro, ado::Connection& mysql, ado::Recordset& source,
             ado::Recordset& destination, QString name)
       : parts_(parts),
         foxpro_(foxpro),
@@ -71,20 +70,22 @@ class TableCopy {
   // The old table is dropped only once the source has opened and the new table's text is made,
   // its column names checked: a table is lost only when its replacement can be made.
   void run() {
-    const bool replace = ListContains(parts_.mysqlList, listName_);
-    if (replace && !ui::AskYesNo(parts_.window, QStringLiteral("Would you like to overwrite %1?").arg(listName_),
-                                 QStringLiteral("Overwrite?")))
+    const bool replace = ListContains(*parts_.mysqlList, listName_);
+    if (replace &&
+        !ui::AskYesNo(parts_.front->DialogOwner(), QStringLiteral("Would you like to overwrite %1?").arg(listName_),
+                      QStringLiteral("Overwrite?")))
       return;
+    parts_.front->CopyBegins(listName_);
     source_.Open("SELECT * FROM " + FoxProName(name_), foxpro_);
     const std::string create = createText();
     if (replace) {
       // On a server that tells names apart by case, the list's entry may be another table than N.
       mysql_.Execute("DROP TABLE IF EXISTS " + MySqlName(name_));
-      RemoveListItem(parts_.mysqlList, listName_);
+      RemoveListItem(*parts_.mysqlList, listName_);
     }
     mysql_.Execute(create);
-    copyRows();
-    parts_.progressBar->setValue(0);
+    const long rows = copyRows();
+    parts_.front->CopyEnds(rows);
     source_.Close();
     parts_.mysqlList->AddItem(listName_);
   }
@@ -108,7 +109,8 @@ class TableCopy {
     }
   }
 
-  void copyRows() {
+  // Returns the number of rows copied.
+  long copyRows() {
     const long count = source_.RecordCount();
     const std::string lookup = "select * from " + MySqlName(name_) + " where " + MySqlName(temporary_) + "=";
     const ado::Recordset::FieldList from = source_.Fields();
@@ -118,7 +120,7 @@ class TableCopy {
     try {
       for (; k < count; ++k) {
         shell::Pump();
-        parts_.progressBar->setValue(static_cast<int>(static_cast<float>((k + 1.0) / count * 100.0)));
+        parts_.front->CopyReaches(static_cast<int>(static_cast<float>((k + 1.0) / count * 100.0)), k + 1, count);
         readRow(from, row, k);
         destination_.Open(lookup + std::to_string(k), mysql_, ado::adOpenKeyset, ado::adLockOptimistic);
         destination_.AddNew();
@@ -130,6 +132,7 @@ class TableCopy {
         moveNext(k);
       }
       mysql_.Execute("ALTER TABLE " + MySqlName(name_) + " DROP COLUMN " + MySqlName(temporary_));
+      return count;
     } catch (const SourceFailure& failure) {
       throwForRow(failure.error, name_, "row " + std::to_string(failure.row));
     } catch (const ado::Error& e) {
@@ -174,7 +177,7 @@ class TableCopy {
     }
   }
 
-  const MainWindowParts& parts_;
+  const CommandParts& parts_;
   ado::Connection& foxpro_;
   ado::Connection& mysql_;
   ado::Recordset& source_;
@@ -222,23 +225,23 @@ std::string CreateTableText(const std::string& table, const std::string& tempora
   return sql + " ) DEFAULT CHARSET=utf8mb4;";
 }
 
-void SendTablesToMySql(const MainWindowParts& parts) {
-  TableList& list = *parts.foxproList;
+void SendTablesToMySql(const CommandParts& parts) {
+  TableNames& list = *parts.foxproList;
   if (list.ListIndex() == -1) {
-    ui::MsgBox(parts.window, QStringLiteral("Please select a table to send."));
+    ui::MsgBox(parts.front->DialogOwner(), QStringLiteral("Please select a table to send."));
     return;
   }
-  shell::SetMousePointer(parts.window, shell::kPointerHourglass);
+  parts.front->ShowBusy(true);
   const ConnectionSettings settings = parts.settings();
   ado::Connection foxpro, mysql;
   foxpro.SetCursorLocation(ado::adUseClient);
-  foxpro.Open(FoxProConnectionString(settings), "", "", -1);
+  foxpro.Open(FoxProConnectionString(settings, parts.foxproCodePage), "", "", -1);
   mysql.SetCursorLocation(ado::adUseServer);
   mysql.Open(MySqlConnectionString(settings, true), "", "", -1);
   ado::Recordset source, destination;
   for (int i = list.ListCount() - 1; i >= 0; --i)
     if (list.Selected(i)) TableCopy(parts, foxpro, mysql, source, destination, list.List(i)).run();
-  shell::SetMousePointer(parts.window, shell::kPointerDefault);
+  parts.front->ShowBusy(false);
   mysql.Close();
   foxpro.Close();
 }

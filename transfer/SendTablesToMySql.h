@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-struct MainWindowParts;
+struct CommandParts;
 
-void SendTablesToMySql(const MainWindowParts& parts);
+void SendTablesToMySql(const CommandParts& parts);
 
 // The temporary key column's name: "tempid0", or "tempid" followed by the first counter value
 // (1, 2, …) whose name equals no field name. Names compare as MySQL compares column names,

@@ -1,6 +1,8 @@
 #include "FoxProProvider.h"
 
+#include <charconv>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -8,6 +10,7 @@
 #include "Errors.h"
 #include "Session.h"
 #include "foxpro-engine/CodePage.h"
+#include "foxpro-engine/Errors.h"
 #include "foxpro-engine/Names.h"
 #include "platform/ado/Error.h"
 #include "platform/ado/Provider.h"
@@ -34,12 +37,25 @@ std::unique_ptr<Catalogue> openCatalogue(const std::string& text) {
   return catalogue;
 }
 
+// "Code Page=" the code page new tables get and tables that name none are read in; without it
+// the Windows code page of the user's locale (1252 by default). Only a code page a table header
+// can name is taken.
+int sessionCodePage(const ado::ConnectionString& text) {
+  const std::optional<std::string> given = text.get("Code Page");
+  if (!given) return fox::localeCodePage();
+  int number = 0;
+  const char* end = given->data() + given->size();
+  const auto [stop, error] = std::from_chars(given->data(), end, number);
+  if (error != std::errc() || stop != end || fox::markFromCodePage(number) == 0 || !fox::codePageSupported(number))
+    throw fox::errors::codePageUnsupported(*given);
+  return number;
+}
+
 std::unique_ptr<ado::provider::Session> open(const ado::provider::OpenRequest& request) {
   try {
+    const int codePage = sessionCodePage(request.connectionString);
     auto catalogue = openCatalogue(request.connectionString.value("Data Source"));
-    // New tables get the Windows code page of the user's locale (1252 by default), and tables
-    // that name none are read in it.
-    return std::make_unique<Session>(std::move(catalogue), fox::localeCodePage());
+    return std::make_unique<Session>(std::move(catalogue), codePage);
   } catch (const fox::Error& e) {
     throw ado::Error(e.number(), e.what());
   }

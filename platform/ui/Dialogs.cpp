@@ -1,17 +1,20 @@
 #include "Dialogs.h"
 
-#include "QtDialogs.h"
+#include <stdexcept>
 
 namespace ui {
 
 namespace {
 std::unique_ptr<Dialogs>& current() {
-  static std::unique_ptr<Dialogs> dialogs = std::make_unique<QtDialogs>();
+  static std::unique_ptr<Dialogs> dialogs;
   return dialogs;
 }
 }  // namespace
 
-Dialogs& dialogs() { return *current(); }
+Dialogs& dialogs() {
+  if (!current()) throw std::logic_error("no dialogs are installed");
+  return *current();
+}
 
 std::unique_ptr<Dialogs> setDialogs(std::unique_ptr<Dialogs> replacement) {
   std::swap(current(), replacement);

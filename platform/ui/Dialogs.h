@@ -1,7 +1,8 @@
 #pragma once
 // The dialogs the program shows: message boxes, the input box, the open-file dialog and the
-// folder chooser. One seam: the program uses the Qt dialogs (QtDialogs), tests install a script
-// (ScriptedDialogs) that records what was shown and answers from a queue.
+// folder chooser. One seam: the windows use the Qt dialogs (QtDialogs), the command line the
+// terminal (TerminalDialogs), and tests install a script (ScriptedDialogs) that records what was
+// shown and answers from a queue. The program's front installs its dialogs before any is shown.
 #include <QString>
 #include <memory>
 
@@ -31,7 +32,7 @@ class Dialogs {
   virtual QString chooseFolder(QWidget* owner, const QString& prompt) = 0;
 };
 
-// The dialogs in use (the Qt ones unless replaced).
+// The dialogs in use; throws std::logic_error when none are installed.
 Dialogs& dialogs();
 // Installs other dialogs and returns the ones they replace.
 std::unique_ptr<Dialogs> setDialogs(std::unique_ptr<Dialogs> replacement);

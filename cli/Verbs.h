@@ -1,0 +1,34 @@
+#pragma once
+// The verbs of the command line, each a small entry of one table (Verbs.cpp): its name, its
+// synopsis, the options it takes beyond those of every verb, and the function that runs it, a
+// thin call into the main window's command of the same meaning.
+#include <vector>
+
+#include "Arguments.h"
+
+namespace cli {
+
+struct Verb {
+  const char* name;
+  const char* synopsis;  // after "tavrel "
+  const char* summary;
+  std::vector<Option> options;  // beyond the connection options, --quiet and --help
+  int (*run)(const Arguments& args);
+};
+
+const std::vector<Verb>& Verbs();
+
+// The verbs' functions (ListVerb.cpp, CopyVerb.cpp, DeleteVerb.cpp, RenameVerb.cpp).
+int List(const Arguments& args);
+int Copy(const Arguments& args);
+int Delete(const Arguments& args);
+int Rename(const Arguments& args);
+
+// "mysql" or "foxpro", the operand after the verb; a usage error otherwise.
+enum class Side { MySql, FoxPro };
+Side SideNamed(const Arguments& args);
+
+// The command line: `tavrel VERB …`, `tavrel --help`, `tavrel --version`. Returns the exit status.
+int Main(int argc, char** argv);
+
+}  // namespace cli

@@ -1,0 +1,236 @@
+// `tavrel VERB …` as a scheduled job runs it (RunTavrel.h) against the throwaway MariaDB and a
+// real folder of free tables: the overwrite answers, a server error, SIGINT during a long copy,
+// usage errors, and a password that never shows.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <chrono>
+#include <thread>
+
+#include "RunTavrel.h"
+#include "connections/ConnectionStrings.h"
+#include "platform/ado/Connection.h"
+#include "tests/foxpro/ProviderSupport.h"
+#include "tests/mysql/ScratchDatabase.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using clitest::Outcome;
+
+class CommandLine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ado::registerStandardProviders();
+    TAVREL_REQUIRE_SERVER(server_);
+    database_ = "tavrel_cli_" + std::to_string(getpid());
+    mysqltest::recreateDatabase(server_, database_);
+    // The saved settings, without the password: it comes from a file.
+    fs::create_directories(home_.path() / ".config");
+    std::ofstream(home_.path() / ".config/Ombrix.ini")
+        << "[Tavrel]\nFoxproOption=2\nFreeTableFolder=" << folder_.path().string() << "\nMySQLServer=" << server_.host
+        << "\nMySQLPort=" << server_.port << "\nMySQLUser=" << server_.user << "\nMySQLDatabase=" << database_ << "\n";
+    std::ofstream(passwordFile()) << server_.password << "\n";
+  }
+  void TearDown() override {
+    if (!database_.empty()) mysqltest::dropDatabase(server_, database_);
+  }
+
+  std::string passwordFile() const { return home_ / "password"; }
+
+  // Runs tavrel with the password file; nothing it prints holds the password.
+  Outcome tavrel(std::vector<std::string> args) {
+    args.insert(args.end(), {"--password-file", passwordFile()});
+    Outcome run = program_(args);
+    EXPECT_EQ((run.out + run.err).find(server_.password), std::string::npos);
+    return run;
+  }
+
+  void sql(const std::string& statement) {
+    ado::Connection cn;
+    cn.Open(testdb::connectionString(server_, database_));
+    cn.Execute(statement);
+  }
+  // The folder's FoxPro statements run one after the other.
+  void foxproDo(const std::vector<std::string>& statements) {
+    ado::Connection cn;
+    cn.Open(foxproConnection());
+    for (const std::string& statement : statements) cn.Execute(statement);
+  }
+  // The first column of a FoxPro query on the folder, one text per row.
+  std::vector<std::string> foxpro(const std::string& query) {
+    ado::Connection cn;
+    cn.Open(foxproConnection());
+    std::vector<std::string> values;
+    for (ado::Recordset rs = cn.Execute(query); !rs.Eof(); rs.MoveNext())
+      values.push_back(rs.Fields()[0].Value().toText());
+    return values;
+  }
+  std::string foxproConnection() const {
+    ConnectionSettings s;
+    s.FoxproOption = "2";
+    s.FreeTableFolder = QString::fromStdString(folder_.path().string());
+    return FoxProConnectionString(s);
+  }
+  std::vector<std::string> mysqlTables() {
+    ado::Connection cn;
+    cn.Open(testdb::connectionString(server_, database_));
+    std::vector<std::string> names;
+    for (ado::Recordset rs = cn.Execute("SHOW TABLES"); !rs.Eof(); rs.MoveNext())
+      names.push_back(rs.Fields()[0].Value().toText());
+    return names;
+  }
+  // The folder's files with their sizes and change times.
+  std::vector<std::string> folderState() {
+    std::vector<std::string> state;
+    for (const auto& e : fs::directory_iterator(folder_.path())) {
+      struct stat st {};
+      ::stat(e.path().c_str(), &st);
+      state.push_back(e.path().filename().string() + " " + std::to_string(st.st_size) + " " +
+                      std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec));
+    }
+    std::sort(state.begin(), state.end());
+    return state;
+  }
+
+  static inline testdb::Server server_;
+  std::string database_;
+  provider_test::TempFolder home_, folder_;
+  clitest::Program program_{home_.path()};
+};
+
+// a, b and c copied, walked c, b, a; the folder holds b already.
+TEST_F(CommandLine, OverwriteAnswers) {
+  struct Case {
+    std::vector<std::string> option;
+    int status;
+    std::vector<std::string> b, a;  // what the FoxPro tables hold afterwards
+  };
+  const Case cases[] = {
+      {{"--overwrite"}, 0, {"new"}, {"new"}},
+      {{"--skip-existing"}, 0, {"old"}, {"new"}},
+      {{}, 4, {"old"}, {}},  // no terminal: the question has no answer, c stays done
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.option.empty() ? "neither" : c.option[0]);
+    for (const fs::path& file : fs::directory_iterator(folder_.path())) fs::remove(file);
+    foxproDo({"CREATE TABLE b ([v] M)", "INSERT INTO b VALUES ('old')"});
+    for (const char* t : {"a", "b", "c"}) {
+      sql(std::string("CREATE OR REPLACE TABLE ") + t + " (v VARCHAR(5))");
+      sql(std::string("INSERT INTO ") + t + " VALUES ('new')");
+    }
+    std::vector<std::string> args = {"copy", "to-foxpro", "a", "b", "c"};
+    args.insert(args.end(), c.option.begin(), c.option.end());
+    const Outcome run = tavrel(args);
+    EXPECT_EQ(run.status, c.status) << run.err;
+    EXPECT_EQ(foxpro("SELECT * FROM c"), std::vector<std::string>{"new"});
+    EXPECT_EQ(foxpro("SELECT * FROM b"), c.b);
+    if (c.a.empty()) {
+      EXPECT_FALSE(fs::exists(folder_ / "a.DBF"));
+      EXPECT_NE(run.lastError().find("Would you like to overwrite b?"), std::string::npos) << run.err;
+    } else {
+      EXPECT_EQ(foxpro("SELECT * FROM a"), c.a);
+    }
+  }
+}
+
+// The walk goes z_good, then a_broken, a view the server can no longer read.
+TEST_F(CommandLine, ServerErrorEndsTheRunWithItsNumberAndTextAfterEarlierTablesAreComplete) {
+  sql("CREATE TABLE z_good (v INT)");
+  sql("INSERT INTO z_good SELECT seq FROM seq_1_to_500");
+  sql("CREATE TABLE gone (v INT)");
+  sql("CREATE VIEW a_broken AS SELECT v FROM gone");
+  sql("DROP TABLE gone");
+  const Outcome run = tavrel({"copy", "to-foxpro", "--all"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.lastError().rfind("tavrel: error 1356: View '" + database_ + ".a_broken' references invalid", 0), 0u)
+      << run.err;
+  EXPECT_EQ(run.out.substr(0, run.out.find('\t')), "z_good");
+  EXPECT_EQ(foxpro("SELECT * FROM z_good").size(), 500u);
+  EXPECT_FALSE(fs::exists(folder_ / "a_broken.DBF"));
+}
+
+// The record count in a .dbf header, 0 while the file is not there yet.
+std::uint32_t recordCount(const fs::path& dbf) {
+  std::ifstream in(dbf, std::ios::binary);
+  unsigned char header[8] = {};
+  if (!in.read(reinterpret_cast<char*>(header), 8)) return 0;
+  return header[4] | header[5] << 8 | header[6] << 16 | static_cast<std::uint32_t>(header[7]) << 24;
+}
+
+TEST_F(CommandLine, SigintEndsALongCopyWithEveryRowWrittenReadable) {
+  constexpr int kRows = 30000;
+  sql("CREATE TABLE big (id INT PRIMARY KEY, v VARCHAR(20))");
+  sql("INSERT INTO big SELECT seq, CONCAT('value ', seq) FROM seq_1_to_" + std::to_string(kRows));
+  const pid_t pid = program_.start({"copy", "to-foxpro", "big", "--password-file", passwordFile()});
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (recordCount(folder_ / "big.DBF") < 1000 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  const std::string cmdline = clitest::Program::read("/proc/" + std::to_string(pid) + "/cmdline");
+  EXPECT_NE(cmdline.find("--password-file"), std::string::npos);
+  EXPECT_EQ(cmdline.find(server_.password), std::string::npos);
+  ::kill(pid, SIGINT);
+  const Outcome run = program_.finish(pid);
+  EXPECT_EQ(run.status, 130) << run.err;
+  EXPECT_EQ(run.lastError(), "tavrel: interrupted");
+
+  const std::uint32_t written = recordCount(folder_ / "big.DBF");
+  EXPECT_GE(written, 1000u);
+  EXPECT_LT(written, static_cast<std::uint32_t>(kRows));
+  FILE* pipe = ::popen(
+      ("/usr/bin/python3 " TAVREL_SOURCE_DIR "/tests/transfer/read_dbf.py '" + (folder_ / "big.DBF") + "' 1252 2>&1")
+          .c_str(),
+      "r");
+  std::string json;
+  char buf[65536];
+  while (std::size_t n = std::fread(buf, 1, sizeof buf, pipe)) json.append(buf, n);
+  ASSERT_EQ(::pclose(pipe), 0) << json.substr(0, 2000);
+  const QJsonObject read = QJsonDocument::fromJson(QByteArray::fromStdString(json)).object();
+  for (const char* reader : {"dbfread", "dbf"}) {
+    const QJsonArray rows = read[reader].toArray();
+    EXPECT_EQ(rows.size(), written) << reader;
+    for (qsizetype i = 0; i < rows.size(); ++i)
+      if (rows[i].toArray() != QJsonArray{QString::number(i + 1), QString("value %1").arg(i + 1)}) {
+        ADD_FAILURE() << reader << " row " << i + 1;
+        break;
+      }
+  }
+}
+
+TEST_F(CommandLine, UsageErrorsTouchNothing) {
+  const fs::path fixture = fs::path(TAVREL_FIXTURES_DIR) / "dbffile/vfp9_30.dbf";
+  for (const char* name : {"orders.dbf", "ORDERS.dbf"}) fs::copy_file(fixture, folder_ / name);
+  const std::vector<std::string> before = folderState();
+  const struct {
+    std::vector<std::string> args;
+    std::string named;  // what the error names
+  } cases[] = {
+      {{"copy", "to-mysql", "orders", "nosuch"}, "nosuch"},
+      {{"copy", "to-mysql", "orders", "Orders"}, "Orders"},
+      {{"frobnicate", "orders"}, "frobnicate"},
+      {{"copy", "to-mysql", "--frob", "orders"}, "--frob"},
+  };
+  for (const auto& c : cases) {
+    const Outcome run = tavrel(c.args);
+    EXPECT_EQ(run.status, 2) << c.named << ": " << run.err;
+    EXPECT_NE(run.err.find(c.named), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "");
+  }
+  EXPECT_EQ(folderState(), before);
+  EXPECT_EQ(mysqlTables(), std::vector<std::string>{});
+}
+
+TEST_F(CommandLine, AWrongPasswordIsRefusedWithoutShowingIt) {
+  const std::string wrong = "wrong-" + server_.password + "-x";
+  std::ofstream(passwordFile()) << wrong << "\n";
+  const Outcome run = program_({"list", "mysql", "--password-file", passwordFile()});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.lastError().rfind("tavrel: error 1045: Access denied", 0), 0u) << run.err;
+  EXPECT_EQ((run.out + run.err).find(wrong), std::string::npos);
+}
+
+}  // namespace
