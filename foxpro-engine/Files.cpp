@@ -81,13 +81,15 @@ bool regularFile(const std::filesystem::path& p) {
   return std::filesystem::is_regular_file(p, ec);
 }
 
-// The file beside `table` named `name` without regard to case: the exact name first, else one
-// that no other table file of the folder claims by its exact name.
+// The file beside `table` named `name` without regard to case: the exact name first, else a
+// regular file that no other table file of the folder claims by its exact name.
 std::optional<std::filesystem::path> findCompanion(const std::filesystem::path& table, const std::string& name) {
   const std::filesystem::path folder = table.parent_path().empty() ? std::filesystem::path(".") : table.parent_path();
   std::vector<std::filesystem::path> matches = findAllNoCase(folder, name);
+  // The exact name is taken whatever it is, so that opening it says what is wrong (a named pipe,
+  // a folder) instead of reporting the file as missing.
   for (const auto& match : matches)
-    if (match.filename() == name && regularFile(match)) return match;
+    if (match.filename() == name) return match;
   for (const auto& match : matches) {
     if (!regularFile(match)) continue;
     const std::string stem = match.stem().string();

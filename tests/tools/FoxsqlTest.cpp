@@ -148,8 +148,8 @@ TEST(Foxsql, NamedPipesBesideATableAreRefusedNotWaitedFor) {
     fs::path pipe;
     std::string source, statement;
   } cases[] = {
-      {folder / "t.fpt", folder.path().string(), "SELECT * FROM t"},
-      {folder / "t.cpg", folder.path().string(), "SELECT * FROM t"},
+      {folder / "t.FPT", folder.path().string(), "SELECT * FROM t"},
+      {folder / "t.CPG", folder.path().string(), "SELECT * FROM t"},
       {northwind / "northwind.dct", (northwind / "northwind.dbc").string(), ".tables"},
   };
   for (const auto& c : cases) {
