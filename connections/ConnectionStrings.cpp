@@ -42,12 +42,13 @@ std::string MySqlConnectionString(const ConnectionSettings& s, bool withDriverOp
   return cs;
 }
 
-std::string FoxProConnectionString(const ConnectionSettings& s) {
+std::string FoxProConnectionString(const ConnectionSettings& s, bool holdingRows) {
+  const std::string hold = holdingRows ? "Hold Rows=Yes;" : "";
   if (s.usesDbcFile())
     return "Provider=vfpoledb.1;Data Source=" + value(s.DBCFile, QStringLiteral("DBC File")) +
-           ";Collating Sequence=machine;";
+           ";Collating Sequence=machine;" + hold;
   return "Provider=vfpoledb.1;Data Source=" + value(s.FreeTableFolder, QStringLiteral("Free Table Folder")) +
-         ";Collating Sequence=general;";
+         ";Collating Sequence=general;" + hold;
 }
 
 void OpenFoxProProbe(ado::Connection& connection, const ConnectionSettings& settings) {

@@ -19,8 +19,9 @@ std::string MySqlConnectionString(const ConnectionSettings& settings, bool withD
 
 // "Provider=vfpoledb.1;Data Source=<.dbc file>;Collating Sequence=machine;" for a database
 // container, or "…Data Source=<folder>;Collating Sequence=general;" for a free table folder. The
-// path is braced and checked as the MySQL values are.
-std::string FoxProConnectionString(const ConnectionSettings& settings);
+// path is braced and checked as the MySQL values are. `holdingRows` adds "Hold Rows=Yes;": the
+// connection's INSERTs reach their table files in groups (platform/foxpro/README.md).
+std::string FoxProConnectionString(const ConnectionSettings& settings, bool holdingRows = false);
 
 // Open a connection the way the probes do (FoxPro with server-side cursors, MySQL with the plain
 // string and the default cursor location). Throw ado::Error when the database cannot be reached.

@@ -130,7 +130,7 @@ void SendTablesToFoxPro(const MainWindowParts& parts) {
   const ConnectionSettings settings = parts.settings();
   ado::Connection foxpro;
   foxpro.SetCursorLocation(ado::adUseServer);
-  foxpro.Open(FoxProConnectionString(settings), "", "", -1);
+  foxpro.Open(FoxProConnectionString(settings, true), "", "", -1);
   ado::Connection mysql;
   mysql.SetCursorLocation(ado::adUseClient);
   mysql.Open(MySqlConnectionString(settings, false), "", "", -1);

@@ -22,7 +22,7 @@ bool isContainerPath(const fs::path& path) { return fox::sameName(path.extension
 
 // "Data Source=" a .dbc file (a database container) or a folder of free tables;
 // "Collating Sequence=" machine or general (kept for FoxPro's sake: the dialect neither sorts
-// nor compares text, so it changes nothing here).
+// nor compares text, so it changes nothing here); "Hold Rows=Yes" (Session.h).
 std::unique_ptr<Catalogue> openCatalogue(const std::string& text) {
   if (text.empty()) throw errors::fileDoesNotExist("");
   std::error_code ec;
@@ -39,7 +39,8 @@ std::unique_ptr<ado::provider::Session> open(const ado::provider::OpenRequest& r
     auto catalogue = openCatalogue(request.connectionString.value("Data Source"));
     // New tables get the Windows code page of the user's locale (1252 by default), and tables
     // that name none are read in it.
-    return std::make_unique<Session>(std::move(catalogue), fox::localeCodePage());
+    return std::make_unique<Session>(std::move(catalogue), fox::localeCodePage(),
+                                     request.connectionString.value("Hold Rows") == "Yes");
   } catch (const fox::Error& e) {
     throw ado::Error(e.number(), e.what());
   }

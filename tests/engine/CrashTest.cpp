@@ -172,6 +172,84 @@ TEST(Crash, FailedWriteAtEveryPointOfAnAppend) {
   EXPECT_GE(writes, 5);  // one per step at least
 }
 
+// The live rows in the engine: 0 … n−1 in order, each whole (rows marked deleted may lie between
+// them), and dbfread and python3-dbf read the same; returns n.
+std::uint32_t expectLiveRows(const fs::path& table) {
+  auto t = fox::Table::open(table);
+  std::vector<Value> v;
+  std::uint32_t live = 0;
+  for (std::uint32_t i = 0; i < t->recordCount(); ++i) {
+    if (!t->read(i, v)) continue;
+    EXPECT_EQ(std::get<std::int32_t>(v[0]), std::int32_t(live)) << i;
+    EXPECT_EQ(v[2], rowFor(std::int32_t(live))[2]) << i;
+    ++live;
+  }
+  EXPECT_TRUE(readsTheSame(table, "dbfread"));
+  EXPECT_TRUE(readsTheSame(table, "dbf", "EXTRA"));
+  return live;
+}
+
+// Records held back reach the table in one write. A flush stopped at each of its steps, or failed
+// at each of its writes, leaves every row before it and a front part of the held ones, never a
+// part of a row; a flush that reports no error stored them all; and appending goes on.
+TEST(Crash, HeldRecordsStoppedOrFailedInTheirFlush) {
+  constexpr std::int32_t kHeld = 3;
+  auto holdRows = [](fox::TableWriter& w) {
+    w.hold(true);
+    for (std::int32_t i = kBefore; i < std::int32_t(kBefore) + kHeld; ++i) w.append(rowFor(i));
+  };
+  auto expectAppendingGoesOnAfter = [](const fs::path& table, std::uint32_t live) {
+    auto w = fox::TableWriter::openForAppend(table);
+    w->append(rowFor(std::int32_t(live)));
+    w->close();
+    EXPECT_EQ(expectLiveRows(table), live + 1);
+  };
+  for (fox::AppendStep stop : {fox::AppendStep::Record, fox::AppendStep::RecordCount, fox::AppendStep::DeletionFlag}) {
+    SCOPED_TRACE(int(stop));
+    TempDir dir;
+    fs::path table = tableWithRows(dir);
+    EXPECT_TRUE(faults::killedDuring([&] {
+      auto w = fox::TableWriter::openForAppend(table);
+      holdRows(*w);
+      w->setBeforeStep([stop](fox::AppendStep s) {
+        if (s == stop) faults::die();
+      });
+      w->flush();
+    }));
+    EXPECT_EQ(expectLiveRows(table), kBefore);
+    expectAppendingGoesOnAfter(table, kBefore);
+  }
+  int writes = 0;
+  for (int n = 1;; ++n) {
+    SCOPED_TRACE(n);
+    TempDir dir;
+    fs::path table = tableWithRows(dir);
+    auto w = fox::TableWriter::openForAppend(table);
+    holdRows(*w);
+    bool fired, threw = false;
+    {
+      faults::FailNth fail(fox::IoOperation::Write, n);
+      try {
+        w->flush();
+      } catch (const fox::Error& e) {
+        threw = e.number() == fox::err::WriteError;
+      }
+      fired = fail.fired();
+    }
+    w->close();
+    if (!fired) break;
+    ++writes;
+    const std::uint32_t live = expectLiveRows(table);
+    EXPECT_GE(live, kBefore);
+    EXPECT_LE(live, kBefore + kHeld);
+    if (!threw) {
+      EXPECT_EQ(live, kBefore + kHeld);
+    }
+    expectAppendingGoesOnAfter(table, live);
+  }
+  EXPECT_GE(writes, 2);
+}
+
 TEST(Crash, KilledAtAnyMomentLeavesEveryRowAppendedBefore) {
   TempDir dir;
   auto table = dir / "crash.dbf";
