@@ -98,17 +98,19 @@ std::unique_ptr<ado::provider::Cursor> Session::execute(const std::string& text)
   return errors::translated([&] { return run(text); });
 }
 
-void Session::flushWriters() {
-  std::exception_ptr first;
-  for (auto& open : writers_) {
+void Session::forEachWriter(std::vector<OpenWriter>& writers, void (fox::TableWriter::*work)(),
+                            std::exception_ptr first) {
+  for (auto& open : writers) {
     try {
-      open.writer->flush();
+      (open.writer.get()->*work)();
     } catch (...) {
       if (!first) first = std::current_exception();
     }
   }
   if (first) std::rethrow_exception(first);
 }
+
+void Session::flushWriters() { forEachWriter(writers_, &fox::TableWriter::flush); }
 
 void Session::flushEverySession() {
   if (deferredFailure_) std::rethrow_exception(std::exchange(deferredFailure_, nullptr));
@@ -179,15 +181,7 @@ void Session::close() {
     forgetLastInsert();
     auto writers = std::move(writers_);
     writers_.clear();
-    std::exception_ptr first = std::exchange(deferredFailure_, nullptr);
-    for (auto& open : writers) {
-      try {
-        open.writer->close();
-      } catch (...) {
-        if (!first) first = std::current_exception();
-      }
-    }
-    if (first) std::rethrow_exception(first);
+    forEachWriter(writers, &fox::TableWriter::close, std::exchange(deferredFailure_, nullptr));
   });
 }
 

@@ -53,6 +53,9 @@ class Session : public ado::provider::Session {
   // the rows every connection holds (a failure of this connection's own is thrown here).
   void flushEverySession();
   void flushWriters();
+  // Does `work` with every writer, also after one fails; throws `first`, else the first failure.
+  static void forEachWriter(std::vector<OpenWriter>& writers, void (fox::TableWriter::*work)(),
+                            std::exception_ptr first = nullptr);
   void create(const sql::CreateTable& statement);
   void drop(const sql::DropTable& statement);
   void insert(const sql::Insert& statement);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
 #include <set>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -142,33 +143,47 @@ INSTANTIATE_TEST_SUITE_P(Crash, StoppedAt,
                                            fox::AppendStep::DeletionFlag),
                          stepName);
 
-// Each write of an append fails in turn, as on a full disk: the append is an error, the table
-// holds the rows before it and at most the new one whole, and a writer opened next appends.
-TEST(Crash, FailedWriteAtEveryPointOfAnAppend) {
+// Opens a writer on a fresh table, readies it (`ready`), and does `work` with the nth write
+// failing as on a full disk, for n = 1, 2, … until no write fails; `check` looks at the table
+// after each, told whether `work` threw the write error. Returns how many writes failed.
+int failEachWriteInTurn(const std::function<void(fox::TableWriter&)>& ready,
+                        const std::function<void(fox::TableWriter&)>& work,
+                        const std::function<void(const fs::path&, bool threw)>& check) {
   int writes = 0;
   for (int n = 1;; ++n) {
     SCOPED_TRACE(n);
     TempDir dir;
     fs::path table = tableWithRows(dir);
     auto w = fox::TableWriter::openForAppend(table);
+    ready(*w);
     bool fired, threw = false;
     {
       faults::FailNth fail(fox::IoOperation::Write, n);
       try {
-        w->append(rowFor(kBefore));
+        work(*w);
       } catch (const fox::Error& e) {
         threw = e.number() == fox::err::WriteError;
       }
       fired = fail.fired();
     }
     w->close();
-    EXPECT_EQ(threw, fired);
-    if (!fired) break;
+    if (!fired) return writes;
     ++writes;
-    std::uint32_t rows = checkTable(table);
-    EXPECT_TRUE(rows == kBefore || rows == kBefore + 1) << rows;
-    expectAppendingGoesOn(table, std::uint32_t(fox::Table::open(table)->recordCount()));
+    check(table, threw);
   }
+}
+
+// Each write of an append fails in turn: the append is an error, the table holds the rows
+// before it and at most the new one whole, and a writer opened next appends.
+TEST(Crash, FailedWriteAtEveryPointOfAnAppend) {
+  const int writes =
+      failEachWriteInTurn([](fox::TableWriter&) {}, [](fox::TableWriter& w) { w.append(rowFor(kBefore)); },
+                          [](const fs::path& table, bool threw) {
+                            EXPECT_TRUE(threw);
+                            std::uint32_t rows = checkTable(table);
+                            EXPECT_TRUE(rows == kBefore || rows == kBefore + 1) << rows;
+                            expectAppendingGoesOn(table, std::uint32_t(fox::Table::open(table)->recordCount()));
+                          });
   EXPECT_GE(writes, 5);  // one per step at least
 }
 
@@ -219,34 +234,17 @@ TEST(Crash, HeldRecordsStoppedOrFailedInTheirFlush) {
     EXPECT_EQ(expectLiveRows(table), kBefore);
     expectAppendingGoesOnAfter(table, kBefore);
   }
-  int writes = 0;
-  for (int n = 1;; ++n) {
-    SCOPED_TRACE(n);
-    TempDir dir;
-    fs::path table = tableWithRows(dir);
-    auto w = fox::TableWriter::openForAppend(table);
-    holdRows(*w);
-    bool fired, threw = false;
-    {
-      faults::FailNth fail(fox::IoOperation::Write, n);
-      try {
-        w->flush();
-      } catch (const fox::Error& e) {
-        threw = e.number() == fox::err::WriteError;
-      }
-      fired = fail.fired();
-    }
-    w->close();
-    if (!fired) break;
-    ++writes;
-    const std::uint32_t live = expectLiveRows(table);
-    EXPECT_GE(live, kBefore);
-    EXPECT_LE(live, kBefore + kHeld);
-    if (!threw) {
-      EXPECT_EQ(live, kBefore + kHeld);
-    }
-    expectAppendingGoesOnAfter(table, live);
-  }
+  const int writes = failEachWriteInTurn(
+      holdRows, [](fox::TableWriter& w) { w.flush(); },
+      [&](const fs::path& table, bool threw) {
+        const std::uint32_t live = expectLiveRows(table);
+        EXPECT_GE(live, kBefore);
+        EXPECT_LE(live, kBefore + kHeld);
+        if (!threw) {
+          EXPECT_EQ(live, kBefore + kHeld);
+        }
+        expectAppendingGoesOnAfter(table, live);
+      });
   EXPECT_GE(writes, 2);
 }
 
