@@ -210,7 +210,8 @@ const Inserter::TableFacts& Inserter::facts(const InsertTarget& target) {
 }
 
 bool Inserter::loadable(const std::vector<Variant>& row) const {
-  if (!localInfile_ || lastClasses_.size() != row.size()) return false;
+  // A row without values has no line of its own in LOAD DATA's text.
+  if (!localInfile_ || row.empty() || lastClasses_.size() != row.size()) return false;
   for (std::size_t j = 0; j < row.size(); ++j)
     if (!loadsAsBound(row[j], lastClasses_[j])) return false;
   return true;
