@@ -38,7 +38,7 @@ class Inserter {
  public:
   static constexpr std::size_t kMaxRows = 1000;  // of a multi-row INSERT
   // of a LOAD DATA: a refused value replays up to this many rows one by one
-  static constexpr std::size_t kMaxLoadRows = 1000;
+  static constexpr std::size_t kMaxLoadRows = 5000;
   static constexpr std::size_t kMaxBytes = 1 << 20;
   static constexpr std::chrono::milliseconds kMaxDelay{200};
 
