@@ -42,7 +42,7 @@ std::string MySqlConnectionString(const ConnectionSettings& s, bool withDriverOp
   return cs;
 }
 
-std::string FoxProConnectionString(const ConnectionSettings& s, int codePage) {
+std::string FoxProConnectionString(const ConnectionSettings& s, int codePage, bool holdingRows) {
   std::string cs =
       s.usesDbcFile()
           ? "Provider=vfpoledb.1;Data Source=" + value(s.DBCFile, QStringLiteral("DBC File")) +
@@ -50,6 +50,7 @@ std::string FoxProConnectionString(const ConnectionSettings& s, int codePage) {
           : "Provider=vfpoledb.1;Data Source=" + value(s.FreeTableFolder, QStringLiteral("Free Table Folder")) +
                 ";Collating Sequence=general;";
   if (codePage != 0) cs += "Code Page=" + std::to_string(codePage) + ";";
+  if (holdingRows) cs += "Hold Rows=Yes;";
   return cs;
 }
 

@@ -21,8 +21,9 @@ std::string MySqlConnectionString(const ConnectionSettings& settings, bool withD
 // container, or "…Data Source=<folder>;Collating Sequence=general;" for a free table folder. The
 // path is braced and checked as the MySQL values are. A `codePage` other than 0 follows as
 // "Code Page=N;": new tables get it, and tables without a code page mark are read in it,
-// instead of the locale's.
-std::string FoxProConnectionString(const ConnectionSettings& settings, int codePage = 0);
+// instead of the locale's. `holdingRows` adds "Hold Rows=Yes;": the connection's INSERTs reach
+// their table files in groups (platform/foxpro/README.md).
+std::string FoxProConnectionString(const ConnectionSettings& settings, int codePage = 0, bool holdingRows = false);
 
 // Open a connection the way the probes do (FoxPro with server-side cursors, MySQL with the plain
 // string and the default cursor location). Throw ado::Error when the database cannot be reached.

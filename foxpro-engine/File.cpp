@@ -209,7 +209,6 @@ void File::unmap() {
 }
 
 void File::store(std::uint64_t offset, const void* bytes, std::size_t n) {
-  constexpr std::size_t kLargeStore = 1 << 20;
   if (!map_ || n >= kLargeStore) return writeAt(offset, bytes, n);
   beforeIo(IoOperation::Write, shown());
   __atomic_thread_fence(__ATOMIC_RELEASE);
@@ -231,6 +230,13 @@ void File::store32(std::uint64_t offset, const std::uint8_t bytes[4]) const {
   std::uint32_t v;
   std::memcpy(&v, bytes, 4);
   __atomic_store_n(reinterpret_cast<std::uint32_t*>(map_ + offset), v, __ATOMIC_RELEASE);
+}
+
+void File::prefault(std::uint64_t offset, std::uint64_t length) const {
+  constexpr std::uint64_t kPage = 4096;
+  if (!map_ || length == 0 || offset + length > mapLength_) return;
+  const std::uint64_t from = offset / kPage * kPage;
+  ::madvise(map_ + from, std::size_t(offset + length - from), MADV_POPULATE_WRITE);
 }
 
 bool File::tryLockExclusive() const {

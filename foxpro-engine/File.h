@@ -65,11 +65,16 @@ class File {
   // it, so it survives a killed process, without a system call), else writeAt. Files are stored
   // front to back: every 8 MB the mapped pages below the one stored (but the first) are let go,
   // so resident memory does not grow with the file; their data stays in the page cache and in
-  // the file, as after a write(). A store of a megabyte or more goes through writeAt: through
+  // the file, as after a write(). A store of kLargeStore or more goes through writeAt: through
   // the mapping, all of its pages would count as this process's memory at once.
+  static constexpr std::size_t kLargeStore = 1 << 20;
   void store(std::uint64_t offset, const void* bytes, std::size_t n);
   // Writes 4 bytes at a 4-aligned offset in one store, so a killed process leaves old or new.
   void store32(std::uint64_t offset, const std::uint8_t bytes[4]) const;
+  // Readies the mapped pages of [offset, offset + length), which must lie below the file's end,
+  // for stores in one system call, instead of one page fault per page at the first store to it.
+  // Changes nothing in the file; best effort (older kernels cannot).
+  void prefault(std::uint64_t offset, std::uint64_t length) const;
 
   // Takes an exclusive advisory lock without waiting; false when another holder has it. Error 3
   // when the lock cannot be taken at all.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <ctime>
+#include <exception>
 #include <string_view>
 #include <utility>
 
@@ -99,14 +101,18 @@ std::uint64_t memoGrowthTarget(std::uint64_t size, std::uint64_t needed) {
 // The memo file, written through a memory mapping: memo blocks and the header's next free
 // block are plain stores into the page cache (they survive a killed process like a write()
 // would), and the file grows ahead in steps reserved with fallocate (memoGrowthTarget), so a
-// full disk is an error here rather than a fault on a later store. close() cuts the file back
-// to the last block in use; a killed process leaves unused zero blocks after it, which FoxPro
-// ignores. Where mapping or fallocate is not available, it writes with pwrite.
+// full disk is an error here rather than a fault on a later store. The pages just ahead of the
+// last memo are readied for the stores in one system call (kPrefaultAhead at a time) rather than
+// faulted in one by one. close() cuts the file back to the last block in use; a killed process
+// leaves unused zero blocks after it, which FoxPro ignores. Where mapping or fallocate is not
+// available, it writes with pwrite.
 class MemoAppender {
  public:
+  static constexpr std::uint64_t kPrefaultAhead = 512 * 1024;
+
   MemoAppender() = default;
   explicit MemoAppender(File file) : file_(std::move(file)) {
-    size_ = end_ = file_.size();
+    size_ = end_ = prefaulted_ = file_.size();
     file_.map(kMapLength);
   }
   MemoAppender(MemoAppender&&) noexcept = default;
@@ -126,6 +132,7 @@ class MemoAppender {
     const std::uint64_t dataEnd = offset + layout::kMemoData + data.size();
     const std::uint64_t end = (dataEnd + blockSize - 1) / blockSize * blockSize;
     const bool mapped = file_.mapped() && reserve(end);
+    if (mapped) prefault(offset, end);
     auto put = [&](std::uint64_t at, const void* bytes, std::size_t n) {
       if (mapped)
         file_.store(at, bytes, n);
@@ -176,9 +183,19 @@ class MemoAppender {
     throw errors::writeError(file_.path(), "the disk is full");
   }
 
+  // Readies the pages from `offset` to `end` and kPrefaultAhead beyond, within the file, unless
+  // done already; never for a large memo, which File::store writes without the mapping.
+  void prefault(std::uint64_t offset, std::uint64_t end) {
+    if (end <= prefaulted_ || end - offset >= File::kLargeStore) return;
+    const std::uint64_t from = std::max(prefaulted_, offset);
+    prefaulted_ = std::min(size_, end + kPrefaultAhead);
+    if (prefaulted_ > from) file_.prefault(from, prefaulted_ - from);
+  }
+
   File file_;
-  std::uint64_t size_ = 0;  // bytes the file has (reserved ones included)
-  std::uint64_t end_ = 0;   // bytes in use
+  std::uint64_t size_ = 0;        // bytes the file has (reserved ones included)
+  std::uint64_t end_ = 0;         // bytes in use
+  std::uint64_t prefaulted_ = 0;  // the pages below this are ready for stores
 };
 
 class Writer final : public TableWriter {
@@ -195,6 +212,8 @@ class Writer final : public TableWriter {
         nextBlock_(nextBlock) {
     if (!dbf_.tryLockExclusive()) throw errors::fileInUse(path_);
     dbf_.map(kMapLength);
+    autoIncrement_ =
+        std::any_of(header_.fields.begin(), header_.fields.end(), [](const Field& f) { return f.autoIncrement(); });
   }
   ~Writer() override {
     try {
@@ -206,7 +225,7 @@ class Writer final : public TableWriter {
   const std::filesystem::path& path() const override { return path_; }
   const std::vector<Field>& fields() const override { return header_.fields; }
   int codePage() const override { return codePage_->number(); }
-  std::uint32_t recordCount() const override { return header_.recordCount; }
+  std::uint32_t recordCount() const override { return header_.recordCount + heldCount_; }
 
   void append(const std::vector<Value>& values) override {
     checkOpen();
@@ -233,9 +252,9 @@ class Writer final : public TableWriter {
       memoStarts_.emplace_back(i, std::uint32_t(block));
       block += blocks;
     }
-    std::uint64_t recordAt = header_.headerLength + std::uint64_t(header_.recordCount) * header_.recordLength;
+    const std::uint64_t recordAt = recordOffset(recordCount());
     if (recordAt + header_.recordLength + 1 > kMaxFileSize) tooLarge(path_);
-    if (header_.recordCount >= kMaxRecords) tooLarge(path_);
+    if (recordCount() >= kMaxRecords) tooLarge(path_);
 
     // 1. the memo file's next free block, past the new memos (so a kill never leaves memo data
     // past it, only unused blocks below it), 2. the memo blocks, 3. the record and the end
@@ -252,19 +271,92 @@ class Writer final : public TableWriter {
                         encoder_.memoData()[field], blockSize_);
       nextBlock_ = std::uint32_t(block);
     }
-    record_.push_back(0x1A);
-    record_[0] = 0x1A;
+    if (holding_ && !autoIncrement_) return keep();
+    writeRecord(record_);
+  }
+
+  void hold(bool on) override {
+    checkOpen();
+    if (!on) flush();
+    holding_ = on;
+  }
+
+  void flush() override {
+    checkOpen();
+    if (heldCount_ == 0) return;
+    std::vector<std::uint8_t> records = std::move(held_);
+    const std::uint32_t count = heldCount_;
+    held_.clear();
+    heldCount_ = 0;
+    const std::uint64_t at = recordOffset(header_.recordCount);
+    const std::size_t length = header_.recordLength;
+    // 3. the records marked deleted, and the end marker (a record every reader passes over),
+    // 4. the record count, 5. the records again, live. A kill before 4 leaves records past the
+    // count, which the next writer drops; one during 5 leaves the rest of them deleted.
+    for (std::uint32_t i = 0; i < count; ++i) records[i * length] = '*';
+    records.push_back(0x1A);
     step(AppendStep::Record);
     try {
-      dbf_.writeAt(recordAt, record_.data(), record_.size());
+      dbf_.writeAt(at, records.data(), records.size());
     } catch (const Error&) {
-      // A full disk may have taken part of the record: put the end marker back in its place.
-      try {
-        dbf_.truncate(recordAt);
-        std::uint8_t eof = 0x1A;
-        dbf_.writeAt(recordAt, &eof, 1);
-      } catch (const Error&) {
+      restoreEnd(at);
+      // As many as the disk takes, one by one, each whole.
+      std::vector<std::uint8_t> one;
+      for (std::uint32_t i = 0; i < count; ++i) {
+        const auto first = records.begin() + std::ptrdiff_t(i * length);
+        one.assign(first, first + std::ptrdiff_t(length));
+        writeRecord(one);
       }
+      return;
+    }
+    step(AppendStep::RecordCount);
+    header_.recordCount += count;
+    storeRecordCount();
+    step(AppendStep::DeletionFlag);
+    for (std::uint32_t i = 0; i < count; ++i) records[i * length] = ' ';
+    dbf_.writeAt(at, records.data(), records.size() - 1);
+    stampChange();
+  }
+
+  void setBeforeStep(std::function<void(AppendStep)> hook) override { beforeStep_ = std::move(hook); }
+
+  void setDeleted(std::uint32_t index, bool deleted) override {
+    flush();
+    if (index >= header_.recordCount) throw Error(err::RecordOutOfRange, "Record is out of range.");
+    std::uint8_t flag = deleted ? '*' : ' ';
+    dbf_.writeAt(header_.headerLength + std::uint64_t(index) * header_.recordLength, &flag, 1);
+    stampChange();
+  }
+
+  void close() override {
+    if (closed_) return;
+    std::exception_ptr failure;
+    try {
+      flush();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    closed_ = true;
+    memo_.close();
+    dbf_.close();
+    if (failure) std::rethrow_exception(failure);
+  }
+
+ private:
+  std::uint64_t recordOffset(std::uint32_t index) const {
+    return header_.headerLength + std::uint64_t(index) * header_.recordLength;
+  }
+
+  // Steps 3 to 5 of an append for `record`, the next record of the table.
+  void writeRecord(std::vector<std::uint8_t>& record) {
+    const std::uint64_t recordAt = recordOffset(header_.recordCount);
+    record.push_back(0x1A);
+    record[0] = 0x1A;
+    step(AppendStep::Record);
+    try {
+      dbf_.writeAt(recordAt, record.data(), record.size());
+    } catch (const Error&) {
+      restoreEnd(recordAt);
       throw;
     }
     step(AppendStep::RecordCount);
@@ -277,33 +369,46 @@ class Writer final : public TableWriter {
       dbf_.store(header_.descriptorOffsets[i] + layout::kAutoIncrementNext, next, 4);
     }
     ++header_.recordCount;
-    std::uint8_t count[4];
-    bin::putLe32(count, header_.recordCount);
-    dbf_.store32(layout::kRecordCount, count);
+    storeRecordCount();
     step(AppendStep::DeletionFlag);
     std::uint8_t live = ' ';
     dbf_.store(recordAt, &live, 1);
     stampChange();
   }
 
-  void setBeforeStep(std::function<void(AppendStep)> hook) override { beforeStep_ = std::move(hook); }
-
-  void setDeleted(std::uint32_t index, bool deleted) override {
-    checkOpen();
-    if (index >= header_.recordCount) throw Error(err::RecordOutOfRange, "Record is out of range.");
-    std::uint8_t flag = deleted ? '*' : ' ';
-    dbf_.writeAt(header_.headerLength + std::uint64_t(index) * header_.recordLength, &flag, 1);
-    stampChange();
+  // A full disk may have taken part of what was written at `end`: the end marker goes back there.
+  void restoreEnd(std::uint64_t end) {
+    try {
+      dbf_.truncate(end);
+      std::uint8_t eof = 0x1A;
+      dbf_.writeAt(end, &eof, 1);
+    } catch (const Error&) {
+    }
   }
 
-  void close() override {
-    if (closed_) return;
-    closed_ = true;
-    memo_.close();
-    dbf_.close();
+  void storeRecordCount() {
+    std::uint8_t count[4];
+    bin::putLe32(count, header_.recordCount);
+    dbf_.store32(layout::kRecordCount, count);
   }
 
- private:
+  // Keeps the record just made; a flush when the records kept fill kHeldBytes or the first of
+  // them has waited kHeldAge.
+  void keep() {
+    if (heldCount_ == 0) heldSince_ = coarseMilliseconds();
+    held_.insert(held_.end(), record_.begin(), record_.end());
+    ++heldCount_;
+    if (held_.size() + header_.recordLength > kHeldBytes || coarseMilliseconds() - heldSince_ >= kHeldAgeMilliseconds)
+      flush();
+  }
+
+  // A clock of a few milliseconds' resolution, cheap enough to read at every append.
+  static std::int64_t coarseMilliseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    return std::int64_t{now.tv_sec} * 1000 + now.tv_nsec / 1000000;
+  }
+
   void checkOpen() const {
     if (closed_) throw Error(err::WriterClosed, "Table " + quoted(path_) + " is closed.");
   }
@@ -336,6 +441,11 @@ class Writer final : public TableWriter {
   std::function<void(AppendStep)> beforeStep_;
   bool closed_ = false;
   bool stamped_ = false;
+  bool autoIncrement_ = false;  // a field takes the header's counters: its records are never held
+  bool holding_ = false;
+  std::vector<std::uint8_t> held_;  // the records held, one after the other
+  std::uint32_t heldCount_ = 0;
+  std::int64_t heldSince_ = 0;  // when the first of them was kept (coarseMilliseconds)
 };
 
 std::uint32_t firstBlock(std::uint32_t blockSize) {

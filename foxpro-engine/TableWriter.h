@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -29,9 +30,19 @@ struct CreateOptions {
 // record count in the header, then the deletion flag (AppendStep numbers the steps); so a process killed at any moment
 // leaves a table that opens and holds every record appended before, the one being appended either whole or not at all.
 //
+// A writer may hold records back (hold): each append then converts its values and writes its
+// memos at once, as above, but keeps its record, and the records kept go to the table together,
+// in one write, once they fill kHeldBytes, at the first append kHeldAge or more after the first
+// of them was kept, and before anything else is done with the writer (flush, setDeleted, close). A flush writes the
+// records marked deleted ('*', a mark every reader passes over), then the record count, then the records again with
+// their live flags, front to back; so a process killed at any moment leaves a table whose readers all see the records
+// of every flush before it, then a front part of that flush's records (the rest deleted or not counted), and nothing of
+// the records still held.
+//
 // The writer holds an exclusive lock (flock) on the .dbf while it is open: a second writer on
 // the same table fails with error 3 ("File is in use."). Nothing is fsynced: an append reaches
-// the operating system before append() returns, which is what survives a killed process.
+// the operating system before append() returns (a held record at its flush), which is what
+// survives a killed process.
 //
 // Column rules for create(): names as Names.h says for free-table fields (at most 10
 // characters; upper-cased in the header; unique regardless of case); C, V, Q 1–254 wide;
@@ -58,7 +69,8 @@ struct CreateOptions {
 //                 in any case; empty text gives a blank field (FoxPro's .F.)
 // An autoincrementing I field takes the header's next value; its value must be NULL
 // (else error 2088, as in FoxPro).
-// The steps of an append, in the order the class comment gives (1 and 2 only with memos).
+// The steps of an append, in the order the class comment gives (1 and 2 only with memos); a flush
+// of held records takes the last three (the records marked deleted, the count, the live flags).
 enum class AppendStep { MemoNextBlock = 1, MemoBlocks, Record, RecordCount, DeletionFlag };
 
 class TableWriter {
@@ -78,20 +90,33 @@ class TableWriter {
   static std::unique_ptr<TableWriter> openForAppend(const std::filesystem::path& dbf, int codePageWhenUnmarked = 0);
   virtual ~TableWriter() = default;
 
+  // How many held records a flush writes at most, in bytes, and how long the first may wait.
+  static constexpr std::size_t kHeldBytes = 64 * 1024;
+  static constexpr int kHeldAgeMilliseconds = 200;
+
   virtual const std::filesystem::path& path() const = 0;
   virtual const std::vector<Field>& fields() const = 0;
   virtual int codePage() const = 0;
+  // The records appended, held ones included.
   virtual std::uint32_t recordCount() const = 0;
 
   // Appends one record; values[i] belongs to fields()[i] and is converted to the field's type
   // (fox::Error 9 "Data type mismatch." when it cannot be). Text that the table's code page
-  // cannot hold is an error, never a silent "?". On any error nothing is appended.
+  // cannot hold is an error, never a silent "?". On any error of this record nothing is
+  // appended. While holding, the flush an append makes may fail instead (see flush).
   virtual void append(const std::vector<Value>& values) = 0;
+  // Holds the records of later appends back (the class comment says how), or from now on writes
+  // each at once (the ones held are flushed first). A table with an autoincrementing field is
+  // never held: its counters go with each record.
+  virtual void hold(bool on) = 0;
+  // Writes the records held. When the disk takes only some of them, the ones that fit are
+  // written, each whole, and the rest are dropped with the error (fox::Error 1105).
+  virtual void flush() = 0;
   // Calls `hook` before each step of every later append; a test stops or fails an append there.
   virtual void setBeforeStep(std::function<void(AppendStep)> hook) = 0;
   // Marks record `index` (0-based) deleted or live again (FoxPro's DELETE / RECALL).
   virtual void setDeleted(std::uint32_t index, bool deleted) = 0;
-  // Flushes and closes; later calls fail.
+  // Writes the records held, and closes (also when that fails); later calls fail.
   virtual void close() = 0;
 };
 

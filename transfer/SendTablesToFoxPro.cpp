@@ -134,7 +134,7 @@ void SendTablesToFoxPro(const CommandParts& parts) {
   const ConnectionSettings settings = parts.settings();
   ado::Connection foxpro;
   foxpro.SetCursorLocation(ado::adUseServer);
-  foxpro.Open(FoxProConnectionString(settings, parts.foxproCodePage), "", "", -1);
+  foxpro.Open(FoxProConnectionString(settings, parts.foxproCodePage, true), "", "", -1);
   ado::Connection mysql;
   mysql.SetCursorLocation(ado::adUseClient);
   mysql.Open(MySqlConnectionString(settings, false), "", "", -1);

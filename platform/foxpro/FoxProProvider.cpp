@@ -25,7 +25,7 @@ bool isContainerPath(const fs::path& path) { return fox::sameName(path.extension
 
 // "Data Source=" a .dbc file (a database container) or a folder of free tables;
 // "Collating Sequence=" machine or general (kept for FoxPro's sake: the dialect neither sorts
-// nor compares text, so it changes nothing here).
+// nor compares text, so it changes nothing here); "Hold Rows=Yes" (Session.h).
 std::unique_ptr<Catalogue> openCatalogue(const std::string& text) {
   if (text.empty()) throw errors::fileDoesNotExist("");
   std::error_code ec;
@@ -55,7 +55,8 @@ std::unique_ptr<ado::provider::Session> open(const ado::provider::OpenRequest& r
   try {
     const int codePage = sessionCodePage(request.connectionString);
     auto catalogue = openCatalogue(request.connectionString.value("Data Source"));
-    return std::make_unique<Session>(std::move(catalogue), codePage);
+    return std::make_unique<Session>(std::move(catalogue), codePage,
+                                     request.connectionString.value("Hold Rows") == "Yes");
   } catch (const fox::Error& e) {
     throw ado::Error(e.number(), e.what());
   }

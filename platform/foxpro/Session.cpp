@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <system_error>
+#include <utility>
 
 #include "Cursors.h"
 #include "Errors.h"
@@ -61,6 +62,12 @@ void checkLimits(const std::vector<fox::ColumnSpec>& columns) {
   if (descriptors > 255 || recordLength > 65500) throw errors::tooLargeStructure();
 }
 
+// Every open session of the process (the program runs on one thread).
+std::vector<Session*>& liveSessions() {
+  static std::vector<Session*> sessions;
+  return sessions;
+}
+
 // CHR(n) with n >= 128: the character with that code in the table's code page.
 sql::CharDecoder decoderFor(int codePage) {
   return [codePage](unsigned char byte, std::string& out) {
@@ -71,10 +78,13 @@ sql::CharDecoder decoderFor(int codePage) {
 
 }  // namespace
 
-Session::Session(std::unique_ptr<Catalogue> catalogue, int codePage)
-    : catalogue_(std::move(catalogue)), codePage_(codePage) {}
+Session::Session(std::unique_ptr<Catalogue> catalogue, int codePage, bool holdingRows)
+    : catalogue_(std::move(catalogue)), codePage_(codePage), holdingRows_(holdingRows) {
+  liveSessions().push_back(this);
+}
 
 Session::~Session() {
+  std::erase(liveSessions(), this);
   for (auto& open : writers_) {
     try {
       open.writer->close();
@@ -88,13 +98,42 @@ std::unique_ptr<ado::provider::Cursor> Session::execute(const std::string& text)
   return errors::translated([&] { return run(text); });
 }
 
+void Session::forEachWriter(std::vector<OpenWriter>& writers, void (fox::TableWriter::*work)(),
+                            std::exception_ptr first) {
+  for (auto& open : writers) {
+    try {
+      (open.writer.get()->*work)();
+    } catch (...) {
+      if (!first) first = std::current_exception();
+    }
+  }
+  if (first) std::rethrow_exception(first);
+}
+
+void Session::flushWriters() { forEachWriter(writers_, &fox::TableWriter::flush); }
+
+void Session::flushEverySession() {
+  if (deferredFailure_) std::rethrow_exception(std::exchange(deferredFailure_, nullptr));
+  for (Session* other : liveSessions()) {
+    if (other == this) continue;
+    try {
+      other->flushWriters();
+    } catch (...) {
+      if (!other->deferredFailure_) other->deferredFailure_ = std::current_exception();
+    }
+  }
+  flushWriters();
+}
+
 std::unique_ptr<ado::provider::Cursor> Session::run(const std::string& text) {
   sql::Statement& statement = statement_;
   sql::parse(text, statement);
   if (auto* insert = std::get_if<sql::Insert>(&statement)) {
+    if (deferredFailure_) std::rethrow_exception(std::exchange(deferredFailure_, nullptr));
     this->insert(*insert);
     return nullptr;
   }
+  flushEverySession();
   if (auto* select = std::get_if<sql::Select>(&statement)) return this->select(*select);
   if (auto* create = std::get_if<sql::CreateTable>(&statement)) {
     this->create(*create);
@@ -107,6 +146,7 @@ std::unique_ptr<ado::provider::Cursor> Session::run(const std::string& text) {
 std::unique_ptr<ado::provider::Cursor> Session::openSchema(ado::SchemaEnum schema,
                                                            const std::vector<ado::Variant>& criteria) {
   return errors::translated([&]() -> std::unique_ptr<ado::provider::Cursor> {
+    flushEverySession();
     if (schema != ado::adSchemaTables) throw errors::featureNotAvailable("this schema rowset");
     // The standard columns of the TABLES rowset, in their standard order.
     std::vector<ado::provider::FieldInfo> fields;
@@ -141,15 +181,7 @@ void Session::close() {
     forgetLastInsert();
     auto writers = std::move(writers_);
     writers_.clear();
-    std::exception_ptr first;
-    for (auto& open : writers) {
-      try {
-        open.writer->close();
-      } catch (...) {
-        if (!first) first = std::current_exception();
-      }
-    }
-    if (first) std::rethrow_exception(first);
+    forEachWriter(writers, &fox::TableWriter::close, std::exchange(deferredFailure_, nullptr));
   });
 }
 
@@ -257,6 +289,7 @@ Session::OpenWriter& Session::keep(std::string key, std::unique_ptr<fox::TableWr
     writers_.erase(oldest);
     evicted->close();
   }
+  writer->hold(holdingRows_);
   writers_.push_back({std::move(key), std::move(writer), ++useCounter_, {}});
   return writers_.back();
 }

@@ -1,6 +1,7 @@
 #pragma once
 // One open FoxPro connection: runs the statements of the dialect against its catalogue.
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -13,10 +14,18 @@
 
 namespace foxpro {
 
+// A connection opened holding rows ("Hold Rows=Yes", which a copy into FoxPro asks for) has the
+// rows of a run of INSERTs reach their table file together (fox::TableWriter::hold): a writer it
+// keeps holds records back, and every writer of every connection of the process writes what it
+// holds before any other statement, a catalogue read or a close reaches the files, so that each
+// sees what one INSERT at a time would have stored. Other programs see held rows once they are
+// written (TableWriter's class comment says when), and a process killed meanwhile loses them (at
+// most TableWriter::kHeldBytes of records a table); the table keeps the rows before them. A
+// failure to write held rows is the error of the connection's next statement or close.
 class Session : public ado::provider::Session {
  public:
   // `codePage`: the code page new tables get, and unmarked tables are read in.
-  Session(std::unique_ptr<Catalogue> catalogue, int codePage);
+  Session(std::unique_ptr<Catalogue> catalogue, int codePage, bool holdingRows = false);
   ~Session() override;
 
   std::unique_ptr<ado::provider::Cursor> execute(const std::string& text) override;
@@ -40,6 +49,13 @@ class Session : public ado::provider::Session {
   };
 
   std::unique_ptr<ado::provider::Cursor> run(const std::string& text);
+  // Before a statement: an earlier failure of held rows that another connection's flush met, then
+  // the rows every connection holds (a failure of this connection's own is thrown here).
+  void flushEverySession();
+  void flushWriters();
+  // Does `work` with every writer, also after one fails; throws `first`, else the first failure.
+  static void forEachWriter(std::vector<OpenWriter>& writers, void (fox::TableWriter::*work)(),
+                            std::exception_ptr first = nullptr);
   void create(const sql::CreateTable& statement);
   void drop(const sql::DropTable& statement);
   void insert(const sql::Insert& statement);
@@ -63,6 +79,8 @@ class Session : public ado::provider::Session {
   fox::TableWriter* lastInsertWriter_ = nullptr;
   sql::Statement statement_;  // reused from statement to statement
   std::vector<fox::Value> values_;
+  const bool holdingRows_;
+  std::exception_ptr deferredFailure_;  // of held rows, met by another connection's flush
 };
 
 }  // namespace foxpro

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -97,6 +98,10 @@ Client::Client(const ConnectionOptions& o) {
   mysql_optionsv(handle_, MYSQL_OPT_SSL_ENFORCE, &tls);
   mysql_optionsv(handle_, MYSQL_OPT_SSL_VERIFY_SERVER_CERT, &verifyCertificate);
   mysql_optionsv(handle_, MARIADB_OPT_RESTRICTED_AUTH, kPluginsWithoutClearText);
+  // LOAD DATA LOCAL INFILE of rows in memory (startLoad); the handler never reads a file.
+  unsigned localInfile = 1;
+  mysql_optionsv(handle_, MYSQL_OPT_LOCAL_INFILE, &localInfile);
+  mysql_set_local_infile_handler(handle_, openLocal, readLocal, endLocal, localError, &local_);
 
   // "localhost" and an empty server name go through the local socket, as the mysql client does,
   // which also takes the socket's path from MYSQL_UNIX_PORT when it is set.
@@ -225,6 +230,45 @@ int Client::startExecute(MYSQL_STMT* statement, int& failed) {
 
 int Client::continueExecute(MYSQL_STMT* statement, int& failed, int status) {
   return mysql_stmt_execute_cont(&failed, statement, waitFor(status));
+}
+
+int Client::startLoad(std::string_view sql, std::string_view rows, int& failed) {
+  throwIfCut();
+  clearTlsErrorsOfThisThread();
+  local_ = {rows, true, false};
+  struct Close {
+    LocalRows& rows;
+    ~Close() { rows = {}; }
+  } close{local_};
+  // Until the rows are sent; then the server's answer is what is waited for.
+  int status = mysql_real_query_start(&failed, handle_, sql.data(), sql.size());
+  while (status && (!local_.sent || (status & MYSQL_WAIT_WRITE)))
+    status = mysql_real_query_cont(&failed, handle_, waitFor(status));
+  return status;
+}
+
+int Client::continueQuery(int& failed, int status) { return mysql_real_query_cont(&failed, handle_, waitFor(status)); }
+
+int Client::openLocal(void** state, const char*, void* rows) {
+  *state = rows;
+  return static_cast<LocalRows*>(rows)->open ? 0 : 1;
+}
+
+int Client::readLocal(void* state, char* buffer, unsigned size) {
+  LocalRows& rows = *static_cast<LocalRows*>(state);
+  const std::size_t n = std::min<std::size_t>(size, rows.bytes.size());
+  std::copy_n(rows.bytes.data(), n, buffer);
+  rows.bytes.remove_prefix(n);
+  return static_cast<int>(n);
+}
+
+void Client::endLocal(void* state) {
+  if (auto* rows = static_cast<LocalRows*>(state)) rows->sent = true;
+}
+
+int Client::localError(void*, char* message, unsigned size) {
+  std::snprintf(message, size, "%s", "The server asked for a local file that was not offered.");
+  return CR_UNKNOWN_ERROR;
 }
 
 void Client::query(std::string_view sql) {

@@ -68,6 +68,12 @@ class Client {
   // each step after waiting for what the last one reported.
   int startExecute(MYSQL_STMT* statement, int& failed);
   int continueExecute(MYSQL_STMT* statement, int& failed, int status);
+  // A LOAD DATA LOCAL INFILE whose answer is taken later: sends `sql` and, when the server asks for
+  // the file, `rows` (which need live only until this returns); returns what the query waits for,
+  // for continueQuery. Whatever file the server names, it gets only these rows; a request at any
+  // other time is refused.
+  int startLoad(std::string_view sql, std::string_view rows, int& failed);
+  int continueQuery(int& failed, int status);
 
   // Runs a statement; throws its failure.
   void query(std::string_view sql);
@@ -85,7 +91,19 @@ class Client {
   Result run(Start start, int (*cont)(Result*, Handle*, int), Handle* handle);
   void throwIfCut() const;
 
+  // What the server gets when it asks for a local file: nothing unless a load is under way.
+  struct LocalRows {
+    std::string_view bytes;
+    bool open = false;  // a load is under way
+    bool sent = false;  // every byte went to the library
+  };
+  static int openLocal(void** state, const char* file, void* rows);
+  static int readLocal(void* state, char* buffer, unsigned size);
+  static void endLocal(void* state);
+  static int localError(void* state, char* message, unsigned size);
+
   MYSQL* handle_ = nullptr;
+  LocalRows local_;
   std::string where_;  // "host:port" or the socket, for the messages
   std::optional<ado::Error> cut_;
 };

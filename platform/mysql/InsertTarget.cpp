@@ -1,5 +1,6 @@
 #include "InsertTarget.h"
 
+#include "LoadText.h"
 #include "platform/ado/Error.h"
 
 namespace mysql {
@@ -44,21 +45,34 @@ void InsertTarget::check(const std::vector<bool>& assigned) const {
       throw ado::Error(ado::errors::kNotSupported, "Field " + std::to_string(i) + " is an expression, not a column.");
 }
 
+namespace {
+
+// "`a`,`b`": the columns of the assigned fields.
+std::string columnList(const std::vector<std::string>& columns, const std::vector<bool>& assigned) {
+  std::string list;
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (!assigned[i]) continue;
+    if (!list.empty()) list += ",";
+    list += quoteName(columns[i]);
+  }
+  return list;
+}
+
+}  // namespace
+
+std::string InsertTarget::loadSql(const std::vector<bool>& assigned) const {
+  std::string sql = "LOAD DATA LOCAL INFILE 'rows' INTO TABLE ";
+  if (!database_.empty()) sql += quoteName(database_) + ".";
+  return sql + quoteName(table_) + kLoadFormat + " (" + columnList(columns_, assigned) + ")";
+}
+
 std::string InsertTarget::insertSql(const std::vector<bool>& assigned, std::size_t rows) const {
   std::string sql = "INSERT INTO ";
   if (!database_.empty()) sql += quoteName(database_) + ".";
-  sql += quoteName(table_) + " (";
+  sql += quoteName(table_) + " (" + columnList(columns_, assigned) + ") VALUES ";
   std::string row = "(";
-  for (std::size_t i = 0; i < columns_.size(); ++i) {
-    if (!assigned[i]) continue;
-    if (row.size() > 1) {
-      sql += ",";
-      row += ",";
-    }
-    sql += quoteName(columns_[i]);
-    row += "?";
-  }
-  sql += ") VALUES ";
+  for (std::size_t i = 0; i < columns_.size(); ++i)
+    if (assigned[i]) row += row.size() > 1 ? ",?" : "?";
   row += ")";
   sql.reserve(sql.size() + rows * (row.size() + 1));
   for (std::size_t r = 0; r < rows; ++r) {

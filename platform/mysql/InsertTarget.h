@@ -28,6 +28,9 @@ class InsertTarget {
   void check(const std::vector<bool>& assigned) const;
   // "INSERT INTO `db`.`t` (`a`,`b`) VALUES (?,?),(?,?)" for the assigned fields and `rows` rows.
   std::string insertSql(const std::vector<bool>& assigned, std::size_t rows) const;
+  // "LOAD DATA LOCAL INFILE … INTO TABLE `db`.`t` … (`a`,`b`)" for the assigned fields, in the
+  // text form of LoadText.h.
+  std::string loadSql(const std::vector<bool>& assigned) const;
 
  private:
   std::string database_, table_;

@@ -60,7 +60,7 @@ Inserter::~Inserter() {
 
 void Inserter::forget() {
   statements_.clear();
-  batchableTables_.clear();
+  tables_.clear();
   lastTarget_.reset();
 }
 
@@ -68,7 +68,7 @@ const std::string& Inserter::rowSql(const std::shared_ptr<const InsertTarget>& t
                                     const std::vector<bool>& assigned) {
   if (target != lastTarget_ || assigned != lastAssigned_) {
     lastRowSql_ = target->insertSql(assigned, 1);
-    if (target != lastTarget_) lastBatchable_.reset();
+    lastBatchable_.reset();
     lastTarget_ = target;
     lastAssigned_ = assigned;
   }
@@ -92,7 +92,16 @@ void Inserter::insert(const std::shared_ptr<const InsertTarget>& target, const s
   bool group = grouping_ && (sent_ || client_.autocommitIdle());
   if (group && (target != lastTarget_ || maxBytes_ == 0)) flush();  // what is learned next asks the server
   const std::string& key = rowSql(target, assigned);
-  if (group && !lastBatchable_) lastBatchable_ = batchable(*target);
+  if (group && !lastBatchable_) {
+    const TableFacts& table = facts(*target);
+    lastBatchable_ = table.batchable;
+    lastClasses_.clear();
+    for (std::size_t i = 0; i < assigned.size(); ++i) {
+      if (!assigned[i]) continue;
+      auto column = table.columns.find(target->column(i));
+      lastClasses_.push_back(column == table.columns.end() ? ColumnClass::Other : column->second);
+    }
+  }
   if (!group || !*lastBatchable_) {
     flush();
     insertRow(key, row);
@@ -101,12 +110,13 @@ void Inserter::insert(const std::shared_ptr<const InsertTarget>& target, const s
   if (maxBytes_ == 0) maxBytes_ = std::max<std::size_t>(1, std::min<std::size_t>(kMaxBytes, packetLimit() / 4));
   // A row that would take the batch past the limit goes into the next one: a large row joined
   // to a full batch could pass the server's packet limit, which no row alone passes.
-  if (batch_ && (batch_->key != key || batch_->bytes + bytes > maxBytes_)) sendPending();
-  if (!batch_) batch_ = Batch{target, assigned, key, {}, 0, std::chrono::steady_clock::now()};
+  const bool load = loadable(row);
+  if (batch_ && (batch_->key != key || batch_->load != load || batch_->bytes + bytes > maxBytes_)) sendPending();
+  if (!batch_) batch_ = Batch{target, assigned, key, {}, 0, std::chrono::steady_clock::now(), load};
   batch_->rows.push_back(std::move(row));
   batch_->bytes += bytes;
   std::size_t columns = batch_->rows.front().size();
-  if (batch_->rows.size() >= maxRows(columns) || batch_->bytes >= maxBytes_ ||
+  if (batch_->rows.size() >= (load ? kMaxLoadRows : maxRows(columns)) || batch_->bytes >= maxBytes_ ||
       std::chrono::steady_clock::now() - batch_->started >= kMaxDelay)
     sendPending();
 }
@@ -114,8 +124,9 @@ void Inserter::insert(const std::shared_ptr<const InsertTarget>& target, const s
 std::size_t Inserter::packetLimit() {
   if (!packetLimit_) {
     flush();
-    std::vector<std::string> packet = singleRow(client_, "SELECT @@max_allowed_packet");
-    packetLimit_ = packet.empty() ? 0 : std::stoul(packet[0]);
+    std::vector<std::string> server = singleRow(client_, "SELECT @@max_allowed_packet, @@local_infile");
+    packetLimit_ = server.empty() ? 0 : std::stoul(server[0]);
+    localInfile_ = server.size() == 2 && server[1] == "1";
   }
   return *packetLimit_;
 }
@@ -160,43 +171,74 @@ std::size_t Inserter::maxRows(std::size_t columns) {
   return std::max<std::size_t>(1, std::min(kMaxRows, 65535 / std::max<std::size_t>(1, columns)));
 }
 
-bool Inserter::batchable(const InsertTarget& target) {
-  auto [it, inserted] = batchableTables_.try_emplace(target.key(), false);
-  if (!inserted) return it->second;
+const Inserter::TableFacts& Inserter::facts(const InsertTarget& target) {
+  auto [it, inserted] = tables_.try_emplace(target.key());
+  TableFacts& table = it->second;
+  if (!inserted) return table;
+  packetLimit();  // and whether the server takes LOAD DATA LOCAL
   MYSQL* h = client_.handle();
   std::string schema = "'" + escaped(h, target.database()) + "'";
-  std::string table = "'" + escaped(h, target.table()) + "'";
+  std::string name = "'" + escaped(h, target.table()) + "'";
   // Rows of a multi-row INSERT that is rolled back and sent again would differ from rows sent
   // one by one where the server computes values per statement (auto-increment, clock defaults,
   // generated columns) or acts outside the table (triggers), or cannot roll back (not InnoDB).
   std::string where = "_SCHEMA = " + schema + " AND ";
   std::string sql = "SELECT (SELECT ENGINE FROM information_schema.TABLES WHERE TABLE" + where +
-                    "TABLE_NAME = " + table +
+                    "TABLE_NAME = " + name +
                     " AND TABLE_TYPE = 'BASE TABLE'),"
                     " (SELECT COUNT(*) FROM information_schema.TRIGGERS WHERE EVENT_OBJECT" +
-                    where + "EVENT_OBJECT_TABLE = " + table +
+                    where + "EVENT_OBJECT_TABLE = " + name +
                     "),"
                     " (SELECT COUNT(*) FROM information_schema.COLUMNS WHERE TABLE" +
-                    where + "TABLE_NAME = " + table +
+                    where + "TABLE_NAME = " + name +
                     " AND (EXTRA <> '' OR COLUMN_DEFAULT LIKE '%(%' OR COLUMN_DEFAULT LIKE 'current_timestamp%'))";
   try {
     std::vector<std::string> row = singleRow(client_, sql);
-    it->second = row.size() == 3 && row[0] == "InnoDB" && row[1] == "0" && row[2] == "0";
+    table.batchable = row.size() == 3 && row[0] == "InnoDB" && row[1] == "0" && row[2] == "0";
+    if (!table.batchable || !localInfile_) return table;
+    client_.query("SELECT COLUMN_NAME, DATA_TYPE, CHARACTER_SET_NAME FROM information_schema.COLUMNS WHERE TABLE" +
+                  where + "TABLE_NAME = " + name);
+    MYSQL_RES* result = client_.storeResult();
+    if (!result) throwError(h);
+    while (MYSQL_ROW column = mysql_fetch_row(result))
+      if (column[0] && column[1]) table.columns[column[0]] = classifyColumn(column[1], column[2] ? column[2] : "");
+    mysql_free_result(result);
   } catch (const ado::Error&) {
-    it->second = false;  // rows then go one by one, which reports any real trouble itself
+    table = {};  // rows then go one by one, which reports any real trouble itself
   }
-  return it->second;
+  return table;
+}
+
+bool Inserter::loadable(const std::vector<Variant>& row) const {
+  // A row without values has no line of its own in LOAD DATA's text.
+  if (!localInfile_ || row.empty() || lastClasses_.size() != row.size()) return false;
+  for (std::size_t j = 0; j < row.size(); ++j)
+    if (!loadsAsBound(row[j], lastClasses_[j])) return false;
+  return true;
 }
 
 void Inserter::send(Batch batch) {
   if (batch.rows.size() == 1) return insertRow(batch.key, batch.rows.front());
   client_.query("START TRANSACTION");
-  std::string sql = batch.target->insertSql(batch.assigned, batch.rows.size());
-  std::size_t columns = batch.rows.front().size();
-  bool keep = batch.rows.size() == maxRows(columns);  // full batches recur; others are prepared once
   Sent& sent = sent_.emplace();
   sent.batch = std::move(batch);
   try {
+    if (sent.batch.load) {
+      // The rows go out whole; the answer is taken later.
+      loadRows_.clear();
+      for (const auto& row : sent.batch.rows) {
+        for (std::size_t j = 0; j < row.size(); ++j) {
+          if (j) loadRows_ += '\t';
+          appendLoadField(loadRows_, row[j]);
+        }
+        loadRows_ += '\n';
+      }
+      sent.waitingFor = client_.startLoad(sent.batch.target->loadSql(sent.batch.assigned), loadRows_, sent.failed);
+      return;
+    }
+    std::string sql = sent.batch.target->insertSql(sent.batch.assigned, sent.batch.rows.size());
+    std::size_t columns = sent.batch.rows.front().size();
+    bool keep = sent.batch.rows.size() == maxRows(columns);  // full batches recur; others are prepared once
     if (keep) {
       sent.statement = cached(sql);
     } else {
@@ -227,11 +269,19 @@ void Inserter::answer() {
   if (!sent_) return;
   Sent sent = std::move(*sent_);
   sent_.reset();
-  while (sent.waitingFor) sent.waitingFor = client_.continueExecute(sent.statement, sent.failed, sent.waitingFor);
+  const bool load = sent.batch.load;
+  MYSQL* h = client_.handle();
+  while (sent.waitingFor)
+    sent.waitingFor = load ? client_.continueQuery(sent.failed, sent.waitingFor)
+                           : client_.continueExecute(sent.statement, sent.failed, sent.waitingFor);
   std::optional<ado::Error> error;
   bool stored = false;
-  if (sent.failed)
+  if (sent.failed && load)
+    error = ado::Error(mysql_errno(h), mysql_error(h));
+  else if (sent.failed)
     error = ado::Error(mysql_stmt_errno(sent.statement), mysql_stmt_error(sent.statement));
+  else if (load)
+    stored = mysql_affected_rows(h) == sent.batch.rows.size() && mysql_warning_count(h) == 0;
   else
     stored = mysql_stmt_affected_rows(sent.statement) == sent.batch.rows.size() &&
              mysql_stmt_warning_count(sent.statement) == 0;

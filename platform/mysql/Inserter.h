@@ -1,10 +1,13 @@
 #pragma once
 // Rows added through AddNew/Update: one prepared INSERT per row, or — for tables where that cannot
-// change the outcome — rows buffered and sent as multi-row INSERTs in a transaction.
+// change the outcome — rows buffered and sent in a transaction: as a LOAD DATA LOCAL INFILE of the
+// rows in memory where the server allows it and every value of the batch loads as it would bind
+// (LoadText.h), else as a multi-row INSERT.
 //
 // What the caller sees is what one INSERT per row, sent at once, would give:
 // - buffered rows go out before anything else reaches the server (the session flushes first);
-// - a batch that fails, or that the server accepts only with warnings, is rolled back and its rows
+// - a batch that fails, or that the server accepts only with warnings (a LOAD DATA LOCAL reports
+//   a refused value as a warning) or with fewer rows, is rolled back and its rows
 //   are sent again one by one, so the failing row reports its own error with every row before it
 //   stored, and the rows after it (also those buffered behind its batch) are dropped as if never
 //   sent;
@@ -25,6 +28,7 @@
 
 #include "Client.h"
 #include "InsertTarget.h"
+#include "LoadText.h"
 #include "Parameters.h"
 #include "platform/ado/Variant.h"
 
@@ -32,7 +36,9 @@ namespace mysql {
 
 class Inserter {
  public:
-  static constexpr std::size_t kMaxRows = 1000;
+  static constexpr std::size_t kMaxRows = 1000;  // of a multi-row INSERT
+  // of a LOAD DATA: a refused value replays up to this many rows one by one
+  static constexpr std::size_t kMaxLoadRows = 5000;
   static constexpr std::size_t kMaxBytes = 1 << 20;
   static constexpr std::chrono::milliseconds kMaxDelay{200};
 
@@ -62,12 +68,13 @@ class Inserter {
     std::vector<std::vector<ado::Variant>> rows;
     std::size_t bytes = 0;
     std::chrono::steady_clock::time_point started;
+    bool load = false;  // sent as a LOAD DATA
   };
   // A batch whose INSERT went out in a transaction of its own and whose answer is still to come.
   struct Sent {
     Batch batch;
     Statement once;                   // prepared for this batch alone: closed when it is answered
-    MYSQL_STMT* statement = nullptr;  // once's, or one of statements_
+    MYSQL_STMT* statement = nullptr;  // once's, or one of statements_; none for a LOAD DATA
     Parameters parameters;
     int waitingFor = 0;  // MYSQL_WAIT_… of the non-blocking execute; 0 once answered
     int failed = 0;
@@ -80,7 +87,14 @@ class Inserter {
   // limit, with the rows before it stored (ER_NET_PACKET_TOO_LARGE).
   void refuseIfTooLarge(const InsertTarget& target, const std::vector<bool>& assigned,
                         const std::vector<ado::Variant>& row);
-  bool batchable(const InsertTarget& target);
+  // What decides how rows of a table may go: whether they may be batched at all, and the class of
+  // each column (by name) for LOAD DATA.
+  struct TableFacts {
+    bool batchable = false;
+    std::map<std::string, ColumnClass> columns;
+  };
+  const TableFacts& facts(const InsertTarget& target);
+  bool loadable(const std::vector<ado::Variant>& row) const;
   void sendPending();
   void send(Batch batch);
   void answer();
@@ -96,18 +110,21 @@ class Inserter {
   bool grouping_;
   Parameters parameters_;
   std::map<std::string, Statement> statements_;
-  std::map<std::string, bool> batchableTables_;
+  std::map<std::string, TableFacts> tables_;
   std::optional<Batch> batch_;
   std::optional<Sent> sent_;
   std::size_t maxBytes_ = 0;  // 0: not asked yet
   std::optional<std::size_t> packetLimit_;
+  bool localInfile_ = false;  // the server takes LOAD DATA LOCAL (asked with the packet limit)
+  std::string loadRows_;      // the text of the batch being loaded, kept for its capacity
   // No server takes a smaller max_allowed_packet: a row within it is never asked about.
   static constexpr std::size_t kSmallestPacketLimit = 1024;
   // The single-row INSERT text of the last target and fields, built once for a run of rows.
   std::shared_ptr<const InsertTarget> lastTarget_;
   std::vector<bool> lastAssigned_;
   std::string lastRowSql_;
-  std::optional<bool> lastBatchable_;  // whether its table takes batches, once asked
+  std::optional<bool> lastBatchable_;     // whether its table takes batches, once asked
+  std::vector<ColumnClass> lastClasses_;  // then the classes of the assigned fields' columns
 };
 
 }  // namespace mysql

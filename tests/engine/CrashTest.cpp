@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
 #include <set>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -142,34 +143,109 @@ INSTANTIATE_TEST_SUITE_P(Crash, StoppedAt,
                                            fox::AppendStep::DeletionFlag),
                          stepName);
 
-// Each write of an append fails in turn, as on a full disk: the append is an error, the table
-// holds the rows before it and at most the new one whole, and a writer opened next appends.
-TEST(Crash, FailedWriteAtEveryPointOfAnAppend) {
+// Opens a writer on a fresh table, readies it (`ready`), and does `work` with the nth write
+// failing as on a full disk, for n = 1, 2, … until no write fails; `check` looks at the table
+// after each, told whether `work` threw the write error. Returns how many writes failed.
+int failEachWriteInTurn(const std::function<void(fox::TableWriter&)>& ready,
+                        const std::function<void(fox::TableWriter&)>& work,
+                        const std::function<void(const fs::path&, bool threw)>& check) {
   int writes = 0;
   for (int n = 1;; ++n) {
     SCOPED_TRACE(n);
     TempDir dir;
     fs::path table = tableWithRows(dir);
     auto w = fox::TableWriter::openForAppend(table);
+    ready(*w);
     bool fired, threw = false;
     {
       faults::FailNth fail(fox::IoOperation::Write, n);
       try {
-        w->append(rowFor(kBefore));
+        work(*w);
       } catch (const fox::Error& e) {
         threw = e.number() == fox::err::WriteError;
       }
       fired = fail.fired();
     }
     w->close();
-    EXPECT_EQ(threw, fired);
-    if (!fired) break;
+    if (!fired) return writes;
     ++writes;
-    std::uint32_t rows = checkTable(table);
-    EXPECT_TRUE(rows == kBefore || rows == kBefore + 1) << rows;
-    expectAppendingGoesOn(table, std::uint32_t(fox::Table::open(table)->recordCount()));
+    check(table, threw);
   }
+}
+
+// Each write of an append fails in turn: the append is an error, the table holds the rows
+// before it and at most the new one whole, and a writer opened next appends.
+TEST(Crash, FailedWriteAtEveryPointOfAnAppend) {
+  const int writes =
+      failEachWriteInTurn([](fox::TableWriter&) {}, [](fox::TableWriter& w) { w.append(rowFor(kBefore)); },
+                          [](const fs::path& table, bool threw) {
+                            EXPECT_TRUE(threw);
+                            std::uint32_t rows = checkTable(table);
+                            EXPECT_TRUE(rows == kBefore || rows == kBefore + 1) << rows;
+                            expectAppendingGoesOn(table, std::uint32_t(fox::Table::open(table)->recordCount()));
+                          });
   EXPECT_GE(writes, 5);  // one per step at least
+}
+
+// The live rows in the engine: 0 … n−1 in order, each whole (rows marked deleted may lie between
+// them), and dbfread and python3-dbf read the same; returns n.
+std::uint32_t expectLiveRows(const fs::path& table) {
+  auto t = fox::Table::open(table);
+  std::vector<Value> v;
+  std::uint32_t live = 0;
+  for (std::uint32_t i = 0; i < t->recordCount(); ++i) {
+    if (!t->read(i, v)) continue;
+    EXPECT_EQ(std::get<std::int32_t>(v[0]), std::int32_t(live)) << i;
+    EXPECT_EQ(v[2], rowFor(std::int32_t(live))[2]) << i;
+    ++live;
+  }
+  EXPECT_TRUE(readsTheSame(table, "dbfread"));
+  EXPECT_TRUE(readsTheSame(table, "dbf", "EXTRA"));
+  return live;
+}
+
+// Records held back reach the table in one write. A flush stopped at each of its steps, or failed
+// at each of its writes, leaves every row before it and a front part of the held ones, never a
+// part of a row; a flush that reports no error stored them all; and appending goes on.
+TEST(Crash, HeldRecordsStoppedOrFailedInTheirFlush) {
+  constexpr std::int32_t kHeld = 3;
+  auto holdRows = [](fox::TableWriter& w) {
+    w.hold(true);
+    for (std::int32_t i = kBefore; i < std::int32_t(kBefore) + kHeld; ++i) w.append(rowFor(i));
+  };
+  auto expectAppendingGoesOnAfter = [](const fs::path& table, std::uint32_t live) {
+    auto w = fox::TableWriter::openForAppend(table);
+    w->append(rowFor(std::int32_t(live)));
+    w->close();
+    EXPECT_EQ(expectLiveRows(table), live + 1);
+  };
+  for (fox::AppendStep stop : {fox::AppendStep::Record, fox::AppendStep::RecordCount, fox::AppendStep::DeletionFlag}) {
+    SCOPED_TRACE(int(stop));
+    TempDir dir;
+    fs::path table = tableWithRows(dir);
+    EXPECT_TRUE(faults::killedDuring([&] {
+      auto w = fox::TableWriter::openForAppend(table);
+      holdRows(*w);
+      w->setBeforeStep([stop](fox::AppendStep s) {
+        if (s == stop) faults::die();
+      });
+      w->flush();
+    }));
+    EXPECT_EQ(expectLiveRows(table), kBefore);
+    expectAppendingGoesOnAfter(table, kBefore);
+  }
+  const int writes = failEachWriteInTurn(
+      holdRows, [](fox::TableWriter& w) { w.flush(); },
+      [&](const fs::path& table, bool threw) {
+        const std::uint32_t live = expectLiveRows(table);
+        EXPECT_GE(live, kBefore);
+        EXPECT_LE(live, kBefore + kHeld);
+        if (!threw) {
+          EXPECT_EQ(live, kBefore + kHeld);
+        }
+        expectAppendingGoesOnAfter(table, live);
+      });
+  EXPECT_GE(writes, 2);
 }
 
 TEST(Crash, KilledAtAnyMomentLeavesEveryRowAppendedBefore) {
