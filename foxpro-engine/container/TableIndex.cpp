@@ -396,7 +396,8 @@ TagSpec keep(const Tag& tag) {
 
 }  // namespace
 
-void addTag(const fs::path& dbf, const NewTag& tag, const std::vector<std::string>& longNames, int codePage) {
+void addTag(const fs::path& dbf, const NewTag& tag, const std::vector<std::string>& longNames, int codePage,
+            const BeforeCommit& beforeCommit) {
   ReadOptions options;
   options.codePageWhenUnmarked = codePage;
   auto table = Table::open(dbf, options);
@@ -423,7 +424,7 @@ void addTag(const fs::path& dbf, const NewTag& tag, const std::vector<std::strin
 
   std::vector<TagSpec> tags;
   std::uint32_t counter = 0;
-  auto existing = findFileNoCase(dbf.parent_path(), indexFileName(dbf).filename().string());
+  auto existing = findIndexFile(dbf);
   if (existing) {
     CompoundIndex old = readFile(*existing);
     counter = old.updateCounter;
@@ -432,6 +433,9 @@ void addTag(const fs::path& dbf, const NewTag& tag, const std::vector<std::strin
   }
   tags.push_back(std::move(spec));
   std::string bytes = build(tags, counter);
+  std::vector<TagInfo> written;
+  for (const TagSpec& t : tags) written.push_back(t.info);
+  std::sort(written.begin(), written.end(), [](const TagInfo& a, const TagInfo& b) { return a.name < b.name; });
 
   // The index first, then the flag that makes FoxPro open it: a crash between the two leaves an
   // index no program opens, never a flag without its index.
@@ -439,6 +443,7 @@ void addTag(const fs::path& dbf, const NewTag& tag, const std::vector<std::strin
   ReplacementFile file(target, permissionsOf(dbf, 0644));
   file.file().writeAt(0, bytes.data(), bytes.size());
   file.file().sync();
+  if (beforeCommit) beforeCommit(written);
   file.commit();
   if ((table->tableFlags() & 0x01) == 0) {
     table.reset();
@@ -452,7 +457,7 @@ void addTag(const fs::path& dbf, const NewTag& tag, const std::vector<std::strin
 }
 
 std::vector<TagInfo> structuralTags(const fs::path& dbf) {
-  auto existing = findFileNoCase(dbf.parent_path(), indexFileName(dbf).filename().string());
+  auto existing = findIndexFile(dbf);
   if (!existing) return {};
   std::vector<TagInfo> tags;
   for (Tag& t : readFile(*existing).tags) tags.push_back(std::move(t.info));

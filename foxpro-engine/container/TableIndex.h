@@ -10,6 +10,7 @@
 // A key that involves a nullable field starts with FoxPro's NULL byte (0x80 present, 0x00 NULL).
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -61,13 +62,18 @@ struct NewTag {
   bool descending = false;
 };
 
+// Called with the tags the new index holds once it is written beside the old one and before it
+// replaces it (a container records them there); what it throws leaves everything as it was.
+using BeforeCommit = std::function<void(const std::vector<TagInfo>&)>;
+
 // Builds the tag from every record of the table (deleted ones too, as FoxPro indexes them) and
 // writes the structural index anew with it, replacing a tag of that name; sets the table's
-// header flag. Nothing changes when it fails: 1884 for a candidate tag over a duplicate key,
-// 1672/1680/107/34 for the expression and name, 1001 when the present .cdx holds a tag this
-// engine cannot rebuild (a binary tag), 114 when it cannot be read.
+// header flag. `codePage`: the code page of a table without a mark. Nothing changes when it
+// fails: 1884 for a candidate tag over a duplicate key, 1672/1680/107/34/12 for the expression
+// and name, 1001 when the present .cdx holds a tag this engine cannot rebuild (a binary tag),
+// 114 when it cannot be read.
 void addTag(const std::filesystem::path& dbf, const NewTag& tag, const std::vector<std::string>& longNames = {},
-            int codePage = 0);
+            int codePage = 0, const BeforeCommit& beforeCommit = {});
 
 // The tags of the table's structural index, in directory order; none without one. 114 for a
 // damaged index.

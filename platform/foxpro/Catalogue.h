@@ -26,6 +26,7 @@
 
 #include "foxpro-engine/Field.h"
 #include "foxpro-engine/TableWriter.h"
+#include "foxpro-engine/container/CompoundIndex.h"
 
 namespace foxpro {
 
@@ -90,7 +91,8 @@ class Catalogue {
   // Records the tags of a table's structural index where the catalogue keeps them (a container:
   // its Index records, and `primaryKey` as the table's primary key unless empty). A folder keeps
   // nothing.
-  virtual void recordIndexes(const TableLocation& table, const std::string& primaryKey);
+  virtual void recordIndexes(const TableLocation& table, const std::vector<fox::cdx::TagInfo>& tags,
+                             const std::string& primaryKey);
   // The tag the catalogue records as the table's primary key; empty when it has none.
   virtual std::string primaryKey(const TableLocation& table);
 };

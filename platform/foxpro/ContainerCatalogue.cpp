@@ -9,7 +9,6 @@
 #include "foxpro-engine/Names.h"
 #include "foxpro-engine/container/Container.h"
 #include "foxpro-engine/container/ContainerWriter.h"
-#include "foxpro-engine/container/TableIndex.h"
 
 namespace foxpro {
 
@@ -81,12 +80,13 @@ class ContainerCatalogue : public Catalogue {
     return fox::TableWriter::openForAppend(table.dbf);
   }
 
-  void recordIndexes(const TableLocation& table, const std::string& primaryKey) override {
+  void recordIndexes(const TableLocation& table, const std::vector<fox::cdx::TagInfo>& tags,
+                     const std::string& primaryKey) override {
     if (!table.member) return;
-    std::vector<fox::dbc::IndexEntry> tags;
-    for (const fox::cdx::TagInfo& tag : fox::cdx::structuralTags(table.dbf))
-      tags.push_back({tag.name, (tag.options & fox::cdx::kOptionCandidate) != 0});
-    fox::dbc::recordIndexes(dbc_, table.name, tags, primaryKey);
+    std::vector<fox::dbc::IndexEntry> entries;
+    for (const fox::cdx::TagInfo& tag : tags)
+      entries.push_back({tag.name, (tag.options & fox::cdx::kOptionCandidate) != 0});
+    fox::dbc::recordIndexes(dbc_, table.name, entries, primaryKey);
   }
 
   std::string primaryKey(const TableLocation& table) override {

@@ -104,7 +104,7 @@ std::unique_ptr<ado::provider::Cursor> Session::run(const std::string& text) {
     return nullptr;
   }
   if (auto* use = std::get_if<sql::Use>(&statement)) {
-    if (catalogue_->find(use->table).view) throw errors::featureNotAvailable("USE of a view");
+    catalogue_->find(use->table);  // a table that is there (a view is error 1001)
     current_ = use->table;
     return nullptr;
   }
@@ -281,10 +281,13 @@ void Session::index(const sql::IndexOn& statement) {
   // The rows this connection appended are in the file once its writer is closed.
   release(table.dbf);
   if (inUse(table.dbf)) throw errors::fileInUse(table.dbf.filename().string());
+  // The catalogue records the tags while the new index waits beside the old one: a container that
+  // refuses the change leaves the table's index as it was.
   fox::cdx::addTag(table.dbf,
                    {statement.tag, statement.expression, statement.candidate, statement.unique, statement.descending},
-                   table.columnNames, codePage_);
-  catalogue_->recordIndexes(table, statement.primaryKey ? statement.tag : std::string());
+                   table.columnNames, codePage_, [&](const std::vector<fox::cdx::TagInfo>& tags) {
+                     catalogue_->recordIndexes(table, tags, statement.primaryKey ? statement.tag : std::string());
+                   });
 }
 
 void Session::insert(const sql::Insert& statement) {
