@@ -112,6 +112,10 @@ std::optional<std::filesystem::path> findMemoFile(const std::filesystem::path& t
   return std::nullopt;
 }
 
+std::optional<std::filesystem::path> findIndexFile(const std::filesystem::path& table) {
+  return findCompanion(table, indexFileName(table).filename().string());
+}
+
 std::vector<std::filesystem::path> tableFiles(const std::filesystem::path& table) {
   std::vector<std::filesystem::path> files;
   auto add = [&](const std::optional<std::filesystem::path>& file) {

@@ -30,6 +30,9 @@ std::filesystem::path codePageFileName(const std::filesystem::path& table);
 // ORDERS.dbf, ORDERS.fpt is the second one's memo, never the first one's).
 std::optional<std::filesystem::path> findMemoFile(const std::filesystem::path& table, bool dBase = false);
 
+// The structural index of a table as it exists on disk, found as findMemoFile finds a memo.
+std::optional<std::filesystem::path> findIndexFile(const std::filesystem::path& table);
+
 // The files of a table that exist: the table file first (its name matched without regard to
 // case, an exact name winning), then its memo (.fpt or .dbt), its structural index and its .cpg
 // (which would name the code page of a new table of that name wrongly), each found as

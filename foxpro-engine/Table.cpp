@@ -100,15 +100,9 @@ class TableReader final : public Table {
   std::uint8_t tableFlags() const override { return header_.tableFlags; }
   std::uint8_t codePageMark() const override { return header_.codePageMark; }
 
-  bool read(std::uint32_t index, std::vector<Value>& values) override {
-    if (index >= header_.recordCount) throw Error(err::RecordOutOfRange, "Record is out of range.");
-    const std::uint8_t* rec = record(index);
-    // '*' marks a deleted record; 0x1A one whose append was cut short (TableWriter writes the
-    // flag as 0x1A until the record is complete).
-    if (rec[0] == '*' || rec[0] == 0x1A) return false;
-    values.resize(header_.fields.size());
-    for (std::size_t i = 0; i < header_.fields.size(); ++i) decode(header_.fields[i], rec, index, values[i]);
-    return true;
+  bool read(std::uint32_t index, std::vector<Value>& values) override { return decodeRecord(index, values, false); }
+  bool readIncludingDeleted(std::uint32_t index, std::vector<Value>& values) override {
+    return decodeRecord(index, values, true);
   }
 
   bool deleted(std::uint32_t index) override {
@@ -118,6 +112,17 @@ class TableReader final : public Table {
   }
 
  private:
+  bool decodeRecord(std::uint32_t index, std::vector<Value>& values, bool evenDeleted) {
+    if (index >= header_.recordCount) throw Error(err::RecordOutOfRange, "Record is out of range.");
+    const std::uint8_t* rec = record(index);
+    // '*' marks a deleted record; 0x1A one whose append was cut short (TableWriter writes the
+    // flag as 0x1A until the record is complete).
+    if ((rec[0] == '*' && !evenDeleted) || rec[0] == 0x1A) return false;
+    values.resize(header_.fields.size());
+    for (std::size_t i = 0; i < header_.fields.size(); ++i) decode(header_.fields[i], rec, index, values[i]);
+    return true;
+  }
+
   const std::uint8_t* record(std::uint32_t index) {
     if (chunkCount_ == 0 || index < chunkFirst_ || index >= chunkFirst_ + chunkCount_) {
       std::uint32_t n = std::min(chunkRecords_, header_.recordCount - index);

@@ -78,6 +78,9 @@ class Table {
   // unreadable data: 5 for an index past the end, 41 for a memo outside the memo file, 2091 for a field whose bytes are
   // not a value of its type (a date of 2023-02-30, a number of "12a").
   virtual bool read(std::uint32_t index, std::vector<Value>& values) = 0;
+  // As read(), but a record marked deleted is decoded too (an index holds keys for those); false
+  // only for an append cut short.
+  virtual bool readIncludingDeleted(std::uint32_t index, std::vector<Value>& values) = 0;
   // True when read() would pass record `index` over (marked deleted, or an append cut short);
   // looks at nothing else, for counting the live records before they are read. Throws
   // fox::Error 5 for an index past the end.

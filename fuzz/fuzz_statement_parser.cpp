@@ -1,5 +1,6 @@
-// Fuzzes the FoxPro provider's statement parser and literal evaluation: any text is either a
-// statement or a fox::Error, and evaluating an INSERT's values never fails otherwise.
+// Fuzzes the FoxPro provider's statement parser, literal evaluation and index key expressions:
+// any text is either a statement or a fox::Error, evaluating an INSERT's values never fails
+// otherwise, and an INDEX ON expression that compiles gives keys of exactly its key length.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -7,8 +8,50 @@
 
 #include "foxpro-engine/CodePage.h"
 #include "foxpro-engine/Error.h"
+#include "foxpro-engine/container/TableIndex.h"
 #include "platform/foxpro/sql/Statement.h"
 #include "platform/foxpro/sql/Values.h"
+
+namespace {
+
+// A field of each indexable type, every other one nullable.
+const std::vector<fox::Field>& sampleFields() {
+  static const std::vector<fox::Field> fields = [] {
+    std::vector<fox::Field> out;
+    const char* types = "CVQNFBYIDTLM";
+    for (int i = 0; types[i]; ++i) {
+      fox::Field f;
+      f.name = std::string("F") + types[i];
+      f.type = types[i];
+      f.length = static_cast<std::uint16_t>(f.type == 'I' || f.type == 'M' ? 4 : f.type == 'L' ? 1 : 8);
+      f.flags = i % 2 ? fox::kFlagNullable : 0;
+      out.push_back(f);
+    }
+    return out;
+  }();
+  return fields;
+}
+
+void checkKeys(const foxpro::sql::IndexOn& index) {
+  fox::cdx::KeyExpression expression(index.expression, sampleFields(), {}, 1252);
+  std::vector<fox::Value> nulls(sampleFields().size());
+  std::vector<fox::Value> values = {std::string("abc"),
+                                    std::string("\xC3\xA9"),
+                                    fox::Bytes{1},
+                                    fox::Number{"-12.345"},
+                                    fox::Number{"0.125"},
+                                    -0.0,
+                                    fox::Currency{-5},
+                                    std::int32_t{-7},
+                                    fox::Date{2024, 2, 29},
+                                    fox::DateTime{{1, 1, 1}, 23, 59, 59},
+                                    true,
+                                    std::string("m")};
+  for (const auto* row : {&nulls, &values})
+    if (expression.key(*row).size() != expression.keyLength()) __builtin_trap();
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const auto cp1252 = fox::codePage(1252);
@@ -25,6 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           values);
       if (values.size() != insert->valueCount()) __builtin_trap();
     }
+    if (auto* index = std::get_if<foxpro::sql::IndexOn>(&statement)) checkKeys(*index);
     // Parsing into a statement that already holds buffers must give the same result.
     foxpro::sql::Statement reused = foxpro::sql::Insert{};
     foxpro::sql::parse(text, reused);

@@ -59,6 +59,25 @@ std::string lowerBytes(std::string text, int codePage) {
   return text;
 }
 
+std::string upperBytes(std::string text, int codePage) {
+  for (char& ch : text) {
+    auto c = static_cast<unsigned char>(ch);
+    if (c >= 'a' && c <= 'z') {
+      c = static_cast<unsigned char>(c - 32);
+    } else if (codePage == 1252) {
+      // Windows-1252 small letters: š œ ž (0x9A 0x9C 0x9E → −0x10), ÿ (0xFF → 0x9F), à…þ except ÷ (−0x20).
+      if (c == 0x9A || c == 0x9C || c == 0x9E)
+        c = static_cast<unsigned char>(c - 0x10);
+      else if (c == 0xFF)
+        c = 0x9F;
+      else if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
+        c = static_cast<unsigned char>(c - 0x20);
+    }
+    ch = static_cast<char>(c);
+  }
+  return text;
+}
+
 std::vector<cdx::TagSpec> containerIndexTags(const std::vector<IndexRecord>& records, int codePage,
                                              const cdx::CompoundIndex* previous) {
   cdx::TagSpec byName{tagInfo("OBJECTNAME", kNameKeyLength, "STR(parentid)+objecttype+LOWER(objectname)", previous),

@@ -23,6 +23,8 @@ struct IndexRecord {
 std::string str10(std::int32_t value);
 // LOWER() over the container's code page bytes (Windows-1252 letters for mark 0x03, ASCII otherwise).
 std::string lowerBytes(std::string text, int codePage);
+// UPPER() the same way.
+std::string upperBytes(std::string text, int codePage);
 
 // The two tags with the keys of every live record, sorted. Expression texts are taken from
 // `previous` (the index the container had) when it has the tag, so rebuilding keeps VFP's spelling.

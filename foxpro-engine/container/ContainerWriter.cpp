@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <ctime>
+#include <map>
 #include <optional>
 #include <set>
 #include <system_error>
@@ -150,6 +151,8 @@ class Change {
   }
 
   void markDeleted(std::uint32_t record) { deleted_.insert(record); }
+  // Points an existing record at a new PROPERTY memo (the old one stays, unreferenced).
+  void setProperties(std::uint32_t record, std::uint32_t propertyBlock) { properties_[record] = propertyBlock; }
   // True once the new .dbc is in place: the change has happened, whatever fails after it.
   bool committed() const { return committed_; }
 
@@ -182,6 +185,9 @@ class Change {
   std::string newCatalogue() const {
     std::string out = dbcBytes_.substr(0, headerLength_ + std::size_t{count_} * recordLength_);
     for (std::uint32_t record : deleted_) out[headerLength_ + std::size_t{record - 1} * recordLength_] = '*';
+    for (auto [record, block] : properties_)
+      out.replace(headerLength_ + std::size_t{record - 1} * recordLength_ + container_->columnOffset(4), 4,
+                  bytes::le32Text(block));
     for (const std::string& r : added_) out += r;
     out += kEndOfFile;
     bytes::putLe32(out, layout::kRecordCount, static_cast<std::uint32_t>(count_ + added_.size()));
@@ -221,6 +227,7 @@ class Change {
   std::vector<std::string> added_;
   std::vector<IndexRecord> indexed_;
   std::set<std::uint32_t> deleted_;
+  std::map<std::uint32_t, std::uint32_t> properties_;
   bool committed_ = false;
 };
 
@@ -332,6 +339,28 @@ void dropTable(const fs::path& dbc, std::string_view name, const ChangeOptions& 
       change.markDeleted(o.record);
   change.commit();
   if (member.exists) removeTableFiles(member.dbf);
+}
+
+void recordIndexes(const fs::path& dbc, std::string_view table, const std::vector<IndexEntry>& tags,
+                   const std::string& primaryKey, const ChangeOptions& options) {
+  Change change(dbc, options);
+  const Container& c = change.container();
+  MemberTable member = c.table(table);
+  for (const Object* index : c.children(*member.object, "Index")) change.markDeleted(index->record);
+  auto parent = static_cast<std::int32_t>(member.object->id);
+  for (const IndexEntry& tag : tags) {
+    PropertyList properties;
+    properties.addByte(property::IsUnique, tag.candidate ? 1 : 0);
+    change.append(parent, "Index", lower(tag.name), change.memo().add(properties.encode()));
+  }
+  if (!primaryKey.empty()) {
+    PropertyList properties;
+    for (const Property& p : member.object->properties.items())
+      if (p.id != property::PrimaryKey) properties.addRaw(p);
+    properties.addText(property::PrimaryKey, lower(primaryKey));
+    change.setProperties(member.object->record, change.memo().add(properties.encode()));
+  }
+  change.commit();
 }
 
 void rebuildIndex(const fs::path& dbc, const ChangeOptions& options) {

@@ -67,6 +67,19 @@ std::string addTable(const std::filesystem::path& dbc, const NewTable& table, co
 // Errors (nothing changed): 1 no such table, 3011 the table file belongs to another container.
 void dropTable(const std::filesystem::path& dbc, std::string_view name, const ChangeOptions& options = {});
 
+// A tag of a member table's structural index, as the container records it.
+struct IndexEntry {
+  std::string name;
+  bool candidate = false;
+};
+
+// Records the tags of a member table's structural index: one Index record per tag (its name
+// lower-cased, IsUnique for a candidate tag) in place of those recorded before, and the
+// PrimaryKey property of the Table record naming `primaryKey`, or kept as it was when that is
+// empty (dbc.md §7). Errors (nothing changed): 1 no such table, 3 the container is locked.
+void recordIndexes(const std::filesystem::path& dbc, std::string_view table, const std::vector<IndexEntry>& tags,
+                   const std::string& primaryKey = {}, const ChangeOptions& options = {});
+
 // Rewrites the container's .dcx from its records.
 void rebuildIndex(const std::filesystem::path& dbc, const ChangeOptions& options = {});
 

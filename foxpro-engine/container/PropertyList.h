@@ -40,9 +40,10 @@ class PropertyList {
   // A character property without its final NUL; nothing when absent.
   std::optional<std::string> text(std::uint8_t id) const;
 
-  void addText(std::uint8_t id, std::string_view text);  // appends value + NUL
-  void addByte(std::uint8_t id, std::uint8_t value);     // logical and small-number properties
-  void addNumber(std::uint8_t id, std::int32_t value);   // big-endian int32
+  void addText(std::uint8_t id, std::string_view text);                  // appends value + NUL
+  void addByte(std::uint8_t id, std::uint8_t value);                     // logical and small-number properties
+  void addNumber(std::uint8_t id, std::int32_t value);                   // big-endian int32
+  void addRaw(const Property& property) { items_.push_back(property); }  // as read, byte for byte
 
  private:
   std::vector<Property> items_;

@@ -65,6 +65,6 @@ enum LockTypeEnum : int {
 
 enum ObjectStateEnum : int { adStateClosed = 0, adStateOpen = 1 };
 
-enum SchemaEnum : int { adSchemaTables = 20 };
+enum SchemaEnum : int { adSchemaIndexes = 12, adSchemaTables = 20 };
 
 }  // namespace ado

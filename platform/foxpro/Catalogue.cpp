@@ -103,6 +103,9 @@ std::optional<fs::path> findFileAt(const fs::path& path) {
   return findRegularFile(path.parent_path(), path.filename().string());
 }
 
+void Catalogue::recordIndexes(const TableLocation&, const std::vector<fox::cdx::TagInfo>&, const std::string&) {}
+std::string Catalogue::primaryKey(const TableLocation&) { return {}; }
+
 TableLocation Catalogue::find(std::string_view text) {
   std::optional<TableLocation> table = lookup(text);
   if (!table) throw errors::fileDoesNotExist(tableFileFor(folder(), text).filename().string());

@@ -26,6 +26,7 @@
 
 #include "foxpro-engine/Field.h"
 #include "foxpro-engine/TableWriter.h"
+#include "foxpro-engine/container/CompoundIndex.h"
 
 namespace foxpro {
 
@@ -44,6 +45,7 @@ struct TableLocation {
   // names it stores.
   std::vector<std::string> columnNames;
   bool view = false;
+  bool member = false;  // a container's own table (not a free table in its folder)
 };
 
 // What CREATE TABLE asks for.
@@ -85,6 +87,14 @@ class Catalogue {
   // Drops a table that find() returned: removes its files (.dbf, memo, .cdx) and its catalogue
   // entry. The provider has closed its own handles on the table first.
   virtual void drop(const TableLocation& table) = 0;
+
+  // Records the tags of a table's structural index where the catalogue keeps them (a container:
+  // its Index records, and `primaryKey` as the table's primary key unless empty). A folder keeps
+  // nothing.
+  virtual void recordIndexes(const TableLocation& table, const std::vector<fox::cdx::TagInfo>& tags,
+                             const std::string& primaryKey);
+  // The tag the catalogue records as the table's primary key; empty when it has none.
+  virtual std::string primaryKey(const TableLocation& table);
 };
 
 // A folder of free tables. Throws fox::Error when the folder does not exist.

@@ -80,6 +80,21 @@ class ContainerCatalogue : public Catalogue {
     return fox::TableWriter::openForAppend(table.dbf);
   }
 
+  void recordIndexes(const TableLocation& table, const std::vector<fox::cdx::TagInfo>& tags,
+                     const std::string& primaryKey) override {
+    if (!table.member) return;
+    std::vector<fox::dbc::IndexEntry> entries;
+    for (const fox::cdx::TagInfo& tag : tags)
+      entries.push_back({tag.name, (tag.options & fox::cdx::kOptionCandidate) != 0});
+    fox::dbc::recordIndexes(dbc_, table.name, entries, primaryKey);
+  }
+
+  std::string primaryKey(const TableLocation& table) override {
+    if (!table.member) return {};
+    auto container = Container::open(dbc_);
+    return container->table(table.name).object->properties.text(fox::dbc::property::PrimaryKey).value_or("");
+  }
+
   void drop(const TableLocation& table) override {
     auto container = Container::open(dbc_);
     auto member = container->tableAt(table.dbf);
@@ -94,7 +109,7 @@ class ContainerCatalogue : public Catalogue {
  private:
   TableLocation location(const Container& container, const MemberTable& member) {
     if (member.exists) container.checkBacklink(member);
-    return {member.object->name, member.dbf, member.fieldNames};
+    return {member.object->name, member.dbf, member.fieldNames, false, true};
   }
 
   fs::path dbc_;

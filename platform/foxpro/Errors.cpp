@@ -23,6 +23,7 @@ fox::Error variableNotFound(std::string_view name) {
   return named(kVariableNotFound, "Variable '", name, "' is not found.");
 }
 fox::Error unrecognizedVerb() { return fox::Error(kUnrecognizedVerb, "Unrecognized command verb."); }
+fox::Error noTableInUse() { return fox::Error(kNoTableInUse, "No table is open in the current work area."); }
 fox::Error unrecognizedPhrase() {
   return fox::Error(kUnrecognizedPhrase, "Command contains unrecognized phrase/keyword.");
 }

@@ -18,6 +18,7 @@ inline constexpr int kInvalidArgument = 11;        // "Function argument value, 
 inline constexpr int kVariableNotFound = 12;       // "Variable 'x' is not found."
 inline constexpr int kUnrecognizedVerb = 16;       // "Unrecognized command verb."
 inline constexpr int kUnrecognizedPhrase = 36;     // "Command contains unrecognized phrase/keyword."
+inline constexpr int kNoTableInUse = 52;           // "No table is open in the current work area."
 inline constexpr int kNotEnoughMemory = 43;        // "There is not enough memory to complete this operation."
 inline constexpr int kOperandTypeMismatch = 107;   // "Operator/operand type mismatch."
 inline constexpr int kInvalidPath = 202;           // "Invalid path or file name."
@@ -40,6 +41,7 @@ fox::Error invalidArgument();
 fox::Error variableNotFound(std::string_view name);
 fox::Error unrecognizedVerb();
 fox::Error unrecognizedPhrase();
+fox::Error noTableInUse();
 fox::Error notEnoughMemory();
 fox::Error operandTypeMismatch();
 fox::Error invalidPath();

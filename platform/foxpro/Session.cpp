@@ -7,7 +7,9 @@
 #include "Cursors.h"
 #include "Errors.h"
 #include "foxpro-engine/CodePage.h"
+#include "foxpro-engine/Names.h"
 #include "foxpro-engine/Table.h"
+#include "foxpro-engine/container/TableIndex.h"
 #include "sql/Values.h"
 
 namespace foxpro {
@@ -137,6 +139,16 @@ std::unique_ptr<ado::provider::Cursor> Session::run(const std::string& text) {
   if (auto* select = std::get_if<sql::Select>(&statement)) return this->select(*select);
   if (auto* create = std::get_if<sql::CreateTable>(&statement)) {
     this->create(*create);
+    current_ = create->table;
+    return nullptr;
+  }
+  if (auto* use = std::get_if<sql::Use>(&statement)) {
+    catalogue_->find(use->table);  // a table that is there (a view is error 1001)
+    current_ = use->table;
+    return nullptr;
+  }
+  if (auto* index = std::get_if<sql::IndexOn>(&statement)) {
+    this->index(*index);
     return nullptr;
   }
   drop(std::get<sql::DropTable>(statement));
@@ -147,6 +159,7 @@ std::unique_ptr<ado::provider::Cursor> Session::openSchema(ado::SchemaEnum schem
                                                            const std::vector<ado::Variant>& criteria) {
   return errors::translated([&]() -> std::unique_ptr<ado::provider::Cursor> {
     flushEverySession();
+    if (schema == ado::adSchemaIndexes) return indexes(criteria);
     if (schema != ado::adSchemaTables) throw errors::featureNotAvailable("this schema rowset");
     // The standard columns of the TABLES rowset, in their standard order.
     std::vector<ado::provider::FieldInfo> fields;
@@ -174,6 +187,70 @@ std::unique_ptr<ado::provider::Cursor> Session::openSchema(ado::SchemaEnum schem
     }
     return std::make_unique<RowsCursor>(std::move(fields), std::move(rows));
   });
+}
+
+std::unique_ptr<ado::provider::Cursor> Session::indexes(const std::vector<ado::Variant>& criteria) {
+  // The standard columns of the INDEXES rowset, then UNIQUE_KEYS: FoxPro's UNIQUE tag, which
+  // keeps the first record of each key without refusing duplicates (UNIQUE is a candidate tag,
+  // whose keys are unique).
+  std::vector<ado::provider::FieldInfo> fields;
+  auto add = [&](const char* name, ado::DataTypeEnum type) { fields.push_back({name, type, 0, 0, 0, true}); };
+  for (const char* name :
+       {"TABLE_CATALOG", "TABLE_SCHEMA", "TABLE_NAME", "INDEX_CATALOG", "INDEX_SCHEMA", "INDEX_NAME"})
+    add(name, ado::adVarWChar);
+  for (const char* name : {"PRIMARY_KEY", "UNIQUE", "CLUSTERED"}) add(name, ado::adBoolean);
+  add("TYPE", ado::adUnsignedSmallInt);
+  for (const char* name : {"FILL_FACTOR", "INITIAL_SIZE", "NULLS"}) add(name, ado::adInteger);
+  for (const char* name : {"SORT_BOOKMARKS", "AUTO_UPDATE"}) add(name, ado::adBoolean);
+  add("NULL_COLLATION", ado::adInteger);
+  add("ORDINAL_POSITION", ado::adUnsignedInt);
+  add("COLUMN_NAME", ado::adVarWChar);
+  add("COLUMN_GUID", ado::adVarWChar);
+  add("COLUMN_PROPID", ado::adUnsignedInt);
+  add("COLLATION", ado::adSmallInt);
+  for (const char* name : {"CARDINALITY", "PAGES"}) add(name, ado::adUnsignedInt);
+  add("FILTER_CONDITION", ado::adVarWChar);
+  add("INTEGRATED", ado::adBoolean);
+  add("UNIQUE_KEYS", ado::adBoolean);
+  // Restrictions: TABLE_CATALOG, TABLE_SCHEMA, INDEX_NAME, TYPE, TABLE_NAME.
+  auto restriction = [&](std::size_t column) {
+    return column < criteria.size() ? criteria[column].toText() : std::string();
+  };
+  std::vector<TableLocation> tables;
+  if (const std::string name = restriction(4); !name.empty()) {
+    tables.push_back(catalogue_->find(name));
+  } else {
+    for (const CatalogueEntry& entry : catalogue_->tables())
+      if (entry.type == "TABLE") tables.push_back(catalogue_->find(entry.name));
+  }
+  std::vector<std::vector<ado::Variant>> rows;
+  for (const TableLocation& table : tables) {
+    if (table.view) continue;
+    release(table.dbf);  // rows this connection appended are in the file
+    const std::string primaryKey = catalogue_->primaryKey(table);
+    for (const fox::cdx::TagInfo& tag : fox::cdx::structuralTags(table.dbf)) {
+      if (const std::string only = restriction(2); !only.empty() && !fox::sameName(only, tag.name)) continue;
+      std::vector<ado::Variant> row(fields.size());
+      auto set = [&](std::string_view column, ado::Variant value) {
+        for (std::size_t i = 0; i < fields.size(); ++i)
+          if (fields[i].name == column) row[i] = std::move(value);
+      };
+      set("TABLE_NAME", table.name);
+      set("INDEX_NAME", tag.name);
+      set("PRIMARY_KEY", !primaryKey.empty() && fox::sameName(primaryKey, tag.name));
+      set("UNIQUE", (tag.options & fox::cdx::kOptionCandidate) != 0);
+      set("CLUSTERED", false);
+      set("TYPE", 1);                                                           // DBPROPVAL_IT_BTREE
+      set("NULLS", (tag.options & fox::cdx::kOptionNullableKey) != 0 ? 1 : 2);  // DBPROPVAL_IN_ALLOWNULL, DISALLOWNULL
+      set("ORDINAL_POSITION", 1u);
+      set("COLUMN_NAME", tag.keyExpression);
+      set("COLLATION", tag.descending ? 2 : 1);  // DB_COLLATION_DESC, DB_COLLATION_ASC
+      if (!tag.forExpression.empty()) set("FILTER_CONDITION", tag.forExpression);
+      set("UNIQUE_KEYS", (tag.options & fox::cdx::kOptionUnique) != 0);
+      rows.push_back(std::move(row));
+    }
+  }
+  return std::make_unique<RowsCursor>(std::move(fields), std::move(rows));
 }
 
 void Session::close() {
@@ -223,6 +300,26 @@ std::unique_ptr<ado::provider::Cursor> Session::select(const sql::Select& statem
   fox::ReadOptions options;
   options.codePageWhenUnmarked = codePage_;
   return std::make_unique<TableCursor>(fox::Table::open(table.dbf, options), table.columnNames);
+}
+
+void Session::index(const sql::IndexOn& statement) {
+  if (statement.table.empty() && current_.empty()) throw errors::noTableInUse();
+  TableLocation table = catalogue_->find(statement.table.empty() ? current_ : statement.table);
+  if (statement.primaryKey) {
+    if (!table.member) throw errors::featureNotAvailable("a primary key for a free table");
+    if (std::string old = catalogue_->primaryKey(table); !old.empty())
+      throw errors::featureNotAvailable("a second primary key (the table has " + old + ")");
+  }
+  // The rows this connection appended are in the file once its writer is closed.
+  release(table.dbf);
+  if (inUse(table.dbf)) throw errors::fileInUse(table.dbf.filename().string());
+  // The catalogue records the tags while the new index waits beside the old one: a container that
+  // refuses the change leaves the table's index as it was.
+  fox::cdx::addTag(table.dbf,
+                   {statement.tag, statement.expression, statement.candidate, statement.unique, statement.descending},
+                   table.columnNames, codePage_, [&](const std::vector<fox::cdx::TagInfo>& tags) {
+                     catalogue_->recordIndexes(table, tags, statement.primaryKey ? statement.tag : std::string());
+                   });
 }
 
 void Session::insert(const sql::Insert& statement) {

@@ -60,6 +60,9 @@ class Session : public ado::provider::Session {
   void drop(const sql::DropTable& statement);
   void insert(const sql::Insert& statement);
   std::unique_ptr<ado::provider::Cursor> select(const sql::Select& statement);
+  void index(const sql::IndexOn& statement);
+  // OpenSchema(adSchemaIndexes): one row per tag of each table's structural index.
+  std::unique_ptr<ado::provider::Cursor> indexes(const std::vector<ado::Variant>& criteria);
 
   fox::TableWriter& writerFor(const std::string& table);
   OpenWriter& keep(std::string key, std::unique_ptr<fox::TableWriter> writer);
@@ -77,6 +80,8 @@ class Session : public ado::provider::Session {
   // its writer without touching the file system.
   std::string lastInsertTable_;
   fox::TableWriter* lastInsertWriter_ = nullptr;
+  // The table INDEX ON works on: the one the last CREATE or USE named (FoxPro's current work area).
+  std::string current_;
   sql::Statement statement_;  // reused from statement to statement
   std::vector<fox::Value> values_;
   const bool holdingRows_;

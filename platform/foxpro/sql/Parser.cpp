@@ -57,7 +57,7 @@ bool needsWidth(char type) { return type == 'C' || type == 'V' || type == 'Q' ||
 
 class Parser {
  public:
-  explicit Parser(std::string_view text) : lexer_(text) {}
+  explicit Parser(std::string_view text) : text_(text), lexer_(text) {}
 
   void statement(Statement& out) {
     Token verb = lexer_.next();
@@ -71,6 +71,12 @@ class Parser {
       out = drop();
     } else if (keyword(verb, "SELECT")) {
       out = select();
+    } else if (keyword(verb, "USE")) {
+      out = use();
+    } else if (keyword(verb, "INDEX")) {
+      out = indexOn();
+    } else if (keyword(verb, "ALTER")) {
+      out = addPrimaryKey();
     } else {
       throw errors::unrecognizedVerb();
     }
@@ -207,6 +213,63 @@ class Parser {
     DropTable drop{tableName()};
     expectEnd();
     return drop;
+  }
+
+  Statement use() {
+    Use use{tableName()};
+    expectEnd();
+    return use;
+  }
+
+  Statement indexOn() {
+    expectKeyword("ON");
+    IndexOn index;
+    keyAndTag(index);
+    for (Token t = lexer_.next(); t.kind != TokenKind::End; t = lexer_.next()) {
+      if (keyword(t, "CANDIDATE")) {
+        index.candidate = true;
+      } else if (keyword(t, "UNIQUE")) {
+        index.unique = true;
+      } else if (keyword(t, "DESCENDING")) {
+        index.descending = true;
+      } else if (!keyword(t, "ASCENDING")) {
+        throw errors::unrecognizedPhrase();
+      }
+    }
+    if (index.candidate && index.unique) throw errors::unrecognizedPhrase();
+    return index;
+  }
+
+  Statement addPrimaryKey() {
+    expectKeyword("TABLE");
+    IndexOn index;
+    index.table = tableName();
+    for (const char* word : {"ADD", "PRIMARY", "KEY"}) expectKeyword(word);
+    keyAndTag(index);
+    expectEnd();
+    index.candidate = index.primaryKey = true;
+    return index;
+  }
+
+  // "expression TAG name": the expression is the text up to TAG, outside parentheses.
+  void keyAndTag(IndexOn& index) {
+    std::size_t start = lexer_.peek().offset, depth = 0;
+    for (;;) {
+      Token t = lexer_.next();
+      if (t.kind == TokenKind::End) throw errors::syntaxError();
+      if (t.kind == TokenKind::LeftParen) ++depth;
+      if (t.kind == TokenKind::RightParen && depth > 0) --depth;
+      if (depth == 0 && keyword(t, "TAG")) {
+        std::string_view text = text_.substr(start, t.offset - start);
+        while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+        if (text.empty()) throw errors::syntaxError();
+        index.expression.assign(text);
+        break;
+      }
+    }
+    Token tag = lexer_.next();
+    if (tag.kind != TokenKind::Identifier) throw errors::syntaxError();
+    index.tag.assign(tag.text);
   }
 
   Statement select() {
@@ -437,6 +500,7 @@ class Parser {
   }
 
   static constexpr int kMaxDepth = 64;
+  std::string_view text_;
   Lexer lexer_;
   int depth_ = 0;
 };

@@ -5,6 +5,9 @@
 //   DROP TABLE name
 //   INSERT INTO name VALUES(value, …)
 //   SELECT * FROM name
+//   USE name                                              (the table INDEX ON works on)
+//   INDEX ON expression TAG tag [CANDIDATE|UNIQUE] [ASCENDING|DESCENDING]
+//   ALTER TABLE name ADD PRIMARY KEY expression TAG tag
 //
 // A name is 'text', "text", [text] or a bare name; inside, a doubled quote or closing bracket
 // stands for one ([a]]b] is a]b). A value is one or more terms joined by "+":
@@ -53,7 +56,20 @@ struct Select {
   std::string table;
 };
 
-using Statement = std::variant<CreateTable, DropTable, Insert, Select>;
+struct Use {
+  std::string table;
+};
+
+// A tag for a table's structural index; `table` empty: the connection's current table (INDEX ON).
+struct IndexOn {
+  std::string table;
+  std::string expression;  // as written, blanks around it removed
+  std::string tag;
+  bool candidate = false, unique = false, descending = false;
+  bool primaryKey = false;  // ALTER TABLE … ADD PRIMARY KEY
+};
+
+using Statement = std::variant<CreateTable, DropTable, Insert, Select, Use, IndexOn>;
 
 // Parses one statement. Throws fox::Error with FoxPro's number and message ("Syntax error.",
 // "Command contains unrecognized phrase/keyword.", …). Statements that the result points into
