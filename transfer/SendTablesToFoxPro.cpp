@@ -117,6 +117,10 @@ void sendTable(const CommandParts& parts, ado::Connection& foxpro, ado::Connecti
   if (replacing) RemoveListItem(*parts.foxproList, name.toLower());
   if (entry != name.toLower()) RemoveListItem(*parts.foxproList, entry);
   const long rows = copyRows(parts, foxpro, FoxProName(text(name)), source);
+  // The connection holds the last rows back: they reach the table's file (or their failure to
+  // be written is this table's error) before the table counts as copied. A catalogue read writes
+  // every row held first.
+  foxproTableNamed(foxpro, name);
   parts.front->CopyEnds(rows);
   source.Close();
   parts.foxproList->AddItem(entry);

@@ -210,6 +210,25 @@ TEST_F(SendToFoxPro, TablesJoinAContainerAndYesReplacesAMember) {
   EXPECT_EQ(rows(readBack(folder() + "/customers.dbf"), "dbfread"), expected(2));
 }
 
+// The rows of a table are in its file, for any program to read, once the window shows the table
+// copied (the progress bar back at 0), not only when the command ends.
+TEST_F(SendToFoxPro, ATableShownCopiedHasEveryRowInItsFile) {
+  table("a", 100);
+  fillLists();
+  pick({"a"});
+  long countAtEnd = -1;
+  QObject::connect(ProgressBar1, &QProgressBar::valueChanged, [&](int v) {
+    if (v != 0 || countAtEnd >= 0) return;
+    std::ifstream dbf(folder() + "/a.DBF", std::ios::binary);
+    unsigned char header[8] = {};
+    dbf.read(reinterpret_cast<char*>(header), sizeof header);
+    countAtEnd = header[4] | header[5] << 8 | header[6] << 16 | long{header[7]} << 24;
+  });
+  send();
+  EXPECT_EQ(countAtEnd, 100);
+  EXPECT_EQ(dialogs().messages(), std::vector<QString>{});
+}
+
 TEST_F(SendToFoxPro, AFailureMidwayKeepsWhatWasDoneAndStopsThere) {
   for (const char* name : {"t1", "t2", "t3", "t4", "t5"}) table(name, 3);
   sql("UPDATE t3 SET v = 'Ω' WHERE id = 2");
