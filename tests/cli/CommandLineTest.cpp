@@ -225,6 +225,13 @@ TEST_F(CommandLine, UsageErrorsTouchNothing) {
   EXPECT_EQ(mysqlTables(), std::vector<std::string>{});
 }
 
+TEST_F(CommandLine, ResultsThatCannotBeWrittenFailTheRun) {
+  fs::copy_file(fs::path(TAVREL_FIXTURES_DIR) / "dbffile/vfp9_30.dbf", folder_ / "orders.dbf");
+  const Outcome run = program_.finish(program_.start({"list", "foxpro"}, "/dev/full"));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.lastError(), "tavrel: error 28: stdout: No space left on device");
+}
+
 TEST_F(CommandLine, AWrongPasswordIsRefusedWithoutShowingIt) {
   const std::string wrong = "wrong-" + server_.password + "-x";
   std::ofstream(passwordFile()) << wrong << "\n";
