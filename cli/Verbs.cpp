@@ -139,6 +139,18 @@ int runVerb(int argc, char** argv) {
 
 }  // namespace
 
+bool IsCommandLine(int argc, char** argv) {
+  if (argc < 2) return false;
+  const std::string first = argv[1];
+  if (first.empty() || first[0] != '-' || first == "--") return true;
+  const std::string name = first.substr(0, first.find('='));
+  for (const OptionSpec& spec : Options())
+    if (name == spec.name) return true;
+  for (int i = 2; i < argc; ++i)
+    if (findVerb(argv[i])) return true;
+  return false;
+}
+
 int Main(int argc, char** argv) {
   // The user's locale, as the windows' application object sets it.
   std::setlocale(LC_ALL, "");

@@ -214,6 +214,7 @@ TEST_F(CommandLine, UsageErrorsTouchNothing) {
       {{"copy", "to-mysql", "orders", "Orders"}, "Orders"},
       {{"frobnicate", "orders"}, "frobnicate"},
       {{"copy", "to-mysql", "--frob", "orders"}, "--frob"},
+      {{"--frob", "copy", "to-mysql", "orders"}, "--frob"},
   };
   for (const auto& c : cases) {
     const Outcome run = tavrel(c.args);
