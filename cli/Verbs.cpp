@@ -98,7 +98,7 @@ Side SideNamed(const Arguments& args) {
 
 namespace {
 
-// Results that did not all reach stdout (a full disk, a closed pipe) make the run a failure.
+// Results that did not all reach stdout (a full disk, a closed stdout) make the run a failure.
 int resultsWritten(int status) {
   if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
   const int error = errno != 0 ? errno : EIO;
