@@ -83,11 +83,4 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
   return parsed;
 }
 
-bool IsCommandLine(int argc, char** argv) {
-  if (argc < 2) return false;
-  const std::string first = argv[1];
-  if (first.empty() || first[0] != '-' || first == "--") return true;
-  return findOption(first.substr(0, first.find('='))) != nullptr;
-}
-
 }  // namespace cli

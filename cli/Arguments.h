@@ -59,8 +59,4 @@ struct Arguments {
 // missing value, or an option given twice that is not repeatable.
 Arguments ParseArguments(const std::vector<std::string>& args);
 
-// Whether the program's arguments ask for the command line: a verb or an option of its own.
-// Anything else (nothing, or options of Qt's such as -platform) opens the windows.
-bool IsCommandLine(int argc, char** argv);
-
 }  // namespace cli

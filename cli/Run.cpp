@@ -101,8 +101,14 @@ int RunAsCommand(const Arguments& args, bool withMySql, ui::TerminalDialogs::Ans
                  const std::function<void(Run&)>& work) {
   TerminalDialogsInstalled dialogs(std::move(answers));
   std::unique_ptr<Run> run;
+  // A table the run stopped in is named: stdout lists only the tables copied whole, and the
+  // error's own text may not name it.
   const auto fail = [&run](int status, const std::string& text) {
-    if (run) run->front.EndLine();
+    if (run) {
+      run->front.EndLine();
+      const QString table = run->front.UnfinishedCopy();
+      if (!table.isEmpty()) say("stopped while copying " + table.toStdString());
+    }
     say(text);
     return status;
   };

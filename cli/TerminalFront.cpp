@@ -21,6 +21,7 @@ TerminalFront::TerminalFront(bool quiet) : quiet_(quiet), bar_(!quiet && isatty(
 
 void TerminalFront::CopyBegins(const QString& table) {
   table_ = table;
+  copying_ = true;
   start_ = Clock::now();
   percent_ = 0;
   rows_ = count_ = 0;
@@ -35,6 +36,7 @@ void TerminalFront::CopyReaches(int percent, long rows, long count) {
 }
 
 void TerminalFront::CopyEnds(long rows) {
+  copying_ = false;
   rows_ = rows;
   const std::string took = decimal(seconds());
   if (bar_) {

@@ -21,6 +21,8 @@ class TerminalFront : public CommandFront {
 
   // Ends a bar drawn part way, so that a message after it starts on a line of its own.
   void EndLine();
+  // The table whose copy began and did not end: the run stopped in it. Empty when none.
+  QString UnfinishedCopy() const { return copying_ ? table_ : QString(); }
 
  private:
   using Clock = std::chrono::steady_clock;
@@ -30,6 +32,7 @@ class TerminalFront : public CommandFront {
   bool quiet_;
   bool bar_;  // stderr is a terminal
   bool barShown_ = false;
+  bool copying_ = false;
   QString table_;
   Clock::time_point start_, drawn_;
   int percent_ = 0;

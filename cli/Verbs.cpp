@@ -1,7 +1,9 @@
 #include "Verbs.h"
 
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "Run.h"
@@ -94,11 +96,17 @@ Side SideNamed(const Arguments& args) {
   throw UsageError{"the side is mysql or foxpro, not " + operands.front()};
 }
 
-int Main(int argc, char** argv) {
-  // The user's locale, as the windows' application object sets it.
-  std::setlocale(LC_ALL, "");
-  EndOnSignals();
-  ado::registerStandardProviders();
+namespace {
+
+// Results that did not all reach stdout (a full disk, a closed stdout) make the run a failure.
+int resultsWritten(int status) {
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
+  const int error = errno != 0 ? errno : EIO;
+  std::fprintf(stderr, "tavrel: error %d: stdout: %s\n", error, std::strerror(error));
+  return status == kDone ? kFailed : status;
+}
+
+int runVerb(int argc, char** argv) {
   Arguments args;
   try {
     args = ParseArguments({argv + 1, argv + argc});
@@ -127,6 +135,28 @@ int Main(int argc, char** argv) {
   } catch (const UsageError& e) {
     return usageError(e.text, verb);
   }
+}
+
+}  // namespace
+
+bool IsCommandLine(int argc, char** argv) {
+  if (argc < 2) return false;
+  const std::string first = argv[1];
+  if (first.empty() || first[0] != '-' || first == "--") return true;
+  const std::string name = first.substr(0, first.find('='));
+  for (const OptionSpec& spec : Options())
+    if (name == spec.name) return true;
+  for (int i = 2; i < argc; ++i)
+    if (findVerb(argv[i])) return true;
+  return false;
+}
+
+int Main(int argc, char** argv) {
+  // The user's locale, as the windows' application object sets it.
+  std::setlocale(LC_ALL, "");
+  EndOnSignals();
+  ado::registerStandardProviders();
+  return resultsWritten(runVerb(argc, argv));
 }
 
 }  // namespace cli

@@ -28,6 +28,11 @@ int Rename(const Arguments& args);
 enum class Side { MySql, FoxPro };
 Side SideNamed(const Arguments& args);
 
+// Whether the program's arguments ask for the command line: a verb or an option of its own
+// first, or a verb after some other option (a mistyped option, which the command line refuses).
+// Anything else (nothing, or options of Qt's such as -platform) opens the windows.
+bool IsCommandLine(int argc, char** argv);
+
 // The command line: `tavrel VERB …`, `tavrel --help`, `tavrel --version`. Returns the exit status.
 int Main(int argc, char** argv);
 

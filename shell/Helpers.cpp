@@ -3,15 +3,12 @@
 #include <QEvent>
 #include <QFile>
 #include <QGuiApplication>
-#include <QListWidget>
 #include <QScreen>
 #include <QWidget>
 #include <filesystem>
 #include <system_error>
 
 #include <unistd.h>
-
-#include "TableNames.h"
 
 namespace {
 
@@ -50,17 +47,6 @@ void CenterForm(QWidget* window) {
   centre(window);
   if (!window->isVisible() && !window->findChild<QObject*>(CentreWhenShown::kName, Qt::FindDirectChildrenOnly))
     new CentreWhenShown(window);
-}
-
-bool ListContains(const QListWidget* list, const QString& text) {
-  for (int i = 0; i < list->count(); ++i)
-    if (SameNameIgnoringCase(list->item(i)->text(), text)) return true;
-  return false;
-}
-
-void RemoveListItem(QListWidget* list, const QString& text) {
-  for (int i = list->count() - 1; i >= 0; --i)
-    if (list->item(i)->text() == text) delete list->takeItem(i);
 }
 
 ado::Variant NullToDefault(const ado::Variant& value, const ado::Variant& defaultValue) {

@@ -1,24 +1,16 @@
 #pragma once
-// Small routines the windows and the transfers share: centring a window, looking up and removing
-// list entries by text, defaults for database nulls, and quiet file tests and deletes.
+// Small routines the windows and the transfers share: centring a window, defaults for database
+// nulls, and quiet file tests and deletes. The table lists are searched through shell/TableNames.h.
 // None keeps state or shows a message.
 #include <QString>
 
 #include "platform/ado/Variant.h"
 
 class QWidget;
-class QListWidget;
 
 // Moves the window so that its outer frame is centred on its whole screen (not the work area).
 // A window larger than the screen gets a negative position.
 void CenterForm(QWidget* window);
-
-// Whether any entry equals the text when both are lower-cased (SameNameIgnoringCase). The
-// commands search their lists through TableNames (shell/TableNames.h), by the same rule.
-bool ListContains(const QListWidget* list, const QString& text);
-
-// Removes every entry that equals the text exactly (same case); the rest keep their order.
-void RemoveListItem(QListWidget* list, const QString& text);
 
 // The default when the value is the database null; otherwise the value itself.
 ado::Variant NullToDefault(const ado::Variant& value, const ado::Variant& defaultValue);

@@ -177,6 +177,7 @@ TEST_F(CommandLine, SigintEndsALongCopyWithEveryRowWrittenReadable) {
   const Outcome run = program_.finish(pid);
   EXPECT_EQ(run.status, 130) << run.err;
   EXPECT_EQ(run.lastError(), "tavrel: interrupted");
+  EXPECT_NE(run.err.find("tavrel: stopped while copying big\n"), std::string::npos) << run.err;
 
   const std::uint32_t written = recordCount(folder_ / "big.DBF");
   EXPECT_GE(written, 1000u);
@@ -213,6 +214,7 @@ TEST_F(CommandLine, UsageErrorsTouchNothing) {
       {{"copy", "to-mysql", "orders", "Orders"}, "Orders"},
       {{"frobnicate", "orders"}, "frobnicate"},
       {{"copy", "to-mysql", "--frob", "orders"}, "--frob"},
+      {{"--frob", "copy", "to-mysql", "orders"}, "--frob"},
   };
   for (const auto& c : cases) {
     const Outcome run = tavrel(c.args);
@@ -222,6 +224,13 @@ TEST_F(CommandLine, UsageErrorsTouchNothing) {
   }
   EXPECT_EQ(folderState(), before);
   EXPECT_EQ(mysqlTables(), std::vector<std::string>{});
+}
+
+TEST_F(CommandLine, ResultsThatCannotBeWrittenFailTheRun) {
+  fs::copy_file(fs::path(TAVREL_FIXTURES_DIR) / "dbffile/vfp9_30.dbf", folder_ / "orders.dbf");
+  const Outcome run = program_.finish(program_.start({"list", "foxpro"}, "/dev/full"));
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.lastError(), "tavrel: error 28: stdout: No space left on device");
 }
 
 TEST_F(CommandLine, AWrongPasswordIsRefusedWithoutShowingIt) {

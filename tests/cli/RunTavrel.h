@@ -35,8 +35,8 @@ class Program {
     std::filesystem::create_directories(output_);
   }
 
-  // Starts tavrel with `args`; finish() waits for it.
-  pid_t start(const std::vector<std::string>& args) {
+  // Starts tavrel with `args`, stdout to `stdoutTo` when given; finish() waits for it.
+  pid_t start(const std::vector<std::string>& args, const std::string& stdoutTo = {}) {
     std::vector<std::string> argv = {TAVREL_BUILD_DIR "/tavrel"};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<std::string> env = {"HOME=" + home_.string(), "LOGNAME=tavrel", "SHELL=/bin/sh", "PATH=/usr/bin:/bin"};
@@ -45,7 +45,7 @@ class Program {
     posix_spawn_file_actions_t files;
     posix_spawn_file_actions_init(&files);
     posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
-    const std::string out = (output_ / "out").string(), err = (output_ / "err").string();
+    const std::string out = stdoutTo.empty() ? (output_ / "out").string() : stdoutTo, err = (output_ / "err").string();
     posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     pid_t pid = -1;

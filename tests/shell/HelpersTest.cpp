@@ -1,6 +1,6 @@
 #include <QFile>
-#include <QListWidget>
 #include <QScreen>
+#include <QWidget>
 
 #include "../support/GuiTest.h"
 #include "shell/Helpers.h"
@@ -18,20 +18,7 @@ TEST_F(HelpersTest, CenterFormCentresTheOuterFrameOnTheWholeScreenWithoutClampin
   EXPECT_EQ(huge.frameGeometry().topLeft(), screen.topLeft() + QPoint(-51, -20));
 }
 
-TEST_F(HelpersTest, ListContainsIgnoresCaseRemoveListItemMatchesExactlyNullToDefaultReplacesOnlyTheNull) {
-  QListWidget list;
-  EXPECT_FALSE(ListContains(&list, "orders"));
-  list.addItems({"Orders", "customers"});
-  EXPECT_TRUE(ListContains(&list, "ORDERS") && ListContains(&list, "CUSTOMERS"));
-  EXPECT_FALSE(ListContains(&list, "order"));
-
-  list.clear();
-  list.addItems({"a", "a", "b", "A", "a"});
-  RemoveListItem(&list, "a");
-  RemoveListItem(&list, "B");
-  ASSERT_EQ(list.count(), 2);
-  EXPECT_EQ(list.item(0)->text() + list.item(1)->text(), "bA");
-
+TEST_F(HelpersTest, NullToDefaultReplacesOnlyTheNull) {
   for (const ado::Variant& v : {ado::Variant(""), ado::Variant("x"), ado::Variant(0)})
     EXPECT_EQ(NullToDefault(v, ado::Variant("d")), v);
   EXPECT_EQ(NullToDefault(ado::Variant(), ado::Variant("d")), ado::Variant("d"));

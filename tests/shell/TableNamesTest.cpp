@@ -50,3 +50,16 @@ TEST_F(TableNamesTest, WindowListAndSortedListAgree) {
   EXPECT_EQ(shown.found[1], -2);
   EXPECT_EQ(shown.found[4], 0);
 }
+
+TEST_F(TableNamesTest, ListContainsIgnoresCaseRemoveListItemMatchesExactly) {
+  SortedTableNames list;
+  EXPECT_FALSE(ListContains(list, "orders"));
+  for (const char* name : {"a", "Orders", "A", "b", "a"}) list.AddItem(name);
+  EXPECT_TRUE(ListContains(list, "ORDERS"));
+  EXPECT_FALSE(ListContains(list, "order"));
+  RemoveListItem(list, "a");
+  RemoveListItem(list, "B");
+  QStringList left;
+  for (int i = 0; i < list.ListCount(); ++i) left << list.List(i);
+  EXPECT_EQ(left, QStringList({"A", "b", "Orders"}));
+}
