@@ -162,6 +162,31 @@ TEST(ProviderTyped, TagsAreBuiltAsFoxProBuildsThemAndReportedBack) {
   });
 }
 
+// Values the table reader alone gets wrong for a key: a blank date in a nullable field is a value
+// to FoxPro (ISNULL({}) is false), not NULL; a double is STR()'d as FoxPro shows it (2.675 → 2.68).
+TEST(ProviderTyped, BlankValuesAndDoublesKeyAsFoxProKeysThem) {
+  TempFolder folder;
+  auto db = open(folder.path());
+  db->Execute("CREATE TABLE edge (born D NULL, ratio B NULL)", -1);
+  for (const char* row : {"{^2024-01-01}, 2.675", ".NULL., .NULL.", "{^2023-05-05}, 1.005"})
+    db->Execute(std::string("INSERT INTO edge VALUES(") + row + ")", -1);
+  db->Close();
+  // The first record's date blanked as Visual FoxPro stores {} (its NULL bit stays clear).
+  const fs::path dbf = folder / "edge.DBF";
+  {
+    std::fstream file(dbf, std::ios::in | std::ios::out | std::ios::binary);
+    std::uint8_t head[12];
+    file.read(reinterpret_cast<char*>(head), sizeof head);
+    file.seekp(head[8] | head[9] << 8 | 1);
+    file.write("        ", 8);
+  }
+  db = open(folder.path());
+  for (const char* statement : {"USE edge", "INDEX ON born TAG born", "INDEX ON STR(ratio,10,2) TAG ratio"})
+    db->Execute(statement, -1);
+  db->Close();
+  EXPECT_EQ(checkIndex(dbf), "BORN ok\nRATIO ok\n");
+}
+
 // The checker itself, on the Northwind sample's own indexes: every tag Visual FoxPro wrote passes
 // (keys computed for each, ALLTRIM(), STR() and nullable keys among them); the two files another
 // program rewrote are caught (an empty tag, keys out of byte order, keys without their NULL byte).
