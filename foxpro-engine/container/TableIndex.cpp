@@ -446,21 +446,23 @@ void addTag(const fs::path& dbf, const NewTag& tag, const std::vector<std::strin
   std::sort(written.begin(), written.end(), [](const TagInfo& a, const TagInfo& b) { return a.name < b.name; });
 
   // The index first, then the flag that makes FoxPro open it: a crash between the two leaves an
-  // index no program opens, never a flag without its index.
+  // index no program opens, never a flag without its index. The table is opened for writing
+  // before anything changes, so one that cannot be written fails with everything as it was.
+  std::optional<File> header;
+  if ((table->tableFlags() & 0x01) == 0) header.emplace(dbf, File::Mode::ReadWrite);
+  table.reset();
   fs::path target = existing ? *existing : indexFileName(dbf);
   ReplacementFile file(target, permissionsOf(dbf, 0644));
   file.file().writeAt(0, bytes.data(), bytes.size());
   file.file().sync();
   if (beforeCommit) beforeCommit(written);
   file.commit();
-  if ((table->tableFlags() & 0x01) == 0) {
-    table.reset();
-    File header(dbf, File::Mode::ReadWrite);
+  if (header) {
     std::uint8_t flags = 0;
-    header.readAt(fox::layout::kTableFlags, &flags, 1);
+    header->readAt(fox::layout::kTableFlags, &flags, 1);
     flags |= 0x01;
-    header.writeAt(fox::layout::kTableFlags, &flags, 1);
-    header.sync();
+    header->writeAt(fox::layout::kTableFlags, &flags, 1);
+    header->sync();
   }
 }
 
