@@ -3,6 +3,7 @@
 // format page, and the compound index checker tests/container/cdx_check.py.
 #include "ProviderSupport.h"
 #include "foxpro-engine/container/Container.h"
+#include "foxpro-engine/container/ContainerWriter.h"
 
 namespace {
 
@@ -185,6 +186,23 @@ TEST(ProviderTyped, BlankValuesAndDoublesKeyAsFoxProKeysThem) {
     db->Execute(statement, -1);
   db->Close();
   EXPECT_EQ(checkIndex(dbf), "BORN ok\nRATIO ok\n");
+}
+
+// A run stopped after the container recorded a primary key but before the new index replaced the
+// old one leaves the container naming a tag the index lacks: adding the primary key again mends it.
+TEST(ProviderTyped, PrimaryKeyTheIndexLacksCanBeAddedAgain) {
+  TempFolder folder;
+  const fs::path dbc = folder.copyFixture("northwind") / "northwind.dbc";
+  auto db = open(dbc);
+  db->Execute("CREATE TABLE keyed (id I)", -1);
+  db->Execute("INSERT INTO keyed VALUES(1)", -1);
+  db->Close();
+  fox::dbc::recordIndexes(dbc, "keyed", {{"pk", true}}, "pk");
+  db = open(dbc);
+  db->Execute("ALTER TABLE keyed ADD PRIMARY KEY id TAG pk", -1);
+  EXPECT_EQ(errorNumber([&] { db->Execute("ALTER TABLE keyed ADD PRIMARY KEY id TAG pk2", -1); }), 1001);
+  db->Close();
+  EXPECT_EQ(checkIndex(dbc.parent_path() / "keyed.DBF"), "PK ok\n");
 }
 
 // The checker itself, on the Northwind sample's own indexes: every tag Visual FoxPro wrote passes
