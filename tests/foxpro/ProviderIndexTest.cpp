@@ -159,6 +159,9 @@ TEST(ProviderTyped, TagsAreBuiltAsFoxProBuildsThemAndReportedBack) {
     std::string checked = checkIndex(dbf);
     for (const char* tag : {"AMOUNT", "BORN", "FLAG", "ID", "MULTI", "PRICE", "RATIO", "RAW", "STAMP", "TITLE"})
       EXPECT_NE(checked.find(std::string(tag) + " ok\n"), std::string::npos) << tag << "\n" << checked;
+    if (container) {
+      EXPECT_NE(checked.find("PK ok\n"), std::string::npos) << checked;
+    }
     EXPECT_EQ(checked.find("(python3 failed)"), std::string::npos) << checked;
   });
 }
@@ -228,6 +231,19 @@ TEST(IndexChecker, PassesVisualFoxProsIndexesAndCatchesOthers) {
   std::string customers = checkIndex(fs::path(TAVREL_FIXTURES_DIR) / "northwind/customers.dbf");
   EXPECT_NE(customers.find("CITY keys out of order"), std::string::npos) << customers;
   EXPECT_NE(customers.find("REGION NULL-key bit False, expression over nullable fields True"), std::string::npos);
+
+  // A copy with a free list in its tag's header and bytes past its last page.
+  TempFolder folder;
+  fs::path region = folder.copyFixture("northwind") / "region.cdx";
+  std::string bytes = readFile(region);
+  // The directory leaf's one entry: its 16 record bits are the tag header's offset.
+  const std::size_t tag = static_cast<unsigned char>(bytes[1048]) | static_cast<unsigned char>(bytes[1049]) << 8;
+  ASSERT_EQ(bytes.substr(tag + 12, 3), std::string("\x04\x00\x64", 3));  // REGIONID: key length 4, candidate
+  bytes[tag + 5] = 0x02;
+  std::ofstream(region, std::ios::binary) << bytes << "x";
+  std::string damaged = checkIndex(region.parent_path() / "region.dbf");
+  EXPECT_NE(damaged.find("whole pages"), std::string::npos) << damaged;
+  EXPECT_NE(damaged.find("free list 0x200"), std::string::npos) << damaged;
 }
 
 }  // namespace
