@@ -104,6 +104,10 @@ class TableReader final : public Table {
   bool readIncludingDeleted(std::uint32_t index, std::vector<Value>& values) override {
     return decodeRecord(index, values, true);
   }
+  bool nullFlag(std::uint32_t index, std::size_t field) override {
+    if (index >= header_.recordCount) throw Error(err::RecordOutOfRange, "Record is out of range.");
+    return bit(record(index), header_.fields.at(field).nullBit);
+  }
 
   bool deleted(std::uint32_t index) override {
     if (index >= header_.recordCount) throw Error(err::RecordOutOfRange, "Record is out of range.");

@@ -81,6 +81,10 @@ class Table {
   // As read(), but a record marked deleted is decoded too (an index holds keys for those); false
   // only for an append cut short.
   virtual bool readIncludingDeleted(std::uint32_t index, std::vector<Value>& values) = 0;
+  // True when the _NullFlags bit of field `field` (an index into fields()) marks it NULL in record
+  // `index`; a blank D, T, N, F or L, which read() also gives as NULL, is not. Throws fox::Error 5
+  // for an index past the end.
+  virtual bool nullFlag(std::uint32_t index, std::size_t field) = 0;
   // True when read() would pass record `index` over (marked deleted, or an append cut short);
   // looks at nothing else, for counting the live records before they are read. Throws
   // fox::Error 5 for an index past the end.

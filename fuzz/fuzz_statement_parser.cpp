@@ -47,8 +47,11 @@ void checkKeys(const foxpro::sql::IndexOn& index) {
                                     fox::DateTime{{1, 1, 1}, 23, 59, 59},
                                     true,
                                     std::string("m")};
-  for (const auto* row : {&nulls, &values})
-    if (expression.key(*row).size() != expression.keyLength()) __builtin_trap();
+  const std::vector<bool> nullFlags(nulls.size(), true), valueFlags(values.size(), false);
+  if (expression.key(nulls, nullFlags).size() != expression.keyLength() ||
+      expression.key(values, valueFlags).size() != expression.keyLength() ||
+      expression.key(nulls, valueFlags).size() != expression.keyLength())
+    __builtin_trap();
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -93,7 +94,8 @@ std::string roundDecimal(std::string text, int decimals) {
 // FoxPro's STR(n, width, decimals): right-aligned; fewer decimals when the number does not fit
 // with them, asterisks when its whole part does not fit.
 std::string str(const std::string& decimalText, int width, int decimals) {
-  for (int d = decimals; d >= 0; --d) {
+  // A text with `width` decimals or more is longer than `width`: start below that.
+  for (int d = std::min(decimals, width - 1); d >= 0; --d) {
     std::string s = roundDecimal(decimalText, d);
     if (static_cast<int>(s.size()) <= width) return std::string(width - s.size(), ' ') + s;
   }
@@ -271,9 +273,11 @@ struct KeyExpression::Impl {
     if (const auto* i = std::get_if<std::int32_t>(&v)) return std::to_string(*i);
     if (const auto* c = std::get_if<Currency>(&v)) return currencyText(c->scaled);
     if (const auto* d = std::get_if<double>(&v)) {
+      // The shortest text that reads back as the same double, as FoxPro shows it: 2.675 rounds
+      // to 2.68, where its exact binary value (2.67499…) would round to 2.67.
       char buf[400];
-      std::snprintf(buf, sizeof buf, "%.17f", *d);
-      return buf;
+      auto [end, ec] = std::to_chars(buf, buf + sizeof buf, *d, std::chars_format::fixed);
+      return ec == std::errc() ? std::string(buf, end) : "0";
     }
     return "0";  // a blank number counts as 0
   }
@@ -359,13 +363,13 @@ std::uint16_t KeyExpression::keyLength() const { return impl_->valueLength + (im
 bool KeyExpression::nullable() const { return impl_->nullable; }
 bool KeyExpression::character() const { return impl_->character; }
 
-std::string KeyExpression::key(const std::vector<Value>& values) const {
+std::string KeyExpression::key(const std::vector<Value>& values, const std::vector<bool>& nulls) const {
   std::string out;
   out.reserve(keyLength());
   if (impl_->nullable) {
     // NULL anywhere makes the whole expression NULL, as in FoxPro: a zero byte and zeros.
     for (const Term& t : impl_->terms)
-      if (isNull(values[t.field]) && impl_->fields[t.field].nullable()) return std::string(keyLength(), '\0');
+      if (nulls[t.field]) return std::string(keyLength(), '\0');
     out += '\x80';
   }
   for (const Term& t : impl_->terms) out += impl_->termKey(t, values[t.field]);
@@ -380,8 +384,12 @@ std::uint8_t padOf(const KeyExpression& e) { return e.pad(); }
 std::vector<Key> keysOf(Table& table, const KeyExpression& expression) {
   std::vector<Key> keys;
   std::vector<Value> values;
-  for (std::uint32_t i = 0; i < table.recordCount(); ++i)
-    if (table.readIncludingDeleted(i, values)) keys.push_back({expression.key(values), i + 1});
+  std::vector<bool> nulls(table.fields().size());
+  for (std::uint32_t i = 0; i < table.recordCount(); ++i) {
+    if (!table.readIncludingDeleted(i, values)) continue;
+    for (std::size_t f = 0; f < nulls.size(); ++f) nulls[f] = isNull(values[f]) && table.nullFlag(i, f);
+    keys.push_back({expression.key(values, nulls), i + 1});
+  }
   sortKeys(keys);
   return keys;
 }
@@ -438,21 +446,23 @@ void addTag(const fs::path& dbf, const NewTag& tag, const std::vector<std::strin
   std::sort(written.begin(), written.end(), [](const TagInfo& a, const TagInfo& b) { return a.name < b.name; });
 
   // The index first, then the flag that makes FoxPro open it: a crash between the two leaves an
-  // index no program opens, never a flag without its index.
+  // index no program opens, never a flag without its index. The table is opened for writing
+  // before anything changes, so one that cannot be written fails with everything as it was.
+  std::optional<File> header;
+  if ((table->tableFlags() & 0x01) == 0) header.emplace(dbf, File::Mode::ReadWrite);
+  table.reset();
   fs::path target = existing ? *existing : indexFileName(dbf);
   ReplacementFile file(target, permissionsOf(dbf, 0644));
   file.file().writeAt(0, bytes.data(), bytes.size());
   file.file().sync();
   if (beforeCommit) beforeCommit(written);
   file.commit();
-  if ((table->tableFlags() & 0x01) == 0) {
-    table.reset();
-    File header(dbf, File::Mode::ReadWrite);
+  if (header) {
     std::uint8_t flags = 0;
-    header.readAt(fox::layout::kTableFlags, &flags, 1);
+    header->readAt(fox::layout::kTableFlags, &flags, 1);
     flags |= 0x01;
-    header.writeAt(fox::layout::kTableFlags, &flags, 1);
-    header.sync();
+    header->writeAt(fox::layout::kTableFlags, &flags, 1);
+    header->sync();
   }
 }
 

@@ -45,8 +45,10 @@ class KeyExpression {
   bool nullable() const;
   bool character() const;
   std::uint8_t pad() const { return character() ? ' ' : 0; }
-  // The key of one record, read by fox::Table (one value per field).
-  std::string key(const std::vector<Value>& values) const;
+  // The key of one record, read by fox::Table (one value per field); `nulls` says per field
+  // whether its _NullFlags bit is set. A blank date or number, which fox::Table also reads as
+  // NULL, is a value to FoxPro and keys as one.
+  std::string key(const std::vector<Value>& values, const std::vector<bool>& nulls) const;
 
  private:
   struct Impl;

@@ -307,7 +307,11 @@ void Session::index(const sql::IndexOn& statement) {
   TableLocation table = catalogue_->find(statement.table.empty() ? current_ : statement.table);
   if (statement.primaryKey) {
     if (!table.member) throw errors::featureNotAvailable("a primary key for a free table");
-    if (std::string old = catalogue_->primaryKey(table); !old.empty())
+    // A primary key the container names but the index lacks (a run stopped between recording it
+    // and putting the new index in place) is taken over, not held against the table.
+    const std::string old = catalogue_->primaryKey(table);
+    const auto tags = old.empty() ? std::vector<fox::cdx::TagInfo>{} : fox::cdx::structuralTags(table.dbf);
+    if (std::any_of(tags.begin(), tags.end(), [&](const auto& tag) { return fox::sameName(tag.name, old); }))
       throw errors::featureNotAvailable("a second primary key (the table has " + old + ")");
   }
   // The rows this connection appended are in the file once its writer is closed.

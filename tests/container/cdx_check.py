@@ -3,8 +3,9 @@ page alone (../shared/formats/cdx.md), not from Tavrel's writer. Run with Debian
 
   cdx_check.py TABLE.dbf [INDEX.cdx]     (the index defaults to the table's structural .cdx)
 
-For each tag: the tree (pointers, node kinds, sibling chains on every level, interior entries
-equal to the last key of their child, §4), the leaves decoded (§4.3), keys in order (§6), every
+The file: whole pages, the directory's tree, tag names in order. For each tag: its header (no
+free list, option bits), the tree (pointers, node kinds, the root bit on the root alone, interior
+key counts, sibling chains on every level, interior entries equal to the last key of their child, §4), the leaves decoded (§4.3), keys in order (§6), every
 record that belongs in the tag there exactly once (all records, or the live ones under
 FOR .NOT.DELETED()), no duplicate key in a candidate or UNIQUE tag (§6.8), and each record's key
 equal to the key §6 gives for its values as dbfread reads them (raw bytes). A key expression it
@@ -45,6 +46,18 @@ def header(data, at):
         "signature": data[at + 15], "collation": data[at + 494:at + 502].rstrip(b"\0").decode("latin-1"),
         "descending": le(data, at + 502, 2) == 1, "key": text(key_at, key_len), "for": text(for_at, for_len),
     }
+
+
+def header_problems(data, at, bits, problems):
+    """A header's free list (0 or -1, §3) and the option bits it must carry: compact and compound,
+    the directory bit on the directory only (§3.1)."""
+    if at % PAGE or at + 2 * PAGE > len(data):
+        problems.add("header %#x outside the file" % at)
+        return
+    if le(data, at + 4, 4) not in (0, 0xFFFFFFFF):
+        problems.add("header %#x: free list %#x" % (at, le(data, at + 4, 4)))
+    if data[at + 14] & 0xE0 != bits:
+        problems.add("header %#x: options %#x" % (at, data[at + 14]))
 
 
 def decode_leaf(node, keylen, pad, problems, where):
@@ -110,6 +123,10 @@ def walk_tag(data, info, pad, problems):
                 problems.add("level %d node %#x: left sibling %#x, expected %#x" % (level, offset, le(n, 4, 4), left))
             if (le(n, 0, 2) & 2) != (attr & 2):
                 problems.add("level %d mixes leaves and interior nodes" % level)
+            if level > 0 and le(n, 0, 2) & 1:
+                problems.add("level %d node %#x has the root bit" % (level, offset))
+            if not attr & 2 and not 0 < le(n, 2, 2) <= (PAGE - 12) // (keylen + 8):
+                problems.add("interior node %#x holds %d keys" % (offset, le(n, 2, 2)))
             chain.append((offset, n))
             left, offset = offset, le(n, 8, 4)
         levels.append(chain)
@@ -216,14 +233,16 @@ def decimal_text(field, raw):
 
 def vfp_str(text, width, decimals):
     """STR(n, width, decimals), rounding half away from zero; fewer decimals, then asterisks."""
-    from decimal import Decimal, ROUND_HALF_UP
-    value = Decimal(text)
-    for d in range(decimals, -1, -1):
-        s = str(value.quantize(Decimal(1).scaleb(-d), rounding=ROUND_HALF_UP))
-        if s.startswith("-") and not s.strip("-0."):
-            s = s[1:]
-        if len(s) <= width:
-            return s.rjust(width).encode("latin-1")
+    from decimal import Decimal, ROUND_HALF_UP, localcontext
+    with localcontext() as context:
+        context.prec = 1000  # every digit of a double, whatever its size
+        value = Decimal(text)
+        for d in range(min(decimals, width), -1, -1):
+            s = str(value.quantize(Decimal(1).scaleb(-d), rounding=ROUND_HALF_UP))
+            if s.startswith("-") and not s.strip("-0."):
+                s = s[1:]
+            if len(s) <= width:
+                return s.rjust(width).encode("latin-1")
     return b"*" * width
 
 
@@ -412,12 +431,20 @@ def check(dbf, cdx):
     fields, recs, codepage = records(dbf)
     names = long_names(dbf)
     directory = header(data, 0)
-    tags = walk_tag(data, directory, 0x20, Problems())
-    results, failed = [], False
+    # The file and its directory (§1, §3, §5): whole pages, no free list, the directory's option bits.
+    problems = Problems()
+    if len(data) % PAGE or len(data) < 2 * PAGE + PAGE:
+        problems.add("file length %d is not whole pages" % len(data))
+    header_problems(data, 0, 0xE0, problems)
+    tags = walk_tag(data, directory, 0x20, problems)
+    if [name for name, _ in tags] != sorted(name for name, _ in tags):
+        problems.add("tag names out of order")
+    results, failed = ([], False) if not problems else (["(directory) " + "; ".join(problems)], True)
     for name, offset in tags:
         name = name.decode("latin-1").rstrip()
         info = header(data, offset)
         problems = Problems()
+        header_problems(data, offset, 0x60, problems)
         character = True
         evaluator = None
         try:

@@ -3,6 +3,7 @@
 // format page, and the compound index checker tests/container/cdx_check.py.
 #include "ProviderSupport.h"
 #include "foxpro-engine/container/Container.h"
+#include "foxpro-engine/container/ContainerWriter.h"
 
 namespace {
 
@@ -158,8 +159,53 @@ TEST(ProviderTyped, TagsAreBuiltAsFoxProBuildsThemAndReportedBack) {
     std::string checked = checkIndex(dbf);
     for (const char* tag : {"AMOUNT", "BORN", "FLAG", "ID", "MULTI", "PRICE", "RATIO", "RAW", "STAMP", "TITLE"})
       EXPECT_NE(checked.find(std::string(tag) + " ok\n"), std::string::npos) << tag << "\n" << checked;
+    if (container) {
+      EXPECT_NE(checked.find("PK ok\n"), std::string::npos) << checked;
+    }
     EXPECT_EQ(checked.find("(python3 failed)"), std::string::npos) << checked;
   });
+}
+
+// Values the table reader alone gets wrong for a key: a blank date in a nullable field is a value
+// to FoxPro (ISNULL({}) is false), not NULL; a double is STR()'d as FoxPro shows it (2.675 → 2.68).
+TEST(ProviderTyped, BlankValuesAndDoublesKeyAsFoxProKeysThem) {
+  TempFolder folder;
+  auto db = open(folder.path());
+  db->Execute("CREATE TABLE edge (born D NULL, ratio B NULL)", -1);
+  for (const char* row : {"{^2024-01-01}, 2.675", ".NULL., .NULL.", "{^2023-05-05}, 1.005"})
+    db->Execute(std::string("INSERT INTO edge VALUES(") + row + ")", -1);
+  db->Close();
+  // The first record's date blanked as Visual FoxPro stores {} (its NULL bit stays clear).
+  const fs::path dbf = folder / "edge.DBF";
+  {
+    std::fstream file(dbf, std::ios::in | std::ios::out | std::ios::binary);
+    std::uint8_t head[12];
+    file.read(reinterpret_cast<char*>(head), sizeof head);
+    file.seekp(head[8] | head[9] << 8 | 1);
+    file.write("        ", 8);
+  }
+  db = open(folder.path());
+  for (const char* statement : {"USE edge", "INDEX ON born TAG born", "INDEX ON STR(ratio,10,2) TAG ratio"})
+    db->Execute(statement, -1);
+  db->Close();
+  EXPECT_EQ(checkIndex(dbf), "BORN ok\nRATIO ok\n");
+}
+
+// A run stopped after the container recorded a primary key but before the new index replaced the
+// old one leaves the container naming a tag the index lacks: adding the primary key again mends it.
+TEST(ProviderTyped, PrimaryKeyTheIndexLacksCanBeAddedAgain) {
+  TempFolder folder;
+  const fs::path dbc = folder.copyFixture("northwind") / "northwind.dbc";
+  auto db = open(dbc);
+  db->Execute("CREATE TABLE keyed (id I)", -1);
+  db->Execute("INSERT INTO keyed VALUES(1)", -1);
+  db->Close();
+  fox::dbc::recordIndexes(dbc, "keyed", {{"pk", true}}, "pk");
+  db = open(dbc);
+  db->Execute("ALTER TABLE keyed ADD PRIMARY KEY id TAG pk", -1);
+  EXPECT_EQ(errorNumber([&] { db->Execute("ALTER TABLE keyed ADD PRIMARY KEY id TAG pk2", -1); }), 1001);
+  db->Close();
+  EXPECT_EQ(checkIndex(dbc.parent_path() / "keyed.DBF"), "PK ok\n");
 }
 
 // The checker itself, on the Northwind sample's own indexes: every tag Visual FoxPro wrote passes
@@ -185,6 +231,19 @@ TEST(IndexChecker, PassesVisualFoxProsIndexesAndCatchesOthers) {
   std::string customers = checkIndex(fs::path(TAVREL_FIXTURES_DIR) / "northwind/customers.dbf");
   EXPECT_NE(customers.find("CITY keys out of order"), std::string::npos) << customers;
   EXPECT_NE(customers.find("REGION NULL-key bit False, expression over nullable fields True"), std::string::npos);
+
+  // A copy with a free list in its tag's header and bytes past its last page.
+  TempFolder folder;
+  fs::path region = folder.copyFixture("northwind") / "region.cdx";
+  std::string bytes = readFile(region);
+  // The directory leaf's one entry: its 16 record bits are the tag header's offset.
+  const std::size_t tag = static_cast<unsigned char>(bytes[1048]) | static_cast<unsigned char>(bytes[1049]) << 8;
+  ASSERT_EQ(bytes.substr(tag + 12, 3), std::string("\x04\x00\x64", 3));  // REGIONID: key length 4, candidate
+  bytes[tag + 5] = 0x02;
+  std::ofstream(region, std::ios::binary) << bytes << "x";
+  std::string damaged = checkIndex(region.parent_path() / "region.dbf");
+  EXPECT_NE(damaged.find("whole pages"), std::string::npos) << damaged;
+  EXPECT_NE(damaged.find("free list 0x200"), std::string::npos) << damaged;
 }
 
 }  // namespace
