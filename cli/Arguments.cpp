@@ -4,8 +4,8 @@
 
 namespace cli {
 
-const std::vector<OptionSpec>& Options() {
-  static const std::vector<OptionSpec> options = {
+const std::vector<OptionRule>& Options() {
+  static const std::vector<OptionRule> options = {
       {Option::Help, "--help", nullptr, false, "show how to use tavrel or the verb, and end"},
       {Option::Version, "--version", nullptr, false, "show the version, and end"},
       {Option::Quiet, "--quiet", nullptr, false, "no progress on stderr, only errors"},
@@ -26,8 +26,8 @@ const std::vector<OptionSpec>& Options() {
   return options;
 }
 
-const OptionSpec& Spec(Option option) {
-  return *std::find_if(Options().begin(), Options().end(), [option](const OptionSpec& s) { return s.id == option; });
+const OptionRule& RuleOf(Option option) {
+  return *std::find_if(Options().begin(), Options().end(), [option](const OptionRule& s) { return s.id == option; });
 }
 
 std::optional<std::string> Arguments::value(Option option) const {
@@ -41,15 +41,11 @@ std::vector<std::string> Arguments::values(Option option) const {
   return all;
 }
 
-namespace {
-
-const OptionSpec* findOption(const std::string& name) {
-  for (const OptionSpec& spec : Options())
-    if (name == spec.name) return &spec;
+const OptionRule* FindOption(const std::string& name) {
+  for (const OptionRule& rule : Options())
+    if (name == rule.name) return &rule;
   return nullptr;
 }
-
-}  // namespace
 
 Arguments ParseArguments(const std::vector<std::string>& args) {
   Arguments parsed;
@@ -66,19 +62,19 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
     }
     const std::size_t equals = arg.find('=');
     const std::string name = arg.substr(0, equals);
-    const OptionSpec* spec = findOption(name);
-    if (!spec) throw UsageError{"unknown option " + name};
-    if (!spec->repeatable && parsed.has(spec->id)) throw UsageError{"the option " + name + " is given twice"};
+    const OptionRule* rule = FindOption(name);
+    if (!rule) throw UsageError{"unknown option " + name};
+    if (!rule->repeatable && parsed.has(rule->id)) throw UsageError{"the option " + name + " is given twice"};
     std::string value;
-    if (spec->value && equals != std::string::npos) {
+    if (rule->value && equals != std::string::npos) {
       value = arg.substr(equals + 1);
-    } else if (spec->value) {
-      if (i + 1 >= args.size()) throw UsageError{"the option " + name + " needs a value (" + spec->value + ")"};
+    } else if (rule->value) {
+      if (i + 1 >= args.size()) throw UsageError{"the option " + name + " needs a value (" + rule->value + ")"};
       value = args[++i];
     } else if (equals != std::string::npos) {
       throw UsageError{"the option " + name + " takes no value"};
     }
-    parsed.options.emplace(spec->id, value);
+    parsed.options.emplace(rule->id, value);
   }
   return parsed;
 }

@@ -33,7 +33,7 @@ enum class Option {
   CodePage,
 };
 
-struct OptionSpec {
+struct OptionRule {
   Option id;
   const char* name;   // "--settings"
   const char* value;  // what its value is called ("FILE"), or nullptr when it takes none
@@ -41,8 +41,10 @@ struct OptionSpec {
   const char* help;
 };
 
-const std::vector<OptionSpec>& Options();
-const OptionSpec& Spec(Option option);
+const std::vector<OptionRule>& Options();
+const OptionRule& RuleOf(Option option);
+// The option named `name` (without a value), or nullptr.
+const OptionRule* FindOption(const std::string& name);
 
 struct Arguments {
   std::vector<std::string> words;  // the verb, then its operands

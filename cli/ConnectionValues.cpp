@@ -17,7 +17,7 @@ QString text(const std::string& s) { return QString::fromStdString(s); }
 void requireReadableFile(const std::string& path, const Option option) {
   const QFileInfo file(text(path));
   if (!file.exists() || file.isDir() || !file.isReadable())
-    throw UsageError{std::string(Spec(option).name) + " " + path + ": not a file tavrel can read"};
+    throw UsageError{std::string(RuleOf(option).name) + " " + path + ": not a file tavrel can read"};
 }
 
 // The first line of the file, without its line end.

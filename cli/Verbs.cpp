@@ -19,9 +19,9 @@ const std::vector<Option> kCommon = {Option::Settings, Option::Dbc,  Option::Fre
                                      Option::Quiet,    Option::Help};
 
 void printOption(std::FILE* out, Option option) {
-  const OptionSpec& spec = Spec(option);
-  const std::string name = std::string(spec.name) + (spec.value ? std::string(" ") + spec.value : "");
-  std::fprintf(out, "  %-22s %s\n", name.c_str(), spec.help);
+  const OptionRule& rule = RuleOf(option);
+  const std::string name = std::string(rule.name) + (rule.value ? std::string(" ") + rule.value : "");
+  std::fprintf(out, "  %-22s %s\n", name.c_str(), rule.help);
 }
 
 void usage(std::FILE* out) {
@@ -31,7 +31,7 @@ void usage(std::FILE* out) {
       out);
   for (const Verb& verb : Verbs()) std::fprintf(out, "  tavrel %s\n      %s\n", verb.synopsis, verb.summary);
   std::fputs("Options:\n", out);
-  for (const OptionSpec& spec : Options()) printOption(out, spec.id);
+  for (const OptionRule& rule : Options()) printOption(out, rule.id);
   std::fputs(
       "Exit status: 0 done, 1 a command failed, 2 wrong use, 3 the command refused, 4 a question\n"
       "had no answer, 130 interrupted. See tavrel(1).\n",
@@ -129,7 +129,7 @@ int runVerb(int argc, char** argv) {
   }
   for (const auto& [option, value] : args.options)
     if (!takes(*verb, option))
-      return usageError(std::string("the option ") + Spec(option).name + " does not go with " + verb->name, verb);
+      return usageError(std::string("the option ") + RuleOf(option).name + " does not go with " + verb->name, verb);
   try {
     return verb->run(args);
   } catch (const UsageError& e) {
@@ -143,9 +143,7 @@ bool IsCommandLine(int argc, char** argv) {
   if (argc < 2) return false;
   const std::string first = argv[1];
   if (first.empty() || first[0] != '-' || first == "--") return true;
-  const std::string name = first.substr(0, first.find('='));
-  for (const OptionSpec& spec : Options())
-    if (name == spec.name) return true;
+  if (FindOption(first.substr(0, first.find('=')))) return true;
   for (int i = 2; i < argc; ++i)
     if (findVerb(argv[i])) return true;
   return false;
