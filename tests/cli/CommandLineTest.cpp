@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <chrono>
+#include <sstream>
 #include <thread>
 
 #include "RunTavrel.h"
@@ -224,6 +225,32 @@ TEST_F(CommandLine, UsageErrorsTouchNothing) {
   }
   EXPECT_EQ(folderState(), before);
   EXPECT_EQ(mysqlTables(), std::vector<std::string>{});
+}
+
+// Names from arguments reach the same name-to-file and quoting functions as the window's: hostile
+// names copied to FoxPro land as files inside the chosen folder, and deleting what `list` shows
+// empties it.
+TEST_F(CommandLine, HostileNamesStayInsideTheFolder) {
+  const std::vector<std::string> names = {"../x", "a]b\"c;d"};
+  for (const std::string& name : names) {
+    sql("CREATE TABLE `" + name + "` (v VARCHAR(5))");
+    sql("INSERT INTO `" + name + "` VALUES ('new')");
+  }
+  std::vector<std::string> args = {"copy", "to-foxpro"};
+  args.insert(args.end(), names.begin(), names.end());
+  EXPECT_EQ(tavrel(args).status, 0);
+  std::vector<std::string> files;
+  for (const auto& e : fs::directory_iterator(folder_.path())) files.push_back(e.path().filename().string());
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{"..%2Fx.DBF", "..%2Fx.FPT", "a]b%22c;d.DBF", "a]b%22c;d.FPT"}));
+  EXPECT_FALSE(fs::exists(folder_.path().parent_path() / "x.DBF"));
+  const Outcome listed = tavrel({"list", "foxpro"});
+  args = {"delete", "foxpro"};
+  std::istringstream lines(listed.out);
+  for (std::string name; std::getline(lines, name);) args.push_back(name);
+  EXPECT_EQ(args.size(), 4u) << listed.out;
+  EXPECT_EQ(tavrel(args).status, 0);
+  EXPECT_TRUE(fs::is_empty(folder_.path()));
 }
 
 TEST_F(CommandLine, ResultsThatCannotBeWrittenFailTheRun) {
