@@ -37,9 +37,13 @@ namespace mysql {
 class Inserter {
  public:
   static constexpr std::size_t kMaxRows = 1000;  // of a multi-row INSERT
-  // of a LOAD DATA: a refused value replays up to this many rows one by one
+  // Of a LOAD DATA: a refused value replays up to this many rows one by one. A run of rows starts
+  // with small loads, so that the server sets to work early, and doubles them up to the limit.
+  static constexpr std::size_t kFirstLoadRows = 1000;
   static constexpr std::size_t kMaxLoadRows = 5000;
-  static constexpr std::size_t kMaxBytes = 1 << 20;
+  static constexpr std::size_t kMaxBytes = 1 << 20;  // of a multi-row INSERT, below the packet limit
+  // Of a LOAD DATA, whose rows the library sends in packets of its own size.
+  static constexpr std::size_t kMaxLoadBytes = 4 << 20;
   static constexpr std::chrono::milliseconds kMaxDelay{200};
 
   // Without grouping every row is sent at once, on its own.
@@ -97,7 +101,9 @@ class Inserter {
   bool loadable(const std::vector<ado::Variant>& row) const;
   void sendPending();
   void send(Batch batch);
-  void answer();
+  // Takes the answer to the batch on its way and ends its transaction; with `chain` a stored
+  // batch's COMMIT opens the next batch's transaction in the same round trip.
+  void answer(bool chain = false);
   void replay(const Batch& batch);
   void insertRow(const std::string& sql, const std::vector<ado::Variant>& row);
   void run(MYSQL_STMT* statement, Parameters& parameters, const std::vector<const ado::Variant*>& values);
@@ -115,8 +121,10 @@ class Inserter {
   std::optional<Sent> sent_;
   std::size_t maxBytes_ = 0;  // 0: not asked yet
   std::optional<std::size_t> packetLimit_;
-  bool localInfile_ = false;  // the server takes LOAD DATA LOCAL (asked with the packet limit)
-  std::string loadRows_;      // the text of the batch being loaded, kept for its capacity
+  bool localInfile_ = false;                // the server takes LOAD DATA LOCAL (asked with the packet limit)
+  std::string loadRows_;                    // the text of the batch being loaded, kept for its capacity
+  std::size_t loadLimit_ = kFirstLoadRows;  // rows of the next LOAD DATA
+  bool chained_ = false;                    // a transaction of ours is open for the next batch (COMMIT AND CHAIN)
   // No server takes a smaller max_allowed_packet: a row within it is never asked about.
   static constexpr std::size_t kSmallestPacketLimit = 1024;
   // The single-row INSERT text of the last target and fields, built once for a run of rows.
