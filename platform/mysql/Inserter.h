@@ -41,7 +41,7 @@ class Inserter {
   // Of a LOAD DATA. A run of rows starts with small loads, so that the server sets to work early,
   // and doubles them up to the limit.
   static constexpr std::size_t kFirstLoadRows = 1000;
-  static constexpr std::size_t kMaxLoadRows = 5000;
+  static constexpr std::size_t kMaxLoadRows = 16000;
   // A loaded batch the server did not take whole is replayed in halves down to this many rows,
   // which go one by one.
   static constexpr std::size_t kRowByRowRows = 64;
