@@ -113,9 +113,12 @@ class TableCopy {
   long copyRows() {
     const long count = source_.RecordCount();
     const std::string lookup = "select * from " + MySqlName(name_) + " where " + MySqlName(temporary_) + "=";
-    const ado::Recordset::FieldList from = source_.Fields();
-    const int width = from.Count();
+    const std::vector<ado::Recordset::Field> from = fieldsOf(source_);
+    const std::size_t width = from.size();
     std::vector<Variant> row(width);
+    // The destination's fields, taken once it first opens: a Field refers to its record set by
+    // position, and every reopening of the lookup gives the same columns.
+    std::vector<ado::Recordset::Field> to;
     long k = 0;
     try {
       for (; k < count; ++k) {
@@ -124,9 +127,13 @@ class TableCopy {
         readRow(from, row, k);
         destination_.Open(lookup + std::to_string(k), mysql_, ado::adOpenKeyset, ado::adLockOptimistic);
         destination_.AddNew();
-        const ado::Recordset::FieldList to = destination_.Fields();
+        if (to.empty()) {
+          to = fieldsOf(destination_);
+          // A table that lost columns since its CREATE: the layer's own error for the missing field.
+          if (to.size() <= width) destination_.Fields().Item(static_cast<int>(width));
+        }
         to[0].SetValue(k);
-        for (int j = 0; j < width; ++j) to[j + 1].SetValue(std::move(row[j]));
+        for (std::size_t j = 0; j < width; ++j) to[j + 1].SetValue(std::move(row[j]));
         destination_.Update();
         if (destination_.State() == ado::adStateOpen) destination_.Close();
         moveNext(k);
@@ -146,9 +153,17 @@ class TableCopy {
     long row;
   };
 
-  void readRow(const ado::Recordset::FieldList& from, std::vector<Variant>& row, long k) {
+  static std::vector<ado::Recordset::Field> fieldsOf(const ado::Recordset& records) {
+    const ado::Recordset::FieldList list = records.Fields();
+    std::vector<ado::Recordset::Field> fields;
+    for (int j = 0; j < list.Count(); ++j) fields.push_back(list[j]);
+    return fields;
+  }
+
+  // Each value is read once, so it is taken rather than copied.
+  void readRow(const std::vector<ado::Recordset::Field>& from, std::vector<Variant>& row, long k) {
     try {
-      for (std::size_t j = 0; j < row.size(); ++j) row[j] = from[static_cast<int>(j)].Value();
+      for (std::size_t j = 0; j < row.size(); ++j) row[j] = from[j].TakeValue();
     } catch (const ado::Error& e) {
       throw SourceFailure{e, k};
     }

@@ -30,6 +30,8 @@ bool isClientError(unsigned number);
 // plain COMMIT could open the next transaction (CHAIN) or end the connection (RELEASE).
 inline constexpr const char* kCommit = "COMMIT AND NO CHAIN NO RELEASE";
 inline constexpr const char* kRollback = "ROLLBACK AND NO CHAIN NO RELEASE";
+// Ends it and begins the next one at once.
+inline constexpr const char* kCommitAndChain = "COMMIT AND CHAIN NO RELEASE";
 
 // Every call that waits on the server goes through the library's non-blocking API, and the wait
 // is the client's own: while nothing arrives, the data-access layer's wait hook runs (the

@@ -4,6 +4,8 @@
 #include <mysqld_error.h>
 
 #include <algorithm>
+#include <iterator>
+#include <utility>
 
 #include "platform/ado/Error.h"
 
@@ -62,6 +64,7 @@ void Inserter::forget() {
   statements_.clear();
   tables_.clear();
   lastTarget_.reset();
+  loadLimit_ = kFirstLoadRows;
 }
 
 const std::string& Inserter::rowSql(const std::shared_ptr<const InsertTarget>& target,
@@ -111,12 +114,13 @@ void Inserter::insert(const std::shared_ptr<const InsertTarget>& target, const s
   // A row that would take the batch past the limit goes into the next one: a large row joined
   // to a full batch could pass the server's packet limit, which no row alone passes.
   const bool load = loadable(row);
-  if (batch_ && (batch_->key != key || batch_->load != load || batch_->bytes + bytes > maxBytes_)) sendPending();
+  const std::size_t byteLimit = load ? kMaxLoadBytes : maxBytes_;
+  if (batch_ && (batch_->key != key || batch_->load != load || batch_->bytes + bytes > byteLimit)) sendPending();
   if (!batch_) batch_ = Batch{target, assigned, key, {}, 0, std::chrono::steady_clock::now(), load};
   batch_->rows.push_back(std::move(row));
   batch_->bytes += bytes;
   std::size_t columns = batch_->rows.front().size();
-  if (batch_->rows.size() >= (load ? kMaxLoadRows : maxRows(columns)) || batch_->bytes >= maxBytes_ ||
+  if (batch_->rows.size() >= (load ? loadLimit_ : maxRows(columns)) || batch_->bytes >= byteLimit ||
       std::chrono::steady_clock::now() - batch_->started >= kMaxDelay)
     sendPending();
 }
@@ -162,7 +166,8 @@ void Inserter::sendPending() {
   if (!batch_) return;
   Batch batch = std::move(*batch_);
   batch_.reset();
-  answer();  // when the batch before fails, this one is dropped with the rows after the failing row
+  // When the batch before fails, this one is dropped with the rows after the failing row.
+  answer(batch.rows.size() > 1);
   send(std::move(batch));
 }
 
@@ -219,7 +224,7 @@ bool Inserter::loadable(const std::vector<Variant>& row) const {
 
 void Inserter::send(Batch batch) {
   if (batch.rows.size() == 1) return insertRow(batch.key, batch.rows.front());
-  client_.query("START TRANSACTION");
+  if (!std::exchange(chained_, false)) client_.query("START TRANSACTION");
   Sent& sent = sent_.emplace();
   sent.batch = std::move(batch);
   try {
@@ -234,6 +239,7 @@ void Inserter::send(Batch batch) {
         loadRows_ += '\n';
       }
       sent.waitingFor = client_.startLoad(sent.batch.target->loadSql(sent.batch.assigned), loadRows_, sent.failed);
+      loadLimit_ = std::min(kMaxLoadRows, loadLimit_ * 2);
       return;
     }
     std::string sql = sent.batch.target->insertSql(sent.batch.assigned, sent.batch.rows.size());
@@ -261,11 +267,11 @@ void Inserter::send(Batch batch) {
     sent_.reset();
     if (isClientError(static_cast<unsigned>(e.Number()))) throw;
     client_.query(kRollback);
-    replay(failed.batch);
+    replay(std::move(failed.batch), false);
   }
 }
 
-void Inserter::answer() {
+void Inserter::answer(bool chain) {
   if (!sent_) return;
   Sent sent = std::move(*sent_);
   sent_.reset();
@@ -287,11 +293,25 @@ void Inserter::answer() {
              mysql_stmt_warning_count(sent.statement) == 0;
   sent.once.reset();
   if (error && isClientError(static_cast<unsigned>(error->Number()))) throw *error;
-  client_.query(stored ? kCommit : kRollback);
-  if (!stored) replay(sent.batch);
+  client_.query(!stored ? kRollback : chain ? kCommitAndChain : kCommit);
+  chained_ = stored && chain;
+  if (!stored) replay(std::move(sent.batch), !error);
 }
 
-void Inserter::replay(const Batch& batch) {
+void Inserter::replay(Batch batch, bool inHalves) {
+  // Each half is stored whole, or replayed in turn; a failing row in the first half ends the
+  // replay before the second is sent. A few loads find the row instead of one INSERT per row.
+  if (inHalves && batch.load && batch.rows.size() > kRowByRowRows) {
+    const auto middle = batch.rows.begin() + static_cast<std::ptrdiff_t>(batch.rows.size() / 2);
+    Batch second{batch.target, batch.assigned, batch.key, {}, 0, batch.started, true};
+    second.rows.assign(std::make_move_iterator(middle), std::make_move_iterator(batch.rows.end()));
+    batch.rows.erase(middle, batch.rows.end());
+    for (Batch* half : {&batch, &second}) {
+      send(std::move(*half));
+      answer();
+    }
+    return;
+  }
   for (const auto& row : batch.rows) insertRow(batch.key, row);
 }
 

@@ -10,7 +10,8 @@
 //   a refused value as a warning) or with fewer rows, is rolled back and its rows
 //   are sent again one by one, so the failing row reports its own error with every row before it
 //   stored, and the rows after it (also those buffered behind its batch) are dropped as if never
-//   sent;
+//   sent (a loaded batch goes again in halves first, each a batch of its own, so that only the
+//   piece around the failing row goes one by one);
 // - only InnoDB tables without triggers, auto-increment, generated or computed-default columns
 //   are buffered, and only while autocommit is on and no transaction is open.
 // A full batch is sent without waiting for the server's answer: the server stores it while the
@@ -37,9 +38,16 @@ namespace mysql {
 class Inserter {
  public:
   static constexpr std::size_t kMaxRows = 1000;  // of a multi-row INSERT
-  // of a LOAD DATA: a refused value replays up to this many rows one by one
-  static constexpr std::size_t kMaxLoadRows = 5000;
-  static constexpr std::size_t kMaxBytes = 1 << 20;
+  // Of a LOAD DATA. A run of rows starts with small loads, so that the server sets to work early,
+  // and doubles them up to the limit.
+  static constexpr std::size_t kFirstLoadRows = 1000;
+  static constexpr std::size_t kMaxLoadRows = 16000;
+  // A loaded batch the server did not take whole is replayed in halves down to this many rows,
+  // which go one by one.
+  static constexpr std::size_t kRowByRowRows = 64;
+  static constexpr std::size_t kMaxBytes = 1 << 20;  // of a multi-row INSERT, below the packet limit
+  // Of a LOAD DATA, whose rows the library sends in packets of its own size.
+  static constexpr std::size_t kMaxLoadBytes = 4 << 20;
   static constexpr std::chrono::milliseconds kMaxDelay{200};
 
   // Without grouping every row is sent at once, on its own.
@@ -97,8 +105,13 @@ class Inserter {
   bool loadable(const std::vector<ado::Variant>& row) const;
   void sendPending();
   void send(Batch batch);
-  void answer();
-  void replay(const Batch& batch);
+  // Takes the answer to the batch on its way and ends its transaction; with `chain` a stored
+  // batch's COMMIT opens the next batch's transaction in the same round trip.
+  void answer(bool chain = false);
+  // Sends a batch's rows again one by one; `inHalves`: a loaded batch the server took only in part
+  // or with warnings, whose rows are loaded again in halves first. (A batch the server refused
+  // with an error goes row by row at once: a wait that failed it would fail each half again.)
+  void replay(Batch batch, bool inHalves);
   void insertRow(const std::string& sql, const std::vector<ado::Variant>& row);
   void run(MYSQL_STMT* statement, Parameters& parameters, const std::vector<const ado::Variant*>& values);
   Statement prepare(const std::string& sql);
@@ -115,8 +128,10 @@ class Inserter {
   std::optional<Sent> sent_;
   std::size_t maxBytes_ = 0;  // 0: not asked yet
   std::optional<std::size_t> packetLimit_;
-  bool localInfile_ = false;  // the server takes LOAD DATA LOCAL (asked with the packet limit)
-  std::string loadRows_;      // the text of the batch being loaded, kept for its capacity
+  bool localInfile_ = false;                // the server takes LOAD DATA LOCAL (asked with the packet limit)
+  std::string loadRows_;                    // the text of the batch being loaded, kept for its capacity
+  std::size_t loadLimit_ = kFirstLoadRows;  // rows of the next LOAD DATA
+  bool chained_ = false;                    // a transaction of ours is open for the next batch (COMMIT AND CHAIN)
   // No server takes a smaller max_allowed_packet: a row within it is never asked about.
   static constexpr std::size_t kSmallestPacketLimit = 1024;
   // The single-row INSERT text of the last target and fields, built once for a run of rows.
