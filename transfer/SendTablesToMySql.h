@@ -31,5 +31,7 @@ struct SourceColumn {
 // FoxPro code page, whatever the database's own character set. A column name the server would
 // refuse throws its error instead (1166 empty or ending in a blank, 1059 longer than 64
 // characters, 1060 two names equal without regard to case).
+// `typedTypes`: a typed copy's column types (TypedMySqlType), one per column; empty for the
+// window's (MySqlColumnType).
 std::string CreateTableText(const std::string& table, const std::string& temporaryColumn,
-                            const std::vector<SourceColumn>& columns);
+                            const std::vector<SourceColumn>& columns, const std::vector<std::string>& typedTypes = {});
