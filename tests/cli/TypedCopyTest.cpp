@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <sstream>
+
 #include "RunTavrel.h"
 #include "platform/ado/Connection.h"
 #include "tests/foxpro/ProviderSupport.h"
@@ -140,6 +142,105 @@ TEST_F(TypedCopy, EveryTypeToFoxProAndBack) {
     sql(kEveryType);
     sql(kRows);
   }
+}
+
+// Each tag of the Northwind container becomes the index its expression describes (candidate and
+// primary key tags unique, the container's primary key the primary key); the ALLTRIM() tags are
+// named on stdout instead.
+TEST_F(TypedCopy, NorthwindTagsBecomeIndexes) {
+  const fs::path dbc = work_.copyFixture("northwind") / "northwind.dbc";
+  const Outcome run = tavrel({"copy", "to-mysql", "--typed", "--all"}, dbc);
+  ASSERT_EQ(run.status, 0) << run.err;
+  std::string leftOut;
+  std::istringstream lines(run.out);
+  for (std::string line; std::getline(lines, line);)
+    if (line.find("\tleft out: ") != std::string::npos) leftOut += line.substr(0, line.find("\tleft out: ")) + "\n";
+  EXPECT_EQ(leftOut,
+            "Territories\tterritoryi\tALLTRIM(UPPER(territoryid))\n"
+            "CustomerDemographics\tcusttypeid\tALLTRIM(UPPER(customertypeid))\n"
+            "CustomerCustomerDemo\tcustomerid\tALLTRIM(UPPER(customerid))\n"
+            "CustomerCustomerDemo\tcusttypeid\tALLTRIM(UPPER(customertypeid))\n");
+  EXPECT_EQ(sql("SELECT TABLE_NAME, INDEX_NAME, NON_UNIQUE, GROUP_CONCAT(COLUMN_NAME ORDER BY SEQ_IN_INDEX) "
+                "FROM information_schema.STATISTICS WHERE TABLE_SCHEMA = DATABASE() GROUP BY 1, 2, 3 ORDER BY 1, 2"),
+            (std::vector<std::string>{"Categories|categorynm|1|categoryname",
+                                      "Categories|PRIMARY|0|categoryid",
+                                      "Customers|city|1|city",
+                                      "Customers|companynam|1|companyname",
+                                      "Customers|postalcode|1|postalcode",
+                                      "Customers|PRIMARY|0|customerid",
+                                      "Customers|region|1|region",
+                                      "Employees|lastname|1|lastname",
+                                      "Employees|postalcode|1|postalcode",
+                                      "Employees|PRIMARY|0|employeeid",
+                                      "Employees|reportsto|1|reportsto",
+                                      "EmployeeTerritories|employeeid|1|employeeid",
+                                      "EmployeeTerritories|territoryi|1|territoryid",
+                                      "OrderDetails|orderid|1|orderid",
+                                      "OrderDetails|PRIMARY|0|orderid,productid",
+                                      "OrderDetails|productid|1|productid",
+                                      "Orders|customerid|1|customerid",
+                                      "Orders|employeeid|1|employeeid",
+                                      "Orders|orderdate|1|orderdate",
+                                      "Orders|PRIMARY|0|orderid",
+                                      "Orders|shippeddat|1|shippeddate",
+                                      "Orders|shipperid|1|shipvia",
+                                      "Products|categoryid|1|categoryid",
+                                      "Products|PRIMARY|0|productid",
+                                      "Products|productnam|1|productname",
+                                      "Products|supplierid|1|supplierid",
+                                      "Region|PRIMARY|0|regionid",
+                                      "Shippers|PRIMARY|0|shipperid",
+                                      "Suppliers|companynam|1|companyname",
+                                      "Suppliers|postalcode|1|postalcode",
+                                      "Suppliers|PRIMARY|0|supplierid",
+                                      "Territories|regionid|1|regionid"}));
+}
+
+// A value the typed column cannot hold stops the copy at its row, naming table, row and column;
+// the rows before it stay. To FoxPro: text outside the table's code page in a C column, and a
+// fraction of a second a T column does not hold. To MySQL (whose utf8mb4 holds every
+// character): a number FoxPro stored in N(5,2) without its decimals, wider than DECIMAL(5,2).
+TEST_F(TypedCopy, RefusedValueStopsAtItsRow) {
+  struct Case {
+    std::string column, good, bad, error;
+  };
+  const Case cases[] = {
+      {"CHAR(4)", "'ab'", "'\xC4\x85'", "Cannot store row 2 of table 'refused.DBF'. Field v: the character U+0105"},
+      {"DATETIME(3)", "'2024-01-01 10:00:00'", "'2024-01-01 10:00:00.5'",
+       "Cannot store row 2 of table 'refused'. Field v: 2024-01-01 10:00:00.5: a FoxPro date-time holds no fraction "
+       "of a second."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.column);
+    sql("CREATE OR REPLACE TABLE refused (id INT, v " + c.column + ")");
+    sql("INSERT INTO refused VALUES (1, " + c.good + "), (2, " + c.bad + "), (3, " + c.good + ")");
+    const Outcome run = tavrel({"copy", "to-foxpro", "--typed", "--overwrite", "refused"}, work_.path());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.lastError().find(c.error), std::string::npos) << run.err;
+    const std::string table = readTable(work_.path() / "refused.DBF");
+    EXPECT_EQ(table.substr(table.find('\n') + 1), "1|" + c.good.substr(1, c.good.size() - 2) + "\n");
+  }
+
+  // A number as Visual FoxPro stores one too wide for its decimals: 12345 in N(5,2).
+  const fs::path folder = work_.path() / "wide";
+  fs::create_directories(folder);
+  auto foxpro = provider_test::open(folder);
+  foxpro->Execute("CREATE TABLE wide (id I, n N(5,2))", -1);
+  for (const char* row : {"1, 1.5", "2, 99.99", "3, 2.25"})
+    foxpro->Execute(std::string("INSERT INTO wide VALUES(") + row + ")", -1);
+  foxpro->Close();
+  std::fstream dbf(folder / "wide.DBF", std::ios::in | std::ios::out | std::ios::binary);
+  unsigned char header[12];
+  dbf.read(reinterpret_cast<char*>(header), sizeof header);
+  const int start = header[8] | header[9] << 8, recordLength = header[10] | header[11] << 8;
+  dbf.seekp(start + recordLength + 1 + 4);  // the second record, after its deletion flag and I field
+  dbf.write("12345", 5);
+  dbf.close();
+  const Outcome run = tavrel({"copy", "to-mysql", "--typed", "wide"}, folder);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.lastError().find("Out of range value for column 'n'"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("Table wide, row 1."), std::string::npos) << run.err;
+  EXPECT_EQ(sql("SELECT id, n FROM wide"), std::vector<std::string>{"1|1.50"});
 }
 
 }  // namespace
