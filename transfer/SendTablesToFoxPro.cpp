@@ -116,7 +116,8 @@ long copyRows(const CommandParts& parts, ado::Connection& foxpro, const std::str
 }
 
 // The typed copy's tags, added once the rows are in (a table with an index takes no INSERT), on
-// the fields as the new table names them. Returns the keys left out.
+// the fields as the new table names them. Returns the keys left out, and the candidate tags
+// carried as regular ones.
 std::vector<LeftOutKey> addTags(const CommandParts& parts, ado::Connection& foxpro, const QString& name,
                                 const std::vector<MySqlKey>& keys, const std::vector<FoxProType>& typed,
                                 ado::Recordset& source) {
@@ -127,8 +128,21 @@ std::vector<LeftOutKey> addTags(const CommandParts& parts, ado::Connection& foxp
     fields.push_back({source.Fields()[i].Name(), made.Fields()[i].Name(), typed[static_cast<std::size_t>(i)]});
   made.Close();
   const FoxProTagPlan plan = FoxProTagsFor(keys, fields, parts.settings().usesDbcFile());
-  for (const std::string& statement : TagStatements(FoxProName(text(name)), plan.tags)) foxpro.Execute(statement);
-  return plan.leftOut;
+  std::vector<LeftOutKey> leftOut = plan.leftOut;
+  const std::string table = FoxProName(text(name));
+  foxpro.Execute("USE " + table);
+  for (FoxProTag tag : plan.tags) {
+    try {
+      foxpro.Execute(TagStatement(table, tag));
+    } catch (const ado::Error& e) {
+      constexpr int kNotUnique = 1884;  // the refused tag changed nothing
+      if (e.Number() != kNotUnique || tag.primary) throw;
+      tag.candidate = false;
+      foxpro.Execute(TagStatement(table, tag));
+      leftOut.push_back({tag.name + " (candidate)", tag.expression, kCandidateWithNulls});
+    }
+  }
+  return leftOut;
 }
 
 // The table goes where the FoxPro source puts a table of that name: a table the name finds is

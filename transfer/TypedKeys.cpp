@@ -196,17 +196,10 @@ FoxProTagPlan FoxProTagsFor(const std::vector<MySqlKey>& keys, const std::vector
   return plan;
 }
 
-std::vector<std::string> TagStatements(const std::string& quotedTable, const std::vector<FoxProTag>& tags) {
-  std::vector<std::string> statements{"USE " + quotedTable};
-  for (const FoxProTag& tag : tags) {
-    if (tag.primary) {
-      statements.push_back("ALTER TABLE " + quotedTable + " ADD PRIMARY KEY " + tag.expression + " TAG " + tag.name);
-      continue;
-    }
-    statements.push_back("INDEX ON " + tag.expression + " TAG " + tag.name + (tag.candidate ? " CANDIDATE" : "") +
-                         (tag.descending ? " DESCENDING" : ""));
-  }
-  return statements;
+std::string TagStatement(const std::string& quotedTable, const FoxProTag& tag) {
+  if (tag.primary) return "ALTER TABLE " + quotedTable + " ADD PRIMARY KEY " + tag.expression + " TAG " + tag.name;
+  return "INDEX ON " + tag.expression + " TAG " + tag.name + (tag.candidate ? " CANDIDATE" : "") +
+         (tag.descending ? " DESCENDING" : "");
 }
 
 std::vector<FoxProTag> ReadFoxProTags(ado::Connection& foxpro, const std::string& table) {

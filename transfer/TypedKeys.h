@@ -5,7 +5,8 @@
 //
 // MySQL → FoxPro, into the table's structural .cdx: the PRIMARY KEY becomes a candidate tag (in
 // a container the table's primary key), every UNIQUE key a candidate tag, every other index a
-// regular tag. One column is the tag's expression by its field name; several are joined as
+// regular tag (a UNIQUE key with NULL in several rows, which a candidate tag refuses, too, and
+// named). One column is the tag's expression by its field name; several are joined as
 // FoxPro writes them: C, V, Q fields as they are, STR(n,w,d) for N(w,d), STR(i,11) for I,
 // DTOS(d), TTOC(t,1). Left out: FULLTEXT and SPATIAL indexes, prefixes of a column, expressions,
 // descending columns beside ascending ones, logical, memo and blob columns (and a B column
@@ -73,8 +74,14 @@ struct FoxProTagPlan {
 // The tags for a MySQL table's keys; `container` where the table can have a primary key.
 FoxProTagPlan FoxProTagsFor(const std::vector<MySqlKey>& keys, const std::vector<FoxProField>& fields, bool container);
 
-// The statements that add the tags to the FoxPro table `quotedTable` (quoted by FoxProName).
-std::vector<std::string> TagStatements(const std::string& quotedTable, const std::vector<FoxProTag>& tags);
+// The statement that adds the tag to the FoxPro table `quotedTable` (quoted by FoxProName), the
+// current table of the connection (USE) unless it is the primary key.
+std::string TagStatement(const std::string& quotedTable, const FoxProTag& tag);
+
+// Why a candidate tag refused as not unique (error 1884) is carried as a regular tag: MySQL's
+// UNIQUE takes any number of NULLs, a candidate tag one NULL key only.
+inline constexpr const char* kCandidateWithNulls =
+    "several rows have NULL in it, which a candidate tag refuses: carried as a regular tag";
 
 // The tags of a FoxPro table's structural index.
 std::vector<FoxProTag> ReadFoxProTags(ado::Connection& foxpro, const std::string& table);

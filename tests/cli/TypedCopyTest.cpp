@@ -144,6 +144,19 @@ TEST_F(TypedCopy, EveryTypeToFoxProAndBack) {
   }
 }
 
+// MySQL's UNIQUE takes NULL in any number of rows, a candidate tag in one: such a key becomes a
+// regular tag, named on stdout.
+TEST_F(TypedCopy, UniqueKeyWithSeveralNullsBecomesARegularTag) {
+  sql("CREATE TABLE nulls (id INT PRIMARY KEY, email VARCHAR(20) UNIQUE)");
+  sql("INSERT INTO nulls VALUES (1, NULL), (2, 'a@b'), (3, NULL)");
+  const Outcome run = tavrel({"copy", "to-foxpro", "--typed", "nulls"}, work_.path());
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out.substr(run.out.find('\n') + 1),
+            "nulls\temail (candidate)\temail\tleft out: several rows have NULL in it, which a candidate tag "
+            "refuses: carried as a regular tag\n");
+  EXPECT_EQ(checkTags(work_.path() / "nulls.DBF"), "EMAIL ok\nID ok\n");
+}
+
 // Each tag of the Northwind container becomes the index its expression describes (candidate and
 // primary key tags unique, the container's primary key the primary key); the ALLTRIM() tags are
 // named on stdout instead.
