@@ -253,5 +253,9 @@ std::string TypedMySqlType(const FieldShape& f) {
     default:
       type = "LONGTEXT";
   }
-  return type + (f.nullable ? " NULL" : " NOT NULL");
+  // A blank N, F, L, D or T field reads as NULL, also in a field that takes no NULL: its column
+  // takes NULL too, or the first blank date of an old table would stop the copy.
+  const bool mayBeBlank =
+      f.type == ado::adNumeric || f.type == ado::adBoolean || f.type == ado::adDBDate || f.type == ado::adDBTimeStamp;
+  return type + (f.nullable || mayBeBlank ? " NULL" : " NOT NULL");
 }

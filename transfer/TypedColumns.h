@@ -14,7 +14,8 @@
 //   CHAR, ENUM, SET of n ≤ 254 characters → C(n);  VARCHAR(n ≤ 254) → V(n)  (twice the width
 //     in a double-byte code page);  longer text, TEXT, JSON → M
 //   BINARY, VARBINARY, BIT(n > 1) of n ≤ 254 bytes → Q(n);  longer, BLOB, GEOMETRY → W
-// FoxPro → MySQL (NULL exactly where the FoxPro field takes NULL; text in utf8mb4):
+// FoxPro → MySQL (NULL where the FoxPro field takes NULL, and for N, F, L, D and T fields, whose
+// blank value reads as NULL; text in utf8mb4):
 //   N(w,d), F(w,d) → DECIMAL(w,d);  I → INT;  B → DOUBLE;  Y → DECIMAL(19,4);  D → DATE;
 //   T → DATETIME;  L → BOOLEAN;  C(n) → CHAR(n);  V(n) → VARCHAR(n);  M → LONGTEXT;
 //   Q(n), binary C(n)/V(n) → VARBINARY(n);  W, G, binary M → LONGBLOB
