@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "FoxProLiterals.h"
-#include "QuotedNames.h"
 #include "KeysLeftOut.h"
+#include "QuotedNames.h"
 #include "TypedKeys.h"
 #include "connections/ConnectionStrings.h"
 #include "platform/ado/Connection.h"
@@ -79,9 +79,12 @@ void appendLiteral(std::string& statement, ado::Variant value, const std::vector
                    const std::string& table, const std::string& field, long row) {
   if (typed.empty()) return AppendValueLiteral(statement, value);
   const std::string why = AppendTypedLiteral(statement, value, typed[i]);
-  if (!why.empty())
-    throw ado::Error(3003, "Cannot store row " + std::to_string(row + 1) + " of table '" + table + "'. Field " + field +
-                               ": " + value.toText() + ": " + why + ".");
+  if (why.empty()) return;
+  constexpr std::size_t kShown = 40;
+  std::string shown = value.kind() == ado::Variant::Kind::Bytes ? "(binary)" : value.toText();
+  if (shown.size() > kShown) shown = shown.substr(0, kShown) + "…";
+  throw ado::Error(3003, "Cannot store row " + std::to_string(row + 1) + " of table '" + table + "'. Field " + field +
+                             ": " + shown + ": " + why + ".");
 }
 
 // Returns the number of rows copied.

@@ -1,7 +1,9 @@
 #pragma once
 // "Send Table(s) to MySQL": copies every FoxPro table selected in the FoxPro list into MySQL as a
 // new table of the same name, structure and every row, through a temporary key column that
-// numbers the rows while they are copied; the name then joins the MySQL list.
+// numbers the rows while they are copied; the name then joins the MySQL list. With
+// CommandParts::typed the columns get their typed MySQL types (TypedColumns.h) and the table's
+// tags become indexes in the ALTER TABLE that drops that column (TypedKeys.h).
 #include <cstdint>
 #include <string>
 #include <vector>
