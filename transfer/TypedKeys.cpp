@@ -219,8 +219,9 @@ MySqlIndexPlan MySqlIndexesFor(const std::vector<FoxProTag>& tags, const std::ve
     MySqlIndex index;
     const std::string why = whyNotIndexable(tag, fieldNames, index.columns);
     if (!why.empty()) {
+      const std::string kind = tag.primary ? " (primary key)" : tag.candidate ? " (candidate)" : "";
       plan.leftOut.push_back(
-          {lowered(tag.name), tag.expression + (tag.filter.empty() ? "" : " FOR " + tag.filter), why});
+          {lowered(tag.name) + kind, tag.expression + (tag.filter.empty() ? "" : " FOR " + tag.filter), why});
       continue;
     }
     index.name = lowered(tag.name);

@@ -169,8 +169,8 @@ TEST_F(TypedCopy, NorthwindTagsBecomeIndexes) {
   for (std::string line; std::getline(lines, line);)
     if (line.find("\tleft out: ") != std::string::npos) leftOut += line.substr(0, line.find("\tleft out: ")) + "\n";
   EXPECT_EQ(leftOut,
-            "Territories\tterritoryi\tALLTRIM(UPPER(territoryid))\n"
-            "CustomerDemographics\tcusttypeid\tALLTRIM(UPPER(customertypeid))\n"
+            "Territories\tterritoryi (primary key)\tALLTRIM(UPPER(territoryid))\n"
+            "CustomerDemographics\tcusttypeid (primary key)\tALLTRIM(UPPER(customertypeid))\n"
             "CustomerCustomerDemo\tcustomerid\tALLTRIM(UPPER(customerid))\n"
             "CustomerCustomerDemo\tcusttypeid\tALLTRIM(UPPER(customertypeid))\n");
   EXPECT_EQ(sql("SELECT TABLE_NAME, INDEX_NAME, NON_UNIQUE, GROUP_CONCAT(COLUMN_NAME ORDER BY SEQ_IN_INDEX) "
