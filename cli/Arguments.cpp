@@ -22,6 +22,7 @@ const std::vector<OptionRule>& Options() {
       {Option::SkipExisting, "--skip-existing", nullptr, false, "answer No when a table would be overwritten"},
       {Option::FieldName, "--field-name", "OLD=NEW", true, "name the numeric field OLD NEW in FoxPro (repeatable)"},
       {Option::CodePage, "--code-page", "N", false, "code page N for new FoxPro tables instead of the locale's"},
+      {Option::Typed, "--typed", nullptr, false, "typed columns and the table's keys instead of the window's copy"},
   };
   return options;
 }

@@ -31,6 +31,7 @@ enum class Option {
   SkipExisting,
   FieldName,
   CodePage,
+  Typed,
 };
 
 struct OptionRule {

@@ -1,7 +1,7 @@
 // tavrel copy to-foxpro|to-mysql (TABLE…|--all): "Send Table(s) to FoxPro" or "Send Table(s) to
 // MySQL" on the tables named (or Select All), with the lists filled as the main window's load
 // fills them. --overwrite and --skip-existing answer the overwrite question, --field-name the
-// question for a numeric field name.
+// question for a numeric field name, --typed makes typed tables with their keys.
 #include <charconv>
 
 #include "Run.h"
@@ -60,7 +60,9 @@ int Copy(const Arguments& args) {
       SelectAll(from);
     else
       run.Pick(from, tables, toFoxPro ? "MySQL" : "FoxPro");
-    toFoxPro ? SendTablesToFoxPro(run.Parts()) : SendTablesToMySql(run.Parts());
+    CommandParts parts = run.Parts();
+    parts.typed = args.has(Option::Typed);
+    toFoxPro ? SendTablesToFoxPro(parts) : SendTablesToMySql(parts);
   });
 }
 

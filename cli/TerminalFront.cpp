@@ -50,6 +50,13 @@ void TerminalFront::CopyEnds(long rows) {
   std::fflush(stdout);
 }
 
+void TerminalFront::KeyLeftOut(const QString& table, const QString& key, const QString& expression,
+                               const QString& why) {
+  std::printf("%s\t%s\t%s\tleft out: %s\n", utf8(table).c_str(), utf8(key).c_str(), utf8(expression).c_str(),
+              utf8(why).c_str());
+  std::fflush(stdout);
+}
+
 void TerminalFront::EndLine() {
   if (!barShown_) return;
   std::fputs("\n", stderr);

@@ -1,8 +1,8 @@
 #pragma once
 // The terminal as the front of a command. stdout carries only results: one line per copied
-// table, "NAME<TAB>ROWS<TAB>SECONDS". stderr carries the progress: on a terminal a bar per table
-// (the percentage the window's progress bar shows, the rows and rows per second), otherwise one
-// line per copied table; with `quiet` nothing but errors.
+// table, "NAME<TAB>ROWS<TAB>SECONDS", and for a typed copy one line per key left out. stderr carries the progress: on a
+// terminal a bar per table (the percentage the window's progress bar shows, the rows and rows per second), otherwise
+// one line per copied table; with `quiet` nothing but errors.
 #include <chrono>
 
 #include "shell/CommandFront.h"
@@ -18,6 +18,8 @@ class TerminalFront : public CommandFront {
   void CopyBegins(const QString& table) override;
   void CopyReaches(int percent, long rows, long count) override;
   void CopyEnds(long rows) override;
+  // A result line on stdout: "TABLE<TAB>KEY<TAB>EXPRESSION<TAB>left out: WHY".
+  void KeyLeftOut(const QString& table, const QString& key, const QString& expression, const QString& why) override;
 
   // Ends a bar drawn part way, so that a message after it starts on a line of its own.
   void EndLine();

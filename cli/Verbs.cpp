@@ -74,9 +74,9 @@ const std::vector<Verb>& Verbs() {
        List},
       {"copy",
        "copy to-foxpro|to-mysql (TABLE...|--all) [--overwrite|--skip-existing] [--field-name OLD=NEW]... "
-       "[--code-page N]",
+       "[--code-page N] [--typed]",
        "Copies tables, structure and every row: \"Send Table(s) to FoxPro\" or \"Send Table(s) to MySQL\".",
-       {Option::All, Option::Overwrite, Option::SkipExisting, Option::FieldName, Option::CodePage},
+       {Option::All, Option::Overwrite, Option::SkipExisting, Option::FieldName, Option::CodePage, Option::Typed},
        Copy},
       {"delete",
        "delete mysql|foxpro TABLE...",

@@ -20,6 +20,10 @@ class CommandFront {
   virtual void CopyBegins(const QString& table) = 0;
   virtual void CopyReaches(int percent, long rows, long count) = 0;
   virtual void CopyEnds(long rows) = 0;
+  // A typed copy left a key of the table out: its name, its columns or expression, and why.
+  virtual void KeyLeftOut(const QString& table, const QString& key, const QString& expression, const QString& why) {
+    (void)table, (void)key, (void)expression, (void)why;
+  }
 };
 
 // The hourglass for as long as the object lives, the default pointer afterwards.

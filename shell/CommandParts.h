@@ -18,6 +18,9 @@ struct CommandParts {
   // The code page new FoxPro tables get, and tables without a code page mark are read in; 0 for
   // the locale's (the window's).
   int foxproCodePage = 0;
+  // The copies make typed tables with their keys (the command line's --typed) instead of the
+  // window's text columns.
+  bool typed = false;
 };
 
 // What a command says when its list has no current entry: the user has picked nothing.

@@ -3,9 +3,12 @@
 #include <vector>
 
 #include "FoxProLiterals.h"
+#include "KeysLeftOut.h"
 #include "QuotedNames.h"
+#include "TypedKeys.h"
 #include "connections/ConnectionStrings.h"
 #include "platform/ado/Connection.h"
+#include "platform/ado/Error.h"
 #include "platform/ui/Dialogs.h"
 #include "shell/CommandFront.h"
 #include "shell/CommandParts.h"
@@ -41,8 +44,10 @@ QString entryFor(ado::Connection& foxpro, const QString& name) {
 }
 
 // The CREATE TABLE text: one memo column per field (binary data byte for byte), named as the
-// field with blanks and "/" made "_"; a name that reads as a number is asked for again.
-std::string createStatement(const CommandParts& parts, const QString& table, ado::Recordset& source) {
+// field with blanks and "/" made "_"; a name that reads as a number is asked for again. A typed
+// copy gives each column its typed FoxPro type instead, put in `typed`.
+std::string createStatement(const CommandParts& parts, const QString& table, ado::Recordset& source,
+                            std::vector<FoxProType>& typed) {
   std::string statement = "CREATE TABLE " + FoxProName(text(table)) + "(";
   ado::Recordset::FieldList fields = source.Fields();
   for (int i = 0; i < fields.Count(); ++i) {
@@ -53,7 +58,12 @@ std::string createStatement(const CommandParts& parts, const QString& table, ado
                                  QStringLiteral("Please change field name so it is not strictly numeric"),
                                  QString::fromStdString(column)));
     statement += FoxProName(column);
-    statement += FoxProColumnType(fields[i].Type());
+    if (parts.typed) {
+      typed.push_back(TypedFoxProType(ShapeOf(fields[i]), IsDoubleByteCodePage(parts.foxproCodePage)));
+      statement += FoxProTypeText(typed.back());
+    } else {
+      statement += FoxProColumnType(fields[i].Type());
+    }
     statement += ',';
   }
   statement.back() = ')';
@@ -63,8 +73,24 @@ std::string createStatement(const CommandParts& parts, const QString& table, ado
 // A statement buffer kept from row to row up to this size; a larger one goes with its row.
 constexpr std::size_t kLargeStatement = 1 << 20;
 
+// The literal of a value: as the window's copy writes it, or, for a typed column, as that type
+// holds it; a value the typed column cannot hold stops the copy at its row.
+void appendLiteral(std::string& statement, ado::Variant value, const std::vector<FoxProType>& typed, std::size_t i,
+                   const std::string& table, const std::string& field, long row) {
+  if (typed.empty()) return AppendValueLiteral(statement, value);
+  const std::string why = AppendTypedLiteral(statement, value, typed[i]);
+  if (why.empty()) return;
+  constexpr std::size_t kShown = 40;
+  std::string shown = value.kind() == ado::Variant::Kind::Bytes ? "(binary)" : value.toText();
+  if (shown.size() > kShown) shown = shown.substr(0, kShown) + "…";
+  throw ado::Error(3003, "Cannot store row " + std::to_string(row + 1) + " of table '" + table + "'. Field " + field +
+                             ": " + shown + ": " + why + ".");
+}
+
 // Returns the number of rows copied.
-long copyRows(const CommandParts& parts, ado::Connection& foxpro, const std::string& table, ado::Recordset& source) {
+long copyRows(const CommandParts& parts, ado::Connection& foxpro, const std::string& name, ado::Recordset& source,
+              const std::vector<FoxProType>& typed) {
+  const std::string table = FoxProName(name);
   const long count = source.RecordCount();
   std::vector<ado::Recordset::Field> fields;
   for (int i = 0; i < source.Fields().Count(); ++i) fields.push_back(source.Fields()[i]);
@@ -82,7 +108,7 @@ long copyRows(const CommandParts& parts, ado::Connection& foxpro, const std::str
     for (std::size_t i = 0; i < fields.size(); ++i) {
       shell::Pump();
       if (i > 0) statement += ", ";
-      AppendValueLiteral(statement, fields[i].TakeValue());
+      appendLiteral(statement, fields[i].TakeValue(), typed, i, name, fields[i].Name(), row);
     }
     statement += ')';
     foxpro.Execute(statement);
@@ -90,6 +116,36 @@ long copyRows(const CommandParts& parts, ado::Connection& foxpro, const std::str
     source.MoveNext();
   }
   return row;
+}
+
+// The typed copy's tags, added once the rows are in (a table with an index takes no INSERT), on
+// the fields as the new table names them. Returns the keys left out, and the candidate tags
+// carried as regular ones.
+std::vector<LeftOutKey> addTags(const CommandParts& parts, ado::Connection& foxpro, const QString& name,
+                                const std::vector<MySqlKey>& keys, const std::vector<FoxProType>& typed,
+                                ado::Recordset& source) {
+  std::vector<FoxProField> fields;
+  ado::Recordset made;
+  made.Open("SELECT * FROM " + FoxProName(text(name)), foxpro);
+  for (int i = 0; i < made.Fields().Count(); ++i)
+    fields.push_back({source.Fields()[i].Name(), made.Fields()[i].Name(), typed[static_cast<std::size_t>(i)]});
+  made.Close();
+  const FoxProTagPlan plan = FoxProTagsFor(keys, fields, parts.settings().usesDbcFile());
+  std::vector<LeftOutKey> leftOut = plan.leftOut;
+  const std::string table = FoxProName(text(name));
+  foxpro.Execute("USE " + table);
+  for (FoxProTag tag : plan.tags) {
+    try {
+      foxpro.Execute(TagStatement(table, tag));
+    } catch (const ado::Error& e) {
+      constexpr int kNotUnique = 1884;  // the refused tag changed nothing
+      if (e.Number() != kNotUnique || tag.primary) throw;
+      tag.candidate = false;
+      foxpro.Execute(TagStatement(table, tag));
+      leftOut.push_back({tag.name + " (candidate)", tag.expression, kCandidateWithNulls});
+    }
+  }
+  return leftOut;
 }
 
 // The table goes where the FoxPro source puts a table of that name: a table the name finds is
@@ -108,20 +164,25 @@ void sendTable(const CommandParts& parts, ado::Connection& foxpro, ado::Connecti
                     QStringLiteral("Overwrite?")))
     return;
   parts.front->CopyBegins(name);
+  const std::vector<MySqlKey> keys = parts.typed ? ReadMySqlKeys(mysql, text(name)) : std::vector<MySqlKey>();
   ado::Recordset source;
   source.Open("SELECT * FROM " + MySqlName(text(name)), mysql, ado::adOpenStatic, ado::adLockOptimistic);
-  foxpro.Execute(createStatement(parts, name, source));
+  std::vector<FoxProType> typed;
+  foxpro.Execute(createStatement(parts, name, source, typed));
   const QString entry = entryFor(foxpro, name);
   // An entry that matched the name only without regard to case stays, as it always has; a
   // table listed under a mapped name (the one it had, kept by the CREATE) is not listed twice.
   if (replacing) RemoveListItem(*parts.foxproList, name.toLower());
   if (entry != name.toLower()) RemoveListItem(*parts.foxproList, entry);
-  const long rows = copyRows(parts, foxpro, FoxProName(text(name)), source);
+  const long rows = copyRows(parts, foxpro, text(name), source, typed);
+  const std::vector<LeftOutKey> leftOut =
+      parts.typed ? addTags(parts, foxpro, name, keys, typed, source) : std::vector<LeftOutKey>();
   // The connection holds the last rows back: they reach the table's file (or their failure to
   // be written is this table's error) before the table counts as copied. A catalogue read writes
   // every row held first.
   foxproTableNamed(foxpro, name);
   parts.front->CopyEnds(rows);
+  ReportLeftOut(*parts.front, name, leftOut);
   source.Close();
   parts.foxproList->AddItem(entry);
 }

@@ -3,7 +3,9 @@
 // row, into the FoxPro source (the database container's folder, where each new table joins the
 // container, or the free table folder), walking the list from its last entry to its first.
 // A table of the source that the name reaches (listed or not) is overwritten only after the
-// user says Yes. Each column becomes a memo (binary ones byte for byte), each row one INSERT.
+// user says Yes. Each column becomes a memo (binary ones byte for byte), each row one INSERT;
+// with CommandParts::typed each column gets its typed FoxPro type instead (TypedColumns.h), and
+// the table's keys become tags once the rows are in (TypedKeys.h).
 struct CommandParts;
 
 void SendTablesToFoxPro(const CommandParts& parts);

@@ -5,7 +5,9 @@
 #include <cctype>
 
 #include "Datatype.h"
+#include "KeysLeftOut.h"
 #include "QuotedNames.h"
+#include "TypedKeys.h"
 #include "connections/ConnectionStrings.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Error.h"
@@ -76,8 +78,10 @@ class TableCopy {
                       QStringLiteral("Overwrite?")))
       return;
     parts_.front->CopyBegins(listName_);
+    const std::vector<FoxProTag> tags = parts_.typed ? ReadFoxProTags(foxpro_, name_) : std::vector<FoxProTag>();
     source_.Open("SELECT * FROM " + FoxProName(name_), foxpro_);
     const std::string create = createText();
+    indexes_ = MySqlIndexesFor(tags, fieldNames());
     if (replace) {
       // On a server that tells names apart by case, the list's entry may be another table than N.
       mysql_.Execute("DROP TABLE IF EXISTS " + MySqlName(name_));
@@ -86,24 +90,32 @@ class TableCopy {
     mysql_.Execute(create);
     const long rows = copyRows();
     parts_.front->CopyEnds(rows);
+    ReportLeftOut(*parts_.front, listName_, indexes_.leftOut);
     source_.Close();
     parts_.mysqlList->AddItem(listName_);
   }
 
  private:
+  std::vector<std::string> fieldNames() const {
+    std::vector<std::string> names;
+    for (int j = 0; j < source_.Fields().Count(); ++j) names.push_back(source_.Fields()[j].Name());
+    return names;
+  }
+
   std::string createText() {
     const ado::Recordset::FieldList fields = source_.Fields();
     const int count = fields.Count();
-    std::vector<std::string> names;
-    for (int j = 0; j < count; ++j) names.push_back(fields[j].Name());
+    const std::vector<std::string> names = fieldNames();
     temporary_ = TemporaryColumnName(names);
     std::vector<SourceColumn> columns;
+    std::vector<std::string> typedTypes;
     for (int j = 0; j < count; ++j) {
       shell::Pump();
       columns.push_back({names[j], static_cast<std::int16_t>(fields[j].Type())});
+      if (parts_.typed) typedTypes.push_back(TypedMySqlType(ShapeOf(fields[j])));
     }
     try {
-      return CreateTableText(name_, temporary_, columns);
+      return CreateTableText(name_, temporary_, columns, typedTypes);
     } catch (const ado::Error& e) {
       throwForRow(e, name_, "");
     }
@@ -138,7 +150,9 @@ class TableCopy {
         if (destination_.State() == ado::adStateOpen) destination_.Close();
         moveNext(k);
       }
-      mysql_.Execute("ALTER TABLE " + MySqlName(name_) + " DROP COLUMN " + MySqlName(temporary_));
+      // A typed copy's indexes are built here, after the rows, in the same pass over the table.
+      mysql_.Execute("ALTER TABLE " + MySqlName(name_) + " DROP COLUMN " + MySqlName(temporary_) +
+                     AddIndexClauses(indexes_.indexes));
       return count;
     } catch (const SourceFailure& failure) {
       throwForRow(failure.error, name_, "row " + std::to_string(failure.row));
@@ -200,6 +214,7 @@ class TableCopy {
   const QString listName_;
   const std::string name_;
   std::string temporary_;
+  MySqlIndexPlan indexes_;
 };
 
 }  // namespace
@@ -229,13 +244,15 @@ std::string MySqlColumnType(std::int16_t typeCode) {
 }
 
 std::string CreateTableText(const std::string& table, const std::string& temporaryColumn,
-                            const std::vector<SourceColumn>& columns) {
+                            const std::vector<SourceColumn>& columns, const std::vector<std::string>& typedTypes) {
   std::vector<std::string> names{temporaryColumn};
   for (const SourceColumn& c : columns) names.push_back(c.name);
   checkColumnNames(names);
   std::string sql =
       "CREATE TABLE " + MySqlName(table) + "( " + MySqlName(temporaryColumn) + " INTEGER UNSIGNED NOT NULL,";
-  for (const SourceColumn& c : columns) sql += MySqlName(c.name) + " " + MySqlColumnType(c.type) + ",";
+  for (std::size_t i = 0; i < columns.size(); ++i)
+    sql += MySqlName(columns[i].name) + " " + (typedTypes.empty() ? MySqlColumnType(columns[i].type) : typedTypes[i]) +
+           ",";
   sql.pop_back();
   return sql + " ) DEFAULT CHARSET=utf8mb4;";
 }

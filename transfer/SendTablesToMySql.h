@@ -1,7 +1,9 @@
 #pragma once
 // "Send Table(s) to MySQL": copies every FoxPro table selected in the FoxPro list into MySQL as a
 // new table of the same name, structure and every row, through a temporary key column that
-// numbers the rows while they are copied; the name then joins the MySQL list.
+// numbers the rows while they are copied; the name then joins the MySQL list. With
+// CommandParts::typed the columns get their typed MySQL types (TypedColumns.h) and the table's
+// tags become indexes in the ALTER TABLE that drops that column (TypedKeys.h).
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -31,5 +33,7 @@ struct SourceColumn {
 // FoxPro code page, whatever the database's own character set. A column name the server would
 // refuse throws its error instead (1166 empty or ending in a blank, 1059 longer than 64
 // characters, 1060 two names equal without regard to case).
+// `typedTypes`: a typed copy's column types (TypedMySqlType), one per column; empty for the
+// window's (MySqlColumnType).
 std::string CreateTableText(const std::string& table, const std::string& temporaryColumn,
-                            const std::vector<SourceColumn>& columns);
+                            const std::vector<SourceColumn>& columns, const std::vector<std::string>& typedTypes = {});

@@ -63,6 +63,9 @@ enum LockTypeEnum : int {
   adLockBatchOptimistic = 4,
 };
 
+// Field.Attributes bits.
+enum FieldAttributeEnum : long { adFldIsNullable = 0x20, adFldMayBeNull = 0x40 };
+
 enum ObjectStateEnum : int { adStateClosed = 0, adStateOpen = 1 };
 
 enum SchemaEnum : int { adSchemaIndexes = 12, adSchemaTables = 20 };

@@ -78,6 +78,9 @@ DataTypeEnum Recordset::Field::Type() const { return at(state_->fields(), index_
 long Recordset::Field::DefinedSize() const { return at(state_->fields(), index_).definedSize; }
 int Recordset::Field::Precision() const { return at(state_->fields(), index_).precision; }
 int Recordset::Field::NumericScale() const { return at(state_->fields(), index_).scale; }
+long Recordset::Field::Attributes() const {
+  return at(state_->fields(), index_).nullable ? adFldIsNullable | adFldMayBeNull : 0;
+}
 
 const Variant& Recordset::Field::Value() const {
   state_->requireOpen();

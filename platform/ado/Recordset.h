@@ -24,6 +24,8 @@ class Recordset {
     long DefinedSize() const;
     int Precision() const;
     int NumericScale() const;
+    // FieldAttributeEnum bits: adFldIsNullable | adFldMayBeNull for a field that takes NULL.
+    long Attributes() const;
     // The current row's value. Between AddNew and Update: the value assigned so far (null before).
     const Variant& Value() const;
     // The current row's value, moved out: the field reads as null until the record set moves on.

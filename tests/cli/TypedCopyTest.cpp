@@ -1,0 +1,260 @@
+// `tavrel copy --typed` as a scheduled job runs it (RunTavrel.h), against the throwaway MariaDB
+// and real FoxPro files: a MySQL table of every type through a free folder and a container and
+// back, read with dbfread and every tag checked by cdx_check.py; the Northwind container's tags
+// to MySQL indexes; and a value each direction refuses.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <sstream>
+
+#include "RunTavrel.h"
+#include "platform/ado/Connection.h"
+#include "tests/foxpro/ProviderSupport.h"
+#include "tests/mysql/ScratchDatabase.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using clitest::Outcome;
+
+const std::string kSource = TAVREL_SOURCE_DIR;
+
+class TypedCopy : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ado::registerStandardProviders();
+    TAVREL_REQUIRE_SERVER(server_);
+    database_ = "tavrel_typed_" + std::to_string(getpid());
+    mysqltest::recreateDatabase(server_, database_);
+    std::ofstream(home_.path() / "password") << server_.password << "\n";
+  }
+  void TearDown() override {
+    if (!database_.empty()) mysqltest::dropDatabase(server_, database_);
+  }
+
+  // tavrel with the test server and `foxpro` as the FoxPro side (a .dbc or a folder).
+  Outcome tavrel(std::vector<std::string> args, const fs::path& foxpro) {
+    args.insert(args.end(), {foxpro.extension() == ".dbc" ? "--dbc" : "--free-folder", foxpro.string(), "--host",
+                             server_.host, "--port", server_.port, "--user", server_.user, "--database", database_,
+                             "--password-file", (home_.path() / "password").string(), "--quiet"});
+    return program_(args);
+  }
+
+  std::vector<std::string> sql(const std::string& statement) {
+    ado::Connection cn;
+    cn.Open(testdb::connectionString(server_, database_));
+    std::vector<std::string> rows;
+    for (ado::Recordset rs = cn.Execute(statement); rs.State() == ado::adStateOpen && !rs.Eof(); rs.MoveNext()) {
+      std::string row;
+      for (int i = 0; i < rs.Fields().Count(); ++i)
+        row += (i ? "|" : "") + (rs.Fields()[i].Value().isNull() ? "NULL" : rs.Fields()[i].Value().toText());
+      rows.push_back(row);
+    }
+    return rows;
+  }
+  std::string showCreate(const std::string& table) { return sql("SHOW CREATE TABLE " + table).at(0); }
+
+  static inline testdb::Server server_;
+  std::string database_;
+  provider_test::TempFolder home_, work_;
+  clitest::Program program_{home_.path()};
+};
+
+std::string readTable(const fs::path& dbf) {
+  return provider_test::python(provider_test::readFile(kSource + "/tests/cli/typed_read.py"),
+                               {dbf.string(), kSource + "/tests/container"});
+}
+std::string checkTags(const fs::path& dbf) {
+  return provider_test::python(provider_test::readFile(kSource + "/tests/container/cdx_check.py"), {dbf.string()});
+}
+
+// Every type of the mapping, NULL in every column that takes it, a composite primary key, a
+// unique and a plain index over two columns.
+const char* kEveryType =
+    "CREATE TABLE every_type (id INT NOT NULL, part SMALLINT NOT NULL, big BIGINT, ubig BIGINT UNSIGNED, "
+    "amount DECIMAL(10,2), wide DECIMAL(30,4), ratio DOUBLE, f FLOAT, born DATE, stamp DATETIME, ts TIMESTAMP NULL, "
+    "code CHAR(5), title VARCHAR(40), kind ENUM('a','bb'), tags SET('x','y'), notes TEXT, doc JSON, "
+    "raw VARBINARY(8), pic BLOB, flag BIT(1), t TIME, y YEAR, "
+    "PRIMARY KEY (id, part), UNIQUE KEY uq_code (code), KEY ix_born (born, title)) DEFAULT CHARSET=utf8mb4";
+const char* kRows =
+    "INSERT INTO every_type VALUES "
+    "(1, 1, -9223372036854775808, 18446744073709551615, -12345678.90, 123456789012345678901234.5678, 0.1, 1.5, "
+    "'2024-02-29', '2024-02-29 13:45:10', '2024-03-01 00:00:01', 'ab\xC3\xA9', 'M\xC3\xBCller & S\xC3\xB6hne "
+    "\xE2\x82\xAC', "
+    "'bb', 'x,y', 'line\\nbreak', '{\"k\": [1, 2]}', 0x00FF10, 0xDEADBEEF, b'1', '-838:59:59', 2155), "
+    "(1, 2, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, "
+    "NULL, NULL, NULL), "
+    "(2, 1, 42, 0, 0.05, 0, -2.5e-300, -0.25, '1000-01-01', '9999-12-31 23:59:59', '1970-01-02 00:00:00', 'z', '', "
+    "'a', '', '', 'null', '', '', b'0', '13:45:00', 1901)";
+
+// The FoxPro table, as dbfread reads it, for the rows above.
+const char* kFoxProTable =
+    "ID I(4,0) PART I(4,0) BIG N(20,0) null UBIG N(20,0) null AMOUNT N(12,2) null WIDE M(4,0) null RATIO B(8,0) "
+    "null F B(8,0) null BORN D(8,0) null STAMP T(8,0) null TS T(8,0) null CODE C(5,0) null TITLE V(40,0) null KIND "
+    "C(2,0) null TAGS C(3,0) null NOTES M(4,0) null DOC M(4,0) null RAW Q(8,0) null PIC W(4,0) null FLAG L(1,0) null "
+    "T V(10,0) null Y I(4,0) null\n"
+    "1|1|-9223372036854775808|18446744073709551615|-12345678.90|123456789012345678901234.5678|0.1|1.5|2024-02-29|"
+    "2024-02-29 13:45:10|2024-03-01 00:00:01|ab\xC3\xA9|M\xC3\xBCller & S\xC3\xB6hne \xE2\x82\xAC|bb|x,y|"
+    "line\nbreak|{\"k\": [1, 2]}|00ff10|deadbeef|True|-838:59:59|2155\n"
+    "1|2|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL\n"
+    "2|1|42|0|0.05|0.0000|-2.5e-300|-0.25|1000-01-01|9999-12-31 23:59:59|1970-01-02 00:00:00|z||a|||null|||False|"
+    "13:45:00|1901\n";
+
+TEST_F(TypedCopy, EveryTypeToFoxProAndBack) {
+  sql(kEveryType);
+  sql(kRows);
+  const std::vector<std::string> original = sql("SELECT * FROM every_type ORDER BY id, part");
+  for (bool container : {false, true}) {
+    SCOPED_TRACE(container ? "container" : "folder");
+    const fs::path folder = container ? work_.copyFixture("northwind") : work_.path() / "free";
+    fs::create_directories(folder);
+    const fs::path foxpro = container ? folder / "northwind.dbc" : folder;
+
+    Outcome run = tavrel({"copy", "to-foxpro", "--typed", "every_type"}, foxpro);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.substr(0, run.out.find('\t')), "every_type");
+    EXPECT_EQ(run.out.find("left out"), std::string::npos) << run.out;
+    const fs::path dbf = folder / "every_type.DBF";
+    EXPECT_EQ(readTable(dbf), kFoxProTable);
+    EXPECT_EQ(checkTags(dbf), "ID ok\nIX_BORN ok\nUQ_CODE ok\n");
+
+    sql("DROP TABLE every_type");
+    run = tavrel({"copy", "to-mysql", "--typed", "every_type"}, foxpro);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(sql("SELECT * FROM every_type ORDER BY id, part"), original);
+    // A container's primary key comes back as the primary key, a free table's candidate tag as
+    // a unique key.
+    const std::string primary = container ? "PRIMARY KEY (`id`,`part`)" : "UNIQUE KEY `id` (`id`,`part`)";
+    EXPECT_EQ(showCreate("every_type"),
+              "every_type|CREATE TABLE `every_type` (\n"
+              "  `id` int(11) NOT NULL,\n  `part` int(11) NOT NULL,\n  `big` decimal(20,0) DEFAULT NULL,\n"
+              "  `ubig` decimal(20,0) DEFAULT NULL,\n  `amount` decimal(12,2) DEFAULT NULL,\n"
+              "  `wide` longtext DEFAULT NULL,\n  `ratio` double DEFAULT NULL,\n  `f` double DEFAULT NULL,\n"
+              "  `born` date DEFAULT NULL,\n  `stamp` datetime DEFAULT NULL,\n  `ts` datetime DEFAULT NULL,\n"
+              "  `code` char(5) DEFAULT NULL,\n  `title` varchar(40) DEFAULT NULL,\n  `kind` char(2) DEFAULT NULL,\n"
+              "  `tags` char(3) DEFAULT NULL,\n  `notes` longtext DEFAULT NULL,\n  `doc` longtext DEFAULT NULL,\n"
+              "  `raw` varbinary(8) DEFAULT NULL,\n  `pic` longblob DEFAULT NULL,\n  `flag` tinyint(1) DEFAULT NULL,\n"
+              "  `t` varchar(10) DEFAULT NULL,\n  `y` int(11) DEFAULT NULL,\n  " +
+                  primary +
+                  ",\n  UNIQUE KEY `uq_code` (`code`),\n  KEY `ix_born` (`born`,`title`)\n"
+                  ") ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci");
+    sql("DROP TABLE every_type");
+    sql(kEveryType);
+    sql(kRows);
+  }
+}
+
+// MySQL's UNIQUE takes NULL in any number of rows, a candidate tag in one: such a key becomes a
+// regular tag, named on stdout.
+TEST_F(TypedCopy, UniqueKeyWithSeveralNullsBecomesARegularTag) {
+  sql("CREATE TABLE nulls (id INT PRIMARY KEY, email VARCHAR(20) UNIQUE)");
+  sql("INSERT INTO nulls VALUES (1, NULL), (2, 'a@b'), (3, NULL)");
+  const Outcome run = tavrel({"copy", "to-foxpro", "--typed", "nulls"}, work_.path());
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out.substr(run.out.find('\n') + 1),
+            "nulls\temail (candidate)\temail\tleft out: several rows have NULL in it, which a candidate tag "
+            "refuses: carried as a regular tag\n");
+  EXPECT_EQ(checkTags(work_.path() / "nulls.DBF"), "EMAIL ok\nID ok\n");
+}
+
+// Each tag of the Northwind container becomes the index its expression describes (candidate and
+// primary key tags unique, the container's primary key the primary key); the ALLTRIM() tags are
+// named on stdout instead.
+TEST_F(TypedCopy, NorthwindTagsBecomeIndexes) {
+  const fs::path dbc = work_.copyFixture("northwind") / "northwind.dbc";
+  const Outcome run = tavrel({"copy", "to-mysql", "--typed", "--all"}, dbc);
+  ASSERT_EQ(run.status, 0) << run.err;
+  std::string leftOut;
+  std::istringstream lines(run.out);
+  for (std::string line; std::getline(lines, line);)
+    if (line.find("\tleft out: ") != std::string::npos) leftOut += line.substr(0, line.find("\tleft out: ")) + "\n";
+  EXPECT_EQ(leftOut,
+            "Territories\tterritoryi (primary key)\tALLTRIM(UPPER(territoryid))\n"
+            "CustomerDemographics\tcusttypeid (primary key)\tALLTRIM(UPPER(customertypeid))\n"
+            "CustomerCustomerDemo\tcustomerid\tALLTRIM(UPPER(customerid))\n"
+            "CustomerCustomerDemo\tcusttypeid\tALLTRIM(UPPER(customertypeid))\n");
+  EXPECT_EQ(sql("SELECT TABLE_NAME, INDEX_NAME, NON_UNIQUE, GROUP_CONCAT(COLUMN_NAME ORDER BY SEQ_IN_INDEX) "
+                "FROM information_schema.STATISTICS WHERE TABLE_SCHEMA = DATABASE() GROUP BY 1, 2, 3 ORDER BY 1, 2"),
+            (std::vector<std::string>{"Categories|categorynm|1|categoryname",
+                                      "Categories|PRIMARY|0|categoryid",
+                                      "Customers|city|1|city",
+                                      "Customers|companynam|1|companyname",
+                                      "Customers|postalcode|1|postalcode",
+                                      "Customers|PRIMARY|0|customerid",
+                                      "Customers|region|1|region",
+                                      "Employees|lastname|1|lastname",
+                                      "Employees|postalcode|1|postalcode",
+                                      "Employees|PRIMARY|0|employeeid",
+                                      "Employees|reportsto|1|reportsto",
+                                      "EmployeeTerritories|employeeid|1|employeeid",
+                                      "EmployeeTerritories|territoryi|1|territoryid",
+                                      "OrderDetails|orderid|1|orderid",
+                                      "OrderDetails|PRIMARY|0|orderid,productid",
+                                      "OrderDetails|productid|1|productid",
+                                      "Orders|customerid|1|customerid",
+                                      "Orders|employeeid|1|employeeid",
+                                      "Orders|orderdate|1|orderdate",
+                                      "Orders|PRIMARY|0|orderid",
+                                      "Orders|shippeddat|1|shippeddate",
+                                      "Orders|shipperid|1|shipvia",
+                                      "Products|categoryid|1|categoryid",
+                                      "Products|PRIMARY|0|productid",
+                                      "Products|productnam|1|productname",
+                                      "Products|supplierid|1|supplierid",
+                                      "Region|PRIMARY|0|regionid",
+                                      "Shippers|PRIMARY|0|shipperid",
+                                      "Suppliers|companynam|1|companyname",
+                                      "Suppliers|postalcode|1|postalcode",
+                                      "Suppliers|PRIMARY|0|supplierid",
+                                      "Territories|regionid|1|regionid"}));
+}
+
+// A value the typed column cannot hold stops the copy at its row, naming table, row and column;
+// the rows before it stay. To FoxPro: text outside the table's code page in a C column, and a
+// fraction of a second a T column does not hold. To MySQL (whose utf8mb4 holds every
+// character): a number FoxPro stored in N(5,2) without its decimals, wider than DECIMAL(5,2).
+TEST_F(TypedCopy, RefusedValueStopsAtItsRow) {
+  struct Case {
+    std::string column, good, bad, error;
+  };
+  const Case cases[] = {
+      {"CHAR(4)", "'ab'", "'\xC4\x85'", "Cannot store row 2 of table 'refused.DBF'. Field v: the character U+0105"},
+      {"DATETIME(3)", "'2024-01-01 10:00:00'", "'2024-01-01 10:00:00.5'",
+       "Cannot store row 2 of table 'refused'. Field v: 2024-01-01 10:00:00.5: a FoxPro date-time holds no fraction "
+       "of a second."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.column);
+    sql("CREATE OR REPLACE TABLE refused (id INT, v " + c.column + ")");
+    sql("INSERT INTO refused VALUES (1, " + c.good + "), (2, " + c.bad + "), (3, " + c.good + ")");
+    const Outcome run = tavrel({"copy", "to-foxpro", "--typed", "--overwrite", "refused"}, work_.path());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.lastError().find(c.error), std::string::npos) << run.err;
+    const std::string table = readTable(work_.path() / "refused.DBF");
+    EXPECT_EQ(table.substr(table.find('\n') + 1), "1|" + c.good.substr(1, c.good.size() - 2) + "\n");
+  }
+
+  // A number as Visual FoxPro stores one too wide for its decimals: 12345 in N(5,2). The blank
+  // date before it, in a field without NULL, arrives as NULL.
+  const fs::path folder = work_.path() / "wide";
+  fs::create_directories(folder);
+  auto foxpro = provider_test::open(folder);
+  foxpro->Execute("CREATE TABLE wide (id I, n N(5,2), d D)", -1);
+  for (const char* row : {"1, 1.5, {}", "2, 99.99, {^2024-01-01}", "3, 2.25, {}"})
+    foxpro->Execute(std::string("INSERT INTO wide VALUES(") + row + ")", -1);
+  foxpro->Close();
+  std::fstream dbf(folder / "wide.DBF", std::ios::in | std::ios::out | std::ios::binary);
+  unsigned char header[12];
+  dbf.read(reinterpret_cast<char*>(header), sizeof header);
+  const int start = header[8] | header[9] << 8, recordLength = header[10] | header[11] << 8;
+  dbf.seekp(start + recordLength + 1 + 4);  // the second record, after its deletion flag and I field
+  dbf.write("12345", 5);
+  dbf.close();
+  const Outcome run = tavrel({"copy", "to-mysql", "--typed", "wide"}, folder);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.lastError().find("Out of range value for column 'n'"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("Table wide, row 1."), std::string::npos) << run.err;
+  EXPECT_EQ(sql("SELECT id, n, d FROM wide"), std::vector<std::string>{"1|1.50|NULL"});
+}
+
+}  // namespace

@@ -1,0 +1,261 @@
+#include "TypedColumns.h"
+
+#include <cstdio>
+#include <limits>
+
+#include "FoxProLiterals.h"
+
+namespace {
+
+constexpr int kWidestCharacter = 254;  // C, V and Q fields
+constexpr int kWidestNumber = 20;      // N fields
+
+FoxProType of(char letter, int width = 0, int decimals = 0) { return {letter, width, decimals, true}; }
+
+FoxProType text(char letter, long characters, bool doubleByte) {
+  const long width = characters * (doubleByte ? 2 : 1);
+  if (width > kWidestCharacter) return of('M');
+  return of(letter, static_cast<int>(std::max(width, 1L)));
+}
+
+FoxProType binary(long bytes) {
+  if (bytes > kWidestCharacter) return of('W');
+  return of('Q', static_cast<int>(std::max(bytes, 1L)));
+}
+
+std::string typeText(char letter, int width, int decimals) {
+  if (letter == 'N') return "N(" + std::to_string(width) + "," + std::to_string(decimals) + ")";
+  if (letter == 'C' || letter == 'V' || letter == 'Q')
+    return std::string(1, letter) + "(" + std::to_string(width) + ")";
+  return std::string(1, letter);
+}
+
+std::size_t characters(const std::string& utf8) {
+  std::size_t count = 0;
+  for (char c : utf8) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return count;
+}
+
+std::string wider(const FoxProType& column) {
+  return "it is wider than the column's " + typeText(column.letter, column.width, column.decimals);
+}
+
+// A number's text ("-12.50", "20") fits N(w,d) when it has no more than d decimals and w
+// characters.
+std::string numberRefusal(const std::string& number, const FoxProType& column) {
+  const std::size_t point = number.find('.');
+  const std::size_t decimals = point == std::string::npos ? 0 : number.size() - point - 1;
+  if (static_cast<int>(decimals) > column.decimals || static_cast<int>(number.size()) > column.width)
+    return wider(column);
+  return {};
+}
+
+bool zeroDate(const ado::Date& d) { return d.year == 0 || d.month == 0 || d.day == 0; }
+
+void appendDate(std::string& out, const ado::Date& d) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", d.year, d.month, d.day);
+  out += "{^";
+  out += buf;
+}
+
+std::string appendNumber(std::string& out, const ado::Variant& value, const FoxProType& column) {
+  std::string number;
+  switch (value.kind()) {
+    case ado::Variant::Kind::Integer:
+      if (column.letter == 'I' && (value.asInteger() < std::numeric_limits<std::int32_t>::min() ||
+                                   value.asInteger() > std::numeric_limits<std::int32_t>::max()))
+        return wider(column);
+      number = value.toText();
+      break;
+    case ado::Variant::Kind::UnsignedInteger:
+      if (column.letter == 'I' && value.asUnsignedInteger() > std::numeric_limits<std::int32_t>::max())
+        return wider(column);
+      number = value.toText();
+      break;
+    case ado::Variant::Kind::Boolean:
+      number = value.asBoolean() ? "1" : "0";
+      break;
+    case ado::Variant::Kind::Decimal:
+    case ado::Variant::Kind::Double:
+      number = value.toText();
+      break;
+    default:
+      return "it is not a number";
+  }
+  if (column.letter == 'N') {
+    std::string refused = numberRefusal(number, column);
+    if (!refused.empty()) return refused;
+  }
+  out += number;
+  return {};
+}
+
+std::string appendText(std::string& out, const ado::Variant& value, const FoxProType& column) {
+  if (value.kind() == ado::Variant::Kind::Bytes) {
+    if (column.letter != 'M' && column.letter != 'W' && value.asBytes().size() > static_cast<std::size_t>(column.width))
+      return wider(column);
+    AppendBinaryLiteral(out, value.asBytes());
+    return {};
+  }
+  const std::string text = value.kind() == ado::Variant::Kind::Text ? value.asText() : value.toText();
+  if (column.letter != 'M' && column.letter != 'W' && characters(text) > static_cast<std::size_t>(column.width))
+    return wider(column);
+  AppendTextLiteral(out, text);
+  return {};
+}
+
+}  // namespace
+
+FieldShape ShapeOf(const ado::Recordset::Field& field) {
+  return {field.Name(),      field.Type(),         field.DefinedSize(),
+          field.Precision(), field.NumericScale(), (field.Attributes() & ado::adFldIsNullable) != 0};
+}
+
+bool IsDoubleByteCodePage(int codePage) {
+  return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950;
+}
+
+FoxProType TypedFoxProType(const FieldShape& c, bool doubleByte) {
+  FoxProType type;
+  switch (c.type) {
+    case ado::adTinyInt:
+    case ado::adUnsignedTinyInt:
+    case ado::adSmallInt:
+    case ado::adUnsignedSmallInt:
+    case ado::adInteger:
+      type = of('I');
+      break;
+    case ado::adUnsignedInt:  // MEDIUMINT UNSIGNED (8 digits) fits 32 bits, INT UNSIGNED does not
+      type = c.definedSize < 10 ? of('I') : of('N', kWidestNumber);
+      break;
+    case ado::adBigInt:
+    case ado::adUnsignedBigInt:
+      type = of('N', kWidestNumber);
+      break;
+    case ado::adNumeric:
+      type = c.precision + 2 <= kWidestNumber ? of('N', c.precision + 2, c.scale) : of('M');
+      break;
+    case ado::adSingle:
+    case ado::adDouble:
+      type = of('B');
+      break;
+    case ado::adDBDate:
+      type = of('D');
+      break;
+    case ado::adDBTimeStamp:
+      type = of('T');
+      break;
+    case ado::adDBTime:
+      type = of('V', static_cast<int>(std::max(c.definedSize, 10L)));
+      break;
+    case ado::adBoolean:
+      type = of('L');
+      break;
+    case ado::adChar:
+      type = text('C', c.definedSize, doubleByte);
+      break;
+    case ado::adVarChar:
+      type = text('V', c.definedSize, doubleByte);
+      break;
+    case ado::adBinary:
+    case ado::adVarBinary:
+      type = binary(c.definedSize);
+      break;
+    case ado::adLongVarBinary:
+      type = of('W');
+      break;
+    default:
+      type = of('M');
+  }
+  type.nullable = c.nullable;
+  return type;
+}
+
+std::string FoxProTypeText(const FoxProType& type) {
+  return " " + typeText(type.letter, type.width, type.decimals) + (type.nullable ? " NULL" : " NOT NULL");
+}
+
+std::string AppendTypedLiteral(std::string& out, const ado::Variant& value, const FoxProType& column) {
+  if (value.isNull()) {
+    out += ".NULL.";
+    return {};
+  }
+  switch (column.letter) {
+    case 'I':
+    case 'N':
+    case 'B':
+      return appendNumber(out, value, column);
+    case 'L':
+      out += value.kind() == ado::Variant::Kind::Boolean && value.asBoolean() ? ".T." : ".F.";
+      return {};
+    case 'D':
+      if (value.kind() != ado::Variant::Kind::Date) return "it is not a date";
+      if (zeroDate(value.asDate())) return "the zero date is no date FoxPro holds";
+      appendDate(out, value.asDate());
+      out += '}';
+      return {};
+    case 'T': {
+      if (value.kind() != ado::Variant::Kind::DateTime) return "it is not a date and time";
+      const ado::DateTime& dt = value.asDateTime();
+      if (zeroDate(dt.date)) return "the zero date is no date FoxPro holds";
+      if (dt.time.microsecond != 0) return "a FoxPro date-time holds no fraction of a second";
+      appendDate(out, dt.date);
+      char buf[16];
+      std::snprintf(buf, sizeof buf, " %02d:%02d:%02d}", dt.time.hour, dt.time.minute, dt.time.second);
+      out += buf;
+      return {};
+    }
+    default:
+      return appendText(out, value, column);
+  }
+}
+
+std::string TypedMySqlType(const FieldShape& f) {
+  const std::string size = "(" + std::to_string(f.definedSize) + ")";
+  constexpr long kWidestChar = 255;
+  std::string type;
+  switch (f.type) {
+    case ado::adChar:
+      type = f.definedSize <= kWidestChar ? "CHAR" + size : "LONGTEXT";
+      break;
+    case ado::adVarChar:
+      type = f.definedSize <= kWidestChar ? "VARCHAR" + size : "LONGTEXT";
+      break;
+    case ado::adNumeric:
+      type = "DECIMAL(" + std::to_string(std::max(f.precision, f.scale)) + "," + std::to_string(f.scale) + ")";
+      break;
+    case ado::adInteger:
+      type = "INT";
+      break;
+    case ado::adDouble:
+      type = "DOUBLE";
+      break;
+    case ado::adCurrency:
+      type = "DECIMAL(19,4)";
+      break;
+    case ado::adDBDate:
+      type = "DATE";
+      break;
+    case ado::adDBTimeStamp:
+      type = "DATETIME";
+      break;
+    case ado::adBoolean:
+      type = "BOOLEAN";
+      break;
+    case ado::adBinary:
+    case ado::adVarBinary:
+      type = f.definedSize <= kWidestChar ? "VARBINARY" + size : "LONGBLOB";
+      break;
+    case ado::adLongVarBinary:
+      type = "LONGBLOB";
+      break;
+    default:
+      type = "LONGTEXT";
+  }
+  // A blank N, F, L, D or T field reads as NULL, also in a field that takes no NULL: its column
+  // takes NULL too, or the first blank date of an old table would stop the copy.
+  const bool mayBeBlank =
+      f.type == ado::adNumeric || f.type == ado::adBoolean || f.type == ado::adDBDate || f.type == ado::adDBTimeStamp;
+  return type + (f.nullable || mayBeBlank ? " NULL" : " NOT NULL");
+}
