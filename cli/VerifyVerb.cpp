@@ -36,8 +36,8 @@ int Verify(const Arguments& args) {
         std::printf("%s: %s\n", table.table.c_str(), differenceText(d, source, target).c_str());
       if (!table.columnsProblem.empty()) std::printf("%s: %s\n", table.table.c_str(), table.columnsProblem.c_str());
       std::printf(
-          "%s: %ld rows in %s, %ld in %s, %lld cells compared in row order: %s\n", table.table.c_str(),
-          table.sourceRows, source, table.targetRows, target, table.cells,
+          "%s: %ld rows in %s, %ld in %s, %lld cells compared %s: %s\n", table.table.c_str(), table.sourceRows, source,
+          table.targetRows, target, table.cells, table.inOrder ? "in row order" : "as multisets of rows",
           table.differences == 0 ? "every cell matches" : (std::to_string(table.differences) + " differences").c_str());
       std::fflush(stdout);
       same = same && table.differences == 0;

@@ -93,6 +93,23 @@ bool SameCell(const Variant& a, const Variant& b) {
   return a.toText() == b.toText();
 }
 
+void AppendCellKey(std::string& out, const Variant& value) {
+  if (value.isNull()) {
+    out += 'N';
+    return;
+  }
+  std::string scratch;
+  const std::string_view text =
+      ArrivesAsBytes(value)
+          ? std::string_view(reinterpret_cast<const char*>(value.asBytes().data()), value.asBytes().size())
+      : value.kind() == Variant::Kind::Text ? std::string_view(value.asText())
+                                            : std::string_view(scratch = value.toText());
+  out += 'V';
+  out += std::to_string(text.size());
+  out += ':';
+  out += text;
+}
+
 NearestDouble DoubleOf(const std::string& decimalText) {
   const double value = std::strtod(decimalText.c_str(), nullptr);
   if (!std::isfinite(value)) return {value, false};

@@ -31,6 +31,8 @@ ado::Variant MySqlValue(const ado::Variant& value, std::string_view columnType);
 // Whether two cells hold the same under these forms: both NULL, or neither and the same
 // canonical text (bytes compared byte for byte).
 bool SameCell(const ado::Variant& a, const ado::Variant& b);
+// Appends a key of the cell to `out`: two cells have the same key exactly when SameCell holds.
+void AppendCellKey(std::string& out, const ado::Variant& value);
 
 // The double nearest to a decimal text ("12.50", "-1e3"), and whether it is that very number.
 struct NearestDouble {

@@ -1,6 +1,8 @@
 #include "VerifyTables.h"
 
+#include <algorithm>
 #include <deque>
+#include <unordered_map>
 
 #include "QuotedNames.h"
 #include "SendTablesToMySql.h"
@@ -124,21 +126,127 @@ std::vector<std::string> columnNames(const ado::Recordset& rs) {
   return names;
 }
 
-TableComparison compare(const std::string& table, ado::Recordset& source, ado::Recordset& target,
+// Where the rows of a table come from: each call opens its SELECT afresh, read forward.
+using Opener = std::function<ado::Recordset()>;
+
+// A 64-bit hash of a row's cell keys (FNV-1a, then mixed): equal rows, equal hashes.
+std::uint64_t rowHash(const std::string& keys) {
+  std::uint64_t h = 14695981039346656037ull;
+  for (unsigned char c : keys) h = (h ^ c) * 1099511628211ull;
+  h ^= h >> 33;
+  h *= 0xff51afd7ed558ccdull;
+  return h ^ (h >> 33);
+}
+
+// Row `n`'s hash for each row of a side, the source's under the forms the copy promises.
+template <typename Visit>
+void hashRows(ado::Recordset rs, const Expected* expected, Visit visit) {
+  const ado::Recordset::FieldList fields = rs.Fields();
+  const int width = fields.Count();
+  std::string keys;
+  for (long n = 1; !rs.Eof(); rs.MoveNext(), ++n) {
+    shell::Pump();
+    keys.clear();
+    for (int i = 0; i < width; ++i)
+      AppendCellKey(keys, expected ? (*expected)(fields[i].Value(), static_cast<std::size_t>(i)) : fields[i].Value());
+    visit(n, rowHash(keys));
+  }
+  rs.Close();
+}
+
+// Two sides as multisets of rows, in bounded memory: per bucket of row hashes a count and a sum
+// of each side; a second pass reads only the rows of the buckets that differ, to name them.
+void compareAsMultisets(TableComparison& result, int width, const Opener& source, const Opener& target,
+                        const Expected& expected) {
+  constexpr std::size_t kBuckets = 1 << 16;
+  struct Bucket {
+    std::uint64_t count = 0, sum = 0;
+  };
+  std::vector<Bucket> from(kBuckets), to(kBuckets);
+  hashRows(source(), &expected, [&](long n, std::uint64_t h) {
+    from[h % kBuckets].count++;
+    from[h % kBuckets].sum += h;
+    result.sourceRows = n;
+  });
+  hashRows(target(), nullptr, [&](long n, std::uint64_t h) {
+    to[h % kBuckets].count++;
+    to[h % kBuckets].sum += h;
+    result.targetRows = n;
+  });
+  result.cells = static_cast<long long>(result.sourceRows) * width;
+  std::vector<bool> differs(kBuckets);
+  bool any = false;
+  for (std::size_t b = 0; b < kBuckets; ++b) {
+    differs[b] = from[b].count != to[b].count || from[b].sum != to[b].sum;
+    any = any || differs[b];
+  }
+  if (!any) return;
+  // The source's rows of those buckets by hash; the target's rows take them off one by one.
+  std::unordered_map<std::uint64_t, std::deque<long>> unmatched;
+  hashRows(source(), &expected, [&](long n, std::uint64_t h) {
+    if (differs[h % kBuckets]) unmatched[h].push_back(n);
+  });
+  std::vector<CellDifference> extra;
+  hashRows(target(), nullptr, [&](long n, std::uint64_t h) {
+    if (!differs[h % kBuckets]) return;
+    auto found = unmatched.find(h);
+    if (found != unmatched.end() && !found->second.empty()) {
+      found->second.pop_front();
+      return;
+    }
+    ++result.differences;
+    extra.push_back({0, n, {}, "none", "the row"});
+  });
+  std::vector<long> missing;
+  for (const auto& [hash, rows] : unmatched) missing.insert(missing.end(), rows.begin(), rows.end());
+  std::sort(missing.begin(), missing.end());
+  result.differences += static_cast<long>(missing.size());
+  for (long n : missing)
+    if (result.first.size() < kDifferencesNamed) result.first.push_back({n, 0, {}, "the row", "none"});
+  for (CellDifference& d : extra)
+    if (result.first.size() < kDifferencesNamed) result.first.push_back(std::move(d));
+}
+
+TableComparison compare(const std::string& table, bool inOrder, const Opener& source, const Opener& target,
                         const Expected& expected) {
   TableComparison result;
   result.table = table;
-  const std::vector<std::string> columns = columnNames(source);
-  const int targetWidth = target.Fields().Count();
+  result.inOrder = inOrder;
+  ado::Recordset from = source(), to = target();
+  const std::vector<std::string> columns = columnNames(from);
+  const int targetWidth = to.Fields().Count();
   if (targetWidth != static_cast<int>(columns.size())) {
     result.columnsProblem = "the copy has " + std::to_string(targetWidth) + " columns, the source " +
                             std::to_string(columns.size()) + ": not compared";
     result.differences = 1;
     return result;
   }
-  RowReader from(source), to(target);
-  Comparison(result, columns, expected).run(from, to);
+  if (!inOrder) {
+    to.Close();
+    from.Close();
+    compareAsMultisets(result, targetWidth, source, target, expected);
+    return result;
+  }
+  RowReader fromRows(from), toRows(to);
+  Comparison(result, columns, expected).run(fromRows, toRows);
+  to.Close();
+  from.Close();
   return result;
+}
+
+// Whether MySQL gives the rows of a table in an order a copy kept: a base table of InnoDB,
+// whose rows come in the order of its primary key (or of their insertion, without one) as long
+// as they are not changed. Other engines give them in the order of their place in the file,
+// which deleting and adding rows changes; a view's order is its query's.
+bool orderKept(ado::Connection& mysql, const std::string& table) {
+  ado::Recordset rs = mysql.Execute(
+      "SELECT TABLE_NAME, TABLE_TYPE, ENGINE FROM information_schema.TABLES WHERE TABLE_SCHEMA = DATABASE()");
+  bool kept = false;
+  for (; !rs.Eof(); rs.MoveNext())
+    if (rs.Fields()[0].Value().toText() == table)
+      kept = rs.Fields()[1].Value().toText() == "BASE TABLE" && rs.Fields()[2].Value().toText() == "InnoDB";
+  rs.Close();
+  return kept;
 }
 
 }  // namespace
@@ -153,12 +261,17 @@ void VerifyTablesToFoxPro(const CommandParts& parts, const VerifyReport& report)
   const Expected expected = [](const Variant& value, std::size_t) { return FoxProValue(value); };
   for (const QString& name : SelectedEntries(*parts.mysqlList)) {
     const std::string table = name.toStdString();
-    ado::Recordset source, target;
-    source.Open("SELECT * FROM " + MySqlName(table), mysql, ado::adOpenStatic, ado::adLockOptimistic);
-    target.Open("SELECT * FROM " + FoxProName(table), foxpro);
-    report(compare(table, source, target, expected));
-    target.Close();
-    source.Close();
+    const Opener source = [&] {
+      ado::Recordset rs;
+      rs.Open("SELECT * FROM " + MySqlName(table), mysql, ado::adOpenStatic, ado::adLockOptimistic);
+      return rs;
+    };
+    const Opener target = [&] {
+      ado::Recordset rs;
+      rs.Open("SELECT * FROM " + FoxProName(table), foxpro);
+      return rs;
+    };
+    report(compare(table, orderKept(mysql, table), source, target, expected));
   }
   mysql.Close();
   foxpro.Close();
@@ -173,18 +286,29 @@ void VerifyTablesToMySql(const CommandParts& parts, const VerifyReport& report) 
   mysql.Open(MySqlConnectionString(settings, false), "", "", -1);
   for (const QString& name : SelectedEntries(*parts.foxproList)) {
     const std::string table = name.toStdString();
-    ado::Recordset source, target;
-    source.Open("SELECT * FROM " + FoxProName(table), foxpro);
+    const Opener source = [&] {
+      ado::Recordset rs;
+      rs.Open("SELECT * FROM " + FoxProName(table), foxpro);
+      return rs;
+    };
+    const Opener target = [&] {
+      ado::Recordset rs;
+      rs.Open("SELECT * FROM " + MySqlName(table), mysql, ado::adOpenForwardOnly, ado::adLockReadOnly);
+      return rs;
+    };
     std::vector<std::string> columnTypes;
-    for (int i = 0; i < source.Fields().Count(); ++i)
-      columnTypes.push_back(MySqlColumnType(static_cast<std::int16_t>(source.Fields()[i].Type())));
+    {
+      ado::Recordset shape = source();
+      for (int i = 0; i < shape.Fields().Count(); ++i)
+        columnTypes.push_back(MySqlColumnType(static_cast<std::int16_t>(shape.Fields()[i].Type())));
+      shape.Close();
+    }
     const Expected expected = [&columnTypes](const Variant& value, std::size_t i) {
       return MySqlValue(value, columnTypes[i]);
     };
-    target.Open("SELECT * FROM " + MySqlName(table), mysql, ado::adOpenForwardOnly, ado::adLockReadOnly);
-    report(compare(table, source, target, expected));
-    target.Close();
-    source.Close();
+    // The copy adds the rows in the FoxPro table's record order, and with its own row-number
+    // column as long as they go in: the order holds where the engine keeps the order of insertion.
+    report(compare(table, orderKept(mysql, table), source, target, expected));
   }
   mysql.Close();
   foxpro.Close();

@@ -2,8 +2,10 @@
 // `tavrel verify`: after a copy, the source table and the table the copy made, read side by side
 // row by row and compared cell by cell under the forms the copy promises (ValueForms.h). Memory
 // does not grow with the tables. Rows are compared in the copy's order (the order the source
-// gives them, which the copy kept); a row missing on one side, or one side's extra row, shows as
-// such when the rows after it still pair up.
+// gives them, which the copy kept) where MySQL keeps an order (InnoDB); a row missing on one
+// side, or one side's extra row, shows as such when the rows after it still pair up. Elsewhere
+// the two tables are compared as multisets of rows (a hash of each row's cells, in buckets), and
+// the rows that differ are named as missing or extra.
 #include <functional>
 #include <string>
 #include <vector>
@@ -24,6 +26,7 @@ struct TableComparison {
   long differences = 0;               // differing cells, missing and extra rows
   std::vector<CellDifference> first;  // the first kDifferencesNamed of them
   std::string columnsProblem;         // the sides' columns differ: not compared
+  bool inOrder = true;                // compared row by row in the copy's order; else as multisets of rows
 };
 
 inline constexpr std::size_t kDifferencesNamed = 10;
