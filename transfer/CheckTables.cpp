@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 #include <charconv>
 #include <cmath>
-#include <map>
+#include <unordered_map>
 
 #include "Datatype.h"
 #include "FoxProLiterals.h"
@@ -32,9 +32,15 @@ class Findings {
   // Counts `row` (0: the column's name or the table) for the finding `kind` of `column`; `what`
   // is made only for the first row, which describes the finding.
   template <typename What>
-  void add(const std::string& column, const std::string& kind, long row, What what) {
-    auto [at, added] = index_.try_emplace(column + '\n' + kind, list_.size());
-    if (added) list_.push_back({column, {}, 0, what()});
+  void add(const std::string& column, std::string_view kind, long row, What what) {
+    key_.assign(column);
+    key_ += '\n';
+    key_ += kind;
+    auto at = index_.find(key_);
+    if (at == index_.end()) {
+      at = index_.emplace(key_, list_.size()).first;
+      list_.push_back({column, {}, 0, what()});
+    }
     Finding& f = list_[at->second];
     ++f.count;
     if (row > 0 && f.rows.size() < kRowsNamed) f.rows.push_back(row);
@@ -42,7 +48,8 @@ class Findings {
   std::vector<Finding> take() { return std::move(list_); }
 
  private:
-  std::map<std::string, std::size_t> index_;
+  std::unordered_map<std::string, std::size_t> index_;
+  std::string key_;  // reused: most calls count a row of a finding already made
   std::vector<Finding> list_;
 };
 
@@ -117,8 +124,13 @@ class Rehearsal {
     } catch (const ado::Error& e) {
       return e;
     }
-    constexpr long kRowsPerTable = 4096;
-    if (++rows_ == kRowsPerTable) restart();
+    // Every so many rows the files are measured; a table grown large is made afresh.
+    constexpr long kRowsMeasured = 1024;
+    constexpr std::uint64_t kLargestRehearsal = 64 << 20;
+    if (++rows_ % kRowsMeasured == 0) {
+      const Sizes now = sizes();
+      if (now.dbf + now.fpt > kLargestRehearsal) restart();
+    }
     return std::nullopt;
   }
 
@@ -272,7 +284,7 @@ void checkRowsToFoxPro(ado::Recordset& source, int width, const std::vector<int>
                "): the copy would stop at the first of these rows";
       });
     }
-    if (!tooLarge && row % 1024 == 0) {
+    if (!tooLarge && row % 8192 == 0) {
       const auto [dbf, fpt] = rehearsal.reached();
       if (dbf > kLargestFile || fpt > kLargestFile) {
         tooLarge = true;
