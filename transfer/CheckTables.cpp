@@ -7,6 +7,7 @@
 #include <cmath>
 #include <unordered_map>
 
+#include "BothSides.h"
 #include "Datatype.h"
 #include "FoxProLiterals.h"
 #include "QuotedNames.h"
@@ -454,28 +455,14 @@ TableCheck checkToMySql(const CommandParts& parts, ado::Connection& foxpro, cons
 }  // namespace
 
 void CheckTablesToFoxPro(const CommandParts& parts, const CheckReport& report) {
-  const ConnectionSettings settings = parts.settings();
-  ado::Connection foxpro;
-  foxpro.SetCursorLocation(ado::adUseServer);
-  foxpro.Open(FoxProConnectionString(settings, parts.foxproCodePage), "", "", -1);
-  ado::Connection mysql;
-  mysql.SetCursorLocation(ado::adUseClient);
-  mysql.Open(MySqlConnectionString(settings, false), "", "", -1);
-  for (const QString& name : SelectedEntries(*parts.mysqlList)) report(checkToFoxPro(parts, foxpro, mysql, name));
-  mysql.Close();
-  foxpro.Close();
+  BothSides sides(parts, true);
+  for (const QString& name : SelectedEntries(*parts.mysqlList))
+    report(checkToFoxPro(parts, sides.foxpro, sides.mysql, name));
 }
 
 void CheckTablesToMySql(const CommandParts& parts, const CheckReport& report) {
-  const ConnectionSettings settings = parts.settings();
-  ado::Connection foxpro;
-  foxpro.SetCursorLocation(ado::adUseClient);
-  foxpro.Open(FoxProConnectionString(settings, parts.foxproCodePage), "", "", -1);
-  ado::Connection mysql;
-  mysql.SetCursorLocation(ado::adUseServer);
-  mysql.Open(MySqlConnectionString(settings, false), "", "", -1);
-  const ServerLimits limits = serverLimits(mysql);
-  for (const QString& name : SelectedEntries(*parts.foxproList)) report(checkToMySql(parts, foxpro, limits, name));
-  mysql.Close();
-  foxpro.Close();
+  BothSides sides(parts, false);
+  const ServerLimits limits = serverLimits(sides.mysql);
+  for (const QString& name : SelectedEntries(*parts.foxproList))
+    report(checkToMySql(parts, sides.foxpro, limits, name));
 }

@@ -4,6 +4,7 @@
 #include <deque>
 #include <unordered_map>
 
+#include "BothSides.h"
 #include "QuotedNames.h"
 #include "SendTablesToMySql.h"
 #include "ValueForms.h"
@@ -252,12 +253,8 @@ bool orderKept(ado::Connection& mysql, const std::string& table) {
 }  // namespace
 
 void VerifyTablesToFoxPro(const CommandParts& parts, const VerifyReport& report) {
-  const ConnectionSettings settings = parts.settings();
-  ado::Connection foxpro, mysql;
-  foxpro.SetCursorLocation(ado::adUseServer);
-  foxpro.Open(FoxProConnectionString(settings, parts.foxproCodePage), "", "", -1);
-  mysql.SetCursorLocation(ado::adUseClient);
-  mysql.Open(MySqlConnectionString(settings, false), "", "", -1);
+  BothSides sides(parts, true);
+  ado::Connection &foxpro = sides.foxpro, &mysql = sides.mysql;
   const Expected expected = [](const Variant& value, std::size_t) { return FoxProValue(value); };
   for (const QString& name : SelectedEntries(*parts.mysqlList)) {
     const std::string table = name.toStdString();
@@ -273,17 +270,11 @@ void VerifyTablesToFoxPro(const CommandParts& parts, const VerifyReport& report)
     };
     report(compare(table, orderKept(mysql, table), source, target, expected));
   }
-  mysql.Close();
-  foxpro.Close();
 }
 
 void VerifyTablesToMySql(const CommandParts& parts, const VerifyReport& report) {
-  const ConnectionSettings settings = parts.settings();
-  ado::Connection foxpro, mysql;
-  foxpro.SetCursorLocation(ado::adUseClient);
-  foxpro.Open(FoxProConnectionString(settings, parts.foxproCodePage), "", "", -1);
-  mysql.SetCursorLocation(ado::adUseServer);
-  mysql.Open(MySqlConnectionString(settings, false), "", "", -1);
+  BothSides sides(parts, false);
+  ado::Connection &foxpro = sides.foxpro, &mysql = sides.mysql;
   for (const QString& name : SelectedEntries(*parts.foxproList)) {
     const std::string table = name.toStdString();
     const Opener source = [&] {
@@ -310,6 +301,4 @@ void VerifyTablesToMySql(const CommandParts& parts, const VerifyReport& report) 
     // column as long as they go in: the order holds where the engine keeps the order of insertion.
     report(compare(table, orderKept(mysql, table), source, target, expected));
   }
-  mysql.Close();
-  foxpro.Close();
 }
