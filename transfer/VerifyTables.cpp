@@ -64,9 +64,15 @@ std::string shown(const Variant& value) {
       text += kHex[b & 15];
     }
   } else {
-    text = "\"" + value.toText() + "\"";
+    // One difference, one line: line breaks are shown as \n and \r.
+    text = "\"";
+    for (char c : value.toText()) text += c == '\n' ? "\\n" : c == '\r' ? "\\r" : std::string(1, c);
+    text += "\"";
   }
-  return text.size() > kShown ? text.substr(0, kShown) + "…" : text;
+  if (text.size() <= kShown) return text;
+  std::size_t cut = kShown;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;  // never inside a character
+  return text.substr(0, cut) + "…";
 }
 
 class Comparison {
