@@ -1,19 +1,20 @@
 #!/usr/bin/env bash
 # Builds the benchmarks and prints their figures.
 #   bench/run.sh                                  everything
-#   bench/run.sh engine|foxpro|mysql|lists|copy|send   one part
+#   bench/run.sh engine|foxpro|mysql|lists|copy|send|check   one part
 # Sizes: ENGINE_ROWS (1,000,000 appends), ROWS (1,000,000 rows for SELECT *),
 # MYSQL_INSERT_ROWS (10,000), LIST_TABLES (10,000 tables on each side of the main window),
 # COPY_ROWS ("200000 1000000" rows sent to FoxPro, beside 1,000), SEND_ROWS ("200000 1000000":
 # one run of "Send Table(s) to MySQL" per size, each in a process of its own so that their peak
-# memory compares). The MySQL, list, copy and send parts use the server named by
+# memory compares), CHECK_ROWS (1,000,000 rows each way through check, copy and verify on the
+# command line). The MySQL, list, copy and send parts use the server named by
 # TAVREL_TEST_MYSQL_* or, when none is named, a throwaway one started (and stopped) here.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 part=${1:-all}
 cmake -S . -B build -G Ninja -DTAVREL_BENCH=ON >/dev/null
 cmake --build build -j 2 --target engine_append provider_bench bench_mysql_insert main_window_lists \
-  bench_send_to_foxpro bench_send_to_mysql >/dev/null
+  bench_send_to_foxpro bench_send_to_mysql tavrel >/dev/null
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tavrel-bench.XXXXXX")
 cleanup() { rm -rf "$work"; [[ -n ${started_db:-} ]] && scripts/testdb.sh stop; true; }
@@ -68,4 +69,10 @@ if [[ $part == all || $part == send ]]; then
       2>/dev/null
     rm -rf "$work/send-$rows"
   done
+fi
+if [[ $part == all || $part == check ]]; then
+  echo "== check, copy and verify on the command line, each way (peak: the process's resident maximum)"
+  echo "   (2 cores shared with other work: compare runs made at the same time; load now: $(cut -d' ' -f1-3 /proc/loadavg))"
+  need_server
+  bench/check_verify.sh build "$work/check" "${CHECK_ROWS:-1000000}"
 fi

@@ -29,7 +29,18 @@ ui::TerminalDialogs::Answers answers(const Arguments& args, bool toFoxPro) {
   return given;
 }
 
-int codePage(const Arguments& args) {
+}  // namespace
+
+Direction DirectionNamed(const Arguments& args) {
+  const std::vector<std::string> operands = args.operands();
+  if (operands.empty() || (operands[0] != "to-foxpro" && operands[0] != "to-mysql"))
+    throw UsageError{args.words.front() + " needs the direction: to-foxpro or to-mysql"};
+  Direction direction{operands[0] == "to-foxpro", {operands.begin() + 1, operands.end()}};
+  if (args.has(Option::All) && !direction.tables.empty()) throw UsageError{"give table names or --all, not both"};
+  return direction;
+}
+
+int CodePageOption(const Arguments& args) {
   const std::optional<std::string> given = args.value(Option::CodePage);
   if (!given) return 0;
   int number = 0;
@@ -40,29 +51,25 @@ int codePage(const Arguments& args) {
   return number;
 }
 
-}  // namespace
+void PickSource(Run& run, const Arguments& args, const Direction& direction) {
+  run.LoadFoxProList();
+  run.LoadMySqlList();
+  TableNames& from = direction.toFoxPro ? static_cast<TableNames&>(run.mysqlList) : run.foxproList;
+  if (args.has(Option::All))
+    SelectAll(from);
+  else
+    run.Pick(from, direction.tables, direction.toFoxPro ? "MySQL" : "FoxPro");
+}
 
 int Copy(const Arguments& args) {
-  const std::vector<std::string> operands = args.operands();
-  if (operands.empty() || (operands[0] != "to-foxpro" && operands[0] != "to-mysql"))
-    throw UsageError{"copy needs the direction: to-foxpro or to-mysql"};
-  const bool toFoxPro = operands[0] == "to-foxpro";
-  const std::vector<std::string> tables(operands.begin() + 1, operands.end());
-  const bool all = args.has(Option::All);
-  if (all && !tables.empty()) throw UsageError{"give table names or --all, not both"};
-  const int foxproCodePage = codePage(args);
-  return RunAsCommand(args, true, answers(args, toFoxPro), [&](Run& run) {
+  const Direction direction = DirectionNamed(args);
+  const int foxproCodePage = CodePageOption(args);
+  return RunAsCommand(args, true, answers(args, direction.toFoxPro), [&](Run& run) {
     run.foxproCodePage = foxproCodePage;
-    run.LoadFoxProList();
-    run.LoadMySqlList();
-    TableNames& from = toFoxPro ? static_cast<TableNames&>(run.mysqlList) : run.foxproList;
-    if (all)
-      SelectAll(from);
-    else
-      run.Pick(from, tables, toFoxPro ? "MySQL" : "FoxPro");
+    PickSource(run, args, direction);
     CommandParts parts = run.Parts();
     parts.typed = args.has(Option::Typed);
-    toFoxPro ? SendTablesToFoxPro(parts) : SendTablesToMySql(parts);
+    direction.toFoxPro ? SendTablesToFoxPro(parts) : SendTablesToMySql(parts);
   });
 }
 

@@ -21,6 +21,7 @@ enum ExitStatus {
   kUsage = 2,          // wrong use of the command line; nothing was touched
   kRefused = 3,        // the command refused to start (the window's "Please select…")
   kNoAnswer = 4,       // a question had no answer
+  kDiffers = 5,        // check or verify found something a copy refuses, changes or lost
   kInterrupted = 130,  // SIGINT or SIGTERM ended the run
 };
 

@@ -34,7 +34,7 @@ void usage(std::FILE* out) {
   for (const OptionRule& rule : Options()) printOption(out, rule.id);
   std::fputs(
       "Exit status: 0 done, 1 a command failed, 2 wrong use, 3 the command refused, 4 a question\n"
-      "had no answer, 130 interrupted. See tavrel(1).\n",
+      "had no answer, 5 check or verify found a difference, 130 interrupted. See tavrel(1).\n",
       out);
 }
 
@@ -84,6 +84,16 @@ const std::vector<Verb>& Verbs() {
        {},
        Delete},
       {"rename", "rename OLD NEW", "Renames the MySQL table OLD to NEW: \"Rename Table\".", {}, Rename},
+      {"check",
+       "check to-foxpro|to-mysql (TABLE...|--all) [--code-page N]",
+       "Reports what a copy of the tables would refuse, change or leave out, writing nothing.",
+       {Option::All, Option::CodePage},
+       Check},
+      {"verify",
+       "verify to-foxpro|to-mysql (TABLE...|--all) [--code-page N]",
+       "Compares every cell of the tables with the tables their copy made.",
+       {Option::All, Option::CodePage},
+       Verify},
   };
   return verbs;
 }

@@ -8,6 +8,8 @@
 
 namespace cli {
 
+class Run;
+
 struct Verb {
   const char* name;
   const char* synopsis;  // after "tavrel "
@@ -18,11 +20,26 @@ struct Verb {
 
 const std::vector<Verb>& Verbs();
 
-// The verbs' functions (ListVerb.cpp, CopyVerb.cpp, DeleteVerb.cpp, RenameVerb.cpp).
+// The verbs' functions (ListVerb.cpp, CopyVerb.cpp, DeleteVerb.cpp, RenameVerb.cpp,
+// CheckVerb.cpp, VerifyVerb.cpp).
 int List(const Arguments& args);
 int Copy(const Arguments& args);
 int Delete(const Arguments& args);
 int Rename(const Arguments& args);
+int Check(const Arguments& args);
+int Verify(const Arguments& args);
+
+// The direction operand of copy, check and verify (true: to-foxpro), and the tables after it
+// (none with --all); a usage error otherwise.
+struct Direction {
+  bool toFoxPro;
+  std::vector<std::string> tables;
+};
+Direction DirectionNamed(const Arguments& args);
+// The value of --code-page, 0 when not given.
+int CodePageOption(const Arguments& args);
+// Selects the tables named (or all of them with --all) in the list the direction copies from.
+void PickSource(Run& run, const Arguments& args, const Direction& direction);
 
 // "mysql" or "foxpro", the operand after the verb; a usage error otherwise.
 enum class Side { MySql, FoxPro };

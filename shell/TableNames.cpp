@@ -10,6 +10,13 @@ bool ListContains(const TableNames& list, const QString& text) {
   return false;
 }
 
+std::vector<QString> SelectedEntries(const TableNames& list) {
+  std::vector<QString> names;
+  for (int i = 0; i < list.ListCount(); ++i)
+    if (list.Selected(i)) names.push_back(list.List(i));
+  return names;
+}
+
 void RemoveListItem(TableNames& list, const QString& text) {
   for (int i = list.ListCount() - 1; i >= 0; --i)
     if (list.List(i) == text) list.RemoveItem(i);

@@ -5,6 +5,7 @@
 // implement it, so both order their entries, and so walk them, the same way. The names follow
 // the list box the commands were written for.
 #include <QString>
+#include <vector>
 
 class TableNames {
  public:
@@ -34,6 +35,9 @@ bool SameNameIgnoringCase(const QString& a, const QString& b);
 
 // Whether any entry equals the text without regard to case.
 bool ListContains(const TableNames& list, const QString& text);
+
+// The selected entries, first to last.
+std::vector<QString> SelectedEntries(const TableNames& list);
 
 // Removes every entry that equals the text exactly (same case); the rest keep their order.
 void RemoveListItem(TableNames& list, const QString& text);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Datatype.h"
+#include "ValueForms.h"
 
 namespace {
 
@@ -93,23 +94,9 @@ void AppendBinaryLiteral(std::string& out, const ado::Bytes& bytes) {
 }
 
 void AppendValueLiteral(std::string& out, const ado::Variant& value) {
-  switch (value.kind()) {
-    case ado::Variant::Kind::Null:
-      out += "''";
-      return;
-    case ado::Variant::Kind::Bytes:
-      AppendBinaryLiteral(out, value.asBytes());
-      return;
-    case ado::Variant::Kind::Text:
-      AppendTextLiteral(out, value.asText());
-      return;
-    case ado::Variant::Kind::Decimal:
-      AppendTextLiteral(out, value.asDecimal().text);
-      return;
-    default:
-      AppendTextLiteral(out, value.toText());
-      return;
-  }
+  if (ArrivesAsBytes(value)) return AppendBinaryLiteral(out, value.asBytes());
+  std::string scratch;
+  AppendTextLiteral(out, FoxProText(value, scratch));
 }
 
 std::string FoxProColumnName(std::string_view fieldName) {

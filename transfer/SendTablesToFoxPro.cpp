@@ -26,20 +26,12 @@ int percentReached(long row, long count) {
   return static_cast<int>(static_cast<float>(static_cast<double>(row + 1) / static_cast<double>(count) * 100.0));
 }
 
-// The table of the FoxPro source that a statement naming `name` reaches, as the source lists it
-// (the container's my_table for "my table", the file ..%2Fx.DBF for "../x"); empty when there
-// is none. The copy's CREATE replaces exactly this table.
-QString foxproTableNamed(ado::Connection& foxpro, const QString& name) {
-  ado::Recordset rs = foxpro.OpenSchema(ado::adSchemaTables, {{}, {}, text(name), "TABLE"});
-  return rs.Eof() ? QString() : QString::fromStdString(rs.Fields()["TABLE_NAME"].Value().toText());
-}
-
 // The entry the FoxPro list shows for the table just made from the MySQL table `name`: the name
 // lower-cased, as for every copy; but the source's own name for it when the name was mapped to
 // another (the container's my_table for "my table", the file ..%2Fx for "../x"), as the next
 // refill shows it: no table has the lower-cased name then.
 QString entryFor(ado::Connection& foxpro, const QString& name) {
-  const QString listed = foxproTableNamed(foxpro, name);
+  const QString listed = FoxProTableNamed(foxpro, name);
   return listed.isEmpty() || QString::compare(listed, name, Qt::CaseInsensitive) == 0 ? name.toLower() : listed;
 }
 
@@ -157,7 +149,7 @@ std::vector<LeftOutKey> addTags(const CommandParts& parts, ado::Connection& foxp
 // lost only when its replacement can be made, and its entry goes only then.
 void sendTable(const CommandParts& parts, ado::Connection& foxpro, ado::Connection& mysql, const QString& name) {
   const bool listed = ListContains(*parts.foxproList, name);
-  const QString old = foxproTableNamed(foxpro, name);
+  const QString old = FoxProTableNamed(foxpro, name);
   const bool replacing = listed || !old.isEmpty();
   if (replacing &&
       !ui::AskYesNo(parts.front->DialogOwner(), "Would you like to overwrite " + (listed ? name : old) + "?",
@@ -180,7 +172,7 @@ void sendTable(const CommandParts& parts, ado::Connection& foxpro, ado::Connecti
   // The connection holds the last rows back: they reach the table's file (or their failure to
   // be written is this table's error) before the table counts as copied. A catalogue read writes
   // every row held first.
-  foxproTableNamed(foxpro, name);
+  FoxProTableNamed(foxpro, name);
   parts.front->CopyEnds(rows);
   ReportLeftOut(*parts.front, name, leftOut);
   source.Close();
@@ -188,6 +180,11 @@ void sendTable(const CommandParts& parts, ado::Connection& foxpro, ado::Connecti
 }
 
 }  // namespace
+
+QString FoxProTableNamed(ado::Connection& foxpro, const QString& name) {
+  ado::Recordset rs = foxpro.OpenSchema(ado::adSchemaTables, {{}, {}, text(name), "TABLE"});
+  return rs.Eof() ? QString() : QString::fromStdString(rs.Fields()["TABLE_NAME"].Value().toText());
+}
 
 void SendTablesToFoxPro(const CommandParts& parts) {
   TableNames& tables = *parts.mysqlList;

@@ -28,18 +28,11 @@ bool sameColumn(const std::string& a, const std::string& b) {
   return QString::compare(QString::fromStdString(a), QString::fromStdString(b), Qt::CaseInsensitive) == 0;
 }
 
-// What the server would refuse in a CREATE's column names, with its own numbers and words:
-// checked before an old table is dropped for the new one.
+// What the server would refuse in a CREATE's column names: checked before an old table is
+// dropped for the new one.
 void checkColumnNames(const std::vector<std::string>& names) {
-  constexpr qsizetype kLongestName = 64;
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    const QString name = QString::fromStdString(names[i]);
-    if (name.isEmpty() || name.endsWith(' ') || name.contains(QChar(0)))
-      throw ado::Error(1166, "Incorrect column name '" + names[i] + "'");
-    if (name.toUcs4().size() > kLongestName) throw ado::Error(1059, "Identifier name '" + names[i] + "' is too long");
-    for (std::size_t j = 0; j < i; ++j)
-      if (sameColumn(names[j], names[i])) throw ado::Error(1060, "Duplicate column name '" + names[i] + "'");
-  }
+  for (std::size_t i = 0; i < names.size(); ++i)
+    if (std::optional<ado::Error> problem = ColumnNameProblem(names, i)) throw *problem;
 }
 
 // The server's text for a refused value ends with " at row 1": the one row of its INSERT, not a
@@ -218,6 +211,17 @@ class TableCopy {
 };
 
 }  // namespace
+
+std::optional<ado::Error> ColumnNameProblem(const std::vector<std::string>& names, std::size_t i) {
+  constexpr qsizetype kLongestName = 64;
+  const QString name = QString::fromStdString(names[i]);
+  if (name.isEmpty() || name.endsWith(' ') || name.contains(QChar(0)))
+    return ado::Error(1166, "Incorrect column name '" + names[i] + "'");
+  if (name.toUcs4().size() > kLongestName) return ado::Error(1059, "Identifier name '" + names[i] + "' is too long");
+  for (std::size_t j = 0; j < i; ++j)
+    if (sameColumn(names[j], names[i])) return ado::Error(1060, "Duplicate column name '" + names[i] + "'");
+  return std::nullopt;
+}
 
 std::string TemporaryColumnName(const std::vector<std::string>& fieldNames) {
   std::int16_t counter = 0;

@@ -5,8 +5,11 @@
 // CommandParts::typed the columns get their typed MySQL types (TypedColumns.h) and the table's
 // tags become indexes in the ALTER TABLE that drops that column (TypedKeys.h).
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/ado/Error.h"
 
 struct CommandParts;
 
@@ -22,6 +25,11 @@ std::string TemporaryColumnName(const std::vector<std::string>& fieldNames);
 // arrive as their canonical text), LONGBLOB for binary types, BIT for logicals, SMALLINT for
 // small integers, DOUBLE for every other number.
 std::string MySqlColumnType(std::int16_t typeCode);
+
+// What the server would refuse in the column name names[i] of a CREATE, with its own number and
+// words (1166 empty or ending in a blank, 1059 longer than 64 characters, 1060 equal to an
+// earlier name without regard to case); nothing when it takes the name.
+std::optional<ado::Error> ColumnNameProblem(const std::vector<std::string>& names, std::size_t i);
 
 struct SourceColumn {
   std::string name;

@@ -1,0 +1,225 @@
+// `tavrel check` and `tavrel verify` run as a scheduled job runs them (RunTavrel.h), against the
+// throwaway MariaDB and a real folder of free tables: a table of each side made to trip every
+// finding check reports, a clean one, and verify after a real copy each way with the target
+// then changed one cell, one row fewer and one row more.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "RunTavrel.h"
+#include "connections/ConnectionStrings.h"
+#include "platform/ado/Connection.h"
+#include "tests/foxpro/ProviderSupport.h"
+#include "tests/mysql/ScratchDatabase.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using clitest::Outcome;
+
+class CheckVerify : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ado::registerStandardProviders();
+    TAVREL_REQUIRE_SERVER(server_);
+    database_ = "tavrel_check_" + std::to_string(getpid());
+    mysqltest::recreateDatabase(server_, database_);
+    fs::create_directories(home_.path() / ".config");
+    std::ofstream(home_.path() / ".config/Ombrix.ini")
+        << "[Tavrel]\nFoxproOption=2\nFreeTableFolder=" << folder_.path().string() << "\nMySQLServer=" << server_.host
+        << "\nMySQLPort=" << server_.port << "\nMySQLUser=" << server_.user << "\nMySQLDatabase=" << database_ << "\n";
+    std::ofstream(home_.path() / "password") << server_.password << "\n";
+  }
+  void TearDown() override {
+    if (!database_.empty()) mysqltest::dropDatabase(server_, database_);
+  }
+
+  Outcome tavrel(std::vector<std::string> args) {
+    args.insert(args.end(), {"--password-file", (home_.path() / "password").string()});
+    return program_(args);
+  }
+  void sql(const std::vector<std::string>& statements) {
+    ado::Connection cn;
+    cn.Open(testdb::connectionString(server_, database_));
+    for (const std::string& statement : statements) cn.Execute(statement);
+  }
+  void foxpro(const std::vector<std::string>& statements) {
+    ConnectionSettings s;
+    s.FoxproOption = "2";
+    s.FreeTableFolder = QString::fromStdString(folder_.path().string());
+    ado::Connection cn;
+    cn.Open(FoxProConnectionString(s));
+    for (const std::string& statement : statements) cn.Execute(statement);
+  }
+  // The folder's file of this name in any letter case.
+  fs::path file(const std::string& name) const {
+    for (const auto& e : fs::directory_iterator(folder_.path()))
+      if (QString::fromStdString(e.path().filename().string())
+              .compare(QString::fromStdString(name), Qt::CaseInsensitive) == 0)
+        return e.path();
+    return folder_.path() / name;
+  }
+
+  static inline testdb::Server server_;
+  std::string database_;
+  provider_test::TempFolder home_, folder_;
+  clitest::Program program_{home_.path()};
+};
+
+// Every line of `out` that holds each of `lines` exactly once.
+void expectLines(const std::string& out, const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) {
+    const std::size_t at = out.find(line);
+    EXPECT_NE(at, std::string::npos) << line << "\nin:\n" << out;
+    if (at != std::string::npos) {
+      EXPECT_EQ(out.find(line, at + 1), std::string::npos) << line << " twice";
+    }
+  }
+}
+
+TEST_F(CheckVerify, CheckToFoxProReportsEveryFinding) {
+  sql(
+      {"CREATE TABLE trips (id INT PRIMARY KEY, note TEXT, `it's` TEXT, `2019` TEXT, contact_type_id INT, "
+       "contact_type INT, speed FLOAT)",
+       "INSERT INTO trips VALUES (1, 'Zürich', 'a', 'b', 1, 2, 0.5), (2, 'Жук', NULL, 'b', 1, 2, 0.123456789), "
+       "(3, 'Ящик', NULL, NULL, 1, 2, 2)",
+       "CREATE VIEW trips_view AS SELECT id FROM trips", "CREATE TABLE clean (id INT, name TEXT)",
+       "INSERT INTO clean VALUES (1, 'Müller & Söhne'), (2, '„…“ €')"});
+  foxpro({"CREATE TABLE [trips_view](id M)"});
+  const Outcome run = tavrel({"check", "to-foxpro", "trips", "trips_view", "--code-page", "1252"});
+  EXPECT_EQ(run.status, 5) << run.err;
+  expectLines(
+      run.out,
+      {"trips: column note: rows 2, 3 (2 rows): the character U+0416 'Ж' has no equivalent in code page 1252 (error "
+       "3003): the copy would stop at the first of these rows",
+       "trips: column it's: FoxPro refuses the name (error 3001",
+       "trips: column 2019: the name reads as a number: the copy would ask for another (--field-name 2019=NEW)",
+       "trips: column contact_type_id: the field is named contact_ty: a free table's field name holds 10",
+       "trips: column contact_type: the field is named contact_t2: cut to 10 characters, its end a number",
+       "trips: column it's: rows 2, 3 (2 rows): NULL arrives as the empty text",
+       "trips: column 2019: row 3: NULL arrives as the empty text",
+       "trips: column speed: row 2: FLOAT holds 0.12345679, MySQL shows 0.123457: the copy carries what MySQL shows",
+       "trips: 3 rows: 8 findings", "trips_view: the FoxPro side has the table trips_view: the copy would ask",
+       "trips_view: a view: the copy makes a table of its rows", "trips_view: 3 rows: 2 findings"});
+  const Outcome clean = tavrel({"check", "to-foxpro", "clean"});
+  EXPECT_EQ(clean.status, 0) << clean.err;
+  EXPECT_EQ(clean.out, "clean: 2 rows: copies exactly\n");
+  EXPECT_TRUE(fs::exists(file("trips_view.dbf")));
+  EXPECT_FALSE(fs::exists(file("trips.dbf")));
+}
+
+TEST_F(CheckVerify, CheckToMySqlReportsEveryFinding) {
+  foxpro({"CREATE TABLE [parts](id I, big N(20,0), due D, cost Y, label C(8), flag L)",
+          "INSERT INTO [parts] VALUES(1, 12345678901234567890, {^2026-12-06}, 12.5, 'bolt', .T.)",
+          "INSERT INTO [parts] VALUES(2, 5, {}, 1, 'nut', .F.)", "CREATE TABLE [clean](id I, name C(20), due D)",
+          "INSERT INTO [clean] VALUES(1, 'Müller', {^2026-12-06})"});
+  sql({"CREATE TABLE parts (id INT)"});
+  const Outcome run = tavrel({"check", "to-mysql", "parts", "clean"});
+  EXPECT_EQ(run.status, 5) << run.err;
+  expectLines(run.out, {"parts: MySQL has the table: the copy would ask to overwrite it",
+                        "parts: column big: row 1: 12345678901234567890 has more digits than DOUBLE holds: it "
+                        "arrives as 12345678901234567168",
+                        "parts: column due: row 2: blank (or NULL) arrives as NULL", "parts: 2 rows: 3 findings",
+                        "clean: 1 rows: copies exactly"});
+}
+
+// One byte of a memo changed in the .fpt: its position is where the value's bytes are.
+void changeByte(const fs::path& path, const std::string& value) {
+  std::string bytes = clitest::Program::read(path);
+  const std::size_t at = bytes.find(value);
+  ASSERT_NE(at, std::string::npos);
+  std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+  f.seekp(static_cast<std::streamoff>(at));
+  f.put('X');
+}
+
+// The record `n` (from 1) of a .dbf marked deleted.
+void deleteRecord(const fs::path& path, int n) {
+  std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+  unsigned char header[12];
+  f.read(reinterpret_cast<char*>(header), sizeof header);
+  const int headerSize = header[8] | header[9] << 8, recordSize = header[10] | header[11] << 8;
+  f.seekp(headerSize + (n - 1) * recordSize);
+  f.put('*');
+}
+
+TEST_F(CheckVerify, VerifyFindsEveryChangeOfTheCopy) {
+  sql({"CREATE TABLE orders (id INT PRIMARY KEY, note TEXT, amount DECIMAL(10,2), at DATETIME, pic BLOB)",
+       "INSERT INTO orders VALUES (1, 'first', 1.50, '2026-12-06 13:45:00', x'00FF'), (2, NULL, NULL, NULL, NULL), "
+       "(3, 'third memo', -2.00, '2026-01-01 00:00:00', x'')"});
+  foxpro({"CREATE TABLE [stock](id I, qty N(10,2), due D, label C(6), gone L, pic W)",
+          "INSERT INTO [stock] VALUES(1, 2.5, {^2026-12-06}, 'ab', .T., 0h00FF)",
+          "INSERT INTO [stock] VALUES(2, 0, {}, '', .F., 0h)",
+          "INSERT INTO [stock] VALUES(3, -1, {}, 'x', .F., 0h01)"});
+  ASSERT_EQ(tavrel({"copy", "to-foxpro", "orders"}).status, 0);
+  ASSERT_EQ(tavrel({"copy", "to-mysql", "stock"}).status, 0);
+  for (const char* direction : {"to-foxpro", "to-mysql"}) {
+    const Outcome run = tavrel({"verify", direction, direction == std::string("to-foxpro") ? "orders" : "stock"});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+  }
+  EXPECT_EQ(tavrel({"verify", "to-foxpro", "orders"}).out,
+            "orders: 3 rows in MySQL, 3 in FoxPro, 15 cells compared in row order: every cell matches\n");
+
+  struct Case {
+    const char* name;
+    std::function<void()> change;
+    std::vector<std::string> args;
+    std::string line;
+  };
+  const Case cases[] = {
+      {"memo byte",
+       [&] { changeByte(file("orders.fpt"), "third memo"); },
+       {"verify", "to-foxpro", "orders"},
+       "orders: row 3, column note: MySQL \"third memo\", FoxPro \"Xhird memo\""},
+      {"FoxPro row deleted",
+       [&] { deleteRecord(file("orders.dbf"), 2); },
+       {"verify", "to-foxpro", "orders"},
+       "orders: row 2: missing in FoxPro"},
+      {"FoxPro row added",
+       [&] { foxpro({"INSERT INTO [orders] VALUES('4', 'x', '', '', 0h)"}); },
+       {"verify", "to-foxpro", "orders"},
+       "orders: row 4 of FoxPro: not in MySQL"},
+      {"MySQL value",
+       [&] { sql({"UPDATE stock SET qty = 2.25 WHERE id = 1"}); },
+       {"verify", "to-mysql", "stock"},
+       "stock: row 1, column qty: FoxPro \"2.50\", MySQL \"2.25\""},
+      {"MySQL row deleted",
+       [&] { sql({"DELETE FROM stock WHERE id = 2"}); },
+       {"verify", "to-mysql", "stock"},
+       "stock: row 2: missing in MySQL"},
+      {"MySQL row added",
+       [&] { sql({"INSERT INTO stock (id) VALUES (9)"}); },
+       {"verify", "to-mysql", "stock"},
+       "stock: row 4 of MySQL: not in FoxPro"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.change();
+    const Outcome run = tavrel(c.args);
+    EXPECT_EQ(run.status, 5) << run.err;
+    expectLines(run.out, {c.line});
+    // Each change is undone by copying afresh.
+    const std::string direction = c.args[1];
+    ASSERT_EQ(tavrel({"copy", direction, c.args[2], "--overwrite"}).status, 0);
+    ASSERT_EQ(tavrel(c.args).status, 0);
+  }
+}
+
+// MyISAM gives its rows in the order of their place in the file: the tables are compared as
+// multisets of rows, and a changed row shows as one missing and one extra.
+TEST_F(CheckVerify, VerifyWithoutARowOrderComparesMultisets) {
+  sql({"CREATE TABLE log (id INT, note TEXT) ENGINE=MyISAM", "INSERT INTO log VALUES (1, 'a'), (2, 'b'), (3, 'a')"});
+  ASSERT_EQ(tavrel({"copy", "to-foxpro", "log"}).status, 0);
+  const Outcome same = tavrel({"verify", "to-foxpro", "log"});
+  EXPECT_EQ(same.status, 0) << same.err;
+  EXPECT_EQ(same.out, "log: 3 rows in MySQL, 3 in FoxPro, 6 cells compared as multisets of rows: every cell matches\n");
+  sql({"UPDATE log SET note = 'c' WHERE id = 3"});
+  const Outcome changed = tavrel({"verify", "to-foxpro", "log"});
+  EXPECT_EQ(changed.status, 5) << changed.err;
+  EXPECT_EQ(changed.out,
+            "log: row 3: missing in FoxPro\nlog: row 3 of FoxPro: not in MySQL\n"
+            "log: 3 rows in MySQL, 3 in FoxPro, 6 cells compared as multisets of rows: 2 differences\n");
+}
+
+}  // namespace

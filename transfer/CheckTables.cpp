@@ -1,0 +1,468 @@
+#include "CheckTables.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <charconv>
+#include <cmath>
+#include <unordered_map>
+
+#include "BothSides.h"
+#include "Datatype.h"
+#include "FoxProLiterals.h"
+#include "QuotedNames.h"
+#include "SendTablesToFoxPro.h"
+#include "SendTablesToMySql.h"
+#include "ValueForms.h"
+#include "connections/ConnectionStrings.h"
+#include "platform/ado/Connection.h"
+#include "platform/ado/Error.h"
+#include "shell/CommandParts.h"
+#include "shell/Pump.h"
+#include "shell/TableNames.h"
+
+namespace {
+
+using ado::Variant;
+
+std::string text(const QString& s) { return s.toStdString(); }
+
+// The findings of one table, one per column and kind, in the order they were first met.
+class Findings {
+ public:
+  // Counts `row` (0: the column's name or the table) for the finding `kind` of `column`; `what`
+  // is made only for the first row, which describes the finding.
+  template <typename What>
+  void add(const std::string& column, std::string_view kind, long row, What what) {
+    key_.assign(column);
+    key_ += '\n';
+    key_ += kind;
+    auto at = index_.find(key_);
+    if (at == index_.end()) {
+      at = index_.emplace(key_, list_.size()).first;
+      list_.push_back({column, {}, 0, what()});
+    }
+    Finding& f = list_[at->second];
+    ++f.count;
+    if (row > 0 && f.rows.size() < kRowsNamed) f.rows.push_back(row);
+  }
+  std::vector<Finding> take() { return std::move(list_); }
+
+ private:
+  std::unordered_map<std::string, std::size_t> index_;
+  std::string key_;  // reused: most calls count a row of a finding already made
+  std::vector<Finding> list_;
+};
+
+// FoxPro's limit for a table or memo file.
+constexpr std::uint64_t kLargestFile = (std::uint64_t{1} << 31) - 1;
+
+// ---- to FoxPro --------------------------------------------------------------------------------
+
+// A free table folder of its own where the copy's statements run against the FoxPro engine, so
+// that what the engine would refuse or change is found by the engine's own rules: the names it
+// takes (and cuts, in a free table), the text its code page holds, the bytes each row takes.
+// The rows go into a table that is made afresh every few thousand rows: the folder stays small.
+class Rehearsal {
+ public:
+  explicit Rehearsal(int codePage) {
+    ConnectionSettings settings;
+    settings.FoxproOption = "2";
+    settings.FreeTableFolder = folder_.path();
+    foxpro_.SetCursorLocation(ado::adUseServer);
+    foxpro_.Open(FoxProConnectionString(settings, codePage, true), "", "", -1);
+  }
+  ~Rehearsal() {
+    try {
+      foxpro_.Close();
+    } catch (const ado::Error&) {
+    }
+  }
+
+  // The error FoxPro gives for a field of this name, if any.
+  std::optional<ado::Error> nameRefused(const std::string& column) {
+    try {
+      foxpro_.Execute("CREATE TABLE [name_probe](" + FoxProName(column) + " M)");
+      return std::nullopt;
+    } catch (const ado::Error& e) {
+      return e;
+    }
+  }
+
+  // The field names a free table gets for these column names, lower-cased as FoxPro lists them.
+  std::vector<std::string> freeTableNames(const std::vector<std::string>& columns) {
+    std::string create = "CREATE TABLE [names_probe](";
+    for (const std::string& c : columns) create += FoxProName(c) + " M,";
+    create.back() = ')';
+    foxpro_.Execute(create);
+    ado::Recordset rs = foxpro_.Execute("SELECT * FROM [names_probe]");
+    std::vector<std::string> names;
+    for (int i = 0; i < rs.Fields().Count(); ++i) names.push_back(rs.Fields()[i].Name());
+    rs.Close();
+    return names;
+  }
+
+  // Begins the rows of a table with these column types: its fields are named c1, c2, …
+  void begin(const std::vector<int>& types) {
+    create_ = "CREATE TABLE [rows_probe](";
+    for (std::size_t i = 0; i < types.size(); ++i)
+      create_ += "[c" + std::to_string(i + 1) + "]" + std::string(FoxProColumnType(types[i])) + ",";
+    create_.back() = ')';
+    if (types.empty()) create_ += "()";
+    foxpro_.Execute(create_);
+    const Sizes empty = sizes();
+    dbfHeader_ = empty.dbf;
+    fptHeader_ = empty.fpt;
+    dbf_ = empty.dbf;
+    fpt_ = empty.fpt;
+    rows_ = 0;
+  }
+
+  // Adds a row (its INSERT's values); the error FoxPro gives for it, if any.
+  std::optional<ado::Error> add(const std::string& values) {
+    try {
+      foxpro_.Execute("INSERT INTO [rows_probe] VALUES(" + values + ")");
+    } catch (const ado::Error& e) {
+      return e;
+    }
+    // Every so many rows the files are measured; a table grown large is made afresh.
+    constexpr long kRowsMeasured = 1024;
+    constexpr std::uint64_t kLargestRehearsal = 64 << 20;
+    if (++rows_ % kRowsMeasured == 0) {
+      const Sizes now = sizes();
+      if (now.dbf + now.fpt > kLargestRehearsal) restart();
+    }
+    return std::nullopt;
+  }
+
+  // The bytes the copy's .dbf and .fpt reach with the rows so far.
+  std::pair<std::uint64_t, std::uint64_t> reached() {
+    const Sizes now = sizes();
+    return {dbf_ + now.dbf - dbfHeader_, fpt_ + now.fpt - fptHeader_};
+  }
+
+ private:
+  struct Sizes {
+    std::uint64_t dbf = 0, fpt = 0;
+  };
+
+  void restart() {
+    const auto [dbf, fpt] = reached();
+    foxpro_.Execute(create_);
+    dbf_ = dbf;
+    fpt_ = fpt;
+    rows_ = 0;
+  }
+
+  Sizes sizes() {
+    FoxProTableNamed(foxpro_, "rows_probe");  // the rows held back reach the file first
+    Sizes s;
+    for (const QFileInfo& file : QDir(folder_.path()).entryInfoList(QDir::Files)) {
+      if (!file.baseName().startsWith("rows_probe", Qt::CaseInsensitive)) continue;
+      const QString suffix = file.suffix().toLower();
+      if (suffix == "dbf") s.dbf = static_cast<std::uint64_t>(file.size());
+      if (suffix == "fpt") s.fpt = static_cast<std::uint64_t>(file.size());
+    }
+    return s;
+  }
+
+  QTemporaryDir folder_;
+  ado::Connection foxpro_;
+  std::string create_;
+  std::uint64_t dbfHeader_ = 0, fptHeader_ = 0, dbf_ = 0, fpt_ = 0;
+  long rows_ = 0;
+};
+
+// Where a FoxPro error about a rehearsal row names its field ("… Field c3: the character …"):
+// the column (from 0) and the text after the name; column -1 when it names none.
+std::pair<int, std::string> fieldOfError(const std::string& description) {
+  const QString text = QString::fromStdString(description);
+  const qsizetype at = text.indexOf(QStringLiteral("Field c"), 0, Qt::CaseInsensitive);
+  const qsizetype colon = text.indexOf(QStringLiteral(": "), at);
+  if (at < 0 || colon < 0) return {-1, description};
+  bool number = false;
+  const int field = text.mid(at + 7, colon - at - 7).toInt(&number);
+  if (!number) return {-1, description};
+  QString said = text.mid(colon + 2);
+  if (said.endsWith('.')) said.chop(1);
+  return {field - 1, said.toStdString()};
+}
+
+// The shortest text of a single-precision value, as MySQL shows a FLOAT.
+std::string floatText(double value) {
+  char buf[32];
+  auto result = std::to_chars(buf, buf + sizeof buf, static_cast<float>(value));
+  return std::string(buf, result.ptr);
+}
+
+bool isView(ado::Connection& mysql, const std::string& table) {
+  ado::Recordset rs = mysql.Execute("SHOW FULL TABLES");
+  bool view = false;
+  for (; !rs.Eof(); rs.MoveNext())
+    if (rs.Fields()[0].Value().toText() == table) view = rs.Fields()[1].Value().toText() == "VIEW";
+  rs.Close();
+  return view;
+}
+
+void checkNamesToFoxPro(const CommandParts& parts, Rehearsal& rehearsal, const ado::Recordset::FieldList& fields,
+                        Findings& findings) {
+  std::vector<std::string> takenNames, takenColumns;
+  for (int i = 0; i < fields.Count(); ++i) {
+    const std::string& column = fields[i].Name();
+    const std::string name = FoxProColumnName(column);
+    if (ReadsAsNumber(name)) {
+      findings.add(column, "number", 0, [&] {
+        return "the name reads as a number: the copy would ask for another (--field-name " + name + "=NEW)";
+      });
+    } else if (std::optional<ado::Error> refused = rehearsal.nameRefused(name)) {
+      findings.add(column, "refused", 0, [&] {
+        return "FoxPro refuses the name (error " + std::to_string(refused->Number()) + ": " + refused->Description() +
+               "): the copy would stop before anything is replaced";
+      });
+    } else {
+      takenNames.push_back(name);
+      takenColumns.push_back(column);
+    }
+  }
+  if (takenNames.empty()) return;
+  const bool freeTable = !parts.settings().usesDbcFile();
+  const std::vector<std::string> held =
+      freeTable ? rehearsal.freeTableNames(takenNames) : std::vector<std::string>(takenNames);
+  for (std::size_t i = 0; i < held.size(); ++i) {
+    if (held[i] == takenColumns[i]) continue;
+    if (QString::fromStdString(held[i]).compare(QString::fromStdString(takenColumns[i]), Qt::CaseInsensitive) == 0)
+      continue;  // FoxPro lists names lower-cased: only the letter case differs
+    const bool cut = held[i].size() < takenNames[i].size();
+    const bool clash =
+        cut && !QString::fromStdString(takenNames[i]).startsWith(QString::fromStdString(held[i]), Qt::CaseInsensitive);
+    findings.add(takenColumns[i], "renamed", 0, [&] {
+      return "the field is named " + held[i] +
+             (clash ? ": cut to 10 characters, its end a number, since the cut name is another column's"
+              : cut ? ": a free table's field name holds 10 characters"
+                    : ": blanks and \"/\" become \"_\"");
+    });
+  }
+}
+
+// `source` has the table's columns, then the value stored in each FLOAT column in full
+// (`stored[i]`: the field of column i's, or -1).
+void checkRowsToFoxPro(ado::Recordset& source, int width, const std::vector<int>& stored, Rehearsal& rehearsal,
+                       Findings& findings, long& rows) {
+  const ado::Recordset::FieldList fields = source.Fields();
+  std::vector<int> types;
+  std::vector<std::string> names;
+  for (int i = 0; i < width; ++i) {
+    types.push_back(fields[i].Type());
+    names.push_back(fields[i].Name());
+  }
+  rehearsal.begin(types);
+  std::string values;
+  bool tooLarge = false;
+  for (rows = 0; !source.Eof(); source.MoveNext()) {
+    shell::Pump();
+    const long row = ++rows;
+    values.clear();
+    for (int i = 0; i < width; ++i) {
+      const Variant& value = fields[i].Value();
+      if (i > 0) values += ", ";
+      AppendValueLiteral(values, value);
+      if (value.isNull())
+        findings.add(names[i], "null", row, [] { return std::string("NULL arrives as the empty text"); });
+      if (stored[i] >= 0 && value.kind() == Variant::Kind::Double) {
+        const Variant& full = fields[stored[i]].Value();
+        if (full.kind() == Variant::Kind::Double && floatText(full.asDouble()) != ado::toText(value.asDouble()))
+          findings.add(names[i], "float", row, [&] {
+            return "FLOAT holds " + floatText(full.asDouble()) + ", MySQL shows " + ado::toText(value.asDouble()) +
+                   ": the copy carries what MySQL shows";
+          });
+      }
+    }
+    if (std::optional<ado::Error> refused = rehearsal.add(values)) {
+      const auto [field, said] = fieldOfError(refused->Description());
+      const std::string column = field >= 0 && field < width ? names[field] : std::string();
+      findings.add(column, "refused " + std::to_string(refused->Number()), row, [&] {
+        return said + " (error " + std::to_string(refused->Number()) +
+               "): the copy would stop at the first of these rows";
+      });
+    }
+    if (!tooLarge && row % 8192 == 0) {
+      const auto [dbf, fpt] = rehearsal.reached();
+      if (dbf > kLargestFile || fpt > kLargestFile) {
+        tooLarge = true;
+        findings.add({}, "2 GB", row, [&] {
+          return std::string("the table's ") + (dbf > kLargestFile ? ".dbf" : ".fpt") +
+                 " would pass 2 GB: the copy would stop there";
+        });
+      }
+    }
+  }
+  if (!tooLarge) {
+    const auto [dbf, fpt] = rehearsal.reached();
+    if (dbf > kLargestFile || fpt > kLargestFile)
+      findings.add({}, "2 GB", rows, [&] {
+        return std::string("the table's ") + (dbf > kLargestFile ? ".dbf" : ".fpt") +
+               " would pass 2 GB: the copy would stop there";
+      });
+  }
+}
+
+TableCheck checkToFoxPro(const CommandParts& parts, ado::Connection& foxpro, ado::Connection& mysql,
+                         const QString& name) {
+  TableCheck check{text(name), 0, {}};
+  Findings findings;
+  const QString old = FoxProTableNamed(foxpro, name);
+  if (ListContains(*parts.foxproList, name) || !old.isEmpty())
+    findings.add({}, "exists", 0, [&] {
+      return "the FoxPro side has the table " + text(old.isEmpty() ? name : old) +
+             ": the copy would ask to overwrite it (--overwrite, --skip-existing)";
+    });
+  if (isView(mysql, check.table))
+    findings.add({}, "view", 0, [] { return std::string("a view: the copy makes a table of its rows"); });
+  Rehearsal rehearsal(parts.foxproCodePage);
+  // The copy's SELECT, and after its columns each FLOAT column's value in full: MySQL shows a
+  // FLOAT with 6 digits, and the copy carries what MySQL shows.
+  ado::Recordset shape = mysql.Execute("SELECT * FROM " + MySqlName(check.table) + " LIMIT 0");
+  const int width = shape.Fields().Count();
+  checkNamesToFoxPro(parts, rehearsal, shape.Fields(), findings);
+  std::string select = "SELECT *";
+  std::vector<int> stored(static_cast<std::size_t>(width), -1);
+  for (int i = 0, extra = width; i < width; ++i)
+    if (shape.Fields()[i].Type() == ado::adSingle) {
+      select += ", CAST(" + MySqlName(shape.Fields()[i].Name()) + " AS DOUBLE)";
+      stored[i] = extra++;
+    }
+  shape.Close();
+  ado::Recordset source;
+  source.Open(select + " FROM " + MySqlName(check.table), mysql, ado::adOpenStatic, ado::adLockOptimistic);
+  checkRowsToFoxPro(source, width, stored, rehearsal, findings, check.rows);
+  source.Close();
+  check.findings = findings.take();
+  return check;
+}
+
+// ---- to MySQL ---------------------------------------------------------------------------------
+
+struct ServerLimits {
+  std::uint64_t packet = 0;
+  bool lowerCaseNames = false;
+};
+
+ServerLimits serverLimits(ado::Connection& mysql) {
+  ado::Recordset rs = mysql.Execute("SELECT @@max_allowed_packet, @@lower_case_table_names");
+  ServerLimits limits{std::stoull(rs.Fields()[0].Value().toText()), rs.Fields()[1].Value().toText() != "0"};
+  rs.Close();
+  return limits;
+}
+
+// The bytes a value takes in the statement that carries it.
+std::size_t valueBytes(const Variant& value) {
+  switch (value.kind()) {
+    case Variant::Kind::Text:
+      return value.asText().size();
+    case Variant::Kind::Bytes:
+      return value.asBytes().size();
+    case Variant::Kind::Decimal:
+      return value.asDecimal().text.size();
+    default:
+      return 8;
+  }
+}
+
+// A blank number, date, date-time or logical reads as NULL (a field of these types).
+bool blankReadsAsNull(int type) {
+  return type == ado::adNumeric || type == ado::adDBDate || type == ado::adDBTimeStamp || type == ado::adBoolean ||
+         type == ado::adDouble || type == ado::adInteger || type == ado::adCurrency;
+}
+
+void checkNamesToMySql(const std::string& table, const ServerLimits& limits, const std::vector<std::string>& names,
+                       Findings& findings) {
+  constexpr qsizetype kLongestName = 64;
+  const QString tableName = QString::fromStdString(table);
+  if (tableName.toUcs4().size() > kLongestName || tableName.endsWith(' '))
+    findings.add({}, "table name", 0, [] {
+      return std::string("MySQL refuses the table name (longer than 64 characters or ending in a blank)");
+    });
+  else if (limits.lowerCaseNames && tableName != tableName.toLower())
+    findings.add({}, "table name", 0, [&] { return "MySQL holds the table as " + text(tableName.toLower()); });
+  for (std::size_t i = 0; i < names.size(); ++i)
+    if (std::optional<ado::Error> problem = ColumnNameProblem(names, i))
+      findings.add(names[i], "name", 0, [&] {
+        return "MySQL refuses the name (error " + std::to_string(problem->Number()) + ": " + problem->Description() +
+               "): the copy would stop before anything is dropped";
+      });
+}
+
+void checkRowsToMySql(ado::Recordset& source, const ServerLimits& limits, Findings& findings, long& rows) {
+  const ado::Recordset::FieldList fields = source.Fields();
+  const int width = fields.Count();
+  std::vector<int> types;
+  std::vector<std::string> names, columnTypes;
+  for (int i = 0; i < width; ++i) {
+    types.push_back(fields[i].Type());
+    names.push_back(fields[i].Name());
+    columnTypes.push_back(MySqlColumnType(static_cast<std::int16_t>(types.back())));
+  }
+  for (rows = 0; !source.Eof(); source.MoveNext()) {
+    shell::Pump();
+    const long row = ++rows;
+    for (int i = 0; i < width; ++i) {
+      const Variant& value = fields[i].Value();
+      if (value.isNull()) {
+        if (blankReadsAsNull(types[i]))
+          findings.add(names[i], "null", row, [] { return std::string("blank (or NULL) arrives as NULL"); });
+        continue;
+      }
+      if (valueBytes(value) >= limits.packet)
+        findings.add(names[i], "packet", row, [&] {
+          return "a value of " + std::to_string(valueBytes(value)) + " bytes passes max_allowed_packet (" +
+                 std::to_string(limits.packet) + "): the copy would stop at the first of these rows";
+        });
+      if (value.kind() == Variant::Kind::Double && !std::isfinite(value.asDouble()))
+        findings.add(names[i], "nan", row, [] {
+          return std::string("NaN or infinity: MySQL refuses it, the copy would stop at the first of these rows");
+        });
+      if (value.kind() == Variant::Kind::Decimal && columnTypes[i] == "DOUBLE") {
+        const NearestDouble nearest = DoubleOf(value.asDecimal().text);
+        if (!nearest.exact)
+          findings.add(names[i], "rounded", row, [&] {
+            return value.asDecimal().text + " has more digits than DOUBLE holds: it arrives as " +
+                   ado::toText(nearest.value);
+          });
+      }
+    }
+  }
+}
+
+TableCheck checkToMySql(const CommandParts& parts, ado::Connection& foxpro, const ServerLimits& limits,
+                        const QString& name) {
+  TableCheck check{text(name), 0, {}};
+  Findings findings;
+  if (ListContains(*parts.mysqlList, name))
+    findings.add({}, "exists", 0, [] {
+      return std::string("MySQL has the table: the copy would ask to overwrite it (--overwrite, --skip-existing)");
+    });
+  ado::Recordset source;
+  source.Open("SELECT * FROM " + FoxProName(check.table), foxpro);
+  std::vector<std::string> names;
+  for (int i = 0; i < source.Fields().Count(); ++i) names.push_back(source.Fields()[i].Name());
+  checkNamesToMySql(check.table, limits, names, findings);
+  checkRowsToMySql(source, limits, findings, check.rows);
+  source.Close();
+  check.findings = findings.take();
+  return check;
+}
+
+}  // namespace
+
+void CheckTablesToFoxPro(const CommandParts& parts, const CheckReport& report) {
+  BothSides sides(parts, true);
+  for (const QString& name : SelectedEntries(*parts.mysqlList))
+    report(checkToFoxPro(parts, sides.foxpro, sides.mysql, name));
+}
+
+void CheckTablesToMySql(const CommandParts& parts, const CheckReport& report) {
+  BothSides sides(parts, false);
+  const ServerLimits limits = serverLimits(sides.mysql);
+  for (const QString& name : SelectedEntries(*parts.foxproList))
+    report(checkToMySql(parts, sides.foxpro, limits, name));
+}

@@ -1,0 +1,310 @@
+#include "VerifyTables.h"
+
+#include <algorithm>
+#include <deque>
+#include <unordered_map>
+
+#include "BothSides.h"
+#include "QuotedNames.h"
+#include "SendTablesToMySql.h"
+#include "ValueForms.h"
+#include "connections/ConnectionStrings.h"
+#include "platform/ado/Connection.h"
+#include "shell/CommandParts.h"
+#include "shell/Pump.h"
+#include "shell/TableNames.h"
+
+namespace {
+
+using ado::Variant;
+using Row = std::vector<Variant>;
+
+// A record set read forward, with one row of look-ahead.
+class RowReader {
+ public:
+  explicit RowReader(ado::Recordset& rs) : rs_(rs), fields_(rs.Fields()) {}
+
+  // The row `ahead` rows on (0: the current one); nullptr past the end.
+  const Row* peek(std::size_t ahead) {
+    while (buffer_.size() <= ahead && !rs_.Eof()) {
+      Row row(static_cast<std::size_t>(fields_.Count()));
+      for (int i = 0; i < fields_.Count(); ++i) row[i] = fields_[i].TakeValue();
+      buffer_.push_back(std::move(row));
+      rs_.MoveNext();
+    }
+    return ahead < buffer_.size() ? &buffer_[ahead] : nullptr;
+  }
+  // Passes the current row; returns its number (from 1).
+  long pass() {
+    buffer_.pop_front();
+    return ++passed_;
+  }
+  long passed() const { return passed_; }
+
+ private:
+  ado::Recordset& rs_;
+  ado::Recordset::FieldList fields_;
+  std::deque<Row> buffer_;
+  long passed_ = 0;
+};
+
+// What a source value becomes on the target side, for column `i`.
+using Expected = std::function<Variant(const Variant&, std::size_t)>;
+
+std::string shown(const Variant& value) {
+  if (value.isNull()) return "NULL";
+  constexpr std::size_t kShown = 40;
+  std::string text;
+  if (value.kind() == Variant::Kind::Bytes) {
+    constexpr char kHex[] = "0123456789ABCDEF";
+    text = "0h";
+    for (std::uint8_t b : value.asBytes()) {
+      if (text.size() > kShown) break;
+      text += kHex[b >> 4];
+      text += kHex[b & 15];
+    }
+  } else {
+    // One difference, one line: line breaks are shown as \n and \r.
+    text = "\"";
+    for (char c : value.toText()) text += c == '\n' ? "\\n" : c == '\r' ? "\\r" : std::string(1, c);
+    text += "\"";
+  }
+  if (text.size() <= kShown) return text;
+  std::size_t cut = kShown;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;  // never inside a character
+  return text.substr(0, cut) + "…";
+}
+
+class Comparison {
+ public:
+  Comparison(TableComparison& result, std::vector<std::string> columns, Expected expected)
+      : result_(result), columns_(std::move(columns)), expected_(std::move(expected)) {}
+
+  bool same(const Row& source, const Row& target) const {
+    for (std::size_t i = 0; i < columns_.size(); ++i)
+      if (!SameCell(expected_(source[i], i), target[i])) return false;
+    return true;
+  }
+
+  void run(RowReader& source, RowReader& target) {
+    for (;;) {
+      shell::Pump();
+      const Row* s = source.peek(0);
+      const Row* t = target.peek(0);
+      if (!s && !t) break;
+      if (s && t && same(*s, *t)) {
+        result_.cells += static_cast<long long>(columns_.size());
+        source.pass();
+        target.pass();
+      } else if (s && (!t || (source.peek(1) && same(*source.peek(1), *t) &&
+                              !(target.peek(1) && same(*s, *target.peek(1)))))) {
+        note({source.pass(), 0, {}, "the row", "none"});
+      } else if (!s || (target.peek(1) && same(*s, *target.peek(1)))) {
+        note({0, target.pass(), {}, "none", "the row"});
+      } else {
+        const long sourceRow = source.passed() + 1, targetRow = target.passed() + 1;
+        for (std::size_t i = 0; i < columns_.size(); ++i) {
+          const Variant expected = expected_((*s)[i], i);
+          if (!SameCell(expected, (*t)[i])) note({sourceRow, targetRow, columns_[i], shown((*s)[i]), shown((*t)[i])});
+        }
+        result_.cells += static_cast<long long>(columns_.size());
+        source.pass();
+        target.pass();
+      }
+    }
+    result_.sourceRows = source.passed();
+    result_.targetRows = target.passed();
+  }
+
+ private:
+  void note(CellDifference difference) {
+    ++result_.differences;
+    if (result_.first.size() < kDifferencesNamed) result_.first.push_back(std::move(difference));
+  }
+
+  TableComparison& result_;
+  std::vector<std::string> columns_;
+  Expected expected_;
+};
+
+std::vector<std::string> columnNames(const ado::Recordset& rs) {
+  std::vector<std::string> names;
+  for (int i = 0; i < rs.Fields().Count(); ++i) names.push_back(rs.Fields()[i].Name());
+  return names;
+}
+
+// Where the rows of a table come from: each call opens its SELECT afresh, read forward.
+using Opener = std::function<ado::Recordset()>;
+
+// A 64-bit hash of a row's cell keys (FNV-1a, then mixed): equal rows, equal hashes.
+std::uint64_t rowHash(const std::string& keys) {
+  std::uint64_t h = 14695981039346656037ull;
+  for (unsigned char c : keys) h = (h ^ c) * 1099511628211ull;
+  h ^= h >> 33;
+  h *= 0xff51afd7ed558ccdull;
+  return h ^ (h >> 33);
+}
+
+// Row `n`'s hash for each row of a side, the source's under the forms the copy promises.
+template <typename Visit>
+void hashRows(ado::Recordset rs, const Expected* expected, Visit visit) {
+  const ado::Recordset::FieldList fields = rs.Fields();
+  const int width = fields.Count();
+  std::string keys;
+  for (long n = 1; !rs.Eof(); rs.MoveNext(), ++n) {
+    shell::Pump();
+    keys.clear();
+    for (int i = 0; i < width; ++i)
+      AppendCellKey(keys, expected ? (*expected)(fields[i].Value(), static_cast<std::size_t>(i)) : fields[i].Value());
+    visit(n, rowHash(keys));
+  }
+  rs.Close();
+}
+
+// Two sides as multisets of rows, in bounded memory: per bucket of row hashes a count and a sum
+// of each side; a second pass reads only the rows of the buckets that differ, to name them.
+void compareAsMultisets(TableComparison& result, int width, const Opener& source, const Opener& target,
+                        const Expected& expected) {
+  constexpr std::size_t kBuckets = 1 << 16;
+  struct Bucket {
+    std::uint64_t count = 0, sum = 0;
+  };
+  std::vector<Bucket> from(kBuckets), to(kBuckets);
+  hashRows(source(), &expected, [&](long n, std::uint64_t h) {
+    from[h % kBuckets].count++;
+    from[h % kBuckets].sum += h;
+    result.sourceRows = n;
+  });
+  hashRows(target(), nullptr, [&](long n, std::uint64_t h) {
+    to[h % kBuckets].count++;
+    to[h % kBuckets].sum += h;
+    result.targetRows = n;
+  });
+  result.cells = static_cast<long long>(result.sourceRows) * width;
+  std::vector<bool> differs(kBuckets);
+  bool any = false;
+  for (std::size_t b = 0; b < kBuckets; ++b) {
+    differs[b] = from[b].count != to[b].count || from[b].sum != to[b].sum;
+    any = any || differs[b];
+  }
+  if (!any) return;
+  // The source's rows of those buckets by hash; the target's rows take them off one by one.
+  std::unordered_map<std::uint64_t, std::deque<long>> unmatched;
+  hashRows(source(), &expected, [&](long n, std::uint64_t h) {
+    if (differs[h % kBuckets]) unmatched[h].push_back(n);
+  });
+  std::vector<CellDifference> extra;
+  hashRows(target(), nullptr, [&](long n, std::uint64_t h) {
+    if (!differs[h % kBuckets]) return;
+    auto found = unmatched.find(h);
+    if (found != unmatched.end() && !found->second.empty()) {
+      found->second.pop_front();
+      return;
+    }
+    ++result.differences;
+    extra.push_back({0, n, {}, "none", "the row"});
+  });
+  std::vector<long> missing;
+  for (const auto& [hash, rows] : unmatched) missing.insert(missing.end(), rows.begin(), rows.end());
+  std::sort(missing.begin(), missing.end());
+  result.differences += static_cast<long>(missing.size());
+  for (long n : missing)
+    if (result.first.size() < kDifferencesNamed) result.first.push_back({n, 0, {}, "the row", "none"});
+  for (CellDifference& d : extra)
+    if (result.first.size() < kDifferencesNamed) result.first.push_back(std::move(d));
+}
+
+TableComparison compare(const std::string& table, bool inOrder, const Opener& source, const Opener& target,
+                        const Expected& expected) {
+  TableComparison result;
+  result.table = table;
+  result.inOrder = inOrder;
+  ado::Recordset from = source(), to = target();
+  const std::vector<std::string> columns = columnNames(from);
+  const int targetWidth = to.Fields().Count();
+  if (targetWidth != static_cast<int>(columns.size())) {
+    result.columnsProblem = "the copy has " + std::to_string(targetWidth) + " columns, the source " +
+                            std::to_string(columns.size()) + ": not compared";
+    result.differences = 1;
+    return result;
+  }
+  if (!inOrder) {
+    to.Close();
+    from.Close();
+    compareAsMultisets(result, targetWidth, source, target, expected);
+    return result;
+  }
+  RowReader fromRows(from), toRows(to);
+  Comparison(result, columns, expected).run(fromRows, toRows);
+  to.Close();
+  from.Close();
+  return result;
+}
+
+// Whether MySQL gives the rows of a table in an order a copy kept: a base table of InnoDB,
+// whose rows come in the order of its primary key (or of their insertion, without one) as long
+// as they are not changed. Other engines give them in the order of their place in the file,
+// which deleting and adding rows changes; a view's order is its query's.
+bool orderKept(ado::Connection& mysql, const std::string& table) {
+  ado::Recordset rs = mysql.Execute(
+      "SELECT TABLE_NAME, TABLE_TYPE, ENGINE FROM information_schema.TABLES WHERE TABLE_SCHEMA = DATABASE()");
+  bool kept = false;
+  for (; !rs.Eof(); rs.MoveNext())
+    if (rs.Fields()[0].Value().toText() == table)
+      kept = rs.Fields()[1].Value().toText() == "BASE TABLE" && rs.Fields()[2].Value().toText() == "InnoDB";
+  rs.Close();
+  return kept;
+}
+
+}  // namespace
+
+void VerifyTablesToFoxPro(const CommandParts& parts, const VerifyReport& report) {
+  BothSides sides(parts, true);
+  ado::Connection &foxpro = sides.foxpro, &mysql = sides.mysql;
+  const Expected expected = [](const Variant& value, std::size_t) { return FoxProValue(value); };
+  for (const QString& name : SelectedEntries(*parts.mysqlList)) {
+    const std::string table = name.toStdString();
+    const Opener source = [&] {
+      ado::Recordset rs;
+      rs.Open("SELECT * FROM " + MySqlName(table), mysql, ado::adOpenStatic, ado::adLockOptimistic);
+      return rs;
+    };
+    const Opener target = [&] {
+      ado::Recordset rs;
+      rs.Open("SELECT * FROM " + FoxProName(table), foxpro);
+      return rs;
+    };
+    report(compare(table, orderKept(mysql, table), source, target, expected));
+  }
+}
+
+void VerifyTablesToMySql(const CommandParts& parts, const VerifyReport& report) {
+  BothSides sides(parts, false);
+  ado::Connection &foxpro = sides.foxpro, &mysql = sides.mysql;
+  for (const QString& name : SelectedEntries(*parts.foxproList)) {
+    const std::string table = name.toStdString();
+    const Opener source = [&] {
+      ado::Recordset rs;
+      rs.Open("SELECT * FROM " + FoxProName(table), foxpro);
+      return rs;
+    };
+    const Opener target = [&] {
+      ado::Recordset rs;
+      rs.Open("SELECT * FROM " + MySqlName(table), mysql, ado::adOpenForwardOnly, ado::adLockReadOnly);
+      return rs;
+    };
+    std::vector<std::string> columnTypes;
+    {
+      ado::Recordset shape = source();
+      for (int i = 0; i < shape.Fields().Count(); ++i)
+        columnTypes.push_back(MySqlColumnType(static_cast<std::int16_t>(shape.Fields()[i].Type())));
+      shape.Close();
+    }
+    const Expected expected = [&columnTypes](const Variant& value, std::size_t i) {
+      return MySqlValue(value, columnTypes[i]);
+    };
+    // The copy adds the rows in the FoxPro table's record order, and with its own row-number
+    // column as long as they go in: the order holds where the engine keeps the order of insertion.
+    report(compare(table, orderKept(mysql, table), source, target, expected));
+  }
+}
