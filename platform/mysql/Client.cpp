@@ -232,10 +232,10 @@ int Client::continueExecute(MYSQL_STMT* statement, int& failed, int status) {
   return mysql_stmt_execute_cont(&failed, statement, waitFor(status));
 }
 
-int Client::startLoad(std::string_view sql, std::string_view rows, int& failed) {
+int Client::startLoad(std::string_view sql, std::string_view rows, std::size_t piece, int& failed) {
   throwIfCut();
   clearTlsErrorsOfThisThread();
-  local_ = {rows, true, false};
+  local_ = {rows, std::max<std::size_t>(1, piece), true, false};
   struct Close {
     LocalRows& rows;
     ~Close() { rows = {}; }
@@ -256,7 +256,7 @@ int Client::openLocal(void** state, const char*, void* rows) {
 
 int Client::readLocal(void* state, char* buffer, unsigned size) {
   LocalRows& rows = *static_cast<LocalRows*>(state);
-  const std::size_t n = std::min<std::size_t>(size, rows.bytes.size());
+  const std::size_t n = std::min({std::size_t{size}, rows.piece, rows.bytes.size()});
   std::copy_n(rows.bytes.data(), n, buffer);
   rows.bytes.remove_prefix(n);
   return static_cast<int>(n);

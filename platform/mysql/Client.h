@@ -71,10 +71,11 @@ class Client {
   int startExecute(MYSQL_STMT* statement, int& failed);
   int continueExecute(MYSQL_STMT* statement, int& failed, int status);
   // A LOAD DATA LOCAL INFILE whose answer is taken later: sends `sql` and, when the server asks for
-  // the file, `rows` (which need live only until this returns); returns what the query waits for,
-  // for continueQuery. Whatever file the server names, it gets only these rows; a request at any
-  // other time is refused.
-  int startLoad(std::string_view sql, std::string_view rows, int& failed);
+  // the file, `rows` (which need live only until this returns) in packets of at most `piece` bytes,
+  // so that none passes the server's max_allowed_packet, which would drop the connection; returns
+  // what the query waits for, for continueQuery. Whatever file the server names, it gets only these
+  // rows; a request at any other time is refused.
+  int startLoad(std::string_view sql, std::string_view rows, std::size_t piece, int& failed);
   int continueQuery(int& failed, int status);
 
   // Runs a statement; throws its failure.
@@ -96,8 +97,9 @@ class Client {
   // What the server gets when it asks for a local file: nothing unless a load is under way.
   struct LocalRows {
     std::string_view bytes;
-    bool open = false;  // a load is under way
-    bool sent = false;  // every byte went to the library
+    std::size_t piece = 0;  // the most bytes handed to the library at a time
+    bool open = false;      // a load is under way
+    bool sent = false;      // every byte went to the library
   };
   static int openLocal(void** state, const char* file, void* rows);
   static int readLocal(void* state, char* buffer, unsigned size);

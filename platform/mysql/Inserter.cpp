@@ -238,7 +238,8 @@ void Inserter::send(Batch batch) {
         }
         loadRows_ += '\n';
       }
-      sent.waitingFor = client_.startLoad(sent.batch.target->loadSql(sent.batch.assigned), loadRows_, sent.failed);
+      sent.waitingFor =
+          client_.startLoad(sent.batch.target->loadSql(sent.batch.assigned), loadRows_, maxBytes_, sent.failed);
       loadLimit_ = std::min(kMaxLoadRows, loadLimit_ * 2);
       return;
     }

@@ -46,7 +46,7 @@ class Inserter {
   // which go one by one.
   static constexpr std::size_t kRowByRowRows = 64;
   static constexpr std::size_t kMaxBytes = 1 << 20;  // of a multi-row INSERT, below the packet limit
-  // Of a LOAD DATA, whose rows the library sends in packets of its own size.
+  // Of a LOAD DATA, whose rows go in packets of at most the multi-row INSERT's limit each.
   static constexpr std::size_t kMaxLoadBytes = 4 << 20;
   static constexpr std::chrono::milliseconds kMaxDelay{200};
 

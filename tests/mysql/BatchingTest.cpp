@@ -332,6 +332,39 @@ TEST_F(MySqlGrouping, ARowNearThePacketLimitAfterSmallerOnesIsStored) {
             std::to_string(sizes[0]) + "," + std::to_string(sizes[1]) + ",1");
 }
 
+// A loaded batch passes the server's packet limit many times over; its rows go in packets the
+// server takes, so a server with the smallest limit stores every row as one INSERT per row does.
+// (The second server, which only a plain-connection test shares, is given that limit.)
+TEST_F(MySqlGrouping, LoadedRowsReachAServerWithTheSmallestPacketLimit) {
+  ASSERT_FALSE(server_.plainPort.empty()) << "TAVREL_TEST_MYSQL_PLAIN_PORT is not set";
+  testdb::Server plain = server_;
+  plain.port = server_.plainPort;
+  Connection setup, cn;
+  setup.Open(testdb::connectionString(plain, plain.database));
+  const std::string limits = "max_allowed_packet = " + scalar(setup, "SELECT @@GLOBAL.max_allowed_packet") +
+                             ", net_buffer_length = " + scalar(setup, "SELECT @@GLOBAL.net_buffer_length");
+  // Read when a connection opens; a packet that fits the server's buffer is not measured.
+  setup.Execute("SET GLOBAL max_allowed_packet = 1024, net_buffer_length = 1024");
+  try {
+    cn.Open(testdb::connectionString(plain, plain.database) + "OPTION=133121;");
+  } catch (const Error&) {
+  }
+  setup.Execute("SET GLOBAL " + limits);
+  ASSERT_EQ(cn.State(), adStateOpen);
+  ASSERT_EQ(scalar(cn, "SELECT CONCAT(@@max_allowed_packet, ' ', @@net_buffer_length)"), "1024 1024");
+  cn.Execute("DROP TABLE IF EXISTS small_packets");
+  cn.Execute("CREATE TABLE small_packets (`tempid0` INT NOT NULL, body VARCHAR(300)) ENGINE=InnoDB");
+  for (int k = 0; k < 3000; ++k) addRow(cn, "small_packets", "tempid0", k, {k, std::string(300, 'a' + k % 26)});
+  EXPECT_NE(scalar(cn, "SELECT VARIABLE_VALUE FROM information_schema.SESSION_STATUS WHERE VARIABLE_NAME = 'COM_LOAD'"),
+            "0");
+  cn.Close();
+  EXPECT_EQ(scalar(setup,
+                   "SELECT CONCAT(COUNT(*), ' ', SUM(tempid0), ' ', SUM(body = REPEAT(CHAR(97 + tempid0 % 26), 300)))"
+                   " FROM small_packets"),
+            "3000 4498500 3000");
+  setup.Execute("DROP TABLE small_packets");
+}
+
 // Rows are buffered only while autocommit is on, no transaction is open and the table has no
 // auto-increment (whose values a rolled-back batch would use up).
 TEST_F(MySqlGrouping, TheCallersTransactionAndAutoIncrementValuesAreAsOneInsertPerRow) {
