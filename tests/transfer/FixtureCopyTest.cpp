@@ -4,11 +4,11 @@
 #include <QTemporaryDir>
 #include <fstream>
 
-#include "TransferTest.h"
+#include "tests/support/MainWindowTest.h"
 
 namespace {
 
-using FixtureCopy = TransferTest;
+using FixtureCopy = MainWindowTest;
 
 std::string run(const std::string& command, int& status) {
   std::string out;
@@ -34,27 +34,26 @@ TEST_F(FixtureCopy, EveryTableArrivesCellForCell) {
   int tables = 0;
   for (const std::string source : sources) {
     SCOPED_TRACE(source);
-    dropAllTables();
-    useFoxPro(TAVREL_FIXTURES_DIR "/" + source);
+    mysqltest::recreateDatabase(server_, database_);
+    steps::ChooseFoxProSource(*setup, TAVREL_FIXTURES_DIR "/" + source);
     fillLists();
-    std::vector<QString> names = listed(foxproList());
+    Names names = entries(List2);
     if (source == "dbf-gem") {
       // Two fields of one name: MySQL has no table for it.
-      send({"dbase_03"});
+      sendToMySql({"dbase_03"});
       EXPECT_EQ(dialogs().messages(),
                 std::vector<QString>{"Run-time error '1060':\n\nDuplicate column name 'point_id'\n\nTable dbase_03."});
-      std::erase(names, QString("dbase_03"));
+      std::erase(names, "dbase_03");
       dialogs().shown.clear();
     }
-    send(names);
+    sendToMySql(names);
     EXPECT_TRUE(dialogs().messages().empty()) << dialogs().messages().front().toStdString();
     EXPECT_TRUE(idle());
     // The next source's copy replaces these tables: check them now.
     QTemporaryDir folder;
     std::string list = "[";
-    for (const QString& name : names) {
-      list += std::string(list.size() > 1 ? "," : "") + "{\"source\":\"" + source + "\",\"table\":\"" +
-              name.toStdString() + "\"}";
+    for (const std::string& name : names) {
+      list += std::string(list.size() > 1 ? "," : "") + "{\"source\":\"" + source + "\",\"table\":\"" + name + "\"}";
       ++tables;
     }
     const std::string file = folder.path().toStdString() + "/jobs.json";
