@@ -13,13 +13,9 @@ class CopyTest : public MainWindowTest {
   static QJsonObject readBack(const std::string& dbf, int codePage = 1252) {
     std::string command = "/usr/bin/python3 '" TAVREL_SOURCE_DIR "/tests/transfer/read_dbf.py' '" + dbf + "' " +
                           std::to_string(codePage) + " 2>&1";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    QByteArray out;
-    char buf[65536];
-    while (std::size_t n = std::fread(buf, 1, sizeof buf, pipe)) out.append(buf, static_cast<qsizetype>(n));
-    const int status = ::pclose(pipe);
-    EXPECT_EQ(status, 0) << out.left(2000).toStdString();
-    return QJsonDocument::fromJson(out).object();
+    std::string out;
+    EXPECT_EQ(testfiles::run(command, out), 0) << out.substr(0, 2000);
+    return QJsonDocument::fromJson(QByteArray::fromStdString(out)).object();
   }
   // The rows of one reader, each value as its text, bytes as "0x" + hex, null as "NULL".
   static std::vector<Names> rows(const QJsonObject& reading, const char* reader) {

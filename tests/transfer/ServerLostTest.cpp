@@ -25,11 +25,10 @@ namespace {
 
 // Runs a shell command; true when it succeeded. `out` gets what it printed.
 bool run(const std::string& command, std::string* out = nullptr) {
-  FILE* pipe = ::popen(command.c_str(), "r");
-  char buffer[1024];
-  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
-    if (out) out->append(buffer, n);
-  return ::pclose(pipe) == 0;
+  std::string printed;
+  const bool done = testfiles::run(command, printed) == 0;
+  if (out) *out = printed;
+  return done;
 }
 
 // scripts/testdb.sh with its state in `folder`.
