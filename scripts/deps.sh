@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Tavrel needs to build, run and test, when any is missing.
 # Uses sudo when not run as root.
-#   scripts/deps.sh [packaging] [screenshots]   also what the package checks or the
-#                                                screenshots need
+#   scripts/deps.sh [packaging] [screenshots] [coverage]   also what the package checks, the
+#                                                           screenshots or the coverage need
 set -euo pipefail
 
 packages=(
@@ -19,7 +19,8 @@ for group in "$@"; do
   case $group in
     packaging) packages+=(dpkg-dev file lintian desktop-file-utils) ;;  # file: for cpack's shlibdeps
     screenshots) packages+=(xvfb x11-utils) ;;
-    *) echo "usage: $0 [packaging] [screenshots]" >&2; exit 2 ;;
+    coverage) packages+=(gcovr) ;;
+    *) echo "usage: $0 [packaging] [screenshots] [coverage]" >&2; exit 2 ;;
   esac
 done
 

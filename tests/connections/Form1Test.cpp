@@ -19,10 +19,10 @@ class Form1Test : public SetupWindowTest {
 };
 
 TEST_F(Form1Test, AFixedWhiteWindowOfBoldArialControlsInsideTheirFramesTabbedThroughWithThePortLast) {
-  EXPECT_EQ(form->windowTitle(), "Setup Connections");
-  EXPECT_TRUE(form->minimumSize() == QSize(425, 399) && form->maximumSize() == QSize(425, 399));
-  EXPECT_EQ(form->palette().color(QPalette::Window), QColor(Qt::white));
-  const auto controls = form->findChildren<QWidget*>(QRegularExpression("^(Frame|Option|Text|Check|Label)\\d$"));
+  EXPECT_EQ(setup->windowTitle(), "Setup Connections");
+  EXPECT_TRUE(setup->minimumSize() == QSize(425, 399) && setup->maximumSize() == QSize(425, 399));
+  EXPECT_EQ(setup->palette().color(QPalette::Window), QColor(Qt::white));
+  const auto controls = setup->findChildren<QWidget*>(QRegularExpression("^(Frame|Option|Text|Check|Label)\\d$"));
   EXPECT_EQ(controls.size(), 23);
   for (QWidget* w : controls) {
     EXPECT_TRUE(w->parentWidget()->rect().contains(w->geometry())) << w->objectName().toStdString();
@@ -30,8 +30,8 @@ TEST_F(Form1Test, AFixedWhiteWindowOfBoldArialControlsInsideTheirFramesTabbedThr
               "Liberation Sans9bold");
   }
 
-  form->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  setup->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(setup.get()));
   control("Text1")->setFocus(Qt::TabFocusReason);
   QStringList order{"Text1"};
   for (int i = 0; i < 11; ++i) {
@@ -48,10 +48,10 @@ TEST_F(Form1Test, AFixedWhiteWindowOfBoldArialControlsInsideTheirFramesTabbedThr
 
 TEST_F(Form1Test, OnePointerForTheWholeWindowSetByTheHoverTableWhichLeavesTheHourglassExceptOverThePort) {
   auto over = [&](const char* name) {
-    QWidget* w = form->objectName() == name ? form.get() : control<QWidget>(name);
-    const bool area = w == form.get() || w->inherits("QGroupBox");  // at a corner where no control lies
+    QWidget* w = setup->objectName() == name ? setup.get() : control<QWidget>(name);
+    const bool area = w == setup.get() || w->inherits("QGroupBox");  // at a corner where no control lies
     QTest::mouseMove(w, area ? QPoint(3, w->height() - 3) : w->rect().center());
-    return MousePointer(form.get());
+    return MousePointer(setup.get());
   };
   // Buttons: the hand. Frames, the window and the fields but the server: the default. The rest: no rule.
   const std::pair<const char*, int> moves[] = {{"Check5", 99}, {"Option1", 99}, {"Text1", 0},   {"Check3", 99},
@@ -59,7 +59,7 @@ TEST_F(Form1Test, OnePointerForTheWholeWindowSetByTheHoverTableWhichLeavesTheHou
                                                {"Text5", 0},   {"Check1", 99},  {"Form1", 0},   {"Check2", 99}};
   for (const auto& [name, pointer] : moves) EXPECT_EQ(over(name), pointer) << name;
   EXPECT_EQ(control("Text6")->cursor().shape(), Qt::ArrowCursor);  // 99 without HAND-M.CUR: the arrow
-  SetMousePointer(form.get(), kPointerHourglass);
+  SetMousePointer(setup.get(), kPointerHourglass);
   EXPECT_EQ(control("Text6")->cursor().shape(), Qt::WaitCursor);
   for (const char* name : {"Check2", "Text6", "Frame2", "Form1"}) EXPECT_EQ(over(name), kPointerHourglass) << name;
   EXPECT_EQ(over("Text4"), kPointerDefault);
@@ -87,7 +87,7 @@ TEST_F(Form1Test, EveryChangeIsStoredAtOnceAndTheOptionsSwitchTheirFields) {
   press("Option1");
   EXPECT_EQ(GetSetting(keys::FoxproOption), "1");
   EXPECT_TRUE(control("Text1")->isEnabled() && !control("Text2")->isEnabled());
-  EXPECT_EQ(form->connectionSettings().DBCFile, "/data/sales.dbc");
+  EXPECT_EQ(setup->connectionSettings().DBCFile, "/data/sales.dbc");
 }
 
 TEST_F(Form1Test, TheChoosersFillTheirFieldsCancelChangesNothingAndTheDialogsShowTheirExactTexts) {
@@ -125,7 +125,7 @@ TEST_F(Form1Test, TheChoosersFillTheirFieldsCancelChangesNothingAndTheDialogsSho
 TEST_F(Form1Test, FoxProProbeAndTestConnectionOpenOnlyWhatExists) {
   int pointerWhileShown = -1, openWhileShown = -1;
   dialogs().whileShown = [&](const auto&) {
-    pointerWhileShown = MousePointer(form.get());
+    pointerWhileShown = MousePointer(setup.get());
     openWhileShown = *foxpro->open;
   };
   QDir(configFolder()).mkdir("folder.dbc");
@@ -137,29 +137,29 @@ TEST_F(Form1Test, FoxProProbeAndTestConnectionOpenOnlyWhatExists) {
   for (const auto& [option, path, opens] : cases) {
     press(option);
     paste(option == QString("Option1") ? "Text1" : "Text2", path);
-    EXPECT_EQ(TestFoxProConnection(form->connectionSettings()), opens) << path.toStdString();
+    EXPECT_EQ(TestFoxProConnection(setup->connectionSettings()), opens) << path.toStdString();
     press("Check3");
     EXPECT_EQ(dialogs().messages().back(), opens ? "Connection successful." : "Could not connect.");
     EXPECT_TRUE(!opens || (pointerWhileShown == kPointerHourglass && openWhileShown == 1));  // open while shown
   }
-  EXPECT_EQ(MousePointer(form.get()), kPointerDefault);
+  EXPECT_EQ(MousePointer(setup.get()), kPointerDefault);
   EXPECT_EQ(*foxpro->open, 0);
 }
 
 TEST_F(Form1Test, MySqlTestConnectionTellsTheRightLoginFromWrongOnesAndOkGoesOnOnlyWhenBothSidesAnswer) {
   int pointerAtOpen = -1;
-  foxpro->onOpen = [&] { pointerAtOpen = MousePointer(form.get()); };
+  foxpro->onOpen = [&] { pointerAtOpen = MousePointer(setup.get()); };
   paste("Text1", fixture("northwind/missing.dbc"));
   press("Check2");
   EXPECT_EQ(pointerAtOpen, kPointerHourglass);
   EXPECT_EQ(foxpro->attempts, 1);
   EXPECT_EQ(mysql->attempts, 0);
-  EXPECT_TRUE(form->isVisible() && !main && dialogs().shown.empty());
+  EXPECT_TRUE(setup->isVisible() && !main && dialogs().shown.empty());
 
   testdb::Server server;
   TAVREL_REQUIRE_SERVER(server);
   enterWorkingSettings(server);
-  EXPECT_TRUE(TestMySqlConnection(form->connectionSettings()));
+  EXPECT_TRUE(TestMySqlConnection(setup->connectionSettings()));
   press("Check6");
   EXPECT_EQ(dialogs().messages(), std::vector<QString>{"Connection successful."});
   const std::pair<const char*, QString> wrong[] = {{"Text3", "nonexistent.invalid"},
@@ -173,7 +173,7 @@ TEST_F(Form1Test, MySqlTestConnectionTellsTheRightLoginFromWrongOnesAndOkGoesOnO
     dialogs().shown.clear();
     QElapsedTimer clock;
     clock.start();
-    EXPECT_FALSE(TestMySqlConnection(form->connectionSettings())) << field;
+    EXPECT_FALSE(TestMySqlConnection(setup->connectionSettings())) << field;
     press("Check6");
     EXPECT_LT(clock.elapsed(), 2 * 20000) << field;  // two attempts, each within the connect timeout
     EXPECT_EQ(dialogs().messages(),
@@ -187,13 +187,13 @@ TEST_F(Form1Test, MySqlTestConnectionTellsTheRightLoginFromWrongOnesAndOkGoesOnO
   dialogs().shown.clear();
   press("Check2");
   ASSERT_NE(main, nullptr);
-  EXPECT_TRUE(main->isVisible() && !form->isVisible());
+  EXPECT_TRUE(main->isVisible() && !setup->isVisible());
   main->hide();  // back through the main window's setup button, then OK again: loaded afresh
-  form->show();
+  setup->show();
   press("Check2");
   EXPECT_EQ(main->loads, 2);
-  EXPECT_EQ(MousePointer(form.get()), kPointerDefault);
+  EXPECT_EQ(MousePointer(setup.get()), kPointerDefault);
   EXPECT_TRUE(dialogs().shown.empty());
-  form->close();
+  setup->close();
   EXPECT_EQ(programEnds, 1);
 }

@@ -10,22 +10,22 @@ using StartupTest = SetupWindowTest;
 
 TEST_F(StartupTest, FirstRunShowsTheEmptySetupWindowCentredWithoutConnectingAndOneDrawInAHundredOpensTheHomePage) {
   load();
-  EXPECT_TRUE(form->isVisible());
-  EXPECT_EQ(form->frameGeometry().center(), form->screen()->geometry().center());
+  EXPECT_TRUE(setup->isVisible());
+  EXPECT_EQ(setup->frameGeometry().center(), setup->screen()->geometry().center());
   for (const char* field : {"Text1", "Text2", "Text3", "Text4", "Text5", "Text6", "Text7"})
     EXPECT_EQ(control(field)->text(), "") << field;
   EXPECT_TRUE(control<QRadioButton>("Option1")->isChecked());
   EXPECT_EQ(foxpro->attempts + mysql->attempts, 0);
   EXPECT_TRUE(dialogs().shown.empty() && openedUrls.empty() && !main);
   EXPECT_FALSE(QFile::exists(configFolder() + "/Ombrix.ini"));  // loading writes nothing back
-  EXPECT_FALSE(MouseIcon(form.get()));                          // no HAND-M.CUR beside the program
+  EXPECT_FALSE(MouseIcon(setup.get()));                         // no HAND-M.CUR beside the program
 
   for (double r : {0.0599, 0.07}) EXPECT_FALSE(ShouldOpenHomePage(r)) << r;
   environment().random = [] { return 0.065; };  // n = 7
   ASSERT_TRUE(QFile::copy(TAVREL_BUILD_DIR "/HAND-M.CUR", programFolder() + "/HAND-M.CUR"));
   load();
   EXPECT_EQ(openedUrls, std::vector<QUrl>{QUrl(kHomePage)});
-  EXPECT_TRUE(MouseIcon(form.get()));
+  EXPECT_TRUE(MouseIcon(setup.get()));
 }
 
 TEST_F(StartupTest, OnlyAStoredTwoSelectsTheFreeTableFolder) {
@@ -47,7 +47,7 @@ TEST_F(StartupTest, AWrongFoxProSourceStopsBeforeMySqlAndABlankServerIsNotEmpty)
   for (const char* server : {"db1", " "}) {
     SaveSetting(keys::MySQLServer, server);
     load();
-    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(setup->isVisible());
   }
   EXPECT_EQ(foxpro->attempts, 2);
   EXPECT_EQ(mysql->attempts, 0);
@@ -62,13 +62,13 @@ TEST_F(StartupTest, AWrongMySqlLoginShowsTheSetupWindowSilentlyTheRightOneOnlyTh
   SaveSetting(keys::MySQLPassword, "wrong");
   load();
   EXPECT_EQ(foxpro->attempts + mysql->attempts, 2);
-  EXPECT_TRUE(form->isVisible() && !main && dialogs().shown.empty());
+  EXPECT_TRUE(setup->isVisible() && !main && dialogs().shown.empty());
 
   SaveSetting(keys::MySQLPassword, QString::fromStdString(server.password));
   load();
   ASSERT_NE(main, nullptr);
   EXPECT_EQ(main->loads, 1);
   EXPECT_TRUE(main->isVisible());
-  EXPECT_EQ(form->windowHandle(), nullptr);  // never shown: no window was ever made for it
+  EXPECT_EQ(setup->windowHandle(), nullptr);  // never shown: no window was ever made for it
   EXPECT_EQ(*foxpro->open + *mysql->open, 0);
 }

@@ -15,7 +15,6 @@ namespace {
 
 using namespace fox::cdx;
 using fixtures::fixturePath;
-using fixtures::readAll;
 namespace fs = std::filesystem;
 
 std::string unhex(const std::string& text) {
@@ -82,7 +81,7 @@ struct LeafReport {
 };
 
 void reencodeLeaves(const fs::path& file, LeafReport& report) {
-  std::string data = readAll(file);
+  std::string data = testfiles::readFile(file);
   CompoundIndex blank = read(data);
   CompoundIndex zero = blank;
   try {  // the same tags decoded with the other pad, where that gives a valid tree
@@ -219,7 +218,7 @@ TEST(CompoundIndexReader, InfersThePadOfEachTag) {
 }
 
 TEST(CompoundIndexReader, RejectsDamagedFilesWithAClearError) {
-  std::string good = readAll(fixturePath("northwind/northwind.dcx"));
+  std::string good = testfiles::readFile(fixturePath("northwind/northwind.dcx"));
   auto expectCorrupt = [](const std::string& data, const char* what) {
     SCOPED_TRACE(what);
     try {

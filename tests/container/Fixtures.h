@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/Files.h"
+
 namespace fixtures {
 
 namespace fs = std::filesystem;
@@ -32,23 +34,14 @@ inline const std::vector<ContainerFixture>& containers() {
 
 inline fs::path fixturePath(const std::string& relative) { return fs::path(TAVREL_FIXTURES_DIR) / relative; }
 
-inline std::string readAll(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 // Runs dbc_check.py with Debian's python3; returns its lines split at tabs.
 inline std::vector<std::vector<std::string>> pythonFacts(const std::string& command, const std::string& argument) {
   std::string line = "TAVREL_FIXTURES_DIR='" + std::string(TAVREL_FIXTURES_DIR) + "' /usr/bin/python3 '" +
                      std::string(TAVREL_SOURCE_DIR) + "/tests/container/dbc_check.py' " + command + " '" + argument +
                      "'";
   std::vector<std::vector<std::string>> out;
-  FILE* pipe = ::popen(line.c_str(), "r");
-  if (!pipe) return out;
   std::string text;
-  std::array<char, 4096> buffer{};
-  while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) text.append(buffer.data(), n);
-  if (::pclose(pipe) != 0) throw std::runtime_error("dbc_check.py failed: " + line);
+  if (testfiles::run(line, text) != 0) throw std::runtime_error("dbc_check.py failed: " + line);
   std::istringstream lines(text);
   for (std::string l; std::getline(lines, l);) {
     std::vector<std::string> fields;  // an empty last field counts too

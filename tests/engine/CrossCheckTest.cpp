@@ -91,7 +91,7 @@ TEST(CrossCheck, EngineTablesReadTheSameInPythonReaders) {
 
 TEST(CrossCheck, PythonDbfTablesReadTheSameInTheEngine) {
   TempDir dir;
-  auto path = dir / "pydbf.dbf";
+  const fs::path path = dir / "pydbf.dbf";
   std::string out;
   ASSERT_TRUE(crosscheck({"write-dbf", path.string()}, out)) << out;
   // What python3-dbf meant to write (its None became blanks), what it and dbfread read back.

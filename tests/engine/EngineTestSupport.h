@@ -18,6 +18,7 @@
 #include "foxpro-engine/Error.h"
 #include "foxpro-engine/NumberText.h"
 #include "foxpro-engine/Table.h"
+#include "tests/support/Files.h"
 
 namespace enginetest {
 
@@ -25,50 +26,16 @@ namespace fs = std::filesystem;
 
 inline fs::path fixtures() { return TAVREL_FIXTURES_DIR; }
 
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "tavrel-engine-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(path_, ec);
-  }
-  const fs::path& path() const { return path_; }
-  fs::path operator/(const std::string& name) const { return path_ / name; }
-
- private:
-  fs::path path_;
-};
-
-inline std::string readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-inline void writeFile(const fs::path& p, const std::string& bytes) {
-  std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
-}
+using TempDir = testfiles::TempFolder;
+using testfiles::readFile;
+using testfiles::snapshot;
+using testfiles::writeFile;
 
 // Overwrites bytes of a file (which does not grow).
 inline void patch(const fs::path& p, std::uint64_t offset, std::string_view bytes) {
   std::fstream f(p, std::ios::in | std::ios::out | std::ios::binary);
   f.seekp(std::streamoff(offset));
   f.write(bytes.data(), std::streamsize(bytes.size()));
-}
-
-// Every regular file below `folder` with its contents, to prove that nothing changed.
-inline std::vector<std::pair<std::string, std::string>> snapshot(const fs::path& folder) {
-  std::vector<std::pair<std::string, std::string>> all;
-  for (auto& e : fs::recursive_directory_iterator(folder))
-    if (e.is_regular_file()) all.emplace_back(e.path().string(), readFile(e.path()));
-  std::sort(all.begin(), all.end());
-  return all;
 }
 
 // The number of the fox::Error that `f` throws; 0 when it throws none.
@@ -174,11 +141,7 @@ inline bool crosscheck(const std::vector<std::string>& args, std::string& out) {
   std::string command = "TAVREL_FIXTURES_DIR='" + fixtures().string() +
                         "' /usr/bin/python3 '" TAVREL_SOURCE_DIR "/tests/engine/crosscheck.py'";
   for (auto& a : args) command += " '" + a + "'";
-  FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-  std::array<char, 4096> buf;
-  out.clear();
-  while (std::size_t n = std::fread(buf.data(), 1, buf.size(), pipe)) out.append(buf.data(), n);
-  return ::pclose(pipe) == 0;
+  return testfiles::run(command + " 2>&1", out) == 0;
 }
 
 // Another reader — "dbfread", "dbf" (python3-dbf) or a JSON file of rows — reads `table` as the

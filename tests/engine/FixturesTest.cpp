@@ -23,7 +23,7 @@ TEST(Fixtures, EveryTableReadsAsTheManifestSays) {
                 readingJson(fixtures() / line.substr(0, tab), options);
   }
   writeFile(dir / "readings.json", readings + "}");
-  EXPECT_TRUE(crosscheck({"fixtures", (dir / "readings.json").string()}, out)) << out;
+  EXPECT_TRUE(crosscheck({"fixtures", dir / "readings.json"}, out)) << out;
 }
 
 // The tables of the three containers, the containers themselves included, read as plain

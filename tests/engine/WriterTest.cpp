@@ -266,7 +266,7 @@ TEST(Writer, RejectsInvalidStructuresAndLeavesOldFilesAlone) {
   EXPECT_EQ(create(wide), fox::err::InvalidStructure);  // over 65,500 bytes and 255 fields
   EXPECT_EQ(readFile(dir / "old.dbf"), "keep");
   EXPECT_EQ(errorOf([&] {
-              fox::TableWriter::create(dir / "missing" / "t.dbf", {{"a", 'I'}});
+              fox::TableWriter::create(dir.path() / "missing" / "t.dbf", {{"a", 'I'}});
             }),
             fox::err::CannotCreateFile);
 }

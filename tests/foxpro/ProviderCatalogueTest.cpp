@@ -88,11 +88,11 @@ TEST(ProviderCatalogue, DropRemovesTheTableWithItsMemoAndIndexAndNothingElse) {
   fs::create_directory(folder / "sub");
   touch(folder / "sub/inner.dbf");
   auto before = snapshot(folder.path());
-  for (const auto& [path, number] : std::vector<std::pair<std::string, int>>{
-           {other / "elsewhere.dbf", 202},
-           {"../" + other.path().filename().string() + "/elsewhere", 1},
-           {folder / "notes.txt", 202},
-           {folder / "sub/inner.dbf", 202}})
+  for (const auto& [path, number] :
+       std::vector<std::pair<std::string, int>>{{other / "elsewhere.dbf", 202},
+                                                {"../" + other.path().filename().string() + "/elsewhere", 1},
+                                                {folder / "notes.txt", 202},
+                                                {folder / "sub/inner.dbf", 202}})
     EXPECT_EQ(errorNumber([&] { db->Execute("DROP TABLE [" + path + "]", -1); }), number) << path;
   EXPECT_EQ(changed(before, snapshot(folder.path())), "");
   EXPECT_EQ(snapshot(other.path()).size(), 2u);

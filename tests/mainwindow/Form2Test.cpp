@@ -1,7 +1,7 @@
 #include <QProgressBar>
 #include <QScreen>
 
-#include "MainWindowTest.h"
+#include "tests/support/MainWindowTest.h"
 #include "shell/Command.h"
 #include "shell/FormLook.h"
 #include "tests/container/Fixtures.h"
@@ -9,8 +9,8 @@
 using Form2Test = MainWindowTest;
 
 TEST_F(Form2Test, ACentredWindowWhoseSetupButtonGoesBackToTheSetupWindow) {
-  openOn(temp.path(), database);
-  EXPECT_TRUE(window->isVisible() && !form->isVisible());
+  openOn(temp.path(), database_);
+  EXPECT_TRUE(window->isVisible() && !setup->isVisible());
   EXPECT_EQ(window->windowTitle(), "Tavrel");
   EXPECT_EQ(window->frameGeometry().center(), window->screen()->geometry().center());
   auto* bar = window->findChild<QProgressBar*>("ProgressBar1");
@@ -26,7 +26,7 @@ TEST_F(Form2Test, ACentredWindowWhoseSetupButtonGoesBackToTheSetupWindow) {
   EXPECT_EQ(pointer(), shell::kPointerDefault);
 
   QTest::mouseClick(button, Qt::LeftButton);
-  EXPECT_TRUE(form->isVisible() && !window->isVisible());
+  EXPECT_TRUE(setup->isVisible() && !window->isVisible());
   window->show();
   window->close();
   EXPECT_EQ(programEnds, 1);
@@ -37,29 +37,28 @@ TEST_F(Form2Test, SortedListsSelectAllDeselectAllAndRefillsFromTheNewSettingsWit
   sql("CREATE VIEW `alpha_view` AS SELECT 1 AS one");
   addFreeTables(temp.path() / "free", {"Orders.dbf", "customers.DBF", "expense details.dbf", "zeta.dbf"});
   std::ofstream(temp.path() / "free" / "notes.txt") << "not a table";
-  openOn(temp.path() / "free", database);
-  EXPECT_EQ(entries(List1), QStringList({"alpha_view", "customers", "expense details", "Orders", "Zeta"}));
-  EXPECT_EQ(entries(List2), QStringList({"customers", "expense details", "Orders", "zeta"}));
+  openOn(temp.path() / "free", database_);
+  EXPECT_EQ(entries(List1), Names({"alpha_view", "customers", "expense details", "Orders", "Zeta"}));
+  EXPECT_EQ(entries(List2), Names({"customers", "expense details", "Orders", "zeta"}));
 
   // Select All without a current entry makes the first one current; with one, it stays.
   // Deselect All keeps the current entry. Neither touches the other list.
   click(List2, {"zeta"});
   pressMain("Check10");
   EXPECT_TRUE(entries(List1, true) == entries(List1) && List1->ListIndex() == 0);
-  EXPECT_EQ(entries(List2, true), QStringList({"zeta"}));
+  EXPECT_EQ(entries(List2, true), Names({"zeta"}));
   pressMain("Check8");
   EXPECT_TRUE(entries(List2, true) == entries(List2) && List2->ListIndex() == 3);
   pressMain("Check11");
-  EXPECT_TRUE(entries(List1, true).isEmpty() && List1->ListIndex() == 0);
+  EXPECT_TRUE(entries(List1, true).empty() && List1->ListIndex() == 0);
   EXPECT_EQ(entries(List2, true), entries(List2));
   pressMain("Check9");
-  EXPECT_TRUE(entries(List2, true).isEmpty() && List2->ListIndex() == 3);
+  EXPECT_TRUE(entries(List2, true).empty() && List2->ListIndex() == 3);
 
   // Empty sources: empty lists, on which the four buttons do nothing.
-  pressMain("Check2");
   provider_test::fs::create_directory(temp.path() / "empty");
-  openOn(temp.path() / "empty", database + "_empty");
-  EXPECT_TRUE(entries(List1).isEmpty() && entries(List2).isEmpty());
+  openOn(temp.path() / "empty", otherDatabase("_empty"));
+  EXPECT_TRUE(entries(List1).empty() && entries(List2).empty());
   for (const char* button : {"Check10", "Check8", "Check11", "Check9"}) pressMain(button);
   EXPECT_TRUE(List1->ListIndex() == -1 && List2->ListIndex() == -1 && dialogs().shown.empty());
 
@@ -70,11 +69,12 @@ TEST_F(Form2Test, SortedListsSelectAllDeselectAllAndRefillsFromTheNewSettingsWit
     for (auto& fact : fixtures::pythonFacts("manifest", std::string(fixture.folder) + "/" + fixture.dbc))
       if (fact[0] == "table") tables << QString::fromStdString(fact[1]);
     tables.sort(Qt::CaseInsensitive);
-    pressMain("Check2");
-    openOn(temp.copyFixture(fixture.folder) / fixture.dbc, database);
-    EXPECT_EQ(entries(List2), tables);
-    EXPECT_EQ(entries(List1).size(), 5);
-    EXPECT_TRUE(entries(List1, true).isEmpty() && List1->ListIndex() == -1);
+    Names sorted;
+    for (const QString& table : tables) sorted.push_back(table.toStdString());
+    openOn(temp.copyFixture(fixture.folder) / fixture.dbc, database_);
+    EXPECT_EQ(entries(List2), sorted);
+    EXPECT_EQ(entries(List1).size(), 5u);
+    EXPECT_TRUE(entries(List1, true).empty() && List1->ListIndex() == -1);
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     List2->setFocus(Qt::TabFocusReason);
@@ -84,13 +84,13 @@ TEST_F(Form2Test, SortedListsSelectAllDeselectAllAndRefillsFromTheNewSettingsWit
   pressMain("Check8");
   List2->setFocus(Qt::TabFocusReason);
   window->Form_Load();
-  EXPECT_TRUE(List2->hasFocus() && List2->ListIndex() == -1 && entries(List2, true).isEmpty());
+  EXPECT_TRUE(List2->hasFocus() && List2->ListIndex() == -1 && entries(List2, true).empty());
 }
 
 TEST_F(Form2Test, AFailedLoadLeavesAListItCouldNotReadAsItWas) {
   createTables({"`kept`"});
   addFreeTables(temp.path() / "free", {"first.dbf"});
-  openOn(temp.path() / "free", database);
+  openOn(temp.path() / "free", database_);
   click(List1, {"kept"});
   click(List2, {"first"});
   auto load = [&] { return shell::RunCommand(window, [&] { window->Form_Load(); }); };
@@ -99,15 +99,15 @@ TEST_F(Form2Test, AFailedLoadLeavesAListItCouldNotReadAsItWas) {
   paste("Text2", QString::fromStdString((temp.path() / "gone").string()));
   EXPECT_FALSE(load());
   EXPECT_TRUE(lastMessage().startsWith("Run-time error")) << lastMessage().toStdString();
-  EXPECT_EQ(entries(List2, true), QStringList({"first"}));
-  EXPECT_EQ(entries(List1, true), QStringList({"kept"}));
+  EXPECT_EQ(entries(List2, true), Names({"first"}));
+  EXPECT_EQ(entries(List1, true), Names({"kept"}));
 
   // The database is gone: the FoxPro list is read afresh, the MySQL list keeps what it had.
   paste("Text2", QString::fromStdString((temp.path() / "free").string()));
   addFreeTables(temp.path() / "free", {"second.dbf"});
-  paste("Text7", QString::fromStdString(database + "_gone"));
+  paste("Text7", QString::fromStdString(database_ + "_gone"));
   EXPECT_FALSE(load());
-  EXPECT_TRUE(entries(List2) == QStringList({"first", "second"}) && entries(List2, true).isEmpty());
-  EXPECT_EQ(entries(List1, true), QStringList({"kept"}));
+  EXPECT_TRUE(entries(List2) == Names({"first", "second"}) && entries(List2, true).empty());
+  EXPECT_EQ(entries(List1, true), Names({"kept"}));
   EXPECT_EQ(*mysql->open + *foxpro->open, 0);
 }

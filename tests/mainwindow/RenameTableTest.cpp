@@ -1,12 +1,12 @@
 #include <algorithm>
 
-#include "MainWindowTest.h"
+#include "tests/support/MainWindowTest.h"
 
 using RenameTableTest = MainWindowTest;
 
 TEST_F(RenameTableTest, OneSelectedTableGetsTheTypedNameAsTheServerHoldsIt) {
   createTables({"`alpha`", "`beta`", "`gamma`"});
-  openOn(temp.path(), database);
+  openOn(temp.path(), database_);
   const int opened = mysql->attempts;
   std::vector<int> pointers;  // while the messages and the input box are up
   dialogs().whileShown = [&](const auto&) { pointers.push_back(pointer()); };
@@ -32,16 +32,16 @@ TEST_F(RenameTableTest, OneSelectedTableGetsTheTypedNameAsTheServerHoldsIt) {
   click(List1, {"gamma"});
   dialogs().replies.push_back(QStringLiteral(" it`s"));
   pressMain("Check6");
-  EXPECT_EQ(mysqlTables(), QStringList({" it`s", "beta", "New Name"}));
+  EXPECT_EQ(mysqlTables(), Names({" it`s", "beta", "New Name"}));
   EXPECT_EQ(entries(List1), mysqlTables());
-  EXPECT_TRUE(entries(List1, true).isEmpty());
+  EXPECT_TRUE(entries(List1, true).empty());
 
   // A name that is taken: the server refuses, the list stays as it was.
   click(List1, {"beta"});
   dialogs().replies.push_back(QStringLiteral("New Name"));
   pressMain("Check6");
   EXPECT_TRUE(lastMessage().startsWith("Run-time error '1050':")) << lastMessage().toStdString();
-  EXPECT_EQ(entries(List1), QStringList({" it`s", "beta", "New Name"}));
-  EXPECT_EQ(entries(List1, true), QStringList({"beta"}));
+  EXPECT_EQ(entries(List1), Names({" it`s", "beta", "New Name"}));
+  EXPECT_EQ(entries(List1, true), Names({"beta"}));
   EXPECT_EQ(pointer(), shell::kPointerDefault);
 }

@@ -31,13 +31,13 @@ class SetupWindowTest : public GuiTest {
   Form1* create(Form1::MainWindowFactory factory = {}) {
     if (!factory) factory = [this](Form1&) { return std::unique_ptr<MainWindow>(main = new CountingMainWindow); };
     main = nullptr;
-    form = std::make_unique<Form1>(factory);
-    return form.get();
+    setup = std::make_unique<Form1>(factory);
+    return setup.get();
   }
 
   template <typename T = QLineEdit>
   T* control(const char* name) {
-    T* found = form->findChild<T*>(name);
+    T* found = setup->findChild<T*>(name);
     EXPECT_NE(found, nullptr) << name;
     return found;
   }
@@ -54,11 +54,11 @@ class SetupWindowTest : public GuiTest {
   // Puts settings that work into the fields, which stores them: the test server's login and the
   // northwind container.
   void enterWorkingSettings(const testdb::Server& s) {
-    steps::EnterMySqlLogin(*form, {s.host, s.port, s.user, s.password, s.database});
+    steps::EnterMySqlLogin(*setup, {s.host, s.port, s.user, s.password, s.database});
     paste("Text1", fixture("northwind/northwind.dbc"));
   }
 
   std::unique_ptr<ProviderSpy> foxpro, mysql;
-  std::unique_ptr<Form1> form;
+  std::unique_ptr<Form1> setup;
   CountingMainWindow* main = nullptr;
 };

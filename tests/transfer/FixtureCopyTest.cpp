@@ -1,23 +1,13 @@
 // Every fixture table sent to MySQL through the main window: the free tables of every fixture
 // folder and the tables of the three containers (long field names as column names), then every
 // cell compared by copy_check.py with the table as python3-dbfread reads it.
-#include <QTemporaryDir>
 #include <fstream>
 
-#include "TransferTest.h"
+#include "tests/support/MainWindowTest.h"
 
 namespace {
 
-using FixtureCopy = TransferTest;
-
-std::string run(const std::string& command, int& status) {
-  std::string out;
-  FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-  char buffer[4096];
-  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
-  status = ::pclose(pipe);
-  return out;
-}
+using FixtureCopy = MainWindowTest;
 
 TEST_F(FixtureCopy, EveryTableArrivesCellForCell) {
   const char* sources[] = {"dbf-gem",
@@ -34,36 +24,35 @@ TEST_F(FixtureCopy, EveryTableArrivesCellForCell) {
   int tables = 0;
   for (const std::string source : sources) {
     SCOPED_TRACE(source);
-    dropAllTables();
-    useFoxPro(TAVREL_FIXTURES_DIR "/" + source);
+    mysqltest::recreateDatabase(server_, database_);
+    steps::ChooseFoxProSource(*setup, TAVREL_FIXTURES_DIR "/" + source);
     fillLists();
-    std::vector<QString> names = listed(foxproList());
+    Names names = entries(List2);
     if (source == "dbf-gem") {
       // Two fields of one name: MySQL has no table for it.
-      send({"dbase_03"});
+      sendToMySql({"dbase_03"});
       EXPECT_EQ(dialogs().messages(),
                 std::vector<QString>{"Run-time error '1060':\n\nDuplicate column name 'point_id'\n\nTable dbase_03."});
-      std::erase(names, QString("dbase_03"));
+      std::erase(names, "dbase_03");
       dialogs().shown.clear();
     }
-    send(names);
+    sendToMySql(names);
     EXPECT_TRUE(dialogs().messages().empty()) << dialogs().messages().front().toStdString();
     EXPECT_TRUE(idle());
     // The next source's copy replaces these tables: check them now.
-    QTemporaryDir folder;
+    testfiles::TempFolder folder;
     std::string list = "[";
-    for (const QString& name : names) {
-      list += std::string(list.size() > 1 ? "," : "") + "{\"source\":\"" + source + "\",\"table\":\"" +
-              name.toStdString() + "\"}";
+    for (const std::string& name : names) {
+      list += std::string(list.size() > 1 ? "," : "") + "{\"source\":\"" + source + "\",\"table\":\"" + name + "\"}";
       ++tables;
     }
-    const std::string file = folder.path().toStdString() + "/jobs.json";
+    const std::string file = folder / "jobs.json";
     std::ofstream(file) << list << "]";
-    int status = 0;
-    std::string out = run("TAVREL_FIXTURES_DIR='" TAVREL_FIXTURES_DIR "' /usr/bin/python3 '" TAVREL_SOURCE_DIR
-                          "/tests/transfer/copy_check.py' " +
-                              database_ + " " + file,
-                          status);
+    std::string out;
+    const int status = testfiles::run("TAVREL_FIXTURES_DIR='" TAVREL_FIXTURES_DIR
+                                      "' /usr/bin/python3 '" TAVREL_SOURCE_DIR "/tests/transfer/copy_check.py' " +
+                                          database_ + " " + file + " 2>&1",
+                                      out);
     EXPECT_EQ(status, 0) << out;
     if (status == 0 && !out.empty()) std::cerr << source << ": " << out;
   }

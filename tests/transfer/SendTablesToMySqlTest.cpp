@@ -1,10 +1,9 @@
 // "Send Table(s) to MySQL" pressed in the main window: free tables written for each case into a
 // folder of the test's own, copied into the throwaway MariaDB.
 #include <QFile>
-#include <QTemporaryDir>
 #include <cmath>
 
-#include "TransferTest.h"
+#include "tests/support/MainWindowTest.h"
 #include "foxpro-engine/TableWriter.h"
 #include "transfer/SendTablesToMySql.h"
 
@@ -41,19 +40,12 @@ TEST(SendTablesToMySqlText, TemporaryColumnAndCreateText) {
             "`u` LONGTEXT,`a``b` LONGTEXT ) DEFAULT CHARSET=utf8mb4;");
 }
 
-class SendTablesToMySql : public TransferTest {
+class SendTablesToMySql : public MainWindowTest {
  protected:
-  void SetUp() override {
-    TransferTest::SetUp();
-    if (IsSkipped()) return;
-    dropAllTables();
-    useFoxPro(folder_.path().toStdString());
-  }
-
   void table(const std::string& name, const std::vector<ColumnSpec>& columns,
              const std::vector<std::vector<Value>>& rows, int codePage = 1252) {
-    auto writer = fox::TableWriter::create(folder_.path().toStdString() + "/" + name + ".dbf", columns,
-                                           {.codePage = codePage, .backlink = {}});
+    auto writer =
+        fox::TableWriter::create(folder() + "/" + name + ".dbf", columns, {.codePage = codePage, .backlink = {}});
     for (const auto& row : rows) writer->append(row);
     writer->close();
   }
@@ -66,7 +58,7 @@ class SendTablesToMySql : public TransferTest {
       rows.push_back({std::int32_t(k), "row " + std::to_string(k), k == refused ? kMarker : k / 4.0});
     table(name, {{"ID", 'I'}, {"NAME", 'C', 10}, {"V", 'B', 0, 2}}, rows);
     if (refused < 0) return;
-    QFile file(folder_.path() + "/" + QString::fromStdString(name) + ".dbf");
+    QFile file(QString::fromStdString(folder() + "/" + name + ".dbf"));
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
     QByteArray bytes = file.readAll();
     const double nan = std::nan("");
@@ -75,8 +67,6 @@ class SendTablesToMySql : public TransferTest {
     file.seek(0);
     file.write(bytes);
   }
-
-  QTemporaryDir folder_;
 };
 
 TEST_F(SendTablesToMySql, CopiesBottomToTopWithTheOverwriteQuestionAndTheProgressBar) {
@@ -89,15 +79,15 @@ TEST_F(SendTablesToMySql, CopiesBottomToTopWithTheOverwriteQuestionAndTheProgres
   numbered("kept", 3);
   numbered("orders", 2);
   numbered("replaced", 5);
-  execute("CREATE TABLE kept (old INT)");
-  execute("INSERT INTO kept VALUES (42)");
-  execute("CREATE TABLE replaced (old INT)");
-  execute("CREATE TABLE Orders (old INT)");
+  sql("CREATE TABLE kept (old INT)");
+  sql("INSERT INTO kept VALUES (42)");
+  sql("CREATE TABLE replaced (old INT)");
+  sql("CREATE TABLE Orders (old INT)");
   fillLists();
   std::vector<int> progress;
-  QObject::connect(&progressBar(), &QProgressBar::valueChanged, [&](int v) { progress.push_back(v); });
+  QObject::connect(ProgressBar1, &QProgressBar::valueChanged, [&](int v) { progress.push_back(v); });
   dialogs().replies = {ui::Answer::Yes, ui::Answer::Yes, ui::Answer::No};  // replaced, orders, kept
-  send({"clash", "empty", "kept", "orders", "replaced"});
+  sendToMySql({"clash", "empty", "kept", "orders", "replaced"});
 
   std::vector<QString> questions;
   for (const auto& shown : dialogs().shown) {
@@ -109,7 +99,7 @@ TEST_F(SendTablesToMySql, CopiesBottomToTopWithTheOverwriteQuestionAndTheProgres
                                   "Would you like to overwrite kept?"}));
   EXPECT_EQ(dialogs().unanswered, 0);
   // "Orders" is another table on this server: it stays, and stays listed, beside the new orders.
-  EXPECT_EQ(listed(mysqlList()), (std::vector<QString>{"clash", "empty", "kept", "orders", "Orders", "replaced"}));
+  EXPECT_EQ(entries(List1), (Names{"clash", "empty", "kept", "orders", "Orders", "replaced"}));
   EXPECT_EQ(column("SELECT * FROM Orders").size(), 0u);
   EXPECT_EQ(column("SELECT CONCAT_WS('|', id, name, v) FROM orders"),
             (std::vector<std::string>{"0|row 0     |0", "1|row 1     |0.25"}));
@@ -126,22 +116,22 @@ TEST_F(SendTablesToMySql, CopiesBottomToTopWithTheOverwriteQuestionAndTheProgres
   // Per row before it is written, 0 after each table; the empty table sets only 0, which it is.
   EXPECT_EQ(progress, (std::vector<int>{20, 40, 60, 80, 100, 0, 50, 100, 0, 25, 50, 75, 100, 0}));
   EXPECT_TRUE(idle());
-  EXPECT_EQ(foxproList().selectedItems().size(), 5);
+  EXPECT_EQ(List2->selectedItems().size(), 5);
 }
 
 TEST_F(SendTablesToMySql, WithoutACurrentEntryOrWithAnUnlistedTableNothingIsChanged) {
   numbered("ghost", 2);
   fillLists();
-  execute("CREATE TABLE ghost (old INT)");
-  execute("INSERT INTO ghost VALUES (7)");
-  foxproList().SetSelected(0, true);  // selected, but no entry is the current one
-  QTest::mouseClick(window_->findChild<ButtonCheckBox*>("Check4"), Qt::LeftButton);
-  send({"ghost"});
+  sql("CREATE TABLE ghost (old INT)");
+  sql("INSERT INTO ghost VALUES (7)");
+  List2->SetSelected(0, true);  // selected, but no entry is the current one
+  pressMain("Check4");
+  sendToMySql({"ghost"});
   EXPECT_EQ(dialogs().messages(), (std::vector<QString>{"Please select a table to send.",
                                                         "Run-time error '1050':\n\nTable 'ghost' already exists"}));
   EXPECT_EQ(dialogs().shown.front().title, "Tavrel");
   EXPECT_EQ(column("SELECT * FROM ghost"), std::vector<std::string>{"7"});
-  EXPECT_TRUE(listed(mysqlList()).empty());
+  EXPECT_TRUE(entries(List1).empty());
   EXPECT_TRUE(idle());
 }
 
@@ -152,7 +142,7 @@ TEST_F(SendTablesToMySql, ARefusedValueStopsTheCopyNamingTableRowAndColumn) {
   numbered("t2", 3000, 2500);
   numbered("t3", 1200);
   fillLists();
-  send({"t1", "t2", "t3"});
+  sendToMySql({"t1", "t2", "t3"});
   ASSERT_EQ(dialogs().messages().size(), 1u);
   const QString message = dialogs().messages().front();
   EXPECT_TRUE(message.startsWith("Run-time error '1264':\n\nOut of range value for column 'v'"))
@@ -161,7 +151,7 @@ TEST_F(SendTablesToMySql, ARefusedValueStopsTheCopyNamingTableRowAndColumn) {
   EXPECT_EQ(scalar("SELECT COUNT(*) FROM t3"), "1200");
   EXPECT_EQ(scalar("SELECT CONCAT_WS(' ', COUNT(*), MIN(tempid0), MAX(tempid0), SUM(id = tempid0)) FROM t2"),
             "2500 0 2499 2500");
-  EXPECT_EQ(listed(mysqlList()), std::vector<QString>{"t3"});
+  EXPECT_EQ(entries(List1), Names{"t3"});
   EXPECT_EQ(column("SHOW TABLES LIKE 't1'").size(), 0u);
   EXPECT_TRUE(idle());
 }
@@ -173,7 +163,7 @@ TEST_F(SendTablesToMySql, ARowPastTheServersPacketLimitIsRefusedBeforeItIsSent) 
   const std::string huge(std::stoul(limit), 'x');
   table("huge", {{"ID", 'I'}, {"NOTE", 'M'}}, {{0, "a"}, {1, "b"}, {2, huge}, {3, "d"}});
   fillLists();
-  send({"huge"});
+  sendToMySql({"huge"});
   ASSERT_EQ(dialogs().messages().size(), 1u);
   const std::string message = dialogs().messages().front().toStdString();
   EXPECT_TRUE(message.starts_with("Run-time error '1153':")) << message;
@@ -191,14 +181,14 @@ TEST_F(SendTablesToMySql, AFailureAfterTheLastRowNamesNoRow) {
   fillLists();
   ado::Connection reader;
   reader.Open(testdb::connectionString(server_, database_));
-  QObject::connect(&progressBar(), &QProgressBar::valueChanged, [&](int percent) {
+  QObject::connect(ProgressBar1, &QProgressBar::valueChanged, [&](int percent) {
     if (percent != 100) return;
     reader.Execute("START TRANSACTION");
     reader.Execute("SELECT COUNT(*) FROM held");
   });
-  execute("SET GLOBAL lock_wait_timeout = 1");  // read by the command's own new connection
-  send({"held"});
-  execute("SET GLOBAL lock_wait_timeout = DEFAULT");
+  sql("SET GLOBAL lock_wait_timeout = 1");  // read by the command's own new connection
+  sendToMySql({"held"});
+  sql("SET GLOBAL lock_wait_timeout = DEFAULT");
   reader.Close();
   ASSERT_EQ(dialogs().messages().size(), 1u);
   const QString message = dialogs().messages().front();
@@ -211,11 +201,10 @@ TEST_F(SendTablesToMySql, CyrillicAndGreekArriveUnchangedInALatin1Database) {
   const std::string cyrillic = "Съешь же ещё этих мягких булок", greek = "Ξεσκεπάζω την ψυχοφθόρα βδελυγμία";
   table("cyrillic", {{"T", 'C', 40}, {"M", 'M'}}, {{cyrillic, cyrillic + "\r\n" + cyrillic}}, 1251);
   table("greek", {{"T", 'V', 40}}, {{greek}}, 1253);
-  const std::string latin1 = database_ + "_latin1";
-  useMySql(server_, latin1);
-  dropAllTables(latin1);
+  const std::string latin1 = otherDatabase("_latin1", "latin1");
+  paste("Text7", QString::fromStdString(latin1));
   fillLists();
-  send({"cyrillic", "greek"});
+  sendToMySql({"cyrillic", "greek"});
   EXPECT_TRUE(dialogs().messages().empty());
   EXPECT_EQ(column("SELECT CONCAT(RTRIM(t), '|', m) FROM cyrillic", latin1),
             std::vector<std::string>{cyrillic + "|" + cyrillic + "\r\n" + cyrillic});

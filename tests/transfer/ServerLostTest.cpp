@@ -3,7 +3,6 @@
 // "Send Table(s) to MySQL" is halfway, the copy stops with the connection's error, soon, and every
 // row the server had acknowledged is there after the restart; stopped (SIGSTOP), it freezes
 // neither the window nor the command.
-#include <QTemporaryDir>
 #include <QTimer>
 #include <chrono>
 #include <condition_variable>
@@ -17,7 +16,7 @@
 #include <sstream>
 #include <thread>
 
-#include "TransferTest.h"
+#include "tests/support/MainWindowTest.h"
 #include "foxpro-engine/TableWriter.h"
 #include "platform/mysql/Client.h"
 #include "platform/mysql/MySqlProvider.h"
@@ -26,11 +25,10 @@ namespace {
 
 // Runs a shell command; true when it succeeded. `out` gets what it printed.
 bool run(const std::string& command, std::string* out = nullptr) {
-  FILE* pipe = ::popen(command.c_str(), "r");
-  char buffer[1024];
-  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
-    if (out) out->append(buffer, n);
-  return ::pclose(pipe) == 0;
+  std::string printed;
+  const bool done = testfiles::run(command, printed) == 0;
+  if (out) *out = printed;
+  return done;
 }
 
 // scripts/testdb.sh with its state in `folder`.
@@ -38,12 +36,12 @@ bool testdb(const std::string& folder, const std::string& action, std::string* o
   return run("TAVREL_TESTDB_DIR='" + folder + "' '" TAVREL_SOURCE_DIR "/scripts/testdb.sh' " + action, out);
 }
 
-class ServerLost : public TransferTest {
+class ServerLost : public MainWindowTest {
  protected:
   void SetUp() override {
-    TransferTest::SetUp();
+    MainWindowTest::SetUp();
     if (IsSkipped()) return;
-    state_ = folder_.path().toStdString() + "/server";
+    state_ = folder() + "/server";
     std::string printed;
     ASSERT_TRUE(testdb(state_, "start", &printed)) << "the second test server did not start";
     std::istringstream exports(printed);
@@ -59,6 +57,10 @@ class ServerLost : public TransferTest {
   }
   void TearDown() override {
     if (!state_.empty()) testdb(state_, "stop");
+    MainWindowTest::TearDown();
+  }
+  void useOwnServer() {
+    steps::EnterMySqlLogin(*setup, {own_.host, own_.port, own_.user, own_.password, own_.database});
   }
 
   std::string count(const std::string& sql) {
@@ -69,13 +71,12 @@ class ServerLost : public TransferTest {
 
   // The free table "big" of `rows` rows in the test's folder, as the FoxPro side.
   void useBigFoxProTable(int rows) {
-    auto table = fox::TableWriter::create(folder_.path().toStdString() + "/big.dbf", {{"ID", 'I'}, {"NAME", 'C', 20}});
+    auto table = fox::TableWriter::create(folder() + "/big.dbf", {{"ID", 'I'}, {"NAME", 'C', 20}});
     for (int k = 0; k < rows; ++k) table->append({std::int32_t(k), "name " + std::to_string(k)});
     table->close();
-    useFoxPro(folder_.path().toStdString());
+    steps::ChooseFoxProSource(*setup, folder());
   }
 
-  QTemporaryDir folder_;
   std::string state_;
   testdb::Server own_;
 };
@@ -83,11 +84,11 @@ class ServerLost : public TransferTest {
 TEST_F(ServerLost, ACrashAndRestartMidwayIsAClearErrorAndKeepsEveryAcknowledgedRow) {
   constexpr int kRows = 20000;
   useBigFoxProTable(kRows);
-  useMySql(own_, own_.database);
+  useOwnServer();
   fillLists();
 
   long acknowledged = -1;
-  QObject::connect(&progressBar(), &QProgressBar::valueChanged, [&](int percent) {
+  QObject::connect(ProgressBar1, &QProgressBar::valueChanged, [&](int percent) {
     // Late enough that batches of rows were committed before (a batch is committed when the next
     // one is sent).
     if (percent != 75 || acknowledged >= 0) return;
@@ -100,7 +101,7 @@ TEST_F(ServerLost, ACrashAndRestartMidwayIsAClearErrorAndKeepsEveryAcknowledgedR
     EXPECT_TRUE(testdb(state_, "restart"));
   });
   auto start = std::chrono::steady_clock::now();
-  send({"big"});
+  sendToMySql({"big"});
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
   ASSERT_EQ(dialogs().messages().size(), 1u);
@@ -113,7 +114,7 @@ TEST_F(ServerLost, ACrashAndRestartMidwayIsAClearErrorAndKeepsEveryAcknowledgedR
       << message;
   EXPECT_LT(seconds, 30);  // the restart takes a few seconds; nothing waits for a timeout
   EXPECT_TRUE(idle());
-  EXPECT_TRUE(listed(mysqlList()).empty());
+  EXPECT_TRUE(entries(List1).empty());
   // A gapless run from row 0, every acknowledged row among it, none past the point of the crash.
   long stored = std::stol(count("SELECT COUNT(*) FROM big"));
   EXPECT_GE(stored, acknowledged);
@@ -158,23 +159,23 @@ TEST_F(ServerLost, AStoppedServerFreezesNeitherTheWindowNorTheCommand) {
   own.Open(testdb::connectionString(own_, own_.database));
   own.Execute(rowsOfAKilobyte);
   own.Close();
-  std::filesystem::create_directory(folder_.path().toStdString() + "/out");
-  useFoxPro(folder_.path().toStdString() + "/out");
-  useMySql(own_, own_.database);
+  std::filesystem::create_directory(folder() + "/out");
+  steps::ChooseFoxProSource(*setup, folder() + "/out");
+  useOwnServer();
   fillLists();
   bool timerFired = false;
-  auto stopHalfway = QObject::connect(&progressBar(), &QProgressBar::valueChanged, [&](int percent) {
+  auto stopHalfway = QObject::connect(ProgressBar1, &QProgressBar::valueChanged, [&](int percent) {
     if (percent != 50 || stopped) return;
     stopped.emplace(server);
     QTimer::singleShot(300, [&] {
       timerFired = true;
-      window_->close();
+      window->close();
     });
   });
-  mysqlList().SetSelected(0, true);
-  mysqlList().SetListIndex(0);
+  List1->SetSelected(0, true);
+  List1->SetListIndex(0);
   Clock::time_point start = Clock::now();
-  QTest::mouseClick(window_->findChild<ButtonCheckBox*>("Check3"), Qt::LeftButton);
+  send();
   EXPECT_LT(secondsSince(start), 10);
   EXPECT_TRUE(timerFired);
   EXPECT_EQ(programEnds, 1);
@@ -190,13 +191,13 @@ TEST_F(ServerLost, AStoppedServerFreezesNeitherTheWindowNorTheCommand) {
     ~LimitRestored() { mysql::setSilenceLimit(mysql::Client::kSilenceLimit); }
   } restored;
   useBigFoxProTable(20000);
+  window->show();
   fillLists();
-  window_->show();
-  QObject::connect(&progressBar(), &QProgressBar::valueChanged, [&](int percent) {
+  QObject::connect(ProgressBar1, &QProgressBar::valueChanged, [&](int percent) {
     if (percent == 50 && !stopped) stopped.emplace(server);
   });
   start = Clock::now();
-  send({"big"});
+  sendToMySql({"big"});
   const double waited = secondsSince(start);
   EXPECT_GE(waited, 2);
   EXPECT_LT(waited, 10);

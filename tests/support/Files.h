@@ -1,0 +1,84 @@
+#pragma once
+// Files and programs for the tests: a temporary folder, whole files, a folder's snapshot (to
+// show that nothing changed), and what a shell command prints.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+
+namespace testfiles {
+
+namespace fs = std::filesystem;
+
+// A fresh folder under the system's temporary folder, removed with everything in it at the end.
+class TempFolder {
+ public:
+  TempFolder() {
+    std::string pattern = (fs::temp_directory_path() / "tavrel-test-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+  }
+  ~TempFolder() {
+    std::error_code ec;
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(path_, ec);
+  }
+  const fs::path& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+  // Copies the files of a fixture folder (relative to the fixtures) here; returns the copy's folder.
+  fs::path copyFixture(const std::string& relative) const {
+    fs::path target = path_ / fs::path(relative).filename();
+    fs::create_directories(target);
+    for (const auto& e : fs::directory_iterator(fs::path(TAVREL_FIXTURES_DIR) / relative))
+      if (e.is_regular_file()) fs::copy_file(e.path(), target / e.path().filename());
+    return target;
+  }
+
+ private:
+  fs::path path_;
+};
+
+inline std::string readFile(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+inline void writeFile(const fs::path& file, const std::string& bytes) {
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// Every file below `folder` with its bytes, by its name relative to the folder.
+using Snapshot = std::map<std::string, std::string>;
+inline Snapshot snapshot(const fs::path& folder) {
+  Snapshot files;
+  for (const auto& entry : fs::recursive_directory_iterator(folder))
+    if (entry.is_regular_file()) files[fs::relative(entry.path(), folder).string()] = readFile(entry.path());
+  return files;
+}
+
+// The names of the files that differ between two snapshots (added, removed or changed).
+inline std::string changed(const Snapshot& before, const Snapshot& after) {
+  std::string names;
+  for (const auto& [name, bytes] : before)
+    if (!after.count(name) || after.at(name) != bytes) names += name + " ";
+  for (const auto& [name, bytes] : after)
+    if (!before.count(name)) names += name + " ";
+  return names;
+}
+
+// Runs a shell command; its exit status (as pclose gives it), what it printed in `out`.
+inline int run(const std::string& command, std::string& out) {
+  out.clear();
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return -1;
+  char buffer[65536];
+  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
+  return ::pclose(pipe);
+}
+
+}  // namespace testfiles
