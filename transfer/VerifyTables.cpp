@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <set>
 
 #include "BothSides.h"
 #include "QuotedNames.h"
@@ -266,19 +267,19 @@ TableComparison compare(const std::string& table, bool inOrder, const Opener& so
   return result;
 }
 
-// Whether MySQL gives the rows of a table in an order a copy kept: a base table of InnoDB,
-// whose rows come in the order of its primary key (or of their insertion, without one) as long
-// as they are not changed. Other engines give them in the order of their place in the file,
-// which deleting and adding rows changes; a view's order is its query's.
-bool orderKept(ado::Connection& mysql, const std::string& table) {
+// The tables of the database whose rows MySQL gives in an order a copy kept: base tables of
+// InnoDB, whose rows come in the order of their primary key (or of their insertion, without one)
+// as long as they are not changed. Other engines give them in the order of their place in the
+// file, which deleting and adding rows changes; a view's order is its query's. One query for the
+// run: asked per table, it read the whole catalogue again for each.
+std::set<std::string> tablesKeepingOrder(ado::Connection& mysql) {
   ado::Recordset rs = mysql.Execute(
-      "SELECT TABLE_NAME, TABLE_TYPE, ENGINE FROM information_schema.TABLES WHERE TABLE_SCHEMA = DATABASE()");
-  bool kept = false;
-  for (; !rs.Eof(); rs.MoveNext())
-    if (rs.Fields()[0].Value().toText() == table)
-      kept = rs.Fields()[1].Value().toText() == "BASE TABLE" && rs.Fields()[2].Value().toText() == "InnoDB";
+      "SELECT TABLE_NAME FROM information_schema.TABLES WHERE TABLE_SCHEMA = DATABASE() AND TABLE_TYPE = 'BASE TABLE' "
+      "AND ENGINE = 'InnoDB'");
+  std::set<std::string> names;
+  for (; !rs.Eof(); rs.MoveNext()) names.insert(rs.Fields()[0].Value().toText());
   rs.Close();
-  return kept;
+  return names;
 }
 
 }  // namespace
@@ -287,6 +288,7 @@ void VerifyTablesToFoxPro(const CommandParts& parts, const VerifyReport& report)
   BothSides sides(parts, true);
   ado::Connection &foxpro = sides.foxpro, &mysql = sides.mysql;
   const Expected expected = [](const Variant& value, std::size_t) { return FoxProValue(value); };
+  const std::set<std::string> ordered = tablesKeepingOrder(mysql);
   for (const QString& name : SelectedEntries(*parts.mysqlList)) {
     const std::string table = name.toStdString();
     const Opener source = [&] {
@@ -299,13 +301,14 @@ void VerifyTablesToFoxPro(const CommandParts& parts, const VerifyReport& report)
       rs.Open("SELECT * FROM " + FoxProName(table), foxpro);
       return rs;
     };
-    report(compare(table, orderKept(mysql, table), source, target, expected));
+    report(compare(table, ordered.contains(table), source, target, expected));
   }
 }
 
 void VerifyTablesToMySql(const CommandParts& parts, const VerifyReport& report) {
   BothSides sides(parts, false);
   ado::Connection &foxpro = sides.foxpro, &mysql = sides.mysql;
+  const std::set<std::string> ordered = tablesKeepingOrder(mysql);
   for (const QString& name : SelectedEntries(*parts.foxproList)) {
     const std::string table = name.toStdString();
     const Opener source = [&] {
@@ -330,6 +333,6 @@ void VerifyTablesToMySql(const CommandParts& parts, const VerifyReport& report) 
     };
     // The copy adds the rows in the FoxPro table's record order, and with its own row-number
     // column as long as they go in: the order holds where the engine keeps the order of insertion.
-    report(compare(table, orderKept(mysql, table), source, target, expected));
+    report(compare(table, ordered.contains(table), source, target, expected));
   }
 }
