@@ -88,7 +88,11 @@ Variant MySqlValue(const Variant& value, std::string_view columnType) {
 
 bool SameCell(const Variant& a, const Variant& b) {
   if (a.isNull() || b.isNull()) return a.isNull() && b.isNull();
+  // Bytes and text differ even where the text's UTF-8 is those bytes (text is stored in the
+  // table's code page, bytes as they are); only empty they are the same: a binary memo given the
+  // empty text (a NULL's form) reads as no bytes.
   if (ArrivesAsBytes(a) && ArrivesAsBytes(b)) return a.asBytes() == b.asBytes();
+  if (ArrivesAsBytes(a) || ArrivesAsBytes(b)) return a.toText().empty() && b.toText().empty();
   if (a.kind() == Variant::Kind::Text && b.kind() == Variant::Kind::Text) return a.asText() == b.asText();
   return a.toText() == b.toText();
 }
@@ -104,7 +108,7 @@ void AppendCellKey(std::string& out, const Variant& value) {
           ? std::string_view(reinterpret_cast<const char*>(value.asBytes().data()), value.asBytes().size())
       : value.kind() == Variant::Kind::Text ? std::string_view(value.asText())
                                             : std::string_view(scratch = value.toText());
-  out += 'V';
+  out += ArrivesAsBytes(value) && !text.empty() ? 'B' : 'V';
   out += std::to_string(text.size());
   out += ':';
   out += text;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <deque>
-#include <unordered_map>
+#include <set>
 
 #include "BothSides.h"
 #include "QuotedNames.h"
@@ -162,7 +162,7 @@ void hashRows(ado::Recordset rs, const Expected* expected, Visit visit) {
 }
 
 // Two sides as multisets of rows, in bounded memory: per bucket of row hashes a count and a sum
-// of each side; a second pass reads only the rows of the buckets that differ, to name them.
+// of each side; further passes read only the rows of the buckets that differ, to name them.
 void compareAsMultisets(TableComparison& result, int width, const Opener& source, const Opener& target,
                         const Expected& expected) {
   constexpr std::size_t kBuckets = 1 << 16;
@@ -188,30 +188,56 @@ void compareAsMultisets(TableComparison& result, int width, const Opener& source
     any = any || differs[b];
   }
   if (!any) return;
-  // The source's rows of those buckets by hash; the target's rows take them off one by one.
-  std::unordered_map<std::uint64_t, std::deque<long>> unmatched;
-  hashRows(source(), &expected, [&](long n, std::uint64_t h) {
-    if (differs[h % kBuckets]) unmatched[h].push_back(n);
-  });
-  std::vector<CellDifference> extra;
-  hashRows(target(), nullptr, [&](long n, std::uint64_t h) {
-    if (!differs[h % kBuckets]) return;
-    auto found = unmatched.find(h);
-    if (found != unmatched.end() && !found->second.empty()) {
-      found->second.pop_front();
-      return;
+  // The rows of those buckets, a group of buckets at a time so that memory stays bounded however
+  // many rows differ: a group's rows of each side, sorted by hash, pair up in row order; those
+  // left are missing or extra.
+  constexpr std::uint64_t kRowsHeld = 1 << 20;
+  std::vector<int> groupOf(kBuckets, -1);
+  int groups = 0;
+  std::uint64_t held = 0;
+  for (std::size_t b = 0; b < kBuckets; ++b) {
+    if (!differs[b]) continue;
+    const std::uint64_t rows = from[b].count + to[b].count;
+    if (held > 0 && held + rows > kRowsHeld) {
+      ++groups;
+      held = 0;
     }
+    groupOf[b] = groups;
+    held += rows;
+  }
+  std::vector<long> missing, extra;  // the lowest row numbers of each
+  const auto keep = [&result](std::vector<long>& named, long n) {
     ++result.differences;
-    extra.push_back({0, n, {}, "none", "the row"});
-  });
-  std::vector<long> missing;
-  for (const auto& [hash, rows] : unmatched) missing.insert(missing.end(), rows.begin(), rows.end());
+    if (named.size() < kDifferencesNamed) return named.push_back(n);
+    auto highest = std::max_element(named.begin(), named.end());
+    if (n < *highest) *highest = n;
+  };
+  using Hashed = std::pair<std::uint64_t, long>;
+  for (int group = 0; group <= groups; ++group) {
+    std::vector<Hashed> fromRows, toRows;
+    hashRows(source(), &expected, [&](long n, std::uint64_t h) {
+      if (groupOf[h % kBuckets] == group) fromRows.push_back({h, n});
+    });
+    hashRows(target(), nullptr, [&](long n, std::uint64_t h) {
+      if (groupOf[h % kBuckets] == group) toRows.push_back({h, n});
+    });
+    std::sort(fromRows.begin(), fromRows.end());
+    std::sort(toRows.begin(), toRows.end());
+    for (std::size_t i = 0, j = 0; i < fromRows.size() || j < toRows.size();) {
+      if (j == toRows.size() || (i < fromRows.size() && fromRows[i].first < toRows[j].first))
+        keep(missing, fromRows[i++].second);
+      else if (i == fromRows.size() || toRows[j].first < fromRows[i].first)
+        keep(extra, toRows[j++].second);
+      else
+        ++i, ++j;  // a pair: the same row on both sides
+    }
+  }
   std::sort(missing.begin(), missing.end());
-  result.differences += static_cast<long>(missing.size());
+  std::sort(extra.begin(), extra.end());
   for (long n : missing)
     if (result.first.size() < kDifferencesNamed) result.first.push_back({n, 0, {}, "the row", "none"});
-  for (CellDifference& d : extra)
-    if (result.first.size() < kDifferencesNamed) result.first.push_back(std::move(d));
+  for (long n : extra)
+    if (result.first.size() < kDifferencesNamed) result.first.push_back({0, n, {}, "none", "the row"});
 }
 
 TableComparison compare(const std::string& table, bool inOrder, const Opener& source, const Opener& target,
@@ -241,19 +267,19 @@ TableComparison compare(const std::string& table, bool inOrder, const Opener& so
   return result;
 }
 
-// Whether MySQL gives the rows of a table in an order a copy kept: a base table of InnoDB,
-// whose rows come in the order of its primary key (or of their insertion, without one) as long
-// as they are not changed. Other engines give them in the order of their place in the file,
-// which deleting and adding rows changes; a view's order is its query's.
-bool orderKept(ado::Connection& mysql, const std::string& table) {
+// The tables of the database whose rows MySQL gives in an order a copy kept: base tables of
+// InnoDB, whose rows come in the order of their primary key (or of their insertion, without one)
+// as long as they are not changed. Other engines give them in the order of their place in the
+// file, which deleting and adding rows changes; a view's order is its query's. One query for the
+// run: asked per table, it read the whole catalogue again for each.
+std::set<std::string> tablesKeepingOrder(ado::Connection& mysql) {
   ado::Recordset rs = mysql.Execute(
-      "SELECT TABLE_NAME, TABLE_TYPE, ENGINE FROM information_schema.TABLES WHERE TABLE_SCHEMA = DATABASE()");
-  bool kept = false;
-  for (; !rs.Eof(); rs.MoveNext())
-    if (rs.Fields()[0].Value().toText() == table)
-      kept = rs.Fields()[1].Value().toText() == "BASE TABLE" && rs.Fields()[2].Value().toText() == "InnoDB";
+      "SELECT TABLE_NAME FROM information_schema.TABLES WHERE TABLE_SCHEMA = DATABASE() AND TABLE_TYPE = 'BASE TABLE' "
+      "AND ENGINE = 'InnoDB'");
+  std::set<std::string> names;
+  for (; !rs.Eof(); rs.MoveNext()) names.insert(rs.Fields()[0].Value().toText());
   rs.Close();
-  return kept;
+  return names;
 }
 
 }  // namespace
@@ -262,6 +288,7 @@ void VerifyTablesToFoxPro(const CommandParts& parts, const VerifyReport& report)
   BothSides sides(parts, true);
   ado::Connection &foxpro = sides.foxpro, &mysql = sides.mysql;
   const Expected expected = [](const Variant& value, std::size_t) { return FoxProValue(value); };
+  const std::set<std::string> ordered = tablesKeepingOrder(mysql);
   for (const QString& name : SelectedEntries(*parts.mysqlList)) {
     const std::string table = name.toStdString();
     const Opener source = [&] {
@@ -274,13 +301,14 @@ void VerifyTablesToFoxPro(const CommandParts& parts, const VerifyReport& report)
       rs.Open("SELECT * FROM " + FoxProName(table), foxpro);
       return rs;
     };
-    report(compare(table, orderKept(mysql, table), source, target, expected));
+    report(compare(table, ordered.contains(table), source, target, expected));
   }
 }
 
 void VerifyTablesToMySql(const CommandParts& parts, const VerifyReport& report) {
   BothSides sides(parts, false);
   ado::Connection &foxpro = sides.foxpro, &mysql = sides.mysql;
+  const std::set<std::string> ordered = tablesKeepingOrder(mysql);
   for (const QString& name : SelectedEntries(*parts.foxproList)) {
     const std::string table = name.toStdString();
     const Opener source = [&] {
@@ -305,6 +333,6 @@ void VerifyTablesToMySql(const CommandParts& parts, const VerifyReport& report) 
     };
     // The copy adds the rows in the FoxPro table's record order, and with its own row-number
     // column as long as they go in: the order holds where the engine keeps the order of insertion.
-    report(compare(table, orderKept(mysql, table), source, target, expected));
+    report(compare(table, ordered.contains(table), source, target, expected));
   }
 }

@@ -180,6 +180,11 @@ TEST_F(CheckVerify, VerifyFindsEveryChangeOfTheCopy) {
        [&] { foxpro({"INSERT INTO [orders] VALUES('4', 'x', '', '', 0h)"}); },
        {"verify", "to-foxpro", "orders"},
        "orders: row 4 of FoxPro: not in MySQL"},
+      // A memo of text is not the binary memo of its UTF-8 bytes.
+      {"bytes for text",
+       [&] { sql({"ALTER TABLE orders MODIFY note BLOB"}); },
+       {"verify", "to-foxpro", "orders"},
+       "orders: row 1, column note: MySQL 0h6669727374, FoxPro \"first\""},
       {"MySQL value",
        [&] { sql({"UPDATE stock SET qty = 2.25 WHERE id = 1"}); },
        {"verify", "to-mysql", "stock"},
