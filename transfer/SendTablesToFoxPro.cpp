@@ -38,8 +38,11 @@ QString entryFor(ado::Connection& foxpro, const QString& name) {
 // The CREATE TABLE text: one memo column per field (binary data byte for byte), named as the
 // field with blanks and "/" made "_"; a name that reads as a number is asked for again. A typed
 // copy gives each column its typed FoxPro type instead, put in `typed`.
-std::string createStatement(const CommandParts& parts, const QString& table, ado::Recordset& source,
-                            std::vector<FoxProType>& typed) {
+std::string createStatement(const CommandParts& parts, ado::Connection& foxpro, const QString& table,
+                            ado::Recordset& source, std::vector<FoxProType>& typed) {
+  // The code page the new table gets, as the connection has it: the one asked for, else the locale's.
+  const bool doubleByte =
+      parts.typed && IsDoubleByteCodePage(static_cast<int>(foxpro.Property("Code Page").asInteger()));
   std::string statement = "CREATE TABLE " + FoxProName(text(table)) + "(";
   ado::Recordset::FieldList fields = source.Fields();
   for (int i = 0; i < fields.Count(); ++i) {
@@ -51,7 +54,7 @@ std::string createStatement(const CommandParts& parts, const QString& table, ado
                                  QString::fromStdString(column)));
     statement += FoxProName(column);
     if (parts.typed) {
-      typed.push_back(TypedFoxProType(ShapeOf(fields[i]), IsDoubleByteCodePage(parts.foxproCodePage)));
+      typed.push_back(TypedFoxProType(ShapeOf(fields[i]), doubleByte));
       statement += FoxProTypeText(typed.back());
     } else {
       statement += FoxProColumnType(fields[i].Type());
@@ -160,7 +163,7 @@ void sendTable(const CommandParts& parts, ado::Connection& foxpro, ado::Connecti
   ado::Recordset source;
   source.Open("SELECT * FROM " + MySqlName(text(name)), mysql, ado::adOpenStatic, ado::adLockOptimistic);
   std::vector<FoxProType> typed;
-  foxpro.Execute(createStatement(parts, name, source, typed));
+  foxpro.Execute(createStatement(parts, foxpro, name, source, typed));
   const QString entry = entryFor(foxpro, name);
   // An entry that matched the name only without regard to case stays, as it always has; a
   // table listed under a mapped name (the one it had, kept by the CREATE) is not listed twice.

@@ -9,13 +9,18 @@ namespace {
 
 constexpr int kWidestCharacter = 254;  // C, V and Q fields
 constexpr int kWidestNumber = 20;      // N fields
+// I fields hold -2147483647 … 2147483647: FoxPro has no -2^31.
+constexpr std::int64_t kLargestInteger = std::numeric_limits<std::int32_t>::max();
 
 FoxProType of(char letter, int width = 0, int decimals = 0) { return {letter, width, decimals, true}; }
 
 FoxProType text(char letter, long characters, bool doubleByte) {
-  const long width = characters * (doubleByte ? 2 : 1);
+  const int characterBytes = doubleByte ? 2 : 1;
+  const long width = characters * characterBytes;
   if (width > kWidestCharacter) return of('M');
-  return of(letter, static_cast<int>(std::max(width, 1L)));
+  FoxProType type = of(letter, static_cast<int>(std::max(width, 1L)));
+  type.characterBytes = characterBytes;
+  return type;
 }
 
 FoxProType binary(long bytes) {
@@ -63,14 +68,12 @@ std::string appendNumber(std::string& out, const ado::Variant& value, const FoxP
   std::string number;
   switch (value.kind()) {
     case ado::Variant::Kind::Integer:
-      if (column.letter == 'I' && (value.asInteger() < std::numeric_limits<std::int32_t>::min() ||
-                                   value.asInteger() > std::numeric_limits<std::int32_t>::max()))
+      if (column.letter == 'I' && (value.asInteger() < -kLargestInteger || value.asInteger() > kLargestInteger))
         return wider(column);
       number = value.toText();
       break;
     case ado::Variant::Kind::UnsignedInteger:
-      if (column.letter == 'I' && value.asUnsignedInteger() > std::numeric_limits<std::int32_t>::max())
-        return wider(column);
+      if (column.letter == 'I' && value.asUnsignedInteger() > kLargestInteger) return wider(column);
       number = value.toText();
       break;
     case ado::Variant::Kind::Boolean:
@@ -99,7 +102,10 @@ std::string appendText(std::string& out, const ado::Variant& value, const FoxPro
     return {};
   }
   const std::string text = value.kind() == ado::Variant::Kind::Text ? value.asText() : value.toText();
-  if (column.letter != 'M' && column.letter != 'W' && characters(text) > static_cast<std::size_t>(column.width))
+  // Bytes in the table's code page, which has at most characterBytes for a character (a character
+  // it has none for is the engine's error).
+  if (column.letter != 'M' && column.letter != 'W' &&
+      characters(text) * static_cast<std::size_t>(column.characterBytes) > static_cast<std::size_t>(column.width))
     return wider(column);
   AppendTextLiteral(out, text);
   return {};
@@ -127,15 +133,18 @@ FoxProType TypedFoxProType(const FieldShape& c, bool doubleByte) {
       type = of('I');
       break;
     case ado::adUnsignedInt:  // MEDIUMINT UNSIGNED (8 digits) fits 32 bits, INT UNSIGNED does not
-      type = c.definedSize < 10 ? of('I') : of('N', kWidestNumber);
+      type = c.precision < 10 ? of('I') : of('N', kWidestNumber);
       break;
     case ado::adBigInt:
     case ado::adUnsignedBigInt:
       type = of('N', kWidestNumber);
       break;
-    case ado::adNumeric:
-      type = c.precision + 2 <= kWidestNumber ? of('N', c.precision + 2, c.scale) : of('M');
+    case ado::adNumeric: {
+      // Sign, digits and point; with no digit before the point FoxPro writes a 0 there ("-0.5").
+      const int width = c.precision + 2 + (c.scale >= c.precision ? 1 : 0);
+      type = width <= kWidestNumber ? of('N', width, c.scale) : of('M');
       break;
+    }
     case ado::adSingle:
     case ado::adDouble:
       type = of('B');

@@ -5,9 +5,11 @@
 // copy would do.
 //
 // MySQL → FoxPro (Visual FoxPro types, NULL where the MySQL column takes NULL):
-//   TINYINT, SMALLINT, MEDIUMINT, INT, YEAR (and unsigned forms within 32 bits) → I
+//   TINYINT, SMALLINT, MEDIUMINT, INT, YEAR (and unsigned forms within 32 bits) → I (whose
+//     range is ±2147483647: INT's -2147483648 is refused)
 //   INT UNSIGNED, BIGINT (signed or not) → N(20)
-//   DECIMAL(p,s) → N(p+2,s) while p+2 ≤ 20, else M (the exact text)
+//   DECIMAL(p,s) → N(p+2,s) (N(p+3,p) for s = p: "-0.5") while that is ≤ 20 wide, else M (the
+//     exact text)
 //   FLOAT, DOUBLE → B;  DATE → D;  DATETIME, TIMESTAMP → T;  BIT(1) → L
 //   TIME → V(10), or V(11+f) with f fractional digits (its text "-838:59:59", which no FoxPro
 //     type holds otherwise)
@@ -40,6 +42,8 @@ struct FoxProType {
   char letter = 'M';
   int width = 0, decimals = 0;
   bool nullable = true;
+  // C and V: the most bytes a character takes in the table's code page, which the width counts.
+  int characterBytes = 1;
 };
 
 // The FoxPro type of a MySQL column; `doubleByte` for a code page of up to two bytes a character.

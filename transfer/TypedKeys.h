@@ -79,9 +79,11 @@ FoxProTagPlan FoxProTagsFor(const std::vector<MySqlKey>& keys, const std::vector
 std::string TagStatement(const std::string& quotedTable, const FoxProTag& tag);
 
 // Why a candidate tag refused as not unique (error 1884) is carried as a regular tag: MySQL's
-// UNIQUE takes any number of NULLs, a candidate tag one NULL key only.
+// UNIQUE takes any number of NULLs, a candidate tag one NULL key only; and a number alone is
+// indexed as a double, which holds 15 digits, so 20-digit values may share a key.
 inline constexpr const char* kCandidateWithNulls =
-    "several rows have NULL in it, which a candidate tag refuses: carried as a regular tag";
+    "its FoxPro keys repeat (NULL in several rows, or numbers of more than 15 digits that FoxPro indexes alike), "
+    "which a candidate tag refuses: carried as a regular tag";
 
 // The tags of a FoxPro table's structural index.
 std::vector<FoxProTag> ReadFoxProTags(ado::Connection& foxpro, const std::string& table);

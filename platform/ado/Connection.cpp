@@ -62,6 +62,8 @@ Recordset Connection::OpenSchema(SchemaEnum schema, const std::vector<Variant>& 
   return rs;
 }
 
+Variant Connection::Property(const std::string& name) { return session().property(name); }
+
 void Connection::Close() {
   if (!session_) return;
   // A record set closed and reopened on another connection since is no longer this one's.

@@ -29,6 +29,9 @@ class Connection {
   Recordset Execute(const std::string& text, long options = -1);
   // `criteria`: restrictions on the rows, as ADO's OpenSchema takes them (Provider.h).
   Recordset OpenSchema(SchemaEnum schema, const std::vector<Variant>& criteria = {});
+  // ADO's Properties(name).Value: a property the provider gives the open connection, null when it
+  // has none of that name.
+  Variant Property(const std::string& name);
   void Close();
   ObjectStateEnum State() const;
 

@@ -19,6 +19,8 @@ std::unique_ptr<Cursor> Session::openRecordset(const std::string& source, Cursor
   return execute(source);
 }
 
+Variant Session::property(const std::string&) const { return {}; }
+
 namespace {
 
 std::string lower(std::string s) {

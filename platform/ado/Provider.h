@@ -50,6 +50,9 @@ class Session {
   // Recordset::Open. The default runs the text as a statement that must return rows.
   virtual std::unique_ptr<Cursor> openRecordset(const std::string& source, CursorTypeEnum cursorType,
                                                 LockTypeEnum lockType);
+  // Connection.Properties(name): a dynamic property of the open connection; null when the provider
+  // has none of that name (the default).
+  virtual Variant property(const std::string& name) const;
   // Releases everything the session holds; further calls fail. Called once.
   virtual void close() = 0;
 };

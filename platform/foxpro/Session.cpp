@@ -253,6 +253,10 @@ std::unique_ptr<ado::provider::Cursor> Session::indexes(const std::vector<ado::V
   return std::make_unique<RowsCursor>(std::move(fields), std::move(rows));
 }
 
+ado::Variant Session::property(const std::string& name) const {
+  return fox::sameName(name, "Code Page") ? ado::Variant(codePage_) : ado::Variant();
+}
+
 void Session::close() {
   errors::translated([&] {
     forgetLastInsert();

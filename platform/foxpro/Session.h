@@ -33,6 +33,8 @@ class Session : public ado::provider::Session {
   // (Catalogue.h), a TABLE_TYPE restriction keeps the rows of that type.
   std::unique_ptr<ado::provider::Cursor> openSchema(ado::SchemaEnum schema,
                                                     const std::vector<ado::Variant>& criteria) override;
+  // "Code Page": the code page new tables get (the one Code Page= names, else the locale's).
+  ado::Variant property(const std::string& name) const override;
   void close() override;
 
  private:

@@ -156,6 +156,10 @@ provider::FieldInfo fieldInfo(const MYSQL_FIELD& f) {
   } else if (info.type == adNumeric) {
     info.scale = static_cast<int>(f.decimals);
     info.precision = static_cast<int>(f.length) - (f.decimals > 0 ? 1 : 0) - (isUnsigned(f) ? 0 : 1);
+  } else if (f.type == MYSQL_TYPE_INT24 || f.type == MYSQL_TYPE_LONG) {
+    // The digits the type holds, which tell MEDIUMINT from INT; f.length is the display width
+    // (INT(5) UNSIGNED reports 5 and holds 4294967295).
+    info.precision = f.type == MYSQL_TYPE_LONG ? 10 : isUnsigned(f) ? 8 : 7;
   } else if (info.type == adSingle) {
     info.precision = 7;
   } else if (info.type == adDouble) {

@@ -42,6 +42,7 @@ class Program {
     std::vector<std::string> env = {"HOME=" + home_.string(), "LOGNAME=tavrel", "SHELL=/bin/sh", "PATH=/usr/bin:/bin"};
     for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
       if (const char* value = std::getenv(name)) env.push_back(std::string(name) + "=" + value);
+    env.insert(env.end(), environment.begin(), environment.end());
     posix_spawn_file_actions_t files;
     posix_spawn_file_actions_init(&files);
     posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
@@ -66,6 +67,9 @@ class Program {
   }
 
   Outcome operator()(const std::vector<std::string>& args) { return finish(start(args)); }
+
+  // More of the environment for the runs to come ("LANG=ja_JP.UTF-8").
+  std::vector<std::string> environment;
 
   static std::string read(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);

@@ -144,6 +144,22 @@ TEST_F(TypedCopy, EveryTypeToFoxProAndBack) {
   }
 }
 
+// Each column is wide enough for every value of its MySQL type, in bytes of the new table's code
+// page: the locale's double-byte one here, which no --code-page names; DECIMAL(p,p) with its "-0.";
+// INT UNSIGNED whatever its display width.
+TEST_F(TypedCopy, ColumnsHoldTheirTypesWidestValues) {
+  sql("CREATE TABLE widest (d DECIMAL(5,5), u INT(5) UNSIGNED, name CHAR(3), note VARCHAR(4)) CHARSET=utf8mb4");
+  sql("INSERT INTO widest VALUES (-0.12345, 4294967295, '\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E', "
+      "'\xEF\xBD\x81\xEF\xBD\x82\xEF\xBD\x83\xEF\xBD\x84')");
+  program_.environment = {"LANG=ja_JP.UTF-8"};
+  const Outcome run = tavrel({"copy", "to-foxpro", "--typed", "widest"}, work_.path());
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(readTable(work_.path() / "widest.DBF"),
+            "D N(8,5) null U N(20,0) null NAME C(6,0) null NOTE V(8,0) "
+            "null\n-0.12345|4294967295|\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E|"
+            "\xEF\xBD\x81\xEF\xBD\x82\xEF\xBD\x83\xEF\xBD\x84\n");
+}
+
 // MySQL's UNIQUE takes NULL in any number of rows, a candidate tag in one: such a key becomes a
 // regular tag, named on stdout.
 TEST_F(TypedCopy, UniqueKeyWithSeveralNullsBecomesARegularTag) {
@@ -151,9 +167,10 @@ TEST_F(TypedCopy, UniqueKeyWithSeveralNullsBecomesARegularTag) {
   sql("INSERT INTO nulls VALUES (1, NULL), (2, 'a@b'), (3, NULL)");
   const Outcome run = tavrel({"copy", "to-foxpro", "--typed", "nulls"}, work_.path());
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.out.substr(run.out.find('\n') + 1),
-            "nulls\temail (candidate)\temail\tleft out: several rows have NULL in it, which a candidate tag "
-            "refuses: carried as a regular tag\n");
+  EXPECT_EQ(
+      run.out.substr(run.out.find('\n') + 1),
+      "nulls\temail (candidate)\temail\tleft out: its FoxPro keys repeat (NULL in several rows, or numbers of "
+      "more than 15 digits that FoxPro indexes alike), which a candidate tag refuses: carried as a regular tag\n");
   EXPECT_EQ(checkTags(work_.path() / "nulls.DBF"), "EMAIL ok\nID ok\n");
 }
 
@@ -210,9 +227,9 @@ TEST_F(TypedCopy, NorthwindTagsBecomeIndexes) {
 }
 
 // A value the typed column cannot hold stops the copy at its row, naming table, row and column;
-// the rows before it stay. To FoxPro: text outside the table's code page in a C column, and a
-// fraction of a second a T column does not hold. To MySQL (whose utf8mb4 holds every
-// character): a number FoxPro stored in N(5,2) without its decimals, wider than DECIMAL(5,2).
+// the rows before it stay. To FoxPro: text outside the table's code page in a C column, a
+// fraction of a second a T column does not hold, and INT's lowest value, below FoxPro's I. To MySQL (whose utf8mb4
+// holds every character): a number FoxPro stored in N(5,2) without its decimals, wider than DECIMAL(5,2).
 TEST_F(TypedCopy, RefusedValueStopsAtItsRow) {
   struct Case {
     std::string column, good, bad, error;
@@ -222,6 +239,8 @@ TEST_F(TypedCopy, RefusedValueStopsAtItsRow) {
       {"DATETIME(3)", "'2024-01-01 10:00:00'", "'2024-01-01 10:00:00.5'",
        "Cannot store row 2 of table 'refused'. Field v: 2024-01-01 10:00:00.5: a FoxPro date-time holds no fraction "
        "of a second."},
+      {"INT", "'7'", "-2147483648",
+       "Cannot store row 2 of table 'refused'. Field v: -2147483648: it is wider than the column's I."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.column);
