@@ -109,18 +109,52 @@ TEST_F(CheckVerify, CheckToFoxProReportsEveryFinding) {
   EXPECT_FALSE(fs::exists(file("trips.dbf")));
 }
 
+// The record `n` (from 1) of a .dbf marked deleted.
+void deleteRecord(const fs::path& path, int n) {
+  std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+  unsigned char header[12];
+  f.read(reinterpret_cast<char*>(header), sizeof header);
+  const int headerSize = header[8] | header[9] << 8, recordSize = header[10] | header[11] << 8;
+  f.seekp(headerSize + (n - 1) * recordSize);
+  f.put('*');
+}
+
+// The bytes of field `field` (from 0) of record `n` (from 1) of a .dbf, from `skip` on, overwritten.
+void patchField(const fs::path& path, int n, int field, int skip, const std::string& bytes) {
+  std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+  unsigned char header[12], descriptor[16];
+  f.read(reinterpret_cast<char*>(header), sizeof header);
+  f.seekg(32 + 32 * field);
+  f.read(reinterpret_cast<char*>(descriptor), sizeof descriptor);
+  const int headerSize = header[8] | header[9] << 8, recordSize = header[10] | header[11] << 8;
+  const int displacement = descriptor[12] | descriptor[13] << 8;
+  f.seekp(headerSize + (n - 1) * recordSize + displacement + skip);
+  f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
 TEST_F(CheckVerify, CheckToMySqlReportsEveryFinding) {
-  foxpro({"CREATE TABLE [parts](id I, big N(20,0), due D, cost Y, label C(8), flag L)",
-          "INSERT INTO [parts] VALUES(1, 12345678901234567890, {^2026-12-06}, 12.5, 'bolt', .T.)",
-          "INSERT INTO [parts] VALUES(2, 5, {}, 1, 'nut', .F.)", "CREATE TABLE [clean](id I, name C(20), due D)",
-          "INSERT INTO [clean] VALUES(1, 'Müller', {^2026-12-06})"});
+  foxpro({"CREATE TABLE [parts](id I, big N(20,0), due D, cost Y, label C(8), flag L, at T, rate B)",
+          "INSERT INTO [parts] VALUES(1, 12345678901234567890, {^2026-12-06}, 12.5, 'bolt', .T., "
+          "{^2026-12-06 13:45:00}, 0.5)",
+          "INSERT INTO [parts] VALUES(2, 5, {}, 1, 'nut', .F., {^2026-12-06 13:45:00}, 1)",
+          "INSERT INTO [parts] VALUES(3, 5, {}, 1, 'gone', .F., {}, 1)",
+          "CREATE TABLE [clean](id I, name C(20), due D)", "INSERT INTO [clean] VALUES(1, 'Müller', {^2026-12-06})"});
+  // FoxPro's own writers store milliseconds and NaN, which the dialect cannot write.
+  const std::string milliseconds{'\x1c', '\x52', '\xf3', '\x02'}, nan{0, 0, 0, 0, 0, 0, '\xf8', '\x7f'};
+  patchField(file("parts.dbf"), 1, 6, 4, milliseconds);  // 13:45:00.700
+  patchField(file("parts.dbf"), 2, 7, 0, nan);
+  deleteRecord(file("parts.dbf"), 3);
   sql({"CREATE TABLE parts (id INT)"});
   const Outcome run = tavrel({"check", "to-mysql", "parts", "clean"});
   EXPECT_EQ(run.status, 5) << run.err;
   expectLines(run.out, {"parts: MySQL has the table: the copy would ask to overwrite it",
                         "parts: column big: row 1: 12345678901234567890 has more digits than DOUBLE holds: it "
                         "arrives as 12345678901234567168",
-                        "parts: column due: row 2: blank (or NULL) arrives as NULL", "parts: 2 rows: 3 findings",
+                        "parts: column due: row 2: blank (or NULL) arrives as NULL",
+                        "parts: column at: row 1: 2026-12-06 13:45:00.7 has milliseconds: it arrives as "
+                        "2026-12-06 13:45:01",
+                        "parts: column rate: row 2: NaN or infinity: MySQL refuses it",
+                        "parts: 1 records marked deleted: the copy leaves them out", "parts: 2 rows: 6 findings",
                         "clean: 1 rows: copies exactly"});
 }
 
@@ -132,16 +166,6 @@ void changeByte(const fs::path& path, const std::string& value) {
   std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
   f.seekp(static_cast<std::streamoff>(at));
   f.put('X');
-}
-
-// The record `n` (from 1) of a .dbf marked deleted.
-void deleteRecord(const fs::path& path, int n) {
-  std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
-  unsigned char header[12];
-  f.read(reinterpret_cast<char*>(header), sizeof header);
-  const int headerSize = header[8] | header[9] << 8, recordSize = header[10] | header[11] << 8;
-  f.seekp(headerSize + (n - 1) * recordSize);
-  f.put('*');
 }
 
 TEST_F(CheckVerify, VerifyFindsEveryChangeOfTheCopy) {
