@@ -145,7 +145,17 @@ TEST_F(CheckVerify, CheckToMySqlReportsEveryFinding) {
   patchField(file("parts.dbf"), 2, 7, 0, nan);
   deleteRecord(file("parts.dbf"), 3);
   sql({"CREATE TABLE parts (id INT)"});
-  const Outcome run = tavrel({"check", "to-mysql", "parts", "clean"});
+  // A memo the server's packet cannot carry.
+  ado::Connection cn;
+  cn.Open(testdb::connectionString(server_, database_));
+  const std::string packet = cn.Execute("SELECT @@max_allowed_packet").Fields()[0].Value().toText();
+  foxpro({"CREATE TABLE [notes](id I, note M)",
+          "INSERT INTO [notes] VALUES(1, '" + std::string(std::stoul(packet), 'x') + "')"});
+  // A container keeps field names longer than MySQL's 64 characters.
+  const fs::path dbc = folder_.copyFixture("northwind") / "northwind.dbc";
+  const std::string longName(65, 'n');
+  provider_test::open(dbc)->Execute("CREATE TABLE [wide](" + longName + " I)");
+  const Outcome run = tavrel({"check", "to-mysql", "parts", "clean", "notes"});
   EXPECT_EQ(run.status, 5) << run.err;
   expectLines(run.out, {"parts: MySQL has the table: the copy would ask to overwrite it",
                         "parts: column big: row 1: 12345678901234567890 has more digits than DOUBLE holds: it "
@@ -155,7 +165,13 @@ TEST_F(CheckVerify, CheckToMySqlReportsEveryFinding) {
                         "2026-12-06 13:45:01",
                         "parts: column rate: row 2: NaN or infinity: MySQL refuses it",
                         "parts: 1 records marked deleted: the copy leaves them out", "parts: 2 rows: 6 findings",
-                        "clean: 1 rows: copies exactly"});
+                        "clean: 1 rows: copies exactly",
+                        "notes: column note: row 1: a value of " + packet + " bytes passes max_allowed_packet (" +
+                            packet + "): the copy would stop at the first of these rows"});
+  const Outcome wide = tavrel({"check", "to-mysql", "wide", "--dbc", dbc.string()});
+  EXPECT_EQ(wide.status, 5) << wide.err;
+  expectLines(wide.out, {"wide: column " + longName + ": MySQL refuses the name (error 1059: Identifier name '" +
+                         longName + "' is too long)"});
 }
 
 // One byte of a memo changed in the .fpt: its position is where the value's bytes are.
