@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "BothSides.h"
 #include "FoxProFileSizes.h"
@@ -252,10 +253,16 @@ void checkRowsToFoxPro(ado::Recordset& source, int width, const std::vector<int>
   FoxProFileSizes sizes = rehearsal.begin(types);
   std::string values, scratch;
   bool tooLarge = false;
+  // Texts beyond ASCII the engine took, per column, up to a bound: a repeated text (a town, a
+  // name) gets the code page's verdict once.
+  std::vector<std::unordered_set<std::string>> taken(static_cast<std::size_t>(width));
+  std::size_t takenBytes = 0;
+  constexpr std::size_t kTakenBytes = 4 << 20;
+  std::vector<int> asked;
   for (rows = 0; !source.Eof(); source.MoveNext()) {
     shell::Pump();
     const long row = ++rows;
-    bool ascii = true;
+    asked.clear();
     sizes.addRecord();
     for (int i = 0; i < width; ++i) {
       const Variant& value = fields[i].Value();
@@ -266,9 +273,10 @@ void checkRowsToFoxPro(ado::Recordset& source, int width, const std::vector<int>
       if (ArrivesAsBytes(value)) {
         sizes.addMemo(value.asBytes().size());
       } else {
-        const auto [bytes, plain] = codePageBytes(FoxProText(value, scratch));
+        const std::string_view text = FoxProText(value, scratch);
+        const auto [bytes, plain] = codePageBytes(text);
         sizes.addMemo(bytes);
-        ascii = ascii && plain;
+        if (!plain && !taken[i].contains(std::string(text))) asked.push_back(i);
       }
       if (stored[i] >= 0 && value.kind() == Variant::Kind::Double) {
         const Variant& full = fields[stored[i]].Value();
@@ -279,14 +287,27 @@ void checkRowsToFoxPro(ado::Recordset& source, int width, const std::vector<int>
           });
       }
     }
-    // Text beyond ASCII gets the engine's verdict on the code page.
-    if (!ascii) {
+    // Text beyond ASCII not met before gets the engine's verdict on the code page; the other
+    // fields of the rehearsal row stay empty.
+    if (!asked.empty()) {
       values.clear();
-      for (int i = 0; i < width; ++i) {
+      for (int i = 0, next = 0; i < width; ++i) {
         if (i > 0) values += ", ";
-        AppendValueLiteral(values, fields[i].Value());
+        if (next < static_cast<int>(asked.size()) && asked[next] == i) {
+          AppendValueLiteral(values, fields[i].Value());
+          ++next;
+        } else {
+          values += "''";
+        }
       }
-      if (std::optional<ado::Error> refused = rehearsal.add(values)) {
+      std::optional<ado::Error> refused = rehearsal.add(values);
+      for (const int i : asked) {
+        if (refused || takenBytes > kTakenBytes) break;
+        std::string text(FoxProText(fields[i].Value(), scratch));
+        takenBytes += text.size();
+        taken[i].insert(std::move(text));
+      }
+      if (refused) {
         const auto [field, said] = fieldOfError(refused->Description());
         const std::string column = field >= 0 && field < width ? names[field] : std::string();
         findings.add(column, "refused " + std::to_string(refused->Number()), row, [&] {

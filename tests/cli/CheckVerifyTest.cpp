@@ -12,6 +12,7 @@
 #include "platform/ado/Connection.h"
 #include "tests/foxpro/ProviderSupport.h"
 #include "tests/mysql/ScratchDatabase.h"
+#include "transfer/FoxProFileSizes.h"
 
 namespace {
 
@@ -172,6 +173,41 @@ TEST_F(CheckVerify, CheckToMySqlReportsEveryFinding) {
   EXPECT_EQ(wide.status, 5) << wide.err;
   expectLines(wide.out, {"wide: column " + longName + ": MySQL refuses the name (error 1059: Identifier name '" +
                          longName + "' is too long)"});
+}
+
+// check estimates the .dbf and .fpt a copy makes from the values alone: the estimate matches the
+// files the engine writes, memos of every length around a block's edge included.
+TEST(CheckSizes, EstimateMatchesTheFilesACopyWrites) {
+  ado::registerStandardProviders();
+  provider_test::TempFolder folder;
+  ConnectionSettings s;
+  s.FoxproOption = "2";
+  s.FreeTableFolder = QString::fromStdString(folder.path().string());
+  ado::Connection cn;
+  cn.Open(FoxProConnectionString(s));
+  cn.Execute("CREATE TABLE [sized](a M, b BLOB)");
+  cn.Close();
+  fs::path dbf, fpt;
+  for (const auto& e : fs::directory_iterator(folder.path()))
+    (e.path().extension() == ".dbf" || e.path().extension() == ".DBF" ? dbf : fpt) = e.path();
+  const std::string header = clitest::Program::read(dbf);
+  FoxProFileSizes estimate(fs::file_size(dbf),
+                           static_cast<unsigned char>(header[10]) | static_cast<unsigned char>(header[11]) << 8,
+                           fpt.empty() ? 0 : fs::file_size(fpt));
+  cn.Open(FoxProConnectionString(s));
+  const std::size_t lengths[] = {0, 1, 55, 56, 57, 119, 120, 121, 5000};
+  for (std::size_t i = 0; i < std::size(lengths); ++i) {
+    const std::size_t text = lengths[i], bytes = lengths[(i + 4) % std::size(lengths)];
+    std::string hex;
+    for (std::size_t k = 0; k < bytes; ++k) hex += "ab";
+    cn.Execute("INSERT INTO [sized] VALUES('" + std::string(text, 'x') + "', 0h" + hex + ")");
+    estimate.addRecord();
+    estimate.addMemo(text);
+    estimate.addMemo(bytes);
+  }
+  cn.Close();
+  EXPECT_EQ(estimate.dbf, fs::file_size(dbf));
+  EXPECT_EQ(estimate.fpt, fs::file_size(fpt));
 }
 
 // One byte of a memo changed in the .fpt: its position is where the value's bytes are.
