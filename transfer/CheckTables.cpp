@@ -461,7 +461,7 @@ void checkRowsToMySql(ado::Recordset& source, const ServerLimits& limits, Findin
 
 // The records of a FoxPro table marked deleted, as its provider counts them.
 long deletedRecords(ado::Connection& foxpro, const std::string& table) {
-  ado::Recordset rs = foxpro.OpenSchema(ado::adSchemaTables, {{}, {}, table});
+  ado::Recordset rs = foxpro.OpenSchema(ado::adSchemaTables, {{}, {}, table, {}, "DELETED_ROWS"});
   long count = 0;
   if (!rs.Eof()) {
     const Variant& deleted = rs.Fields()["DELETED_ROWS"].Value();

@@ -168,8 +168,9 @@ std::unique_ptr<ado::provider::Cursor> Session::openSchema(ado::SchemaEnum schem
     fields.push_back({"TABLE_PROPID", ado::adUnsignedInt, 4, 10, 0, true});
     fields.push_back({"DATE_CREATED", ado::adDate, 8, 0, 0, true});
     fields.push_back({"DATE_MODIFIED", ado::adDate, 8, 0, 0, true});
-    // Beyond the standard: the records marked deleted, which SELECT passes over. Counted only for
-    // the table a TABLE_NAME restriction names, since it reads every record's deletion flag.
+    // Beyond the standard: the records marked deleted, which SELECT passes over. Counted only when
+    // a fifth restriction "DELETED_ROWS" asks, for the table TABLE_NAME names, since it reads every
+    // record's deletion flag.
     fields.push_back({"DELETED_ROWS", ado::adUnsignedInt, 4, 10, 0, true});
     auto restriction = [&](std::size_t column) {
       return column < criteria.size() ? criteria[column].toText() : std::string();
@@ -179,7 +180,7 @@ std::unique_ptr<ado::provider::Cursor> Session::openSchema(ado::SchemaEnum schem
     if (const std::string name = restriction(2); !name.empty()) {
       if (auto table = catalogue_->lookup(name)) {
         entries.push_back({table->view ? "VIEW" : "TABLE", table->name});
-        if (!table->view) deleted = deletedRecords(table->dbf);
+        if (!table->view && restriction(4) == "DELETED_ROWS") deleted = deletedRecords(table->dbf);
       }
     } else {
       entries = catalogue_->tables();
