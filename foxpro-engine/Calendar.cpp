@@ -45,6 +45,21 @@ DateTime dateTimeFromJulian(std::int64_t jdn, std::int64_t milliseconds) {
   return t;
 }
 
+DateTime exactDateTimeFromJulian(std::int64_t jdn, std::int64_t milliseconds) {
+  DateTime t = dateTimeFromJulian(jdn, milliseconds - milliseconds % 1000);
+  t.millisecond = int(milliseconds % 1000);
+  return t;
+}
+
+DateTime roundedToSecond(const DateTime& t) {
+  if (t.millisecond == 0 || t.empty()) return t;
+  const std::int64_t jdn = julianDay(t.date.year, t.date.month, t.date.day);
+  const std::int64_t ms = (std::int64_t(t.hour) * 3600 + t.minute * 60 + t.second) * 1000 + t.millisecond;
+  DateTime rounded = dateTimeFromJulian(jdn, ms);
+  if (rounded.date.year > 9999) rounded = dateTimeFromJulian(jdn, ms - t.millisecond);
+  return rounded;
+}
+
 namespace {
 
 struct Cursor {
@@ -168,7 +183,11 @@ std::string formatDate(const Date& d) {
 std::string formatDateTime(const DateTime& t) {
   if (t.empty()) return "";
   char buf[48];
-  std::snprintf(buf, sizeof buf, "%s %02d:%02d:%02d", formatDate(t.date).c_str(), t.hour, t.minute, t.second);
+  int n = std::snprintf(buf, sizeof buf, "%s %02d:%02d:%02d", formatDate(t.date).c_str(), t.hour, t.minute, t.second);
+  if (t.millisecond != 0) {
+    std::snprintf(buf + n, sizeof buf - n, ".%03d", t.millisecond);
+    for (n += 4; buf[n - 1] == '0'; --n) buf[n - 1] = '\0';
+  }
   return buf;
 }
 

@@ -308,8 +308,9 @@ void RecordEncoder::encodeField(const Field& f, const Value& v, std::uint8_t* re
       } else {
         mismatch(f, v);
       }
-      if (!t.empty() && (!validDate(t.date.year, t.date.month, t.date.day) || t.hour < 0 || t.hour > 23 ||
-                         t.minute < 0 || t.minute > 59 || t.second < 0 || t.second > 59))
+      if (!t.empty() &&
+          (!validDate(t.date.year, t.date.month, t.date.day) || t.hour < 0 || t.hour > 23 || t.minute < 0 ||
+           t.minute > 59 || t.second < 0 || t.second > 59 || t.millisecond < 0 || t.millisecond > 999))
         mismatch(f, v);
       if (f.type == 'D') {
         if (t.empty()) {
@@ -321,7 +322,7 @@ void RecordEncoder::encodeField(const Field& f, const Value& v, std::uint8_t* re
         }
       } else if (!t.empty()) {
         bin::putLe32(p, std::uint32_t(julianDay(t.date.year, t.date.month, t.date.day)));
-        bin::putLe32(p + 4, std::uint32_t((t.hour * 3600 + t.minute * 60 + t.second) * 1000));
+        bin::putLe32(p + 4, std::uint32_t((t.hour * 3600 + t.minute * 60 + t.second) * 1000 + t.millisecond));
       }
       return;
     }

@@ -264,9 +264,7 @@ class TableReader final : public Table {
         }
         // 0001-01-01 … 9999-12-31, and a time within the day.
         if (day < 1721426 || day > 5373484 || ms < 0 || ms >= 86400000) corrupt(f, index, "holds no valid date-time");
-        DateTime t = dateTimeFromJulian(day, ms);
-        if (t.date.year > 9999) t = dateTimeFromJulian(day, ms - 500);  // 9999-12-31 23:59:59.5 stays in range
-        out = t;
+        out = exactDateTimeFromJulian(day, ms);
         return;
       }
       case 'L':

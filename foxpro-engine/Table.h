@@ -47,7 +47,7 @@ int tableCodePage(const std::filesystem::path& dbf, std::uint8_t mark, const Rea
 //            (blanks, a bare point, or the asterisks of a number that overflowed when written)
 //   I        int32; B double; Y Currency (the stored 8 bytes are never blank)
 //   D        Date from the first 8 bytes; NULL when blank (spaces, zeros)
-//   T        DateTime rounded to the second; NULL for day 0 or blanks
+//   T        DateTime with its milliseconds; NULL for day 0 or blanks
 //   L        true for T/t/Y/y, false for other letters; NULL for a blank, '?' or NUL
 //   O, @, +  dBase 7's double, timestamp and autoincrement, stored as B, T and I are; in a
 //            table of dBase 7's version byte 0x04, I, + and O are big-endian in dBase 7's

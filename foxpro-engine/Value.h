@@ -15,6 +15,7 @@ struct Date {
 struct DateTime {
   Date date;  // empty date: FoxPro's empty date-time
   int hour = 0, minute = 0, second = 0;
+  int millisecond = 0;  // 0–999: a T field stores milliseconds, most writers none
   bool empty() const { return date.empty(); }
   bool operator==(const DateTime&) const = default;
 };

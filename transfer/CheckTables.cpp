@@ -1,13 +1,16 @@
 #include "CheckTables.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <charconv>
 #include <cmath>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "BothSides.h"
+#include "FoxProFileSizes.h"
 #include "Datatype.h"
 #include "FoxProLiterals.h"
 #include "QuotedNames.h"
@@ -61,8 +64,9 @@ constexpr std::uint64_t kLargestFile = (std::uint64_t{1} << 31) - 1;
 
 // A free table folder of its own where the copy's statements run against the FoxPro engine, so
 // that what the engine would refuse or change is found by the engine's own rules: the names it
-// takes (and cuts, in a free table), the text its code page holds, the bytes each row takes.
-// The rows go into a table that is made afresh every few thousand rows: the folder stays small.
+// takes (and cuts, in a free table), the text its code page holds. Only rows with text beyond
+// ASCII need the engine's verdict; they go into a table made afresh every few MB, so the folder
+// stays small.
 class Rehearsal {
  public:
   explicit Rehearsal(int codePage) {
@@ -102,76 +106,67 @@ class Rehearsal {
     return names;
   }
 
-  // Begins the rows of a table with these column types: its fields are named c1, c2, …
-  void begin(const std::vector<int>& types) {
+  // Begins the rows of a table with these column types (its fields named c1, c2, …); the sizes
+  // of the copy's files start from this empty table's.
+  FoxProFileSizes begin(const std::vector<int>& types) {
     create_ = "CREATE TABLE [rows_probe](";
     for (std::size_t i = 0; i < types.size(); ++i)
       create_ += "[c" + std::to_string(i + 1) + "]" + std::string(FoxProColumnType(types[i])) + ",";
     create_.back() = ')';
     if (types.empty()) create_ += "()";
     foxpro_.Execute(create_);
-    const Sizes empty = sizes();
-    dbfHeader_ = empty.dbf;
-    fptHeader_ = empty.fpt;
-    dbf_ = empty.dbf;
-    fpt_ = empty.fpt;
-    rows_ = 0;
+    FoxProTableNamed(foxpro_, "rows_probe");  // the table reaches its file
+    std::uint64_t dbf = 0, fpt = 0, recordLength = 0;
+    for (const QFileInfo& file : QDir(folder_.path()).entryInfoList(QDir::Files)) {
+      if (!file.baseName().startsWith("rows_probe", Qt::CaseInsensitive)) continue;
+      const QString suffix = file.suffix().toLower();
+      if (suffix == "fpt") fpt = static_cast<std::uint64_t>(file.size());
+      if (suffix != "dbf") continue;
+      dbf = static_cast<std::uint64_t>(file.size());
+      QFile header(file.filePath());
+      if (header.open(QIODevice::ReadOnly)) {
+        const QByteArray head = header.read(12);
+        if (head.size() == 12)
+          recordLength = static_cast<unsigned char>(head[10]) | static_cast<unsigned char>(head[11]) << 8;
+      }
+    }
+    held_ = 0;
+    return FoxProFileSizes(dbf, recordLength, fpt);
   }
 
   // Adds a row (its INSERT's values); the error FoxPro gives for it, if any.
   std::optional<ado::Error> add(const std::string& values) {
+    constexpr std::uint64_t kLargestRehearsal = 16 << 20;
+    if ((held_ += values.size()) > kLargestRehearsal) {
+      foxpro_.Execute(create_);
+      held_ = values.size();
+    }
     try {
       foxpro_.Execute("INSERT INTO [rows_probe] VALUES(" + values + ")");
     } catch (const ado::Error& e) {
       return e;
     }
-    // Every so many rows the files are measured; a table grown large is made afresh.
-    constexpr long kRowsMeasured = 1024;
-    constexpr std::uint64_t kLargestRehearsal = 64 << 20;
-    if (++rows_ % kRowsMeasured == 0) {
-      const Sizes now = sizes();
-      if (now.dbf + now.fpt > kLargestRehearsal) restart();
-    }
     return std::nullopt;
   }
 
-  // The bytes the copy's .dbf and .fpt reach with the rows so far.
-  std::pair<std::uint64_t, std::uint64_t> reached() {
-    const Sizes now = sizes();
-    return {dbf_ + now.dbf - dbfHeader_, fpt_ + now.fpt - fptHeader_};
-  }
-
  private:
-  struct Sizes {
-    std::uint64_t dbf = 0, fpt = 0;
-  };
-
-  void restart() {
-    const auto [dbf, fpt] = reached();
-    foxpro_.Execute(create_);
-    dbf_ = dbf;
-    fpt_ = fpt;
-    rows_ = 0;
-  }
-
-  Sizes sizes() {
-    FoxProTableNamed(foxpro_, "rows_probe");  // the rows held back reach the file first
-    Sizes s;
-    for (const QFileInfo& file : QDir(folder_.path()).entryInfoList(QDir::Files)) {
-      if (!file.baseName().startsWith("rows_probe", Qt::CaseInsensitive)) continue;
-      const QString suffix = file.suffix().toLower();
-      if (suffix == "dbf") s.dbf = static_cast<std::uint64_t>(file.size());
-      if (suffix == "fpt") s.fpt = static_cast<std::uint64_t>(file.size());
-    }
-    return s;
-  }
-
   QTemporaryDir folder_;
   ado::Connection foxpro_;
   std::string create_;
-  std::uint64_t dbfHeader_ = 0, fptHeader_ = 0, dbf_ = 0, fpt_ = 0;
-  long rows_ = 0;
+  std::uint64_t held_ = 0;
 };
+
+// The bytes a text takes in a single-byte code page (its characters), and whether it is ASCII.
+std::pair<std::uint64_t, bool> codePageBytes(std::string_view utf8) {
+  std::uint64_t characters = 0;
+  bool ascii = true;
+  for (const char c : utf8) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x80) ascii = false;
+    if ((byte & 0xC0) != 0x80) ++characters;
+  }
+  return {characters, ascii};
+}
 
 // Where a FoxPro error about a rehearsal row names its field ("… Field c3: the character …"):
 // the column (from 0) and the text after the name; column -1 when it names none.
@@ -255,19 +250,34 @@ void checkRowsToFoxPro(ado::Recordset& source, int width, const std::vector<int>
     types.push_back(fields[i].Type());
     names.push_back(fields[i].Name());
   }
-  rehearsal.begin(types);
-  std::string values;
+  FoxProFileSizes sizes = rehearsal.begin(types);
+  std::string values, scratch;
   bool tooLarge = false;
+  // Texts beyond ASCII the engine took, per column, up to a bound: a repeated text (a town, a
+  // name) gets the code page's verdict once.
+  std::vector<std::unordered_set<std::string>> taken(static_cast<std::size_t>(width));
+  std::size_t takenBytes = 0;
+  constexpr std::size_t kTakenBytes = 4 << 20;
+  std::vector<int> asked;
   for (rows = 0; !source.Eof(); source.MoveNext()) {
     shell::Pump();
     const long row = ++rows;
-    values.clear();
+    asked.clear();
+    sizes.addRecord();
     for (int i = 0; i < width; ++i) {
       const Variant& value = fields[i].Value();
-      if (i > 0) values += ", ";
-      AppendValueLiteral(values, value);
-      if (value.isNull())
+      if (value.isNull()) {
         findings.add(names[i], "null", row, [] { return std::string("NULL arrives as the empty text"); });
+        continue;
+      }
+      if (ArrivesAsBytes(value)) {
+        sizes.addMemo(value.asBytes().size());
+      } else {
+        const std::string_view text = FoxProText(value, scratch);
+        const auto [bytes, plain] = codePageBytes(text);
+        sizes.addMemo(bytes);
+        if (!plain && !taken[i].contains(std::string(text))) asked.push_back(i);
+      }
       if (stored[i] >= 0 && value.kind() == Variant::Kind::Double) {
         const Variant& full = fields[stored[i]].Value();
         if (full.kind() == Variant::Kind::Double && floatText(full.asDouble()) != ado::toText(value.asDouble()))
@@ -277,32 +287,42 @@ void checkRowsToFoxPro(ado::Recordset& source, int width, const std::vector<int>
           });
       }
     }
-    if (std::optional<ado::Error> refused = rehearsal.add(values)) {
-      const auto [field, said] = fieldOfError(refused->Description());
-      const std::string column = field >= 0 && field < width ? names[field] : std::string();
-      findings.add(column, "refused " + std::to_string(refused->Number()), row, [&] {
-        return said + " (error " + std::to_string(refused->Number()) +
-               "): the copy would stop at the first of these rows";
-      });
-    }
-    if (!tooLarge && row % 8192 == 0) {
-      const auto [dbf, fpt] = rehearsal.reached();
-      if (dbf > kLargestFile || fpt > kLargestFile) {
-        tooLarge = true;
-        findings.add({}, "2 GB", row, [&] {
-          return std::string("the table's ") + (dbf > kLargestFile ? ".dbf" : ".fpt") +
-                 " would pass 2 GB: the copy would stop there";
+    // Text beyond ASCII not met before gets the engine's verdict on the code page; the other
+    // fields of the rehearsal row stay empty.
+    if (!asked.empty()) {
+      values.clear();
+      for (int i = 0, next = 0; i < width; ++i) {
+        if (i > 0) values += ", ";
+        if (next < static_cast<int>(asked.size()) && asked[next] == i) {
+          AppendValueLiteral(values, fields[i].Value());
+          ++next;
+        } else {
+          values += "''";
+        }
+      }
+      std::optional<ado::Error> refused = rehearsal.add(values);
+      for (const int i : asked) {
+        if (refused || takenBytes > kTakenBytes) break;
+        std::string text(FoxProText(fields[i].Value(), scratch));
+        takenBytes += text.size();
+        taken[i].insert(std::move(text));
+      }
+      if (refused) {
+        const auto [field, said] = fieldOfError(refused->Description());
+        const std::string column = field >= 0 && field < width ? names[field] : std::string();
+        findings.add(column, "refused " + std::to_string(refused->Number()), row, [&] {
+          return said + " (error " + std::to_string(refused->Number()) +
+                 "): the copy would stop at the first of these rows";
         });
       }
     }
-  }
-  if (!tooLarge) {
-    const auto [dbf, fpt] = rehearsal.reached();
-    if (dbf > kLargestFile || fpt > kLargestFile)
-      findings.add({}, "2 GB", rows, [&] {
-        return std::string("the table's ") + (dbf > kLargestFile ? ".dbf" : ".fpt") +
+    if (!tooLarge && (sizes.dbf > kLargestFile || sizes.fpt > kLargestFile)) {
+      tooLarge = true;
+      findings.add({}, "2 GB", row, [&] {
+        return std::string("the table's ") + (sizes.dbf > kLargestFile ? ".dbf" : ".fpt") +
                " would pass 2 GB: the copy would stop there";
       });
+    }
   }
 }
 
@@ -417,6 +437,12 @@ void checkRowsToMySql(ado::Recordset& source, const ServerLimits& limits, Findin
           return "a value of " + std::to_string(valueBytes(value)) + " bytes passes max_allowed_packet (" +
                  std::to_string(limits.packet) + "): the copy would stop at the first of these rows";
         });
+      if (value.kind() == Variant::Kind::DateTime && value.asDateTime().time.microsecond != 0)
+        findings.add(names[i], "milliseconds", row, [&] {
+          Variant seconds = value;
+          SecondsOnly(seconds);
+          return value.toText() + " has milliseconds: it arrives as " + seconds.toText();
+        });
       if (value.kind() == Variant::Kind::Double && !std::isfinite(value.asDouble()))
         findings.add(names[i], "nan", row, [] {
           return std::string("NaN or infinity: MySQL refuses it, the copy would stop at the first of these rows");
@@ -431,6 +457,18 @@ void checkRowsToMySql(ado::Recordset& source, const ServerLimits& limits, Findin
       }
     }
   }
+}
+
+// The records of a FoxPro table marked deleted, as its provider counts them.
+long deletedRecords(ado::Connection& foxpro, const std::string& table) {
+  ado::Recordset rs = foxpro.OpenSchema(ado::adSchemaTables, {{}, {}, table, {}, "DELETED_ROWS"});
+  long count = 0;
+  if (!rs.Eof()) {
+    const Variant& deleted = rs.Fields()["DELETED_ROWS"].Value();
+    if (!deleted.isNull()) count = std::stol(deleted.toText());
+  }
+  rs.Close();
+  return count;
 }
 
 TableCheck checkToMySql(const CommandParts& parts, ado::Connection& foxpro, const ServerLimits& limits,
@@ -448,6 +486,9 @@ TableCheck checkToMySql(const CommandParts& parts, ado::Connection& foxpro, cons
   checkNamesToMySql(check.table, limits, names, findings);
   checkRowsToMySql(source, limits, findings, check.rows);
   source.Close();
+  if (const long deleted = deletedRecords(foxpro, check.table); deleted > 0)
+    findings.add({}, "deleted", 0,
+                 [&] { return std::to_string(deleted) + " records marked deleted: the copy leaves them out"; });
   check.findings = findings.take();
   return check;
 }

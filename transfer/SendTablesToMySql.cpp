@@ -8,6 +8,7 @@
 #include "KeysLeftOut.h"
 #include "QuotedNames.h"
 #include "TypedKeys.h"
+#include "ValueForms.h"
 #include "connections/ConnectionStrings.h"
 #include "platform/ado/Connection.h"
 #include "platform/ado/Error.h"
@@ -170,7 +171,10 @@ class TableCopy {
   // Each value is read once, so it is taken rather than copied.
   void readRow(const std::vector<ado::Recordset::Field>& from, std::vector<Variant>& row, long k) {
     try {
-      for (std::size_t j = 0; j < row.size(); ++j) row[j] = from[j].TakeValue();
+      for (std::size_t j = 0; j < row.size(); ++j) {
+        row[j] = from[j].TakeValue();
+        SecondsOnly(row[j]);
+      }
     } catch (const ado::Error& e) {
       throw SourceFailure{e, k};
     }

@@ -46,7 +46,41 @@ Digits digitsOf(std::string_view text) {
   return d;
 }
 
+bool leapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+int daysInMonth(int y, int m) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return kDays[m - 1] + (m == 2 && leapYear(y) ? 1 : 0);
+}
+
+// One second later; the last second of 9999 stays (no later date-time exists).
+void nextSecond(ado::DateTime& t) {
+  ado::Date& d = t.date;
+  ado::Time& c = t.time;
+  if (d.year == 9999 && d.month == 12 && d.day == 31 && c.hour == 23 && c.minute == 59 && c.second == 59) return;
+  if (++c.second < 60) return;
+  c.second = 0;
+  if (++c.minute < 60) return;
+  c.minute = 0;
+  if (++c.hour < 24) return;
+  c.hour = 0;
+  if (++d.day <= daysInMonth(d.year, d.month)) return;
+  d.day = 1;
+  if (++d.month <= 12) return;
+  d.month = 1;
+  ++d.year;
+}
+
 }  // namespace
+
+void SecondsOnly(Variant& value) {
+  if (value.kind() != Variant::Kind::DateTime || value.asDateTime().time.microsecond == 0) return;
+  ado::DateTime t = value.asDateTime();
+  const bool up = t.time.microsecond >= 500000;
+  t.time.microsecond = 0;
+  if (up) nextSecond(t);
+  value = t;
+}
 
 bool ArrivesAsBytes(const Variant& value) { return value.kind() == Variant::Kind::Bytes; }
 
@@ -72,6 +106,11 @@ Variant FoxProValue(const Variant& value) {
 
 Variant MySqlValue(const Variant& value, std::string_view columnType) {
   if (value.isNull()) return value;
+  if (value.kind() == Variant::Kind::DateTime) {
+    Variant seconds = value;
+    SecondsOnly(seconds);
+    return columnType == "LONGTEXT" ? Variant(seconds.toText()) : seconds;
+  }
   if (columnType == "DOUBLE") {
     switch (value.kind()) {
       case Variant::Kind::Decimal:

@@ -9,7 +9,8 @@
 //
 // Toward MySQL a value lands in the column MySqlColumnType gives its field: LONGTEXT holds the
 // canonical text (a C field's trailing blanks kept), DOUBLE the nearest double, BIT a logical,
-// LONGBLOB the bytes; a blank number, date, date-time or logical has already read as NULL.
+// LONGBLOB the bytes; a blank number, date, date-time or logical has already read as NULL. A
+// date-time arrives on the whole second, rounded (SecondsOnly).
 #include <string>
 #include <string_view>
 
@@ -27,6 +28,11 @@ ado::Variant FoxProValue(const ado::Variant& value);
 
 // The value a FoxPro value becomes in a MySQL column of this type (as MySqlColumnType names it).
 ado::Variant MySqlValue(const ado::Variant& value, std::string_view columnType);
+
+// A date-time with a fraction of a second (a T field's milliseconds) rounded to the nearest
+// second, as FoxPro shows it; any other value unchanged. MariaDB would cut the fraction off in a
+// DATETIME column and MySQL round it: rounding before sending stores the same on both.
+void SecondsOnly(ado::Variant& value);
 
 // Whether two cells hold the same under these forms: both NULL, or neither and the same
 // canonical text (bytes compared byte for byte).

@@ -58,8 +58,9 @@ std::string dtos(const Date& d) {
   return buf + digits2(d.month) + digits2(d.day);
 }
 
-double julian(const DateTime& t) {
-  if (t.empty()) return 0;
+double julian(const DateTime& exact) {
+  if (exact.empty()) return 0;
+  const DateTime t = roundedToSecond(exact);
   return static_cast<double>(julianDay(t.date.year, t.date.month, t.date.day)) +
          (t.hour * 3600 + t.minute * 60 + t.second) / 86400.0;
 }
@@ -291,13 +292,14 @@ struct KeyExpression::Impl {
         return str(decimalText(v), t.width, t.decimals);
       case Op::Dtos: {
         if (const auto* d = std::get_if<Date>(&v)) return dtos(*d);
-        if (const auto* dt = std::get_if<DateTime>(&v)) return dtos(dt->date);
+        if (const auto* dt = std::get_if<DateTime>(&v)) return dtos(roundedToSecond(*dt).date);
         return dtos(Date{});
       }
       case Op::Ttoc: {
-        const auto* dt = std::get_if<DateTime>(&v);
-        if (!dt || dt->empty()) return std::string(14, ' ');
-        return dtos(dt->date) + digits2(dt->hour) + digits2(dt->minute) + digits2(dt->second);
+        const auto* exact = std::get_if<DateTime>(&v);
+        if (!exact || exact->empty()) return std::string(14, ' ');
+        const DateTime dt = roundedToSecond(*exact);
+        return dtos(dt.date) + digits2(dt.hour) + digits2(dt.minute) + digits2(dt.second);
       }
       case Op::Bintoc:
         return intKey(std::holds_alternative<std::int32_t>(v) ? std::get<std::int32_t>(v) : 0);

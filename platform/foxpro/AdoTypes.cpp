@@ -110,7 +110,7 @@ struct Convert {
   }
   ado::Variant operator()(fox::DateTime v) const {
     if (v.empty()) return {};
-    return ado::DateTime{{v.date.year, v.date.month, v.date.day}, {v.hour, v.minute, v.second, 0}};
+    return ado::DateTime{{v.date.year, v.date.month, v.date.day}, {v.hour, v.minute, v.second, v.millisecond * 1000}};
   }
 };
 

@@ -62,6 +62,8 @@ class Session : public ado::provider::Session {
   void drop(const sql::DropTable& statement);
   void insert(const sql::Insert& statement);
   std::unique_ptr<ado::provider::Cursor> select(const sql::Select& statement);
+  // The records of the table file marked deleted.
+  std::uint32_t deletedRecords(const std::filesystem::path& dbf);
   void index(const sql::IndexOn& statement);
   // OpenSchema(adSchemaIndexes): one row per tag of each table's structural index.
   std::unique_ptr<ado::provider::Cursor> indexes(const std::vector<ado::Variant>& criteria);

@@ -12,6 +12,7 @@
 #include "platform/ado/Connection.h"
 #include "tests/foxpro/ProviderSupport.h"
 #include "tests/mysql/ScratchDatabase.h"
+#include "transfer/FoxProFileSizes.h"
 
 namespace {
 
@@ -109,19 +110,104 @@ TEST_F(CheckVerify, CheckToFoxProReportsEveryFinding) {
   EXPECT_FALSE(fs::exists(file("trips.dbf")));
 }
 
+// The record `n` (from 1) of a .dbf marked deleted.
+void deleteRecord(const fs::path& path, int n) {
+  std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+  unsigned char header[12];
+  f.read(reinterpret_cast<char*>(header), sizeof header);
+  const int headerSize = header[8] | header[9] << 8, recordSize = header[10] | header[11] << 8;
+  f.seekp(headerSize + (n - 1) * recordSize);
+  f.put('*');
+}
+
+// The bytes of field `field` (from 0) of record `n` (from 1) of a .dbf, from `skip` on, overwritten.
+void patchField(const fs::path& path, int n, int field, int skip, const std::string& bytes) {
+  std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+  unsigned char header[12], descriptor[16];
+  f.read(reinterpret_cast<char*>(header), sizeof header);
+  f.seekg(32 + 32 * field);
+  f.read(reinterpret_cast<char*>(descriptor), sizeof descriptor);
+  const int headerSize = header[8] | header[9] << 8, recordSize = header[10] | header[11] << 8;
+  const int displacement = descriptor[12] | descriptor[13] << 8;
+  f.seekp(headerSize + (n - 1) * recordSize + displacement + skip);
+  f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
 TEST_F(CheckVerify, CheckToMySqlReportsEveryFinding) {
-  foxpro({"CREATE TABLE [parts](id I, big N(20,0), due D, cost Y, label C(8), flag L)",
-          "INSERT INTO [parts] VALUES(1, 12345678901234567890, {^2026-12-06}, 12.5, 'bolt', .T.)",
-          "INSERT INTO [parts] VALUES(2, 5, {}, 1, 'nut', .F.)", "CREATE TABLE [clean](id I, name C(20), due D)",
-          "INSERT INTO [clean] VALUES(1, 'Müller', {^2026-12-06})"});
+  foxpro({"CREATE TABLE [parts](id I, big N(20,0), due D, cost Y, label C(8), flag L, at T, rate B)",
+          "INSERT INTO [parts] VALUES(1, 12345678901234567890, {^2026-12-06}, 12.5, 'bolt', .T., "
+          "{^2026-12-06 13:45:00}, 0.5)",
+          "INSERT INTO [parts] VALUES(2, 5, {}, 1, 'nut', .F., {^2026-12-06 13:45:00}, 1)",
+          "INSERT INTO [parts] VALUES(3, 5, {}, 1, 'gone', .F., {}, 1)",
+          "CREATE TABLE [clean](id I, name C(20), due D)", "INSERT INTO [clean] VALUES(1, 'Müller', {^2026-12-06})"});
+  // FoxPro's own writers store milliseconds and NaN, which the dialect cannot write.
+  const std::string milliseconds{'\x1c', '\x52', '\xf3', '\x02'}, nan{0, 0, 0, 0, 0, 0, '\xf8', '\x7f'};
+  patchField(file("parts.dbf"), 1, 6, 4, milliseconds);  // 13:45:00.700
+  patchField(file("parts.dbf"), 2, 7, 0, nan);
+  deleteRecord(file("parts.dbf"), 3);
   sql({"CREATE TABLE parts (id INT)"});
-  const Outcome run = tavrel({"check", "to-mysql", "parts", "clean"});
+  // A memo the server's packet cannot carry.
+  ado::Connection cn;
+  cn.Open(testdb::connectionString(server_, database_));
+  const std::string packet = cn.Execute("SELECT @@max_allowed_packet").Fields()[0].Value().toText();
+  foxpro({"CREATE TABLE [notes](id I, note M)",
+          "INSERT INTO [notes] VALUES(1, '" + std::string(std::stoul(packet), 'x') + "')"});
+  // A container keeps field names longer than MySQL's 64 characters.
+  const fs::path dbc = folder_.copyFixture("northwind") / "northwind.dbc";
+  const std::string longName(65, 'n');
+  provider_test::open(dbc)->Execute("CREATE TABLE [wide](" + longName + " I)");
+  const Outcome run = tavrel({"check", "to-mysql", "parts", "clean", "notes"});
   EXPECT_EQ(run.status, 5) << run.err;
   expectLines(run.out, {"parts: MySQL has the table: the copy would ask to overwrite it",
                         "parts: column big: row 1: 12345678901234567890 has more digits than DOUBLE holds: it "
                         "arrives as 12345678901234567168",
-                        "parts: column due: row 2: blank (or NULL) arrives as NULL", "parts: 2 rows: 3 findings",
-                        "clean: 1 rows: copies exactly"});
+                        "parts: column due: row 2: blank (or NULL) arrives as NULL",
+                        "parts: column at: row 1: 2026-12-06 13:45:00.7 has milliseconds: it arrives as "
+                        "2026-12-06 13:45:01",
+                        "parts: column rate: row 2: NaN or infinity: MySQL refuses it",
+                        "parts: 1 records marked deleted: the copy leaves them out", "parts: 2 rows: 6 findings",
+                        "clean: 1 rows: copies exactly",
+                        "notes: column note: row 1: a value of " + packet + " bytes passes max_allowed_packet (" +
+                            packet + "): the copy would stop at the first of these rows"});
+  const Outcome wide = tavrel({"check", "to-mysql", "wide", "--dbc", dbc.string()});
+  EXPECT_EQ(wide.status, 5) << wide.err;
+  expectLines(wide.out, {"wide: column " + longName + ": MySQL refuses the name (error 1059: Identifier name '" +
+                         longName + "' is too long)"});
+}
+
+// check estimates the .dbf and .fpt a copy makes from the values alone: the estimate matches the
+// files the engine writes, memos of every length around a block's edge included.
+TEST(CheckSizes, EstimateMatchesTheFilesACopyWrites) {
+  ado::registerStandardProviders();
+  provider_test::TempFolder folder;
+  ConnectionSettings s;
+  s.FoxproOption = "2";
+  s.FreeTableFolder = QString::fromStdString(folder.path().string());
+  ado::Connection cn;
+  cn.Open(FoxProConnectionString(s));
+  cn.Execute("CREATE TABLE [sized](a M, b BLOB)");
+  cn.Close();
+  fs::path dbf, fpt;
+  for (const auto& e : fs::directory_iterator(folder.path()))
+    (e.path().extension() == ".dbf" || e.path().extension() == ".DBF" ? dbf : fpt) = e.path();
+  const std::string header = clitest::Program::read(dbf);
+  FoxProFileSizes estimate(fs::file_size(dbf),
+                           static_cast<unsigned char>(header[10]) | static_cast<unsigned char>(header[11]) << 8,
+                           fpt.empty() ? 0 : fs::file_size(fpt));
+  cn.Open(FoxProConnectionString(s));
+  const std::size_t lengths[] = {0, 1, 55, 56, 57, 119, 120, 121, 5000};
+  for (std::size_t i = 0; i < std::size(lengths); ++i) {
+    const std::size_t text = lengths[i], bytes = lengths[(i + 4) % std::size(lengths)];
+    std::string hex;
+    for (std::size_t k = 0; k < bytes; ++k) hex += "ab";
+    cn.Execute("INSERT INTO [sized] VALUES('" + std::string(text, 'x') + "', 0h" + hex + ")");
+    estimate.addRecord();
+    estimate.addMemo(text);
+    estimate.addMemo(bytes);
+  }
+  cn.Close();
+  EXPECT_EQ(estimate.dbf, fs::file_size(dbf));
+  EXPECT_EQ(estimate.fpt, fs::file_size(fpt));
 }
 
 // One byte of a memo changed in the .fpt: its position is where the value's bytes are.
@@ -132,16 +218,6 @@ void changeByte(const fs::path& path, const std::string& value) {
   std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
   f.seekp(static_cast<std::streamoff>(at));
   f.put('X');
-}
-
-// The record `n` (from 1) of a .dbf marked deleted.
-void deleteRecord(const fs::path& path, int n) {
-  std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
-  unsigned char header[12];
-  f.read(reinterpret_cast<char*>(header), sizeof header);
-  const int headerSize = header[8] | header[9] << 8, recordSize = header[10] | header[11] << 8;
-  f.seekp(headerSize + (n - 1) * recordSize);
-  f.put('*');
 }
 
 TEST_F(CheckVerify, VerifyFindsEveryChangeOfTheCopy) {

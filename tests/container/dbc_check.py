@@ -33,10 +33,10 @@ def plain(value):
     if isinstance(value, bool):
         return "1" if value else "0"
     if isinstance(value, str) and len(value) >= 19 and value[10] == "T" and value[4] == "-":
-        # A date-time; the engine rounds to the second as FoxPro shows it.
+        # A date-time, with the milliseconds the field stores as a fraction when there are any.
         moment = datetime.datetime.fromisoformat(value)
-        moment = (moment + datetime.timedelta(microseconds=500000)).replace(microsecond=0)
-        return moment.strftime("%Y-%m-%d %H:%M:%S")
+        fraction = (".%03d" % (moment.microsecond // 1000)).rstrip("0") if moment.microsecond >= 1000 else ""
+        return moment.strftime("%Y-%m-%d %H:%M:%S") + fraction
     return str(value).rstrip()
 
 

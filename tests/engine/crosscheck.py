@@ -30,10 +30,10 @@ def norm(value):
     if isinstance(value, str):
         return value
     if isinstance(value, datetime.datetime):
-        if value.microsecond >= 500000:
-            value += datetime.timedelta(seconds=1)
-        return "%04d-%02d-%02d %02d:%02d:%02d" % (value.year, value.month, value.day, value.hour, value.minute,
+        # A T field keeps milliseconds: shown as a fraction when there are any.
+        text = "%04d-%02d-%02d %02d:%02d:%02d" % (value.year, value.month, value.day, value.hour, value.minute,
                                                   value.second)
+        return text + ((".%03d" % (value.microsecond // 1000)).rstrip("0") if value.microsecond >= 1000 else "")
     if isinstance(value, datetime.date):
         return "%04d-%02d-%02d" % (value.year, value.month, value.day)
     name = type(value).__name__  # python3-dbf's own types
