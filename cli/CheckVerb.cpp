@@ -34,9 +34,11 @@ int Check(const Arguments& args) {
       for (const Finding& f : table.findings)
         std::printf("%s: %s%s%s\n", table.table.c_str(), f.column.empty() ? "" : ("column " + f.column + ": ").c_str(),
                     rowsText(f).c_str(), f.what.c_str());
-      std::printf(
-          "%s: %ld rows: %s\n", table.table.c_str(), table.rows,
-          table.findings.empty() ? "copies exactly" : (std::to_string(table.findings.size()) + " findings").c_str());
+      std::printf("%s: %ld rows: %s\n", table.table.c_str(), table.rows,
+                  table.findings.empty() ? "copies exactly"
+                                         : (std::to_string(table.findings.size()) +
+                                            (table.findings.size() == 1 ? " finding" : " findings"))
+                                               .c_str());
       std::fflush(stdout);
       exact = exact && table.findings.empty();
     };
