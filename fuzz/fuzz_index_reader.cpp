@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const fox::Error&) {
     return 0;
   }
-  std::vector<fox::cdx::TagSpec> tags;
+  std::vector<fox::cdx::TagPlan> tags;
   pads.clear();
   for (const auto& tag : index.tags) {
     if (!tag.decoded) continue;

@@ -80,7 +80,7 @@ CompoundIndex read(std::string_view bytes, PadChooser padFor = nullptr);
 CompoundIndex readFile(const std::filesystem::path& file, PadChooser padFor = nullptr);
 
 // What a writer needs for one tag: its description and its keys, sorted by bytes then record.
-struct TagSpec {
+struct TagPlan {
   TagInfo info;
   std::vector<Key> keys;
 };
@@ -89,7 +89,7 @@ struct TagSpec {
 // interior levels above them, VFP 9's per-leaf entry widths). Tags are placed in name order;
 // `updateCounter` goes into the directory header (VFP's cache-invalidation counter).
 // Throws fox::Error on keys of the wrong length, unsorted keys or expressions too long.
-std::string build(const std::vector<TagSpec>& tags, std::uint32_t updateCounter = 0);
+std::string build(const std::vector<TagPlan>& tags, std::uint32_t updateCounter = 0);
 
 // Encodes one leaf page holding `keys` exactly as VFP does (entry widths, duplicate and trailing
 // counts). Returns false when the keys do not fit one page.

@@ -107,7 +107,7 @@ std::vector<std::vector<Key>> packLeaves(const std::vector<Key>& keys, std::uint
   return leaves;
 }
 
-Tree layOut(const TagSpec& tag) {
+Tree layOut(const TagPlan& tag) {
   Tree tree;
   tree.leaves = packLeaves(tag.keys, tag.info.keyLength, tag.info.pad);
   std::size_t perInterior = (kPageSize - kInteriorEntries) / (tag.info.keyLength + kEntryTail);
@@ -218,9 +218,9 @@ bool encodeLeaf(const std::vector<Key>& keys, std::uint16_t keyLength, std::uint
   return true;
 }
 
-std::string build(const std::vector<TagSpec>& tagsIn, std::uint32_t updateCounter) {
-  std::vector<TagSpec> tags = tagsIn;
-  for (TagSpec& t : tags) {
+std::string build(const std::vector<TagPlan>& tagsIn, std::uint32_t updateCounter) {
+  std::vector<TagPlan> tags = tagsIn;
+  for (TagPlan& t : tags) {
     checkName(t.info.name);
     t.info.name = upperName(t.info.name);
     if (t.info.keyLength == 0 || t.info.keyLength > kMaxKeyLength) throw Error(1672, "Invalid index key length.");
@@ -231,14 +231,14 @@ std::string build(const std::vector<TagSpec>& tagsIn, std::uint32_t updateCounte
         throw Error(1672, "Index keys are not in order.");
     }
   }
-  std::sort(tags.begin(), tags.end(), [](const TagSpec& a, const TagSpec& b) { return a.info.name < b.info.name; });
+  std::sort(tags.begin(), tags.end(), [](const TagPlan& a, const TagPlan& b) { return a.info.name < b.info.name; });
   for (std::size_t i = 1; i < tags.size(); ++i)
     if (tags[i].info.name == tags[i - 1].info.name) throw Error(1672, "Duplicate tag name " + tags[i].info.name + ".");
 
   std::vector<Tree> trees;
   std::vector<Key> directory;
   std::uint32_t next = kHeaderSize + kPageSize;  // directory header and its root leaf come first
-  for (const TagSpec& t : tags) {
+  for (const TagPlan& t : tags) {
     trees.push_back(layOut(t));
     std::string name = t.info.name;
     name.resize(kTagNameLength, ' ');

@@ -78,11 +78,11 @@ std::string upperBytes(std::string text, int codePage) {
   return text;
 }
 
-std::vector<cdx::TagSpec> containerIndexTags(const std::vector<IndexRecord>& records, int codePage,
+std::vector<cdx::TagPlan> containerIndexTags(const std::vector<IndexRecord>& records, int codePage,
                                              const cdx::CompoundIndex* previous) {
-  cdx::TagSpec byName{tagInfo("OBJECTNAME", kNameKeyLength, "STR(parentid)+objecttype+LOWER(objectname)", previous),
+  cdx::TagPlan byName{tagInfo("OBJECTNAME", kNameKeyLength, "STR(parentid)+objecttype+LOWER(objectname)", previous),
                       {}};
-  cdx::TagSpec byType{tagInfo("OBJECTTYPE", kTypeKeyLength, "STR(parentid)+objecttype", previous), {}};
+  cdx::TagPlan byType{tagInfo("OBJECTTYPE", kTypeKeyLength, "STR(parentid)+objecttype", previous), {}};
   for (const IndexRecord& r : records) {
     if (r.deleted) continue;
     std::string prefix = str10(r.parentId) + fixed(r.objectType, 10);

@@ -28,7 +28,7 @@ std::string upperBytes(std::string text, int codePage);
 
 // The two tags with the keys of every live record, sorted. Expression texts are taken from
 // `previous` (the index the container had) when it has the tag, so rebuilding keeps VFP's spelling.
-std::vector<cdx::TagSpec> containerIndexTags(const std::vector<IndexRecord>& records, int codePage,
+std::vector<cdx::TagPlan> containerIndexTags(const std::vector<IndexRecord>& records, int codePage,
                                              const cdx::CompoundIndex* previous = nullptr);
 
 }  // namespace fox::dbc

@@ -397,7 +397,7 @@ std::vector<Key> keysOf(Table& table, const KeyExpression& expression) {
 }
 
 // An existing tag as the writer takes it back; only tags whose keys were decoded can be.
-TagSpec keep(const Tag& tag) {
+TagPlan keep(const Tag& tag) {
   if (!tag.decoded)
     throw Error(1001, "Feature is not available: the index holds tag " + tag.info.name +
                           ", which this program cannot rebuild.");
@@ -413,38 +413,38 @@ void addTag(const fs::path& dbf, const NewTag& tag, const std::vector<std::strin
   auto table = Table::open(dbf, options);
   KeyExpression expression(tag.expression, table->fields(), longNames, table->codePage());
 
-  TagSpec spec;
-  spec.info.name = upperName(tag.name);
-  spec.info.keyLength = expression.keyLength();
-  spec.info.options =
+  TagPlan plan;
+  plan.info.name = upperName(tag.name);
+  plan.info.keyLength = expression.keyLength();
+  plan.info.options =
       static_cast<std::uint8_t>((tag.candidate ? kOptionCandidate : 0) | (tag.unique ? kOptionUnique : 0) |
                                 (expression.nullable() ? kOptionNullableKey : 0));
-  spec.info.descending = tag.descending;
-  spec.info.keyExpression = tag.expression;
-  spec.info.pad = padOf(expression);
-  spec.keys = keysOf(*table, expression);
+  plan.info.descending = tag.descending;
+  plan.info.keyExpression = tag.expression;
+  plan.info.pad = padOf(expression);
+  plan.keys = keysOf(*table, expression);
   if (tag.unique)
-    spec.keys.erase(
-        std::unique(spec.keys.begin(), spec.keys.end(), [](const Key& a, const Key& b) { return a.bytes == b.bytes; }),
-        spec.keys.end());
+    plan.keys.erase(
+        std::unique(plan.keys.begin(), plan.keys.end(), [](const Key& a, const Key& b) { return a.bytes == b.bytes; }),
+        plan.keys.end());
   if (tag.candidate)
-    for (std::size_t i = 1; i < spec.keys.size(); ++i)
-      if (spec.keys[i].bytes == spec.keys[i - 1].bytes)
-        throw Error(err::UniquenessViolated, "Uniqueness of index " + spec.info.name + " is violated.");
+    for (std::size_t i = 1; i < plan.keys.size(); ++i)
+      if (plan.keys[i].bytes == plan.keys[i - 1].bytes)
+        throw Error(err::UniquenessViolated, "Uniqueness of index " + plan.info.name + " is violated.");
 
-  std::vector<TagSpec> tags;
+  std::vector<TagPlan> tags;
   std::uint32_t counter = 0;
   auto existing = findIndexFile(dbf);
   if (existing) {
     CompoundIndex old = readFile(*existing);
     counter = old.updateCounter;
     for (const Tag& t : old.tags)
-      if (!sameName(t.info.name, spec.info.name)) tags.push_back(keep(t));
+      if (!sameName(t.info.name, plan.info.name)) tags.push_back(keep(t));
   }
-  tags.push_back(std::move(spec));
+  tags.push_back(std::move(plan));
   std::string bytes = build(tags, counter);
   std::vector<TagInfo> written;
-  for (const TagSpec& t : tags) written.push_back(t.info);
+  for (const TagPlan& t : tags) written.push_back(t.info);
   std::sort(written.begin(), written.end(), [](const TagInfo& a, const TagInfo& b) { return a.name < b.name; });
 
   // The index first, then the flag that makes FoxPro open it: a crash between the two leaves an

@@ -37,7 +37,7 @@ std::string withoutGap(const std::string& page) {
 }
 
 TEST(CompoundIndexWriter, ReproducesTheWorkedThreeKeyIndexExactly) {
-  TagSpec name;
+  TagPlan name;
   name.info.name = "name";
   name.info.keyLength = 10;
   name.info.options = kOptionCompound | kOptionCompact;
@@ -180,13 +180,13 @@ TEST(CompoundIndexWriter, BuildsDeepTreesThatReadBackInOrder) {
   for (std::uint16_t keyLength : {10, 148, 240}) {
     for (std::uint32_t n : {0u, 1u, 37u, 5000u, 70000u}) {
       SCOPED_TRACE(std::to_string(keyLength) + "/" + std::to_string(n));
-      TagSpec tag;
+      TagPlan tag;
       tag.info.name = "T1";
       tag.info.keyLength = keyLength;
       tag.info.keyExpression = "field";
       tag.info.forExpression = "!DELETED()";
       tag.keys = manyKeys(n, keyLength);
-      TagSpec other = tag;
+      TagPlan other = tag;
       other.info.name = "A_OTHER";
       other.keys.resize(std::min<std::size_t>(n, 3));
       std::string file = build({tag, other}, 7);
