@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <map>
 
 #include "RunTavrel.h"
 #include "connections/ConnectionStrings.h"
@@ -304,3 +305,36 @@ TEST_F(CheckVerify, VerifyWithoutARowOrderComparesMultisets) {
 }
 
 }  // namespace
+
+// Tables named like paths or with quoting characters: check and verify find them through the same
+// names the copy made, read them where they are, and leave every file of the folder as it was.
+TEST_F(CheckVerify, HostileNamesAreReadInPlaceAndNothingChanges) {
+  const std::vector<std::string> names = {"../up", "a]b`c;d'e\"f"};
+  for (const std::string& name : names) {
+    std::string quoted = name;
+    for (std::size_t at = 0; (at = quoted.find('`', at)) != std::string::npos; at += 2) quoted.insert(at, "`");
+    sql({"CREATE TABLE `" + quoted + "` (id INT PRIMARY KEY, v VARCHAR(10))",
+         "INSERT INTO `" + quoted + "` VALUES (1, 'one'), (2, NULL)"});
+  }
+  std::vector<std::string> args = {"copy", "to-foxpro"};
+  args.insert(args.end(), names.begin(), names.end());
+  ASSERT_EQ(tavrel(args).status, 0);
+  const auto snapshot = [&] {
+    std::map<std::string, std::string> files;
+    for (const auto& e : fs::directory_iterator(folder_.path()))
+      files[e.path().filename().string()] = clitest::Program::read(e.path());
+    return files;
+  };
+  const auto before = snapshot();
+  for (const char* verb : {"check", "verify"}) {
+    args = {verb, "to-foxpro"};
+    args.insert(args.end(), names.begin(), names.end());
+    const Outcome run = tavrel(args);
+    EXPECT_EQ(run.status, std::string(verb) == "verify" ? 0 : 5) << verb << ": " << run.out << run.err;
+    for (const std::string& name : names)
+      EXPECT_NE(("\n" + run.out).find("\n" + name + ": "), std::string::npos) << run.out;
+  }
+  EXPECT_EQ(snapshot(), before);
+  for (const auto& e : fs::directory_iterator(folder_.path().parent_path()))
+    EXPECT_NE(QString::fromStdString(e.path().filename().string()).toLower(), "up.dbf");
+}
