@@ -1,7 +1,8 @@
 // tavrel check to-foxpro|to-mysql (TABLE…|--all): what "Send Table(s) to FoxPro" or "Send
 // Table(s) to MySQL" would refuse, change or leave out of the tables named (or Select All),
-// found by reading both sides and writing nothing. stdout: one line per finding, then one
-// summary line per table; exit status 5 when any table would not copy exactly.
+// found by reading both sides and writing nothing; with --typed, what the typed copy would. stdout:
+// one line per finding, then one summary line per table; exit status 5 when any table would not
+// copy exactly.
 #include <cstdio>
 
 #include "Run.h"
@@ -42,7 +43,9 @@ int Check(const Arguments& args) {
       std::fflush(stdout);
       exact = exact && table.findings.empty();
     };
-    direction.toFoxPro ? CheckTablesToFoxPro(run.Parts(), report) : CheckTablesToMySql(run.Parts(), report);
+    CommandParts parts = run.Parts();
+    parts.typed = args.has(Option::Typed);
+    direction.toFoxPro ? CheckTablesToFoxPro(parts, report) : CheckTablesToMySql(parts, report);
   });
   return status == kDone && !exact ? kDiffers : status;
 }

@@ -85,14 +85,14 @@ const std::vector<Verb>& Verbs() {
        Delete},
       {"rename", "rename OLD NEW", "Renames the MySQL table OLD to NEW: \"Rename Table\".", {}, Rename},
       {"check",
-       "check to-foxpro|to-mysql (TABLE...|--all) [--code-page N]",
+       "check to-foxpro|to-mysql (TABLE...|--all) [--code-page N] [--typed]",
        "Reports what a copy of the tables would refuse, change or leave out, writing nothing.",
-       {Option::All, Option::CodePage},
+       {Option::All, Option::CodePage, Option::Typed},
        Check},
       {"verify",
-       "verify to-foxpro|to-mysql (TABLE...|--all) [--code-page N]",
+       "verify to-foxpro|to-mysql (TABLE...|--all) [--code-page N] [--typed]",
        "Compares every cell of the tables with the tables their copy made.",
-       {Option::All, Option::CodePage},
+       {Option::All, Option::CodePage, Option::Typed},
        Verify},
   };
   return verbs;

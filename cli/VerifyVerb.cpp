@@ -1,7 +1,7 @@
 // tavrel verify to-foxpro|to-mysql (TABLE…|--all): every cell of the tables named (or Select
-// All) against the table their copy made, under the forms the copy promises. stdout: one line
-// per difference (the first 10 of a table), then one summary line per table; exit status 5 when
-// anything differs.
+// All) against the table their copy made (with --typed: their typed copy), under the forms the
+// copy promises. stdout: one line per difference (the first 10 of a table), then one summary
+// line per table; exit status 5 when anything differs.
 #include <cstdio>
 
 #include "Run.h"
@@ -42,7 +42,9 @@ int Verify(const Arguments& args) {
       std::fflush(stdout);
       same = same && table.differences == 0;
     };
-    direction.toFoxPro ? VerifyTablesToFoxPro(run.Parts(), report) : VerifyTablesToMySql(run.Parts(), report);
+    CommandParts parts = run.Parts();
+    parts.typed = args.has(Option::Typed);
+    direction.toFoxPro ? VerifyTablesToFoxPro(parts, report) : VerifyTablesToMySql(parts, report);
   });
   return status == kDone && !same ? kDiffers : status;
 }

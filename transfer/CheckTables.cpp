@@ -16,6 +16,7 @@
 #include "QuotedNames.h"
 #include "SendTablesToFoxPro.h"
 #include "SendTablesToMySql.h"
+#include "TypedKeys.h"
 #include "ValueForms.h"
 #include "connections/ConnectionStrings.h"
 #include "platform/ado/Connection.h"
@@ -107,18 +108,26 @@ class Rehearsal {
   }
 
   // Begins the rows of a table with these column types (its fields named c1, c2, …); the sizes
-  // of the copy's files start from this empty table's.
-  FoxProFileSizes begin(const std::vector<int>& types) {
+  // of the copy's files start from this empty table's, or from an empty table of the `typed`
+  // columns a typed copy makes.
+  FoxProFileSizes begin(const std::vector<int>& types, const std::vector<FoxProType>& typed) {
     create_ = "CREATE TABLE [rows_probe](";
     for (std::size_t i = 0; i < types.size(); ++i)
       create_ += "[c" + std::to_string(i + 1) + "]" + std::string(FoxProColumnType(types[i])) + ",";
     create_.back() = ')';
     if (types.empty()) create_ += "()";
     foxpro_.Execute(create_);
-    FoxProTableNamed(foxpro_, "rows_probe");  // the table reaches its file
+    const char* measured = typed.empty() ? "rows_probe" : "sizes_probe";
+    if (!typed.empty()) {
+      std::string create = "CREATE TABLE [sizes_probe](";
+      for (std::size_t i = 0; i < typed.size(); ++i) create += "[c" + std::to_string(i + 1) + "]" + FoxProTypeText(typed[i]) + ",";
+      create.back() = ')';
+      foxpro_.Execute(create);
+    }
+    FoxProTableNamed(foxpro_, measured);  // the table reaches its file
     std::uint64_t dbf = 0, fpt = 0, recordLength = 0;
     for (const QFileInfo& file : QDir(folder_.path()).entryInfoList(QDir::Files)) {
-      if (!file.baseName().startsWith("rows_probe", Qt::CaseInsensitive)) continue;
+      if (!file.baseName().startsWith(measured, Qt::CaseInsensitive)) continue;
       const QString suffix = file.suffix().toLower();
       if (suffix == "fpt") fpt = static_cast<std::uint64_t>(file.size());
       if (suffix != "dbf") continue;
@@ -239,10 +248,25 @@ void checkNamesToFoxPro(const CommandParts& parts, Rehearsal& rehearsal, const a
   }
 }
 
+// What a typed column refuses of a value, or changes. A memo holds any value as it is.
+void checkTypedValue(const Variant& value, const FoxProType& column, const std::string& name, long row,
+                     std::string& literal, Findings& findings) {
+  if (column.letter == 'M' || column.letter == 'W') return;
+  literal.clear();
+  const std::string refused = AppendTypedLiteral(literal, value, column);
+  if (!refused.empty()) {
+    findings.add(name, refused, row, [&] { return refused + ": the copy would stop at the first of these rows"; });
+    return;
+  }
+  const std::string change = TypedFoxProChange(value, column);
+  if (!change.empty()) findings.add(name, "changed", row, [&] { return value.toText() + " has " + change; });
+}
+
 // `source` has the table's columns, then the value stored in each FLOAT column in full
-// (`stored[i]`: the field of column i's, or -1).
-void checkRowsToFoxPro(ado::Recordset& source, int width, const std::vector<int>& stored, Rehearsal& rehearsal,
-                       Findings& findings, long& rows) {
+// (`stored[i]`: the field of column i's, or -1). `typed`: a typed copy's columns, empty for the
+// window's copy.
+void checkRowsToFoxPro(ado::Recordset& source, int width, const std::vector<int>& stored,
+                       const std::vector<FoxProType>& typed, Rehearsal& rehearsal, Findings& findings, long& rows) {
   const ado::Recordset::FieldList fields = source.Fields();
   std::vector<int> types;
   std::vector<std::string> names;
@@ -250,8 +274,8 @@ void checkRowsToFoxPro(ado::Recordset& source, int width, const std::vector<int>
     types.push_back(fields[i].Type());
     names.push_back(fields[i].Name());
   }
-  FoxProFileSizes sizes = rehearsal.begin(types);
-  std::string values, scratch;
+  FoxProFileSizes sizes = rehearsal.begin(types, typed);
+  std::string values, scratch, literal;
   bool tooLarge = false;
   // Texts beyond ASCII the engine took, per column, up to a bound: a repeated text (a town, a
   // name) gets the code page's verdict once.
@@ -267,15 +291,18 @@ void checkRowsToFoxPro(ado::Recordset& source, int width, const std::vector<int>
     for (int i = 0; i < width; ++i) {
       const Variant& value = fields[i].Value();
       if (value.isNull()) {
-        findings.add(names[i], "null", row, [] { return std::string("NULL arrives as the empty text"); });
+        if (typed.empty())
+          findings.add(names[i], "null", row, [] { return std::string("NULL arrives as the empty text"); });
         continue;
       }
+      const bool memo = typed.empty() || typed[i].letter == 'M' || typed[i].letter == 'W';
+      if (!typed.empty()) checkTypedValue(value, typed[i], names[i], row, literal, findings);
       if (ArrivesAsBytes(value)) {
-        sizes.addMemo(value.asBytes().size());
+        if (memo) sizes.addMemo(value.asBytes().size());
       } else {
         const std::string_view text = FoxProText(value, scratch);
         const auto [bytes, plain] = codePageBytes(text);
-        sizes.addMemo(bytes);
+        if (memo) sizes.addMemo(bytes);
         if (!plain && !taken[i].contains(std::string(text))) asked.push_back(i);
       }
       if (stored[i] >= 0 && value.kind() == Variant::Kind::Double) {
@@ -326,6 +353,34 @@ void checkRowsToFoxPro(ado::Recordset& source, int width, const std::vector<int>
   }
 }
 
+// The keys a typed copy leaves out, and the unique keys with NULL in several rows, which it
+// carries as regular tags: named as the copy names them.
+void checkKeysToFoxPro(const CommandParts& parts, ado::Connection& mysql, const std::string& table,
+                       const std::vector<FoxProField>& fields, Findings& findings) {
+  const std::vector<MySqlKey> keys = ReadMySqlKeys(mysql, table);
+  const FoxProTagPlan plan = FoxProTagsFor(keys, fields, parts.settings().usesDbcFile());
+  for (const LeftOutKey& key : plan.leftOut)
+    findings.add({}, "key " + key.name, 0,
+                 [&] { return "key " + key.name + " " + key.expression + " left out: " + key.why; });
+  std::size_t next = 0;  // the tags follow the keys not left out
+  for (const MySqlKey& key : keys) {
+    if (std::any_of(plan.leftOut.begin(), plan.leftOut.end(), [&](const LeftOutKey& l) { return l.name == key.name; }))
+      continue;
+    const FoxProTag& tag = plan.tags[next++];
+    if (!key.unique || key.name == "PRIMARY") continue;
+    std::string anyNull;
+    for (const MySqlKey::Part& part : key.parts) anyNull += (anyNull.empty() ? "" : " OR ") + MySqlName(part.column) + " IS NULL";
+    ado::Recordset rs = mysql.Execute("SELECT COUNT(*) FROM (SELECT 1 FROM " + MySqlName(table) + " WHERE " + anyNull +
+                                      " LIMIT 2) AS n");
+    const bool repeats = rs.Fields()[0].Value().toText() == "2";
+    rs.Close();
+    if (repeats)
+      findings.add({}, "key " + key.name, 0, [&] {
+        return "key " + tag.name + " (candidate) " + tag.expression + " left out: " + kCandidateWithNulls;
+      });
+  }
+}
+
 TableCheck checkToFoxPro(const CommandParts& parts, ado::Connection& foxpro, ado::Connection& mysql,
                          const QString& name) {
   TableCheck check{text(name), 0, {}};
@@ -344,6 +399,16 @@ TableCheck checkToFoxPro(const CommandParts& parts, ado::Connection& foxpro, ado
   ado::Recordset shape = mysql.Execute("SELECT * FROM " + MySqlName(check.table) + " LIMIT 0");
   const int width = shape.Fields().Count();
   checkNamesToFoxPro(parts, rehearsal, shape.Fields(), findings);
+  // A typed copy's columns, in the code page the new table gets, as the copy finds it.
+  std::vector<FoxProType> typed;
+  std::vector<FoxProField> typedFields;
+  const bool doubleByte = IsDoubleByteCodePage(static_cast<int>(foxpro.Property("Code Page").asInteger()));
+  for (int i = 0; parts.typed && i < width; ++i) {
+    const std::string& column = shape.Fields()[i].Name();
+    typed.push_back(TypedFoxProType(ShapeOf(shape.Fields()[i]), doubleByte));
+    typedFields.push_back({column, FoxProColumnName(column), typed.back()});
+  }
+  if (parts.typed) checkKeysToFoxPro(parts, mysql, check.table, typedFields, findings);
   std::string select = "SELECT *";
   std::vector<int> stored(static_cast<std::size_t>(width), -1);
   for (int i = 0, extra = width; i < width; ++i)
@@ -354,7 +419,7 @@ TableCheck checkToFoxPro(const CommandParts& parts, ado::Connection& foxpro, ado
   shape.Close();
   ado::Recordset source;
   source.Open(select + " FROM " + MySqlName(check.table), mysql, ado::adOpenStatic, ado::adLockOptimistic);
-  checkRowsToFoxPro(source, width, stored, rehearsal, findings, check.rows);
+  checkRowsToFoxPro(source, width, stored, typed, rehearsal, findings, check.rows);
   source.Close();
   check.findings = findings.take();
   return check;
@@ -412,15 +477,32 @@ void checkNamesToMySql(const std::string& table, const ServerLimits& limits, con
       });
 }
 
-void checkRowsToMySql(ado::Recordset& source, const ServerLimits& limits, Findings& findings, long& rows) {
+// What a typed DECIMAL column refuses of a number, or rounds.
+void checkTypedNumber(const Variant& value, const FieldShape& field, long row, Findings& findings) {
+  Variant stored = value;
+  const std::string refused = TypedMySqlValue(stored, field);
+  if (!refused.empty())
+    findings.add(field.name, "out of range", row,
+                 [&] { return refused + ": the copy would stop at the first of these rows"; });
+  else if (stored.asDecimal().text != value.asDecimal().text)
+    findings.add(field.name, "rounded", row, [&] {
+      return value.asDecimal().text + " has more decimals than the column: it arrives as " + stored.asDecimal().text;
+    });
+}
+
+// `typed`: the fields of a typed copy, empty for the window's copy.
+void checkRowsToMySql(ado::Recordset& source, const ServerLimits& limits, bool typed, Findings& findings,
+                      long& rows) {
   const ado::Recordset::FieldList fields = source.Fields();
   const int width = fields.Count();
   std::vector<int> types;
   std::vector<std::string> names, columnTypes;
+  std::vector<FieldShape> shapes;
   for (int i = 0; i < width; ++i) {
     types.push_back(fields[i].Type());
     names.push_back(fields[i].Name());
-    columnTypes.push_back(MySqlColumnType(static_cast<std::int16_t>(types.back())));
+    columnTypes.push_back(typed ? std::string() : MySqlColumnType(static_cast<std::int16_t>(types.back())));
+    shapes.push_back(ShapeOf(fields[i]));
   }
   for (rows = 0; !source.Eof(); source.MoveNext()) {
     shell::Pump();
@@ -428,8 +510,11 @@ void checkRowsToMySql(ado::Recordset& source, const ServerLimits& limits, Findin
     for (int i = 0; i < width; ++i) {
       const Variant& value = fields[i].Value();
       if (value.isNull()) {
-        if (blankReadsAsNull(types[i]))
+        if (!typed && blankReadsAsNull(types[i]))
           findings.add(names[i], "null", row, [] { return std::string("blank (or NULL) arrives as NULL"); });
+        // A typed column keeps NULL; a blank of a field that takes no NULL arrives as NULL.
+        if (typed && BlankReadsAsNull(types[i]) && !shapes[i].nullable)
+          findings.add(names[i], "null", row, [] { return std::string("blank arrives as NULL"); });
         continue;
       }
       if (valueBytes(value) >= limits.packet)
@@ -447,6 +532,8 @@ void checkRowsToMySql(ado::Recordset& source, const ServerLimits& limits, Findin
         findings.add(names[i], "nan", row, [] {
           return std::string("NaN or infinity: MySQL refuses it, the copy would stop at the first of these rows");
         });
+      if (typed && value.kind() == Variant::Kind::Decimal && types[i] == ado::adNumeric)
+        checkTypedNumber(value, shapes[i], row, findings);
       if (value.kind() == Variant::Kind::Decimal && columnTypes[i] == "DOUBLE") {
         const NearestDouble nearest = DoubleOf(value.asDecimal().text);
         if (!nearest.exact)
@@ -484,11 +571,15 @@ TableCheck checkToMySql(const CommandParts& parts, ado::Connection& foxpro, cons
   std::vector<std::string> names;
   for (int i = 0; i < source.Fields().Count(); ++i) names.push_back(source.Fields()[i].Name());
   checkNamesToMySql(check.table, limits, names, findings);
-  checkRowsToMySql(source, limits, findings, check.rows);
+  checkRowsToMySql(source, limits, parts.typed, findings, check.rows);
   source.Close();
   if (const long deleted = deletedRecords(foxpro, check.table); deleted > 0)
     findings.add({}, "deleted", 0,
                  [&] { return std::to_string(deleted) + " records marked deleted: the copy leaves them out"; });
+  if (parts.typed)
+    for (const LeftOutKey& key : MySqlIndexesFor(ReadFoxProTags(foxpro, check.table), names).leftOut)
+      findings.add({}, "tag " + key.name, 0,
+                   [&] { return "tag " + key.name + " " + key.expression + " left out: " + key.why; });
   check.findings = findings.take();
   return check;
 }

@@ -106,7 +106,9 @@ class TableCopy {
     for (int j = 0; j < count; ++j) {
       shell::Pump();
       columns.push_back({names[j], static_cast<std::int16_t>(fields[j].Type())});
-      if (parts_.typed) typedTypes.push_back(TypedMySqlType(ShapeOf(fields[j])));
+      if (!parts_.typed) continue;
+      typedShapes_.push_back(ShapeOf(fields[j]));
+      typedTypes.push_back(TypedMySqlType(typedShapes_.back()));
     }
     try {
       return CreateTableText(name_, temporary_, columns, typedTypes);
@@ -168,12 +170,19 @@ class TableCopy {
     return fields;
   }
 
-  // Each value is read once, so it is taken rather than copied.
+  // Each value is read once, so it is taken rather than copied. A typed column's value is made
+  // what the column stores; one the column refuses stops the copy at its row, as the server would.
   void readRow(const std::vector<ado::Recordset::Field>& from, std::vector<Variant>& row, long k) {
     try {
       for (std::size_t j = 0; j < row.size(); ++j) {
         row[j] = from[j].TakeValue();
-        SecondsOnly(row[j]);
+        if (typedShapes_.empty()) {
+          SecondsOnly(row[j]);
+          continue;
+        }
+        constexpr int kOutOfRange = 1264;
+        const std::string refused = TypedMySqlValue(row[j], typedShapes_[j]);
+        if (!refused.empty()) throw SourceFailure{ado::Error(kOutOfRange, refused), k};
       }
     } catch (const ado::Error& e) {
       throw SourceFailure{e, k};
@@ -211,6 +220,7 @@ class TableCopy {
   const QString listName_;
   const std::string name_;
   std::string temporary_;
+  std::vector<FieldShape> typedShapes_;  // a typed copy's source fields
   MySqlIndexPlan indexes_;
 };
 

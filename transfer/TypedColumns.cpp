@@ -4,6 +4,8 @@
 #include <limits>
 
 #include "FoxProLiterals.h"
+#include "ValueForms.h"
+#include "foxpro-engine/NumberText.h"
 
 namespace {
 
@@ -220,6 +222,76 @@ std::string AppendTypedLiteral(std::string& out, const ado::Variant& value, cons
   }
 }
 
+std::string TypedFoxProChange(const ado::Variant& value, const FoxProType& column) {
+  if (column.letter != 'N') return {};
+  std::string scratch;
+  const std::string number(FoxProText(value, scratch));
+  const NearestDouble nearest = DoubleOf(number);
+  // A whole number is held when the double is that very number (2^63 is); a fraction when the
+  // double reads back as it (0.1 does).
+  const std::size_t point = number.find('.');
+  const bool whole = point == std::string::npos || number.find_first_not_of('0', point + 1) == std::string::npos;
+  char held[400];
+  std::snprintf(held, sizeof held, whole ? "%.0f" : "%.17g", nearest.value);
+  if (whole ? number.compare(0, point, held) == 0 : nearest.exact) return {};
+  return "more digits than a double holds: the N field stores them, but FoxPro computes with and indexes " +
+         std::string(held);
+}
+
+bool BlankReadsAsNull(int adoType) {
+  return adoType == ado::adNumeric || adoType == ado::adBoolean || adoType == ado::adDBDate ||
+         adoType == ado::adDBTimeStamp;
+}
+
+std::string TypedMySqlValue(ado::Variant& value, const FieldShape& f) {
+  SecondsOnly(value);
+  if (f.type == ado::adChar && value.kind() == ado::Variant::Kind::Text) {
+    const std::string& text = value.asText();
+    const std::size_t end = text.find_last_not_of(' ');
+    if (end + 1 != text.size()) value = text.substr(0, end + 1);  // npos + 1: all blanks, the empty text
+  }
+  if (f.type != ado::adNumeric || value.kind() != ado::Variant::Kind::Decimal) return {};
+  const std::optional<fox::Decimal> number = fox::Decimal::parse(value.asDecimal().text);
+  if (!number) return {};
+  std::string rounded = number->fixed(f.scale);
+  // DECIMAL(p,s) holds p - s digits before the point.
+  const std::size_t point = std::min(rounded.find('.'), rounded.size());
+  const std::size_t sign = rounded[0] == '-' ? 1 : 0;
+  const std::size_t whole = rounded.compare(sign, point - sign, "0") == 0 ? 0 : point - sign;
+  if (static_cast<int>(whole) > std::max(f.precision, f.scale) - f.scale)
+    return "Out of range value for column '" + f.name + "'";
+  if (rounded != value.asDecimal().text) value = ado::Decimal{std::move(rounded)};
+  return {};
+}
+
+TypedCellForm CellFormOf(const FoxProType& column) {
+  if (column.letter == 'I' || column.letter == 'N') return TypedCellForm::Number;
+  return column.letter == 'C' ? TypedCellForm::Padded : TypedCellForm::AsIs;
+}
+
+TypedCellForm CellFormOf(const FieldShape& f) {
+  if (f.type == ado::adNumeric || f.type == ado::adInteger || f.type == ado::adCurrency) return TypedCellForm::Number;
+  return f.type == ado::adChar ? TypedCellForm::Padded : TypedCellForm::AsIs;
+}
+
+ado::Variant TypedCell(const ado::Variant& value, TypedCellForm form) {
+  using Kind = ado::Variant::Kind;
+  if (form == TypedCellForm::Padded && value.kind() == Kind::Text) {
+    const std::size_t end = value.asText().find_last_not_of(' ');
+    return value.asText().substr(0, end + 1);
+  }
+  if (form != TypedCellForm::Number || value.kind() == Kind::Null || value.kind() == Kind::Double) return value;
+  std::string scratch;
+  std::optional<fox::Decimal> number = fox::Decimal::parse(FoxProText(value, scratch));
+  if (!number) return value;
+  if (number->isZero()) return std::string("0");
+  while (number->digits.back() == '0') {
+    number->digits.pop_back();
+    ++number->exponent;
+  }
+  return (number->negative ? "-" : "") + number->digits + "e" + std::to_string(number->exponent);
+}
+
 std::string TypedMySqlType(const FieldShape& f) {
   const std::string size = "(" + std::to_string(f.definedSize) + ")";
   constexpr long kWidestChar = 255;
@@ -264,7 +336,5 @@ std::string TypedMySqlType(const FieldShape& f) {
   }
   // A blank N, F, L, D or T field reads as NULL, also in a field that takes no NULL: its column
   // takes NULL too, or the first blank date of an old table would stop the copy.
-  const bool mayBeBlank =
-      f.type == ado::adNumeric || f.type == ado::adBoolean || f.type == ado::adDBDate || f.type == ado::adDBTimeStamp;
-  return type + (f.nullable || mayBeBlank ? " NULL" : " NOT NULL");
+  return type + (f.nullable || BlankReadsAsNull(f.type) ? " NULL" : " NOT NULL");
 }

@@ -58,5 +58,31 @@ bool IsDoubleByteCodePage(int codePage);
 // fraction of a second, a zero date, a number or text wider than the column).
 std::string AppendTypedLiteral(std::string& out, const ado::Variant& value, const FoxProType& column);
 
+// What a typed FoxPro column keeps of a value it holds (AppendTypedLiteral took it) but changes;
+// empty when it keeps it exactly. An N column stores a number digit for digit, but FoxPro
+// computes with and indexes it as a double: a number no double gives back is named with the
+// double's value.
+std::string TypedFoxProChange(const ado::Variant& value, const FoxProType& column);
+
 // The MySQL column type of a FoxPro field, with its NULL or NOT NULL: "DECIMAL(12,2) NULL".
 std::string TypedMySqlType(const FieldShape& foxproField);
+
+// Whether a blank value of a field of this ADO type reads as NULL (N, F, L, D and T fields, also
+// where the field takes no NULL).
+bool BlankReadsAsNull(int adoType);
+
+// Makes a FoxPro field's value what its typed MySQL column stores: a date-time on the whole
+// second (SecondsOnly), a number rounded half away from zero to the column's decimals, a C
+// field's text without its trailing blanks (MariaDB's CHAR drops them). Returns the empty text,
+// or the server's words for a value the column refuses (a number too wide for its DECIMAL),
+// the value then left as it was.
+std::string TypedMySqlValue(ado::Variant& value, const FieldShape& foxproField);
+
+// How the cells of a typed column compare between its two sides: as they are; as numbers (the
+// two sides write one number differently: "1.50", 1.5); as fixed-width text, whose trailing
+// blanks are FoxPro's padding.
+enum class TypedCellForm { AsIs, Number, Padded };
+TypedCellForm CellFormOf(const FoxProType& typedColumn);
+TypedCellForm CellFormOf(const FieldShape& foxproField);
+// The cell in that form: a number as the text of its value, padded text without its blanks.
+ado::Variant TypedCell(const ado::Variant& value, TypedCellForm form);

@@ -7,6 +7,7 @@
 #include "BothSides.h"
 #include "QuotedNames.h"
 #include "SendTablesToMySql.h"
+#include "TypedColumns.h"
 #include "ValueForms.h"
 #include "connections/ConnectionStrings.h"
 #include "platform/ado/Connection.h"
@@ -48,7 +49,8 @@ class RowReader {
   long passed_ = 0;
 };
 
-// What a source value becomes on the target side, for column `i`.
+// What a source value becomes on the target side, for column `i`; or, for a typed copy, the form
+// a target value of column `i` is compared in.
 using Expected = std::function<Variant(const Variant&, std::size_t)>;
 
 std::string shown(const Variant& value) {
@@ -77,13 +79,20 @@ std::string shown(const Variant& value) {
 
 class Comparison {
  public:
-  Comparison(TableComparison& result, std::vector<std::string> columns, Expected expected)
-      : result_(result), columns_(std::move(columns)), expected_(std::move(expected)) {}
+  Comparison(TableComparison& result, std::vector<std::string> columns, Expected expected, Expected targetForm)
+      : result_(result),
+        columns_(std::move(columns)),
+        expected_(std::move(expected)),
+        targetForm_(std::move(targetForm)) {}
 
   bool same(const Row& source, const Row& target) const {
     for (std::size_t i = 0; i < columns_.size(); ++i)
-      if (!SameCell(expected_(source[i], i), target[i])) return false;
+      if (!sameCell(source, target, i)) return false;
     return true;
+  }
+
+  bool sameCell(const Row& source, const Row& target, std::size_t i) const {
+    return SameCell(expected_(source[i], i), targetForm_ ? targetForm_(target[i], i) : target[i]);
   }
 
   void run(RowReader& source, RowReader& target) {
@@ -103,10 +112,8 @@ class Comparison {
         note({0, target.pass(), {}, "none", "the row"});
       } else {
         const long sourceRow = source.passed() + 1, targetRow = target.passed() + 1;
-        for (std::size_t i = 0; i < columns_.size(); ++i) {
-          const Variant expected = expected_((*s)[i], i);
-          if (!SameCell(expected, (*t)[i])) note({sourceRow, targetRow, columns_[i], shown((*s)[i]), shown((*t)[i])});
-        }
+        for (std::size_t i = 0; i < columns_.size(); ++i)
+          if (!sameCell(*s, *t, i)) note({sourceRow, targetRow, columns_[i], shown((*s)[i]), shown((*t)[i])});
         result_.cells += static_cast<long long>(columns_.size());
         source.pass();
         target.pass();
@@ -124,7 +131,7 @@ class Comparison {
 
   TableComparison& result_;
   std::vector<std::string> columns_;
-  Expected expected_;
+  Expected expected_, targetForm_;
 };
 
 std::vector<std::string> columnNames(const ado::Recordset& rs) {
@@ -145,9 +152,9 @@ std::uint64_t rowHash(const std::string& keys) {
   return h ^ (h >> 33);
 }
 
-// Row `n`'s hash for each row of a side, the source's under the forms the copy promises.
+// Row `n`'s hash for each row of a side, under `form` (the source's: the forms the copy promises).
 template <typename Visit>
-void hashRows(ado::Recordset rs, const Expected* expected, Visit visit) {
+void hashRows(ado::Recordset rs, const Expected& form, Visit visit) {
   const ado::Recordset::FieldList fields = rs.Fields();
   const int width = fields.Count();
   std::string keys;
@@ -155,7 +162,7 @@ void hashRows(ado::Recordset rs, const Expected* expected, Visit visit) {
     shell::Pump();
     keys.clear();
     for (int i = 0; i < width; ++i)
-      AppendCellKey(keys, expected ? (*expected)(fields[i].Value(), static_cast<std::size_t>(i)) : fields[i].Value());
+      AppendCellKey(keys, form ? form(fields[i].Value(), static_cast<std::size_t>(i)) : fields[i].Value());
     visit(n, rowHash(keys));
   }
   rs.Close();
@@ -164,18 +171,18 @@ void hashRows(ado::Recordset rs, const Expected* expected, Visit visit) {
 // Two sides as multisets of rows, in bounded memory: per bucket of row hashes a count and a sum
 // of each side; further passes read only the rows of the buckets that differ, to name them.
 void compareAsMultisets(TableComparison& result, int width, const Opener& source, const Opener& target,
-                        const Expected& expected) {
+                        const Expected& expected, const Expected& targetForm) {
   constexpr std::size_t kBuckets = 1 << 16;
   struct Bucket {
     std::uint64_t count = 0, sum = 0;
   };
   std::vector<Bucket> from(kBuckets), to(kBuckets);
-  hashRows(source(), &expected, [&](long n, std::uint64_t h) {
+  hashRows(source(), expected, [&](long n, std::uint64_t h) {
     from[h % kBuckets].count++;
     from[h % kBuckets].sum += h;
     result.sourceRows = n;
   });
-  hashRows(target(), nullptr, [&](long n, std::uint64_t h) {
+  hashRows(target(), targetForm, [&](long n, std::uint64_t h) {
     to[h % kBuckets].count++;
     to[h % kBuckets].sum += h;
     result.targetRows = n;
@@ -215,10 +222,10 @@ void compareAsMultisets(TableComparison& result, int width, const Opener& source
   using Hashed = std::pair<std::uint64_t, long>;
   for (int group = 0; group <= groups; ++group) {
     std::vector<Hashed> fromRows, toRows;
-    hashRows(source(), &expected, [&](long n, std::uint64_t h) {
+    hashRows(source(), expected, [&](long n, std::uint64_t h) {
       if (groupOf[h % kBuckets] == group) fromRows.push_back({h, n});
     });
-    hashRows(target(), nullptr, [&](long n, std::uint64_t h) {
+    hashRows(target(), targetForm, [&](long n, std::uint64_t h) {
       if (groupOf[h % kBuckets] == group) toRows.push_back({h, n});
     });
     std::sort(fromRows.begin(), fromRows.end());
@@ -240,8 +247,9 @@ void compareAsMultisets(TableComparison& result, int width, const Opener& source
     if (result.first.size() < kDifferencesNamed) result.first.push_back({0, n, {}, "none", "the row"});
 }
 
+// `targetForm` empty: the target's values compare as they are.
 TableComparison compare(const std::string& table, bool inOrder, const Opener& source, const Opener& target,
-                        const Expected& expected) {
+                        const Expected& expected, const Expected& targetForm = {}) {
   TableComparison result;
   result.table = table;
   result.inOrder = inOrder;
@@ -257,11 +265,11 @@ TableComparison compare(const std::string& table, bool inOrder, const Opener& so
   if (!inOrder) {
     to.Close();
     from.Close();
-    compareAsMultisets(result, targetWidth, source, target, expected);
+    compareAsMultisets(result, targetWidth, source, target, expected, targetForm);
     return result;
   }
   RowReader fromRows(from), toRows(to);
-  Comparison(result, columns, expected).run(fromRows, toRows);
+  Comparison(result, columns, expected, targetForm).run(fromRows, toRows);
   to.Close();
   from.Close();
   return result;
@@ -289,6 +297,7 @@ void VerifyTablesToFoxPro(const CommandParts& parts, const VerifyReport& report)
   ado::Connection &foxpro = sides.foxpro, &mysql = sides.mysql;
   const Expected expected = [](const Variant& value, std::size_t) { return FoxProValue(value); };
   const std::set<std::string> ordered = tablesKeepingOrder(mysql);
+  const bool doubleByte = IsDoubleByteCodePage(static_cast<int>(foxpro.Property("Code Page").asInteger()));
   for (const QString& name : SelectedEntries(*parts.mysqlList)) {
     const std::string table = name.toStdString();
     const Opener source = [&] {
@@ -301,7 +310,18 @@ void VerifyTablesToFoxPro(const CommandParts& parts, const VerifyReport& report)
       rs.Open("SELECT * FROM " + FoxProName(table), foxpro);
       return rs;
     };
-    report(compare(table, ordered.contains(table), source, target, expected));
+    if (!parts.typed) {
+      report(compare(table, ordered.contains(table), source, target, expected));
+      continue;
+    }
+    // A typed copy: both sides' cells in the form of the column's typed FoxPro type.
+    std::vector<TypedCellForm> forms;
+    ado::Recordset shape = mysql.Execute("SELECT * FROM " + MySqlName(table) + " LIMIT 0");
+    for (int i = 0; i < shape.Fields().Count(); ++i)
+      forms.push_back(CellFormOf(TypedFoxProType(ShapeOf(shape.Fields()[i]), doubleByte)));
+    shape.Close();
+    const Expected typed = [&forms](const Variant& value, std::size_t i) { return TypedCell(value, forms[i]); };
+    report(compare(table, ordered.contains(table), source, target, typed, typed));
   }
 }
 
@@ -322,17 +342,31 @@ void VerifyTablesToMySql(const CommandParts& parts, const VerifyReport& report) 
       return rs;
     };
     std::vector<std::string> columnTypes;
+    std::vector<FieldShape> shapes;
     {
       ado::Recordset shape = source();
-      for (int i = 0; i < shape.Fields().Count(); ++i)
+      for (int i = 0; i < shape.Fields().Count(); ++i) {
         columnTypes.push_back(MySqlColumnType(static_cast<std::int16_t>(shape.Fields()[i].Type())));
+        shapes.push_back(ShapeOf(shape.Fields()[i]));
+      }
       shape.Close();
     }
     const Expected expected = [&columnTypes](const Variant& value, std::size_t i) {
       return MySqlValue(value, columnTypes[i]);
     };
+    // A typed copy: the source's value as the typed column stores it, both sides' cells in the
+    // form of the field's type.
+    const Expected typedSource = [&shapes](const Variant& value, std::size_t i) {
+      Variant stored = value;
+      TypedMySqlValue(stored, shapes[i]);
+      return TypedCell(stored, CellFormOf(shapes[i]));
+    };
+    const Expected typedTarget = [&shapes](const Variant& value, std::size_t i) {
+      return TypedCell(value, CellFormOf(shapes[i]));
+    };
     // The copy adds the rows in the FoxPro table's record order, and with its own row-number
     // column as long as they go in: the order holds where the engine keeps the order of insertion.
-    report(compare(table, ordered.contains(table), source, target, expected));
+    report(parts.typed ? compare(table, ordered.contains(table), source, target, typedSource, typedTarget)
+                       : compare(table, ordered.contains(table), source, target, expected));
   }
 }

@@ -110,8 +110,16 @@ TEST_F(TypedCopy, EveryTypeToFoxProAndBack) {
     fs::create_directories(folder);
     const fs::path foxpro = container ? folder / "northwind.dbc" : folder;
 
-    Outcome run = tavrel({"copy", "to-foxpro", "--typed", "every_type"}, foxpro);
+    // Every value fits its typed column; FoxPro computes with BIGINT UNSIGNED's largest as a double.
+    Outcome run = tavrel({"check", "to-foxpro", "--typed", "every_type"}, foxpro);
+    EXPECT_EQ(run.status, 5);
+    EXPECT_EQ(run.out,
+              "every_type: column ubig: row 1: 18446744073709551615 has more digits than a double holds: the N field "
+              "stores them, but FoxPro computes with and indexes 18446744073709551616\n"
+              "every_type: 3 rows: 1 finding\n");
+    run = tavrel({"copy", "to-foxpro", "--typed", "every_type"}, foxpro);
     ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(tavrel({"verify", "to-foxpro", "--typed", "every_type"}, foxpro).status, 0);
     EXPECT_EQ(run.out.substr(0, run.out.find('\t')), "every_type");
     EXPECT_EQ(run.out.find("left out"), std::string::npos) << run.out;
     const fs::path dbf = folder / "every_type.DBF";
@@ -119,9 +127,17 @@ TEST_F(TypedCopy, EveryTypeToFoxProAndBack) {
     EXPECT_EQ(checkTags(dbf), "ID ok\nIX_BORN ok\nUQ_CODE ok\n");
 
     sql("DROP TABLE every_type");
+    run = tavrel({"check", "to-mysql", "--typed", "every_type"}, foxpro);
+    EXPECT_EQ(run.status, 0) << run.out;
     run = tavrel({"copy", "to-mysql", "--typed", "every_type"}, foxpro);
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(sql("SELECT * FROM every_type ORDER BY id, part"), original);
+    run = tavrel({"verify", "to-mysql", "--typed", "every_type"}, foxpro);
+    EXPECT_EQ(run.status, 0) << run.out;
+    sql("UPDATE every_type SET title = 'x' WHERE id = 2");
+    run = tavrel({"verify", "to-mysql", "--typed", "every_type"}, foxpro);
+    EXPECT_EQ(run.status, 5);
+    EXPECT_EQ(run.out.substr(0, run.out.find('\n')), "every_type: row 3, column title: FoxPro \"\", MySQL \"x\"");
     // A container's primary key comes back as the primary key, a free table's candidate tag as
     // a unique key.
     const std::string primary = container ? "PRIMARY KEY (`id`,`part`)" : "UNIQUE KEY `id` (`id`,`part`)";
