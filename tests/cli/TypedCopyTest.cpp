@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "RunTavrel.h"
+#include "transfer/TypedKeys.h"
 #include "platform/ado/Connection.h"
 #include "tests/foxpro/ProviderSupport.h"
 #include "tests/mysql/ScratchDatabase.h"
@@ -269,27 +270,67 @@ TEST_F(TypedCopy, RefusedValueStopsAtItsRow) {
     EXPECT_EQ(table.substr(table.find('\n') + 1), "1|" + c.good.substr(1, c.good.size() - 2) + "\n");
   }
 
-  // A number as Visual FoxPro stores one too wide for its decimals: 12345 in N(5,2). The blank
-  // date before it, in a field without NULL, arrives as NULL.
+  // A number as Visual FoxPro stores one too wide for its decimals: 12345 in N(5,2), and one
+  // written with more decimals than its field, which MySQL rounds. The blank date before it, in a
+  // field without NULL, arrives as NULL; a deleted record and a descending tag are left out.
   const fs::path folder = work_.path() / "wide";
   fs::create_directories(folder);
   auto foxpro = provider_test::open(folder);
   foxpro->Execute("CREATE TABLE wide (id I, n N(5,2), d D)", -1);
-  for (const char* row : {"1, 1.5, {}", "2, 99.99, {^2024-01-01}", "3, 2.25, {}"})
+  for (const char* row : {"1, 1.5, {}", "2, 99.99, {^2024-01-01}", "3, 2.25, {}", "4, 0, {}"})
     foxpro->Execute(std::string("INSERT INTO wide VALUES(") + row + ")", -1);
+  foxpro->Execute("USE wide", -1);
+  foxpro->Execute("INDEX ON n TAG n DESCENDING", -1);
   foxpro->Close();
   std::fstream dbf(folder / "wide.DBF", std::ios::in | std::ios::out | std::ios::binary);
   unsigned char header[12];
   dbf.read(reinterpret_cast<char*>(header), sizeof header);
   const int start = header[8] | header[9] << 8, recordLength = header[10] | header[11] << 8;
-  dbf.seekp(start + recordLength + 1 + 4);  // the second record, after its deletion flag and I field
-  dbf.write("12345", 5);
+  for (const auto& [record, number] : {std::pair{0, "1.234"}, {1, "12345"}}) {
+    dbf.seekp(start + record * recordLength + 1 + 4);  // after the deletion flag and the I field
+    dbf.write(number, 5);
+  }
+  dbf.seekp(start + 3 * recordLength);
+  dbf.put('*');  // the fourth record deleted
   dbf.close();
-  const Outcome run = tavrel({"copy", "to-mysql", "--typed", "wide"}, folder);
+  Outcome run = tavrel({"check", "to-mysql", "--typed", "wide"}, folder);
+  EXPECT_EQ(run.status, 5);
+  EXPECT_EQ(run.out,
+            "wide: column n: row 1: 1.234 has more decimals than the column: it arrives as 1.23\n"
+            "wide: column d: rows 1, 3 (2 rows): blank arrives as NULL\n"
+            "wide: column n: row 2: Out of range value for column 'n': the copy would stop at the first of these rows\n"
+            "wide: 1 records marked deleted: the copy leaves them out\n"
+            "wide: tag n n left out: a descending tag has no MySQL counterpart\n"
+            "wide: 3 rows: 5 findings\n");
+  run = tavrel({"copy", "to-mysql", "--typed", "wide"}, folder);
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.lastError().find("Out of range value for column 'n'"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("Table wide, row 1."), std::string::npos) << run.err;
-  EXPECT_EQ(sql("SELECT id, n, d FROM wide"), std::vector<std::string>{"1|1.50|NULL"});
+  EXPECT_EQ(sql("SELECT id, n, d FROM wide"), std::vector<std::string>{"1|1.23|NULL"});
+}
+
+// Before anything is written, check names each value the typed copy to FoxPro would refuse,
+// with its rows, a number FoxPro computes with rounded, and the keys it leaves out or carries
+// as regular tags.
+TEST_F(TypedCopy, CheckNamesWhatTheTypedCopyWouldRefuseOrChange) {
+  sql("CREATE TABLE odd (id INT, i INT, stamp DATETIME(3), code CHAR(2), born DATE, big DECIMAL(18,0), "
+      "email VARCHAR(10), note VARCHAR(20), UNIQUE KEY email (email), KEY part (note(3))) CHARSET=utf8mb4");
+  sql("INSERT INTO odd VALUES (1, -2147483648, '2024-01-01 10:00:00.5', '\xC4\x85', '0000-00-00', "
+      "123456789012345678, NULL, 'a'), (2, 1, '2024-01-01 10:00:00', 'ab', '2024-01-01', 1, NULL, 'b'), "
+      "(3, -2147483648, '2024-01-01 10:00:00.25', 'ok', '0000-00-00', 2, 'x', 'c')");
+  const Outcome run = tavrel({"check", "to-foxpro", "--typed", "--code-page", "1252", "odd"}, work_.path());
+  EXPECT_EQ(run.status, 5);
+  const char* stops = ": the copy would stop at the first of these rows\n";
+  EXPECT_EQ(run.out, std::string("odd: key part (note(prefix)) left out: an index on a prefix of the column note\n") +
+                         "odd: key email (candidate) email left out: " + kCandidateWithNulls +
+                         "\nodd: column i: rows 1, 3 (2 rows): it is wider than the column's I" + stops +
+                         "odd: column stamp: rows 1, 3 (2 rows): a FoxPro date-time holds no fraction of a second" +
+                         stops + "odd: column born: rows 1, 3 (2 rows): the zero date is no date FoxPro holds" + stops +
+                         "odd: column big: row 1: 123456789012345678 has more digits than a double holds: the N "
+                         "field stores them, but FoxPro computes with and indexes 123456789012345680\n"
+                         "odd: column code: row 1: the character U+0105 '\xC4\x85' has no equivalent in code page "
+                         "1252 (error 3003)" +
+                         stops + "odd: 3 rows: 7 findings\n");
 }
 
 }  // namespace
