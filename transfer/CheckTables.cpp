@@ -120,7 +120,8 @@ class Rehearsal {
     const char* measured = typed.empty() ? "rows_probe" : "sizes_probe";
     if (!typed.empty()) {
       std::string create = "CREATE TABLE [sizes_probe](";
-      for (std::size_t i = 0; i < typed.size(); ++i) create += "[c" + std::to_string(i + 1) + "]" + FoxProTypeText(typed[i]) + ",";
+      for (std::size_t i = 0; i < typed.size(); ++i)
+        create += "[c" + std::to_string(i + 1) + "]" + FoxProTypeText(typed[i]) + ",";
       create.back() = ')';
       foxpro_.Execute(create);
     }
@@ -369,7 +370,8 @@ void checkKeysToFoxPro(const CommandParts& parts, ado::Connection& mysql, const 
     const FoxProTag& tag = plan.tags[next++];
     if (!key.unique || key.name == "PRIMARY") continue;
     std::string anyNull;
-    for (const MySqlKey::Part& part : key.parts) anyNull += (anyNull.empty() ? "" : " OR ") + MySqlName(part.column) + " IS NULL";
+    for (const MySqlKey::Part& part : key.parts)
+      anyNull += (anyNull.empty() ? "" : " OR ") + MySqlName(part.column) + " IS NULL";
     ado::Recordset rs = mysql.Execute("SELECT COUNT(*) FROM (SELECT 1 FROM " + MySqlName(table) + " WHERE " + anyNull +
                                       " LIMIT 2) AS n");
     const bool repeats = rs.Fields()[0].Value().toText() == "2";
@@ -490,9 +492,8 @@ void checkTypedNumber(const Variant& value, const FieldShape& field, long row, F
     });
 }
 
-// `typed`: the fields of a typed copy, empty for the window's copy.
-void checkRowsToMySql(ado::Recordset& source, const ServerLimits& limits, bool typed, Findings& findings,
-                      long& rows) {
+// `typed`: the rows as a typed copy would copy them.
+void checkRowsToMySql(ado::Recordset& source, const ServerLimits& limits, bool typed, Findings& findings, long& rows) {
   const ado::Recordset::FieldList fields = source.Fields();
   const int width = fields.Count();
   std::vector<int> types;
