@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <unordered_map>
@@ -354,8 +355,17 @@ void checkRowsToFoxPro(ado::Recordset& source, int width, const std::vector<int>
   }
 }
 
-// The keys a typed copy leaves out, and the unique keys with NULL in several rows, which it
-// carries as regular tags: named as the copy names them.
+// The rows a SELECT gives.
+long rowsOf(ado::Connection& mysql, const std::string& select) {
+  ado::Recordset rs = mysql.Execute("SELECT COUNT(*) FROM (" + select + ") AS n");
+  const long rows = std::stol(rs.Fields()[0].Value().toText());
+  rs.Close();
+  return rows;
+}
+
+// The keys a typed copy leaves out, and the unique keys whose FoxPro keys repeat (NULL in several
+// rows, or a number alone that FoxPro indexes as the same double), which it carries as regular
+// tags, or which stop it as a container's primary key: named as the copy names them.
 void checkKeysToFoxPro(const CommandParts& parts, ado::Connection& mysql, const std::string& table,
                        const std::vector<FoxProField>& fields, Findings& findings) {
   const std::vector<MySqlKey> keys = ReadMySqlKeys(mysql, table);
@@ -363,23 +373,31 @@ void checkKeysToFoxPro(const CommandParts& parts, ado::Connection& mysql, const 
   for (const LeftOutKey& key : plan.leftOut)
     findings.add({}, "key " + key.name, 0,
                  [&] { return "key " + key.name + " " + key.expression + " left out: " + key.why; });
+  const std::string from = " FROM " + MySqlName(table);
   std::size_t next = 0;  // the tags follow the keys not left out
   for (const MySqlKey& key : keys) {
     if (std::any_of(plan.leftOut.begin(), plan.leftOut.end(), [&](const LeftOutKey& l) { return l.name == key.name; }))
       continue;
     const FoxProTag& tag = plan.tags[next++];
-    if (!key.unique || key.name == "PRIMARY") continue;
+    if (!tag.candidate) continue;
     std::string anyNull;
     for (const MySqlKey::Part& part : key.parts)
       anyNull += (anyNull.empty() ? "" : " OR ") + MySqlName(part.column) + " IS NULL";
-    ado::Recordset rs = mysql.Execute("SELECT COUNT(*) FROM (SELECT 1 FROM " + MySqlName(table) + " WHERE " + anyNull +
-                                      " LIMIT 2) AS n");
-    const bool repeats = rs.Fields()[0].Value().toText() == "2";
-    rs.Close();
-    if (repeats)
-      findings.add({}, "key " + key.name, 0, [&] {
-        return "key " + tag.name + " (candidate) " + tag.expression + " left out: " + kCandidateWithNulls;
-      });
+    bool repeats = rowsOf(mysql, "SELECT 1" + from + " WHERE " + anyNull + " LIMIT 2") == 2;
+    const std::string& column = key.parts.front().column;
+    const auto field =
+        std::find_if(fields.begin(), fields.end(), [&](const FoxProField& f) { return f.mysqlName == column; });
+    if (!repeats && key.parts.size() == 1 && field != fields.end() && field->type.letter == 'N')
+      repeats = rowsOf(mysql, "SELECT 1" + from + " WHERE " + MySqlName(column) + " IS NOT NULL GROUP BY CAST(" +
+                                  MySqlName(column) + " AS DOUBLE) HAVING COUNT(*) > 1 LIMIT 1") == 1;
+    if (!repeats) continue;
+    findings.add({}, "key " + key.name, 0, [&] {
+      if (tag.primary)
+        return "key " + tag.name + " (primary key) " + tag.expression +
+               ": FoxPro indexes numbers of more than 15 digits alike, which a primary key refuses: the copy would "
+               "stop with error 1884 once the rows are in";
+      return "key " + tag.name + " (candidate) " + tag.expression + " left out: " + kCandidateWithNulls;
+    });
   }
 }
 

@@ -311,26 +311,30 @@ TEST_F(TypedCopy, RefusedValueStopsAtItsRow) {
 
 // Before anything is written, check names each value the typed copy to FoxPro would refuse,
 // with its rows, a number FoxPro computes with rounded, and the keys it leaves out or carries
-// as regular tags.
+// as regular tags (NULL in two rows; two numbers FoxPro indexes as one double).
 TEST_F(TypedCopy, CheckNamesWhatTheTypedCopyWouldRefuseOrChange) {
   sql("CREATE TABLE odd (id INT, i INT, stamp DATETIME(3), code CHAR(2), born DATE, big DECIMAL(18,0), "
-      "email VARCHAR(10), note VARCHAR(20), UNIQUE KEY email (email), KEY part (note(3))) CHARSET=utf8mb4");
+      "email VARCHAR(10), note VARCHAR(20), UNIQUE KEY email (email), UNIQUE KEY big (big), KEY part (note(3))) "
+      "CHARSET=utf8mb4");
   sql("INSERT INTO odd VALUES (1, -2147483648, '2024-01-01 10:00:00.5', '\xC4\x85', '0000-00-00', "
-      "123456789012345678, NULL, 'a'), (2, 1, '2024-01-01 10:00:00', 'ab', '2024-01-01', 1, NULL, 'b'), "
+      "123456789012345678, NULL, 'a'), (2, 1, '2024-01-01 10:00:00', 'ab', '2024-01-01', 123456789012345679, NULL, "
+      "'b'), "
       "(3, -2147483648, '2024-01-01 10:00:00.25', 'ok', '0000-00-00', 2, 'x', 'c')");
   const Outcome run = tavrel({"check", "to-foxpro", "--typed", "--code-page", "1252", "odd"}, work_.path());
   EXPECT_EQ(run.status, 5);
   const char* stops = ": the copy would stop at the first of these rows\n";
-  EXPECT_EQ(run.out, std::string("odd: key part (note(prefix)) left out: an index on a prefix of the column note\n") +
-                         "odd: key email (candidate) email left out: " + kCandidateWithNulls +
-                         "\nodd: column i: rows 1, 3 (2 rows): it is wider than the column's I" + stops +
-                         "odd: column stamp: rows 1, 3 (2 rows): a FoxPro date-time holds no fraction of a second" +
-                         stops + "odd: column born: rows 1, 3 (2 rows): the zero date is no date FoxPro holds" + stops +
-                         "odd: column big: row 1: 123456789012345678 has more digits than a double holds: the N "
-                         "field stores them, but FoxPro computes with and indexes 123456789012345680\n"
-                         "odd: column code: row 1: the character U+0105 '\xC4\x85' has no equivalent in code page "
-                         "1252 (error 3003)" +
-                         stops + "odd: 3 rows: 7 findings\n");
+  EXPECT_EQ(run.out,
+            std::string("odd: key part (note(prefix)) left out: an index on a prefix of the column note\n") +
+                "odd: key email (candidate) email left out: " + kCandidateWithNulls +
+                "\nodd: key big (candidate) big left out: " + kCandidateWithNulls +
+                "\nodd: column i: rows 1, 3 (2 rows): it is wider than the column's I" + stops +
+                "odd: column stamp: rows 1, 3 (2 rows): a FoxPro date-time holds no fraction of a second" + stops +
+                "odd: column born: rows 1, 3 (2 rows): the zero date is no date FoxPro holds" + stops +
+                "odd: column big: rows 1, 2 (2 rows): 123456789012345678 has more digits than a double holds: the N "
+                "field stores them, but FoxPro computes with and indexes 123456789012345680\n"
+                "odd: column code: row 1: the character U+0105 '\xC4\x85' has no equivalent in code page "
+                "1252 (error 3003)" +
+                stops + "odd: 3 rows: 8 findings\n");
 }
 
 }  // namespace
