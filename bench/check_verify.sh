@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # `tavrel check`, `tavrel copy` and `tavrel verify` on one table of ROWS rows (1,000,000), each way,
-# as the command line runs them: rows/s and peak memory (the process's maximum resident set) of
-# each, one line per measure. The server is the one TAVREL_TEST_MYSQL_* names.
+# as the command line runs them, then with --typed: rows/s and peak memory (the process's maximum
+# resident set) of each, one line per measure. The server is the one TAVREL_TEST_MYSQL_* names.
 #   bench/check_verify.sh BUILD_DIR WORK_DIR [ROWS]
 set -euo pipefail
 build=$1 work=$2 rows=${3:-1000000}
@@ -47,6 +47,13 @@ measure "verify to-foxpro" verify to-foxpro moves
 measure "check to-mysql" check to-mysql moves --database bench_to
 measure "copy to-mysql" copy to-mysql moves --database bench_to
 measure "verify to-mysql" verify to-mysql moves --database bench_to
+# The same with --typed: typed columns and the table's keys.
+measure "check typed to-fox" check to-foxpro --typed moves
+measure "copy typed to-fox" copy to-foxpro --typed --overwrite moves
+measure "verify typed to-fox" verify to-foxpro --typed moves
+measure "check typed to-my" check to-mysql --typed moves --database bench_to
+measure "copy typed to-my" copy to-mysql --typed --overwrite moves --database bench_to
+measure "verify typed to-my" verify to-mysql --typed moves --database bench_to
 # Every row changed, read without a row order (MyISAM): the rows that differ are named in bounded
 # memory, however many they are.
 mysql_do -e "ALTER TABLE bench_from.moves ENGINE=MyISAM; UPDATE bench_from.moves SET item = CONCAT(item, '!')"
