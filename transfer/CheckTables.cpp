@@ -210,12 +210,15 @@ bool isView(ado::Connection& mysql, const std::string& table) {
   return view;
 }
 
-void checkNamesToFoxPro(const CommandParts& parts, Rehearsal& rehearsal, const ado::Recordset::FieldList& fields,
-                        Findings& findings) {
-  std::vector<std::string> takenNames, takenColumns;
+// Returns the field name each column gets where FoxPro takes it.
+std::vector<std::string> checkNamesToFoxPro(const CommandParts& parts, Rehearsal& rehearsal,
+                                            const ado::Recordset::FieldList& fields, Findings& findings) {
+  std::vector<std::string> fieldNames, takenNames, takenColumns;
+  std::vector<std::size_t> takenAt;
   for (int i = 0; i < fields.Count(); ++i) {
     const std::string& column = fields[i].Name();
     const std::string name = FoxProColumnName(column);
+    fieldNames.push_back(name);
     if (ReadsAsNumber(name)) {
       findings.add(column, "number", 0, [&] {
         return "the name reads as a number: the copy would ask for another (--field-name " + name + "=NEW)";
@@ -228,13 +231,15 @@ void checkNamesToFoxPro(const CommandParts& parts, Rehearsal& rehearsal, const a
     } else {
       takenNames.push_back(name);
       takenColumns.push_back(column);
+      takenAt.push_back(static_cast<std::size_t>(i));
     }
   }
-  if (takenNames.empty()) return;
+  if (takenNames.empty()) return fieldNames;
   const bool freeTable = !parts.settings().usesDbcFile();
   const std::vector<std::string> held =
       freeTable ? rehearsal.freeTableNames(takenNames) : std::vector<std::string>(takenNames);
   for (std::size_t i = 0; i < held.size(); ++i) {
+    fieldNames[takenAt[i]] = held[i];
     if (held[i] == takenColumns[i]) continue;
     if (QString::fromStdString(held[i]).compare(QString::fromStdString(takenColumns[i]), Qt::CaseInsensitive) == 0)
       continue;  // FoxPro lists names lower-cased: only the letter case differs
@@ -248,6 +253,7 @@ void checkNamesToFoxPro(const CommandParts& parts, Rehearsal& rehearsal, const a
                     : ": blanks and \"/\" become \"_\"");
     });
   }
+  return fieldNames;
 }
 
 // What a typed column refuses of a value, or changes. A memo holds any value as it is.
@@ -418,7 +424,7 @@ TableCheck checkToFoxPro(const CommandParts& parts, ado::Connection& foxpro, ado
   // FLOAT with 6 digits, and the copy carries what MySQL shows.
   ado::Recordset shape = mysql.Execute("SELECT * FROM " + MySqlName(check.table) + " LIMIT 0");
   const int width = shape.Fields().Count();
-  checkNamesToFoxPro(parts, rehearsal, shape.Fields(), findings);
+  const std::vector<std::string> fieldNames = checkNamesToFoxPro(parts, rehearsal, shape.Fields(), findings);
   // A typed copy's columns, in the code page the new table gets, as the copy finds it.
   std::vector<FoxProType> typed;
   std::vector<FoxProField> typedFields;
@@ -426,7 +432,7 @@ TableCheck checkToFoxPro(const CommandParts& parts, ado::Connection& foxpro, ado
   for (int i = 0; parts.typed && i < width; ++i) {
     const std::string& column = shape.Fields()[i].Name();
     typed.push_back(TypedFoxProType(ShapeOf(shape.Fields()[i]), doubleByte));
-    typedFields.push_back({column, FoxProColumnName(column), typed.back()});
+    typedFields.push_back({column, fieldNames[static_cast<std::size_t>(i)], typed.back()});
   }
   if (parts.typed) checkKeysToFoxPro(parts, mysql, check.table, typedFields, findings);
   std::string select = "SELECT *";
