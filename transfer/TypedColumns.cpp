@@ -57,6 +57,9 @@ std::string numberRefusal(const std::string& number, const FoxProType& column) {
   return {};
 }
 
+// Text without its trailing blanks: a C field's padding.
+std::string withoutPadding(const std::string& text) { return text.substr(0, text.find_last_not_of(' ') + 1); }
+
 bool zeroDate(const ado::Date& d) { return d.year == 0 || d.month == 0 || d.day == 0; }
 
 void appendDate(std::string& out, const ado::Date& d) {
@@ -245,11 +248,8 @@ bool BlankReadsAsNull(int adoType) {
 
 std::string TypedMySqlValue(ado::Variant& value, const FieldShape& f) {
   SecondsOnly(value);
-  if (f.type == ado::adChar && value.kind() == ado::Variant::Kind::Text) {
-    const std::string& text = value.asText();
-    const std::size_t end = text.find_last_not_of(' ');
-    if (end + 1 != text.size()) value = text.substr(0, end + 1);  // npos + 1: all blanks, the empty text
-  }
+  if (f.type == ado::adChar && value.kind() == ado::Variant::Kind::Text && value.asText().ends_with(' '))
+    value = withoutPadding(value.asText());
   if (f.type != ado::adNumeric || value.kind() != ado::Variant::Kind::Decimal) return {};
   const std::optional<fox::Decimal> number = fox::Decimal::parse(value.asDecimal().text);
   if (!number) return {};
@@ -276,10 +276,7 @@ TypedCellForm CellFormOf(const FieldShape& f) {
 
 ado::Variant TypedCell(const ado::Variant& value, TypedCellForm form) {
   using Kind = ado::Variant::Kind;
-  if (form == TypedCellForm::Padded && value.kind() == Kind::Text) {
-    const std::size_t end = value.asText().find_last_not_of(' ');
-    return value.asText().substr(0, end + 1);
-  }
+  if (form == TypedCellForm::Padded && value.kind() == Kind::Text) return withoutPadding(value.asText());
   if (form != TypedCellForm::Number || value.kind() == Kind::Null || value.kind() == Kind::Double) return value;
   std::string scratch;
   std::optional<fox::Decimal> number = fox::Decimal::parse(FoxProText(value, scratch));
