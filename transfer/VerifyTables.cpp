@@ -92,7 +92,8 @@ class Comparison {
   }
 
   bool sameCell(const Row& source, const Row& target, std::size_t i) const {
-    return SameCell(expected_(source[i], i), targetForm_ ? targetForm_(target[i], i) : target[i]);
+    const Variant expected = expected_(source[i], i);
+    return targetForm_ ? SameCell(expected, targetForm_(target[i], i)) : SameCell(expected, target[i]);
   }
 
   void run(RowReader& source, RowReader& target) {
