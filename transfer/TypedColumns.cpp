@@ -5,7 +5,6 @@
 
 #include "FoxProLiterals.h"
 #include "ValueForms.h"
-#include "foxpro-engine/NumberText.h"
 
 namespace {
 
@@ -251,9 +250,7 @@ std::string TypedMySqlValue(ado::Variant& value, const FieldShape& f) {
   if (f.type == ado::adChar && value.kind() == ado::Variant::Kind::Text && value.asText().ends_with(' '))
     value = withoutPadding(value.asText());
   if (f.type != ado::adNumeric || value.kind() != ado::Variant::Kind::Decimal) return {};
-  const std::optional<fox::Decimal> number = fox::Decimal::parse(value.asDecimal().text);
-  if (!number) return {};
-  std::string rounded = number->fixed(f.scale);
+  std::string rounded = RoundedDecimal(value.asDecimal().text, f.scale);
   // DECIMAL(p,s) holds p - s digits before the point.
   const std::size_t point = std::min(rounded.find('.'), rounded.size());
   const std::size_t sign = rounded[0] == '-' ? 1 : 0;
@@ -277,16 +274,11 @@ TypedCellForm CellFormOf(const FieldShape& f) {
 ado::Variant TypedCell(const ado::Variant& value, TypedCellForm form) {
   using Kind = ado::Variant::Kind;
   if (form == TypedCellForm::Padded && value.kind() == Kind::Text) return withoutPadding(value.asText());
-  if (form != TypedCellForm::Number || value.kind() == Kind::Null || value.kind() == Kind::Double) return value;
+  const bool number =
+      value.kind() == Kind::Integer || value.kind() == Kind::UnsignedInteger || value.kind() == Kind::Decimal;
+  if (form != TypedCellForm::Number || !number) return value;
   std::string scratch;
-  std::optional<fox::Decimal> number = fox::Decimal::parse(FoxProText(value, scratch));
-  if (!number) return value;
-  if (number->isZero()) return std::string("0");
-  while (number->digits.back() == '0') {
-    number->digits.pop_back();
-    ++number->exponent;
-  }
-  return (number->negative ? "-" : "") + number->digits + "e" + std::to_string(number->exponent);
+  return NumberKey(FoxProText(value, scratch));
 }
 
 std::string TypedMySqlType(const FieldShape& f) {

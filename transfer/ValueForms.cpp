@@ -153,6 +153,41 @@ void AppendCellKey(std::string& out, const Variant& value) {
   out += text;
 }
 
+std::string NumberKey(std::string_view decimalText) {
+  const Digits d = digitsOf(decimalText);
+  if (d.digits.empty()) return "0";
+  return (d.negative ? "-" : "") + d.digits + "e" + std::to_string(d.exponent);
+}
+
+std::string RoundedDecimal(std::string_view decimalText, int places) {
+  const Digits d = digitsOf(decimalText);
+  // The value's digits at `places` after the point: digits × 10^(exponent + places), rounded.
+  std::string units = d.digits;
+  const long shift = d.exponent + places;
+  if (shift >= 0) {
+    units.append(static_cast<std::size_t>(shift), '0');
+  } else {
+    const std::size_t drop = static_cast<std::size_t>(-shift);
+    const bool up = drop <= units.size() && units[units.size() - drop] >= '5';
+    units.resize(drop < units.size() ? units.size() - drop : 0);
+    for (std::size_t k = units.size(); up; --k) {
+      if (k == 0) {
+        units.insert(units.begin(), '1');
+        break;
+      }
+      if (units[k - 1] != '9') {
+        ++units[k - 1];
+        break;
+      }
+      units[k - 1] = '0';
+    }
+  }
+  const bool zero = units.find_first_not_of('0') == std::string::npos;
+  if (units.size() < static_cast<std::size_t>(places) + 1) units.insert(0, places + 1 - units.size(), '0');
+  if (places > 0) units.insert(units.size() - static_cast<std::size_t>(places), 1, '.');
+  return (d.negative && !zero ? "-" : "") + units;
+}
+
 NearestDouble DoubleOf(const std::string& decimalText) {
   const double value = std::strtod(decimalText.c_str(), nullptr);
   if (!std::isfinite(value)) return {value, false};

@@ -40,6 +40,13 @@ bool SameCell(const ado::Variant& a, const ado::Variant& b);
 // Appends a key of the cell to `out`: two cells have the same key exactly when SameCell holds.
 void AppendCellKey(std::string& out, const ado::Variant& value);
 
+// A decimal text ("0012.500", "1.25e1") as one text for its value, however it is written:
+// "125e-1"; "-5e0"; "0" for zero.
+std::string NumberKey(std::string_view decimalText);
+// A decimal text rounded half away from zero to `places` after the point, in fixed notation:
+// "-12.50".
+std::string RoundedDecimal(std::string_view decimalText, int places);
+
 // The double nearest to a decimal text ("12.50", "-1e3"), and whether it is that very number.
 struct NearestDouble {
   double value;

@@ -4,6 +4,7 @@
 
 #include "transfer/Datatype.h"
 #include "transfer/FoxProLiterals.h"
+#include "transfer/ValueForms.h"
 
 namespace {
 
@@ -54,6 +55,18 @@ TEST(FoxProLiterals, ColumnNamesTypesAndNumbers) {
   EXPECT_EQ(FoxProColumnType(128), " M NOCPTRANS");
   EXPECT_EQ(FoxProColumnType(204), " M NOCPTRANS");
   for (int code : {3, 11, 129, 135, 201, 137}) EXPECT_EQ(FoxProColumnType(code), " M") << code;
+}
+
+// A DECIMAL column's rounding (half away from zero, carried into a new digit) and one text for a
+// number however it is written.
+TEST(ValueForms, RoundedDecimalAndNumberKey) {
+  const std::pair<const char*, const char*> rounded[] = {
+      {"1.234", "1.23"}, {"-1.235", "-1.24"}, {"999.995", "1000.00"}, {"-0.001", "0.00"}, {"12345", "12345.00"}};
+  for (const auto& [text, two] : rounded) EXPECT_EQ(RoundedDecimal(text, 2), two) << text;
+  EXPECT_EQ(RoundedDecimal("0.5", 0), "1");
+  for (const char* one : {"12.50", "0012.5", "1.25e1", "  12.500"}) EXPECT_EQ(NumberKey(one), "125e-1") << one;
+  EXPECT_EQ(NumberKey("-0.00"), "0");
+  EXPECT_EQ(NumberKey("1000"), "1e3");
 }
 
 TEST(Datatype, AdoTypeNames) {
