@@ -172,9 +172,17 @@ std::vector<MySqlKey> ReadMySqlKeys(ado::Connection& mysql, const std::string& t
     if (keys.empty() || keys.back().name != name)
       keys.push_back({name, text(f, "Non_unique") == "0", text(f, "Index_type"), {}});
     keys.back().parts.push_back({f["Column_name"].Value().isNull() ? std::string() : text(f, "Column_name"),
-                                 text(f, "Collation") == "D", !f["Sub_part"].Value().isNull()});
+                                 text(f, "Collation") == "D", !f["Sub_part"].Value().isNull(),
+                                 text(f, "Null") == "YES"});
   }
   return keys;
+}
+
+bool KeyOrdersRows(const std::vector<MySqlKey>& keys) {
+  return std::any_of(keys.begin(), keys.end(), [](const MySqlKey& key) {
+    return key.unique &&
+           std::none_of(key.parts.begin(), key.parts.end(), [](const MySqlKey::Part& p) { return p.nullable; });
+  });
 }
 
 FoxProTagPlan FoxProTagsFor(const std::vector<MySqlKey>& keys, const std::vector<FoxProField>& fields, bool container) {

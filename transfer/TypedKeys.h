@@ -39,7 +39,8 @@ struct MySqlKey {
   struct Part {
     std::string column;  // empty for an expression
     bool descending = false;
-    bool prefix = false;  // a prefix of the column (Sub_part)
+    bool prefix = false;    // a prefix of the column (Sub_part)
+    bool nullable = false;  // the column takes NULL
   };
   std::string name;  // PRIMARY for the primary key
   bool unique = false;
@@ -49,6 +50,10 @@ struct MySqlKey {
 
 // The keys of a MySQL table, in SHOW INDEX's order (the primary key first).
 std::vector<MySqlKey> ReadMySqlKeys(ado::Connection& mysql, const std::string& table);
+
+// Whether InnoDB keeps a table with these keys in the order of one of them rather than in the
+// order its rows were added: it has a primary key, or a unique key on columns that take no NULL.
+bool KeyOrdersRows(const std::vector<MySqlKey>& keys);
 
 // A column of the new FoxPro table: its MySQL name, its field name in the new table, its type.
 struct FoxProField {

@@ -8,6 +8,7 @@
 #include "QuotedNames.h"
 #include "SendTablesToMySql.h"
 #include "TypedColumns.h"
+#include "TypedKeys.h"
 #include "ValueForms.h"
 #include "connections/ConnectionStrings.h"
 #include "platform/ado/Connection.h"
@@ -366,8 +367,10 @@ void VerifyTablesToMySql(const CommandParts& parts, const VerifyReport& report) 
       return TypedCell(value, CellFormOf(shapes[i]));
     };
     // The copy adds the rows in the FoxPro table's record order, and with its own row-number
-    // column as long as they go in: the order holds where the engine keeps the order of insertion.
-    report(parts.typed ? compare(table, ordered.contains(table), source, target, typedSource, typedTarget)
-                       : compare(table, ordered.contains(table), source, target, expected));
+    // column as long as they go in: the order holds where the engine keeps the order of insertion,
+    // which a typed copy's primary or unique key may replace with the key's.
+    const bool inOrder = ordered.contains(table) && !(parts.typed && KeyOrdersRows(ReadMySqlKeys(mysql, table)));
+    report(parts.typed ? compare(table, inOrder, source, target, typedSource, typedTarget)
+                       : compare(table, inOrder, source, target, expected));
   }
 }
