@@ -8,11 +8,7 @@
 #include <fstream>
 #include <map>
 
-#include "RunTavrel.h"
-#include "connections/ConnectionStrings.h"
-#include "platform/ado/Connection.h"
-#include "tests/foxpro/ProviderSupport.h"
-#include "tests/mysql/ScratchDatabase.h"
+#include "CliTest.h"
 #include "transfer/FoxProFileSizes.h"
 
 namespace {
@@ -20,40 +16,8 @@ namespace {
 namespace fs = std::filesystem;
 using clitest::Outcome;
 
-class CheckVerify : public ::testing::Test {
+class CheckVerify : public clitest::CliTest {
  protected:
-  void SetUp() override {
-    ado::registerStandardProviders();
-    TAVREL_REQUIRE_SERVER(server_);
-    database_ = "tavrel_check_" + std::to_string(getpid());
-    mysqltest::recreateDatabase(server_, database_);
-    fs::create_directories(home_.path() / ".config");
-    std::ofstream(home_.path() / ".config/Ombrix.ini")
-        << "[Tavrel]\nFoxproOption=2\nFreeTableFolder=" << folder_.path().string() << "\nMySQLServer=" << server_.host
-        << "\nMySQLPort=" << server_.port << "\nMySQLUser=" << server_.user << "\nMySQLDatabase=" << database_ << "\n";
-    std::ofstream(home_.path() / "password") << server_.password << "\n";
-  }
-  void TearDown() override {
-    if (!database_.empty()) mysqltest::dropDatabase(server_, database_);
-  }
-
-  Outcome tavrel(std::vector<std::string> args) {
-    args.insert(args.end(), {"--password-file", (home_.path() / "password").string()});
-    return program_(args);
-  }
-  void sql(const std::vector<std::string>& statements) {
-    ado::Connection cn;
-    cn.Open(testdb::connectionString(server_, database_));
-    for (const std::string& statement : statements) cn.Execute(statement);
-  }
-  void foxpro(const std::vector<std::string>& statements) {
-    ConnectionSettings s;
-    s.FoxproOption = "2";
-    s.FreeTableFolder = QString::fromStdString(folder_.path().string());
-    ado::Connection cn;
-    cn.Open(FoxProConnectionString(s));
-    for (const std::string& statement : statements) cn.Execute(statement);
-  }
   // The folder's file of this name in any letter case.
   fs::path file(const std::string& name) const {
     for (const auto& e : fs::directory_iterator(folder_.path()))
@@ -62,11 +26,6 @@ class CheckVerify : public ::testing::Test {
         return e.path();
     return folder_.path() / name;
   }
-
-  static inline testdb::Server server_;
-  std::string database_;
-  provider_test::TempFolder home_, folder_;
-  clitest::Program program_{home_.path()};
 };
 
 // Every line of `out` that holds each of `lines` exactly once.

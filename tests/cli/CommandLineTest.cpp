@@ -12,79 +12,15 @@
 #include <sstream>
 #include <thread>
 
-#include "RunTavrel.h"
-#include "connections/ConnectionStrings.h"
-#include "platform/ado/Connection.h"
-#include "tests/foxpro/ProviderSupport.h"
-#include "tests/mysql/ScratchDatabase.h"
+#include "CliTest.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using clitest::Outcome;
 
-class CommandLine : public ::testing::Test {
+class CommandLine : public clitest::CliTest {
  protected:
-  void SetUp() override {
-    ado::registerStandardProviders();
-    TAVREL_REQUIRE_SERVER(server_);
-    database_ = "tavrel_cli_" + std::to_string(getpid());
-    mysqltest::recreateDatabase(server_, database_);
-    // The saved settings, without the password: it comes from a file.
-    fs::create_directories(home_.path() / ".config");
-    std::ofstream(home_.path() / ".config/Ombrix.ini")
-        << "[Tavrel]\nFoxproOption=2\nFreeTableFolder=" << folder_.path().string() << "\nMySQLServer=" << server_.host
-        << "\nMySQLPort=" << server_.port << "\nMySQLUser=" << server_.user << "\nMySQLDatabase=" << database_ << "\n";
-    std::ofstream(passwordFile()) << server_.password << "\n";
-  }
-  void TearDown() override {
-    if (!database_.empty()) mysqltest::dropDatabase(server_, database_);
-  }
-
-  std::string passwordFile() const { return home_ / "password"; }
-
-  // Runs tavrel with the password file; nothing it prints holds the password.
-  Outcome tavrel(std::vector<std::string> args) {
-    args.insert(args.end(), {"--password-file", passwordFile()});
-    Outcome run = program_(args);
-    EXPECT_EQ((run.out + run.err).find(server_.password), std::string::npos);
-    return run;
-  }
-
-  void sql(const std::string& statement) {
-    ado::Connection cn;
-    cn.Open(testdb::connectionString(server_, database_));
-    cn.Execute(statement);
-  }
-  // The folder's FoxPro statements run one after the other.
-  void foxproDo(const std::vector<std::string>& statements) {
-    ado::Connection cn;
-    cn.Open(foxproConnection());
-    for (const std::string& statement : statements) cn.Execute(statement);
-  }
-  // The first column of a FoxPro query on the folder, one text per row.
-  std::vector<std::string> foxpro(const std::string& query) {
-    ado::Connection cn;
-    cn.Open(foxproConnection());
-    std::vector<std::string> values;
-    for (ado::Recordset rs = cn.Execute(query); !rs.Eof(); rs.MoveNext())
-      values.push_back(rs.Fields()[0].Value().toText());
-    return values;
-  }
-  std::string foxproConnection() const {
-    ConnectionSettings s;
-    s.FoxproOption = "2";
-    s.FreeTableFolder = QString::fromStdString(folder_.path().string());
-    return FoxProConnectionString(s);
-  }
-  std::vector<std::string> mysqlTables() {
-    ado::Connection cn;
-    cn.Open(testdb::connectionString(server_, database_));
-    std::vector<std::string> names;
-    for (ado::Recordset rs = cn.Execute("SHOW TABLES"); !rs.Eof(); rs.MoveNext())
-      names.push_back(rs.Fields()[0].Value().toText());
-    return names;
-  }
   // The folder's files with their sizes and change times.
   std::vector<std::string> folderState() {
     std::vector<std::string> state;
@@ -97,11 +33,6 @@ class CommandLine : public ::testing::Test {
     std::sort(state.begin(), state.end());
     return state;
   }
-
-  static inline testdb::Server server_;
-  std::string database_;
-  provider_test::TempFolder home_, folder_;
-  clitest::Program program_{home_.path()};
 };
 
 // a, b and c copied, walked c, b, a; the folder holds b already.
@@ -119,7 +50,7 @@ TEST_F(CommandLine, OverwriteAnswers) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.option.empty() ? "neither" : c.option[0]);
     for (const fs::path& file : fs::directory_iterator(folder_.path())) fs::remove(file);
-    foxproDo({"CREATE TABLE b ([v] M)", "INSERT INTO b VALUES ('old')"});
+    foxpro({"CREATE TABLE b ([v] M)", "INSERT INTO b VALUES ('old')"});
     for (const char* t : {"a", "b", "c"}) {
       sql(std::string("CREATE OR REPLACE TABLE ") + t + " (v VARCHAR(5))");
       sql(std::string("INSERT INTO ") + t + " VALUES ('new')");
@@ -224,7 +155,7 @@ TEST_F(CommandLine, UsageErrorsTouchNothing) {
     EXPECT_EQ(run.out, "");
   }
   EXPECT_EQ(folderState(), before);
-  EXPECT_EQ(mysqlTables(), std::vector<std::string>{});
+  EXPECT_EQ(sql("SHOW TABLES"), std::vector<std::string>{});
 }
 
 // Names from arguments reach the same name-to-file and quoting functions as the window's: hostile

@@ -7,11 +7,8 @@
 
 #include <sstream>
 
-#include "RunTavrel.h"
+#include "CliTest.h"
 #include "transfer/TypedKeys.h"
-#include "platform/ado/Connection.h"
-#include "tests/foxpro/ProviderSupport.h"
-#include "tests/mysql/ScratchDatabase.h"
 
 namespace {
 
@@ -20,45 +17,16 @@ using clitest::Outcome;
 
 const std::string kSource = TAVREL_SOURCE_DIR;
 
-class TypedCopy : public ::testing::Test {
+class TypedCopy : public clitest::CliTest {
  protected:
-  void SetUp() override {
-    ado::registerStandardProviders();
-    TAVREL_REQUIRE_SERVER(server_);
-    database_ = "tavrel_typed_" + std::to_string(getpid());
-    mysqltest::recreateDatabase(server_, database_);
-    std::ofstream(home_.path() / "password") << server_.password << "\n";
-  }
-  void TearDown() override {
-    if (!database_.empty()) mysqltest::dropDatabase(server_, database_);
-  }
-
-  // tavrel with the test server and `foxpro` as the FoxPro side (a .dbc or a folder).
+  // tavrel with `foxpro` as the FoxPro side (a .dbc or a folder).
   Outcome tavrel(std::vector<std::string> args, const fs::path& foxpro) {
-    args.insert(args.end(), {foxpro.extension() == ".dbc" ? "--dbc" : "--free-folder", foxpro.string(), "--host",
-                             server_.host, "--port", server_.port, "--user", server_.user, "--database", database_,
-                             "--password-file", (home_.path() / "password").string(), "--quiet"});
-    return program_(args);
-  }
-
-  std::vector<std::string> sql(const std::string& statement) {
-    ado::Connection cn;
-    cn.Open(testdb::connectionString(server_, database_));
-    std::vector<std::string> rows;
-    for (ado::Recordset rs = cn.Execute(statement); rs.State() == ado::adStateOpen && !rs.Eof(); rs.MoveNext()) {
-      std::string row;
-      for (int i = 0; i < rs.Fields().Count(); ++i)
-        row += (i ? "|" : "") + (rs.Fields()[i].Value().isNull() ? "NULL" : rs.Fields()[i].Value().toText());
-      rows.push_back(row);
-    }
-    return rows;
+    args.insert(args.end(), {foxpro.extension() == ".dbc" ? "--dbc" : "--free-folder", foxpro.string(), "--quiet"});
+    return CliTest::tavrel(args);
   }
   std::string showCreate(const std::string& table) { return sql("SHOW CREATE TABLE " + table).at(0); }
 
-  static inline testdb::Server server_;
-  std::string database_;
-  provider_test::TempFolder home_, work_;
-  clitest::Program program_{home_.path()};
+  provider_test::TempFolder work_;
 };
 
 std::string readTable(const fs::path& dbf) {
