@@ -110,12 +110,16 @@ class SingleByte final : public CodePage {
   bool doubleByte() const override { return false; }
 
   void toUtf8(std::string_view bytes, std::string& out) const override {
-    for (unsigned char b : bytes) {
-      if (b < 0x80 && asciiIdentity_)
-        out.push_back(char(b));
-      else
-        out += encoded_[b];
+    // A run of ASCII bytes goes over whole when the code page keeps them as they are.
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+      const auto b = static_cast<unsigned char>(bytes[i]);
+      if (b < 0x80 && asciiIdentity_) continue;
+      out.append(bytes, from, i - from);
+      out += encoded_[b];
+      from = i + 1;
     }
+    out.append(bytes, from);
   }
 
   bool fromUtf8(std::string_view utf8, std::string& out, char32_t* bad) const override {

@@ -116,7 +116,11 @@ void Inserter::insert(const std::shared_ptr<const InsertTarget>& target, const s
   const bool load = loadable(row);
   const std::size_t byteLimit = load ? kMaxLoadBytes : maxBytes_;
   if (batch_ && (batch_->key != key || batch_->load != load || batch_->bytes + bytes > byteLimit)) sendPending();
-  if (!batch_) batch_ = Batch{target, assigned, key, {}, 0, std::chrono::steady_clock::now(), load};
+  if (!batch_) {
+    batch_ = Batch{target, assigned, key, {}, 0, std::chrono::steady_clock::now(), load, {}};
+    if (load) batch_->text = std::move(loadText_);
+  }
+  if (load) appendLoadRow(batch_->text, row);
   batch_->rows.push_back(std::move(row));
   batch_->bytes += bytes;
   std::size_t columns = batch_->rows.front().size();
@@ -230,16 +234,12 @@ void Inserter::send(Batch batch) {
   try {
     if (sent.batch.load) {
       // The rows go out whole; the answer is taken later.
-      loadRows_.clear();
-      for (const auto& row : sent.batch.rows) {
-        for (std::size_t j = 0; j < row.size(); ++j) {
-          if (j) loadRows_ += '\t';
-          appendLoadField(loadRows_, row[j]);
-        }
-        loadRows_ += '\n';
-      }
-      sent.waitingFor =
-          client_.startLoad(sent.batch.target->loadSql(sent.batch.assigned), loadRows_, maxBytes_, sent.failed);
+      std::string& text = sent.batch.text;
+      if (text.empty())
+        for (const auto& row : sent.batch.rows) appendLoadRow(text, row);
+      sent.waitingFor = client_.startLoad(sent.batch.target->loadSql(sent.batch.assigned), text, maxBytes_, sent.failed);
+      loadText_ = std::move(text);
+      loadText_.clear();
       loadLimit_ = std::min(kMaxLoadRows, loadLimit_ * 2);
       return;
     }
@@ -304,7 +304,8 @@ void Inserter::replay(Batch batch, bool inHalves) {
   // replay before the second is sent. A few loads find the row instead of one INSERT per row.
   if (inHalves && batch.load && batch.rows.size() > kRowByRowRows) {
     const auto middle = batch.rows.begin() + static_cast<std::ptrdiff_t>(batch.rows.size() / 2);
-    Batch second{batch.target, batch.assigned, batch.key, {}, 0, batch.started, true};
+    Batch second{batch.target, batch.assigned, batch.key, {}, 0, batch.started, true, {}};
+    batch.text.clear();  // each half's is written when it is sent
     second.rows.assign(std::make_move_iterator(middle), std::make_move_iterator(batch.rows.end()));
     batch.rows.erase(middle, batch.rows.end());
     for (Batch* half : {&batch, &second}) {

@@ -77,6 +77,9 @@ class Inserter {
     std::size_t bytes = 0;
     std::chrono::steady_clock::time_point started;
     bool load = false;  // sent as a LOAD DATA
+    // A load's rows as LOAD DATA reads them, written as they come so that nothing is left to
+    // format between one load's answer and the next load; empty when not written yet.
+    std::string text;
   };
   // A batch whose INSERT went out in a transaction of its own and whose answer is still to come.
   struct Sent {
@@ -129,7 +132,7 @@ class Inserter {
   std::size_t maxBytes_ = 0;  // 0: not asked yet
   std::optional<std::size_t> packetLimit_;
   bool localInfile_ = false;                // the server takes LOAD DATA LOCAL (asked with the packet limit)
-  std::string loadRows_;                    // the text of the batch being loaded, kept for its capacity
+  std::string loadText_;                    // the text of the last batch loaded, kept for its capacity
   std::size_t loadLimit_ = kFirstLoadRows;  // rows of the next LOAD DATA
   bool chained_ = false;                    // a transaction of ours is open for the next batch (COMMIT AND CHAIN)
   // No server takes a smaller max_allowed_packet: a row within it is never asked about.

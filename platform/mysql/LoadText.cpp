@@ -22,6 +22,7 @@ void appendEscaped(std::string& out, std::string_view text) {
   std::size_t from = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
+    if (static_cast<unsigned char>(c) > '\\') continue;  // most bytes: above every one that needs escaping
     const char* escape = c == '\\' ? "\\\\" : c == '\t' ? "\\t" : c == '\n' ? "\\n" : c == '\0' ? "\\0" : nullptr;
     if (!escape) continue;
     out.append(text, from, i - from);
@@ -122,6 +123,14 @@ void appendLoadField(std::string& out, const Variant& value) {
     case Variant::Kind::Time:
       return appendClock(out, value.asTime());
   }
+}
+
+void appendLoadRow(std::string& out, const std::vector<Variant>& row) {
+  for (std::size_t j = 0; j < row.size(); ++j) {
+    if (j) out += '\t';
+    appendLoadField(out, row[j]);
+  }
+  out += '\n';
 }
 
 }  // namespace mysql

@@ -27,6 +27,8 @@ bool loadsAsBound(const ado::Variant& value, ColumnClass column);
 
 // Appends `value` as one field (no separator).
 void appendLoadField(std::string& out, const ado::Variant& value);
+// Appends `row` as one line: its fields separated by a tab, ended by a line feed.
+void appendLoadRow(std::string& out, const std::vector<ado::Variant>& row);
 
 // The clause after the table's name: character set, separators and escape, each given in hexadecimal
 // so that no sql_mode (NO_BACKSLASH_ESCAPES, ANSI_QUOTES) changes its meaning.

@@ -114,3 +114,31 @@ TEST(CodePages, MarksConversionAndLocale) {
   EXPECT_EQ(fox::windowsCodePageForLocale("C"), 1252);
   EXPECT_EQ(fox::windowsCodePageForLocale("POSIX"), 1252);
 }
+
+// Text of a single-byte code page converts as each of its bytes alone would, whatever byte stands
+// next to whatever other (ASCII runs go over whole, and 864 keeps no ASCII identity: 0x25 is ٪).
+TEST(CodePages, TextConvertsAsItsBytesOneByOne) {
+  std::string pairs;  // every byte before and after every byte, starting and ending the text
+  for (int a = 0; a < 256; ++a)
+    for (int b = 0; b < 256; ++b) pairs += {char(a), char(b)};
+  const std::string reversed(pairs.rbegin(), pairs.rend());
+  std::vector<int> pages = {864, 20866, 21866};
+  for (int iso = 28591; iso <= 28606; ++iso) pages.push_back(iso);
+  for (int mark = 1; mark < 256; ++mark)
+    if (int cp = fox::codePageFromMark(std::uint8_t(mark))) pages.push_back(cp);
+  for (int cp : pages) {
+    if (!fox::codePageSupported(cp) || fox::codePage(cp)->doubleByte()) continue;
+    const auto page = fox::codePage(cp);
+    std::string alone[256];
+    for (int b = 0; b < 256; ++b) page->toUtf8(std::string(1, char(b)), alone[b]);
+    for (const std::string& text : {pairs, reversed}) {
+      std::string expected, utf8 = "kept";
+      for (unsigned char b : text) expected += alone[b];
+      page->toUtf8(text, utf8);
+      EXPECT_TRUE(utf8 == "kept" + expected) << cp;
+    }
+  }
+  std::string percent;
+  fox::codePage(864)->toUtf8("5%", percent);
+  EXPECT_EQ(percent, "5٪");
+}

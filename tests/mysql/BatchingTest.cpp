@@ -135,6 +135,9 @@ TEST_F(MySqlGrouping, LoadedRowsStoreWhatOneInsertPerRowStores) {
       " b BLOB, dt DATE, ts DATETIME(6), tm TIME(6), y YEAR, e ENUM('a','b'), bit1 BIT(8)) DEFAULT CHARSET=utf8mb4";
   cn.Execute("CREATE TABLE loaded " + columns + " ENGINE=InnoDB");
   cn.Execute("CREATE TABLE single " + columns + " ENGINE=MyISAM");
+  Bytes everyByte(256);
+  for (int b = 0; b < 256; ++b) everyByte[b] = std::uint8_t(b);
+  const std::string everyAsciiByte(reinterpret_cast<const char*>(everyByte.data()), 128);
   const Variant values[] = {Variant(),
                             Variant(true),
                             Variant(-7),
@@ -148,6 +151,8 @@ TEST_F(MySqlGrouping, LoadedRowsStoreWhatOneInsertPerRowStores) {
                             Variant("2024-02-29 10:11:12.5"),
                             Variant(Bytes{0x00, 0xFF, '\\', '\t', '\n', 'N'}),
                             Variant(Bytes{'u', 't', 'f', 0xC3, 0xA9}),
+                            Variant(everyByte),
+                            Variant(everyAsciiByte + "é"),
                             Variant(Date{2024, 2, 29}),
                             Variant(DateTime{{2024, 1, 2}, {3, 4, 5, 500000}}),
                             Variant(DateTime{{2024, 1, 2}, {3, 4, 5, 0}}),
