@@ -205,24 +205,6 @@ TEST(ContainerWrite, FailedWriteSyncOrRenameAtEveryPoint) {
   }
 }
 
-TEST(ContainerWrite, MissingOrStaleIndexIsRebuiltByTheFirstChange) {
-  TempFolder temp;
-  fs::path folder = temp.copyFixture("go-dbase/database"), dbc = folder / "EXPENSES.DBC";
-  fs::remove(folder / "EXPENSES.DCX");
-  EXPECT_EQ(Container::open(dbc)->tablesAndViews().size(), 4u);
-  addTable(dbc, {folder / "new one.dbf", {{"id", 'I'}}, {}});
-  EXPECT_EQ(Container::open(dbc)->tablesAndViews().back()->name, "new_one");
-  expectIndexMatchesRecords(dbc);
-  ASSERT_TRUE(fs::exists(folder / "EXPENSES.dcx") || fs::exists(folder / "EXPENSES.DCX"));
-
-  fs::copy_file(fixtures::fixturePath("northwind/northwind.dcx"), indexFileOf(dbc),
-                fs::copy_options::overwrite_existing);
-  std::ofstream(folder / "new one.cpg") << "1251";
-  dropTable(dbc, "NEW_ONE");
-  expectIndexMatchesRecords(dbc);
-  EXPECT_FALSE(fs::exists(folder / "new one.cpg"));  // the member's files go with it
-}
-
 // Tables named by their files: a member's file replaced by CREATE (the member keeping its name),
 // a path without extension (the .dbf), a name that is no table of the container but a file
 // beside it (the table "expense details" is expense_details in the container), and CREATE … FREE.
