@@ -168,10 +168,7 @@ TEST(Writer, ReplacesFilesWithoutRegardToCaseAndAppendsLater) {
   auto w = fox::TableWriter::create(dir / "orders.dbf", {{"ID", 'I'}, {"NOTE", 'M'}});
   w->append({std::int32_t(1), std::string("first")});
   w->close();
-  std::vector<std::string> names;
-  for (auto& e : fs::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"orders.dbf", "orders.fpt", "orders_other.dbf"}));
+  EXPECT_EQ(testfiles::changed({}, snapshot(dir.path())), "orders.dbf orders.fpt orders_other.dbf ");
 
   auto more = fox::TableWriter::openForAppend(dir / "orders.dbf");
   more->append({std::int32_t(2), std::string("second")});
