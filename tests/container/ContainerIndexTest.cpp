@@ -3,6 +3,7 @@
 // decodes to the same.
 #include <gtest/gtest.h>
 
+#include "ContainerIndexCheck.h"
 #include "Fixtures.h"
 #include "foxpro-engine/container/Container.h"
 #include "foxpro-engine/container/CompoundIndex.h"
@@ -13,21 +14,12 @@ namespace {
 using namespace fox;
 using fixtures::fixturePath;
 
-// The catalogue records as the container reader gives them.
-std::vector<dbc::IndexRecord> catalogueRecords(const std::filesystem::path& file) {
-  std::vector<dbc::IndexRecord> out;
-  auto container = dbc::Container::open(file);
-  for (const dbc::Object& o : container->objects())
-    out.push_back({o.record, o.deleted, o.parentId, o.storedType, o.storedName});
-  return out;
-}
-
 TEST(ContainerIndex, KeysFromTheRecordsEqualTheIndexVfpWrote) {
   std::size_t totalKeys = 0;
   for (const auto& c : fixtures::containers()) {
     SCOPED_TRACE(c.folder);
     std::string folder = std::string(c.folder) + "/";
-    auto records = catalogueRecords(fixturePath(folder + c.dbc));
+    auto records = catalogueRecords(*dbc::Container::open(fixturePath(folder + c.dbc)));
     cdx::CompoundIndex vfp = cdx::readFile(fixturePath(folder + c.dcx));
     auto tags = dbc::containerIndexTags(records, 1252, &vfp);
 

@@ -11,6 +11,7 @@
 #include "foxpro-engine/container/ContainerIndex.h"
 #include "foxpro-engine/container/ContainerLock.h"
 #include "foxpro-engine/container/ContainerWriter.h"
+#include "tests/engine/EngineTestSupport.h"
 #include "tests/foxpro/ProviderSupport.h"
 #include "tests/support/Faults.h"
 #include "tests/support/Unprivileged.h"
@@ -19,17 +20,6 @@ namespace {
 
 using namespace provider_test;
 using namespace fox::dbc;
-
-// The number of the engine's error a direct call raises; 0 when it succeeds.
-template <typename Call>
-int engineError(Call&& call) {
-  try {
-    call();
-  } catch (const fox::Error& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 // The .dbc as python-dbf reads it, as a table: "live|deleted ID PARENT TYPE NAME" per record.
 std::vector<std::string> pythonCatalogue(const fs::path& dbc) {
@@ -309,10 +299,12 @@ TEST(ContainerWrite, ReadOnlyFolderIsRefusedWithoutChange) {
   fs::permissions(folder, readOnly);
   auto before = snapshot(folder);
   EXPECT_TRUE(unprivileged::holds([&] {
-    return engineError([&] { addTable(folder / "FOXPRO-DB-TEST.DBC", {folder / "x.dbf", {{"a", 'I'}}, {}}); }) != 0;
+    return enginetest::errorOf([&] {
+             addTable(folder / "FOXPRO-DB-TEST.DBC", {folder / "x.dbf", {{"a", 'I'}}, {}});
+           }) != 0;
   }));
   EXPECT_TRUE(unprivileged::holds(
-      [&] { return engineError([&] { dropTable(folder / "FOXPRO-DB-TEST.DBC", "types"); }) != 0; }));
+      [&] { return enginetest::errorOf([&] { dropTable(folder / "FOXPRO-DB-TEST.DBC", "types"); }) != 0; }));
   EXPECT_EQ(changed(before, snapshot(folder)), "");
   fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add);  // so the folder can be removed
 }
@@ -327,7 +319,7 @@ TEST(ContainerWrite, LocksKeepTwoWritersApart) {
   {
     ContainerLock held(dbc, std::chrono::milliseconds(0));
     auto before = snapshot(folder);
-    EXPECT_EQ(engineError([&] { dropTable(dbc, "types", quick); }), fox::err::FileInUse);
+    EXPECT_EQ(enginetest::errorOf([&] { dropTable(dbc, "types", quick); }), fox::err::FileInUse);
     EXPECT_EQ(changed(before, snapshot(folder)), "");
   }
   dropTable(dbc, "types", quick);
