@@ -48,7 +48,7 @@ TEST(Tolerance, ValuesOtherWritersStore) {
   struct Case {
     std::vector<RawField> fields;
     std::string record;
-    std::string reads;  // or the error's number and a blank
+    std::string reads;  // the values shown, or the start of the error
     std::size_t recordLength = 0;
   } cases[] = {
       // No digits, a blank or '?' logical, a blank date: no value. 0 and .F. stay. N(0): no bytes.
@@ -75,7 +75,7 @@ TEST(Tolerance, ValuesOtherWritersStore) {
   for (const Case& c : cases) {
     writeFile(dir / "t.dbf", dbf(c.fields, {c.record}, 3, 0, 0x0D, c.recordLength));
     std::string got = shownTable(dir / "t.dbf");
-    EXPECT_EQ(c.reads.back() == ' ' ? got.substr(0, 5) : got, c.reads) << c.record;
+    EXPECT_TRUE(got.starts_with(c.reads)) << c.record << ": " << got;
   }
 
   // dBase 7's autoincrement, double and timestamp in a dBase III table (as Harbour writes them,
