@@ -113,6 +113,19 @@ TEST(Tolerance, HeadersOtherWritersWrite) {
     EXPECT_EQ(shownTable(dir / "level7.dbf"),
               "15 Not a table: 'level7.dbf' is a dBase 7 table, whose layout is not read.");
   }
+
+  // A table without its end-of-file byte takes rows after its last record and gets the byte
+  // back; a memo pointer of four blanks is an empty memo.
+  fox::TableWriter::create(dir / "t.dbf", {{"N", 'N', 3}, {"M", 'M'}})->close();
+  std::string bytes = readFile(dir / "t.dbf");
+  writeFile(dir / "t.dbf", bytes.substr(0, bytes.size() - 1));
+  auto w = fox::TableWriter::openForAppend(dir / "t.dbf");
+  w->append({std::int32_t(5), std::string("memo")});
+  w->close();
+  bytes = readFile(dir / "t.dbf");
+  EXPECT_EQ(bytes.back(), '\x1A');
+  patch(dir / "t.dbf", bytes.size() - 1 - 4, "    ");
+  EXPECT_EQ(shownTable(dir / "t.dbf"), "5|\n");
 }
 
 // A .cpg beside the table, then the header's mark, then the caller's code page, then 1252.

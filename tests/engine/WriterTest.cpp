@@ -114,6 +114,11 @@ TEST(Writer, RejectsValuesTheFieldCannotTake) {
   w->append(row);
   w->close();
   EXPECT_EQ(shownTable(path), "NULL|0|NULL|NULL|0.0000|Жук|Ёж|x\n");
+  // Where characters take two bytes, C and V keep only whole ones.
+  auto jp = fox::TableWriter::create(dir / "jp.dbf", {{"C", 'C', 3}, {"V", 'V', 3}}, {.codePage = 932, .backlink = {}});
+  jp->append({S("日本"), S("日本")});
+  jp->close();
+  EXPECT_EQ(shownTable(dir / "jp.dbf"), "日|日\n");
 }
 
 // Rows added to a table without a code page mark are written in the code page it is read in:
