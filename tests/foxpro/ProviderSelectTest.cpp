@@ -26,6 +26,26 @@ TEST(ProviderSelect, NullsReadAsNullAndTheNameFormsAllFindTheTable) {
   EXPECT_EQ(nulls, (std::map<std::string, int>{{"region", 60}, {"fax", 22}, {"postalcode", 1}}));
 }
 
+// Records marked deleted are neither returned nor counted; a header's field names are in the
+// table's code page (old dBASE programs wrote national letters there).
+TEST(ProviderSelect, DeletedRecordsAndFieldNamesInTheTablesCodePage) {
+  TempFolder folder;
+  auto writer = fox::TableWriter::create(folder / "old.dbf", {{"AB", 'I'}}, {.codePage = 1252, .backlink = {}});
+  for (std::int32_t i = 1; i <= 4; ++i) writer->append({i});
+  for (std::uint32_t index : {0u, 3u}) writer->setDeleted(index, true);
+  writer->close();
+  {
+    std::fstream file(folder / "old.dbf", std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(32);
+    file.put('\xC9');  // the name is now "\xC9B", as a dBASE program in Windows-1252 writes ÉB
+  }
+  auto db = open(folder.path());
+  ado::Recordset rs = db->Execute("SELECT * FROM old", -1);
+  std::string seen = rs.Fields()[0].Name() + " " + std::to_string(rs.RecordCount()) + ":";
+  for (; !rs.Eof(); rs.MoveNext()) seen += " " + rs.Fields()[0].Value().toText();
+  EXPECT_EQ(seen, std::string("\xC3\x89") + "b 2: 2 3");
+}
+
 TEST(ProviderSelect, TablesThatCannotBeReadGiveClearErrors) {
   TempFolder folder;
   fs::copy_file(kFixtures / "dbffile/vfp9_30_memo.dbf", folder / "memo.dbf");  // its memo file left behind

@@ -82,6 +82,7 @@ TEST(ProviderStatements, TablesTakeTheLocalesCodePage) {
   setenv("LC_ALL", "pl_PL.UTF-8", 1);
   TempFolder folder;
   auto db = open(folder.path());
+  old ? setenv("LC_ALL", saved.c_str(), 1) : unsetenv("LC_ALL");  // the connection keeps its code page
   db->Execute("CREATE TABLE '" + path + "'([nazwa] C(4))", -1);
   db->Execute(insertStatement(path, {literal(lodz)}), -1);
   std::string description;
