@@ -1,6 +1,6 @@
 // The compound index reader and writer: the worked example of the format pages, every leaf of the
-// VFP-written fixture indexes re-encoded byte for byte, and damaged files rejected. (Builds of
-// many keys read back: ContainerIndexTest; checked by cdx_check.py: ProviderIndexTest.)
+// VFP-written fixture indexes re-encoded byte for byte, deep trees of many keys read back, and
+// damaged files rejected. (Indexes checked by cdx_check.py: ProviderIndexTest.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -157,6 +157,32 @@ TEST(CompoundIndex, EveryFixtureIndexDecodesAndReEncodesByteForByte) {
   EXPECT_GE(files, 24);
   EXPECT_GT(report.leaves, 100);
   EXPECT_EQ(report.reproduced, report.leaves) << ::testing::PrintToString(report.failures);
+}
+
+// Bulk builds over keys with few distinct prefixes: many leaves and several interior levels read
+// back in order, each level chained and each interior entry the last key of its child.
+TEST(CompoundIndexWriter, BuildsDeepTreesThatReadBackInOrder) {
+  for (std::uint16_t keyLength : {10, 240}) {
+    for (std::uint32_t n : {0u, 1u, 5000u}) {
+      SCOPED_TRACE(std::to_string(keyLength) + "/" + std::to_string(n));
+      TagPlan tag;
+      tag.info.name = "T1";
+      tag.info.keyLength = keyLength;
+      tag.info.keyExpression = "field";
+      tag.info.forExpression = "!DELETED()";
+      for (std::uint32_t r = 1; r <= n; ++r) {
+        std::string k = "K" + std::to_string((r * 7919u) % 1000) + "-" + std::to_string(r % 13);
+        tag.keys.push_back({k.append(keyLength - k.size(), ' '), r});
+      }
+      sortKeys(tag.keys);
+      CompoundIndex back = read(build({tag}));
+      ASSERT_EQ(back.tags.size(), 1u);
+      const Tag& t = back.tags[0];
+      EXPECT_EQ(t.keys, tag.keys);
+      expectConsistentTree(t, true);
+      EXPECT_EQ(std::any_of(t.nodes.begin(), t.nodes.end(), [](const Node& x) { return x.level >= 2; }), n == 5000);
+    }
+  }
 }
 
 TEST(CompoundIndexReader, RejectsDamagedFilesWithAClearError) {

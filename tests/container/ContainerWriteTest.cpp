@@ -187,6 +187,19 @@ TEST(ContainerWrite, FailedWriteSyncOrRenameAtEveryPoint) {
   }
 }
 
+// A change rebuilds a missing index, and one that belongs to another container, from the records.
+TEST(ContainerWrite, MissingOrStaleIndexIsRebuiltByTheFirstChange) {
+  TempFolder temp;
+  fs::path folder = temp.copyFixture("go-dbase/database"), dbc = folder / "EXPENSES.DBC";
+  fs::remove(folder / "EXPENSES.DCX");
+  addTable(dbc, {folder / "new one.dbf", {{"id", 'I'}}, {}});
+  expectIndexMatchesRecords(dbc);
+  fs::copy_file(fixtures::fixturePath("northwind/northwind.dcx"), indexFileOf(dbc),
+                fs::copy_options::overwrite_existing);
+  dropTable(dbc, "NEW_ONE");
+  expectIndexMatchesRecords(dbc);
+}
+
 // Tables named by their files: a member's file replaced by CREATE (the member keeping its name),
 // a path without extension (the .dbf), a name that is no table of the container but a file
 // beside it (the table "expense details" is expense_details in the container), and CREATE … FREE.
