@@ -68,6 +68,28 @@ TEST(Writer, ConvertsTextAndNumbersToTheFieldTypes) {
             "-1.01|43|1000|-0.0001|2026-12-06|2026-12-06 13:45:31|.T.|12.3456\n"
             "3.14|2|7|922337203685477.5807|2026-12-06|2026-01-02 00:00:00|.F.|2026-01-02 03:04:05\n"
             "-1.50|-2147483647|0.1|-3.0000|2026-01-02|NULL|.F.|.T.\n");
+
+  // Values at the edges of their types read back as written: a V keeps its trailing blank,
+  // binary C and M, G and W keep their bytes.
+  const std::vector<Value> edge = {std::string("ab "),
+                                   fox::Bytes{0, 1, 2, 0xFF},
+                                   fox::Bytes(65, 7),
+                                   fox::Bytes{1},
+                                   fox::Bytes(64, 9),
+                                   fox::Currency{-9223372036854775807LL},
+                                   fox::DateTime{{1, 1, 1}, 23, 59, 59}};
+  auto e = fox::TableWriter::create(dir / "edge.dbf", {{"V", 'V', 10},
+                                                       {"CB", 'C', 4, 0, false, true},
+                                                       {"MB", 'M', 0, 0, false, true},
+                                                       {"G", 'G'},
+                                                       {"W", 'W'},
+                                                       {"Y", 'Y'},
+                                                       {"T", 'T'}});
+  e->append(edge);
+  e->close();
+  std::vector<Value> back;
+  ASSERT_TRUE(fox::Table::open(dir / "edge.dbf")->read(0, back));
+  EXPECT_TRUE(back == edge);
 }
 
 // A value the field cannot take is an error naming the field, and nothing is appended.
