@@ -1,6 +1,6 @@
-// The compound index reader and writer: worked examples from the format pages, every leaf of the
-// VFP-written fixture indexes re-encoded byte for byte, bulk builds of many keys read back, and
-// damaged files rejected.
+// The compound index reader and writer: the worked example of the format pages, every leaf of the
+// VFP-written fixture indexes re-encoded byte for byte, deep trees of many keys read back, and
+// damaged files rejected. (Indexes checked by cdx_check.py: ProviderIndexTest.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -46,22 +46,17 @@ TEST(CompoundIndexWriter, ReproducesTheWorkedThreeKeyIndexExactly) {
   std::string file = build({name});
 
   std::string expected(3072, '\0');
-  auto put = [&](std::size_t at, const std::string& h) { expected.replace(at, h.size() / 2, unhex(h)); };
-  put(0x000,
-      "000400000000000000000000"
-      "0a00e001");
-  put(0x1f6,
-      "0000010001000000"
-      "0100");
-  put(0x400, "03000100ffffffffffffffffe101ffff00000f0f1004040300066000");
-  put(0x5fc, "4e414d45");
-  put(0x600,
-      "000a00000000000000000000"
-      "0a006001");
-  put(0x7f6, "00000500010000000500");
-  put(0x800, "6e616d65");
-  put(0xa00, "03000300ffffffffffffffffd201ff0000000f0f080404020250033201400000");
-  put(0xbf0, "42414e414e415249434f544150504c45");
+  for (auto [at, h] : std::initializer_list<std::pair<std::size_t, std::string>>{
+           {0x000, "0004000000000000000000000a00e001"},
+           {0x1f6, "00000100010000000100"},
+           {0x400, "03000100ffffffffffffffffe101ffff00000f0f1004040300066000"},
+           {0x5fc, "4e414d45"},
+           {0x600, "000a000000000000000000000a006001"},
+           {0x7f6, "00000500010000000500"},
+           {0x800, "6e616d65"},
+           {0xa00, "03000300ffffffffffffffffd201ff0000000f0f080404020250033201400000"},
+           {0xbf0, "42414e414e415249434f544150504c45"}})
+    expected.replace(at, h.size() / 2, unhex(h));
   ASSERT_EQ(file.size(), expected.size());
   auto diff = std::mismatch(file.begin(), file.end(), expected.begin());
   EXPECT_TRUE(diff.first == file.end()) << "first difference at byte " << (diff.first - file.begin());
@@ -164,57 +159,30 @@ TEST(CompoundIndex, EveryFixtureIndexDecodesAndReEncodesByteForByte) {
   EXPECT_EQ(report.reproduced, report.leaves) << ::testing::PrintToString(report.failures);
 }
 
-// Keys over a table of n records with few distinct prefixes: many leaves, several interior levels.
-std::vector<Key> manyKeys(std::uint32_t n, std::uint16_t keyLength) {
-  std::vector<Key> keys;
-  for (std::uint32_t r = 1; r <= n; ++r) {
-    std::string k = "K" + std::to_string((r * 7919u) % 1000) + "-" + std::to_string(r % 13);
-    k.resize(keyLength, ' ');
-    keys.push_back({k, r});
-  }
-  sortKeys(keys);
-  return keys;
-}
-
+// Bulk builds over keys with few distinct prefixes: many leaves and several interior levels read
+// back in order, each level chained and each interior entry the last key of its child.
 TEST(CompoundIndexWriter, BuildsDeepTreesThatReadBackInOrder) {
-  for (std::uint16_t keyLength : {10, 148, 240}) {
-    for (std::uint32_t n : {0u, 1u, 37u, 5000u, 70000u}) {
+  for (std::uint16_t keyLength : {10, 240}) {
+    for (std::uint32_t n : {0u, 1u, 5000u}) {
       SCOPED_TRACE(std::to_string(keyLength) + "/" + std::to_string(n));
       TagPlan tag;
       tag.info.name = "T1";
       tag.info.keyLength = keyLength;
       tag.info.keyExpression = "field";
       tag.info.forExpression = "!DELETED()";
-      tag.keys = manyKeys(n, keyLength);
-      TagPlan other = tag;
-      other.info.name = "A_OTHER";
-      other.keys.resize(std::min<std::size_t>(n, 3));
-      std::string file = build({tag, other}, 7);
-      ASSERT_EQ(file.size() % kPageSize, 0u);
-      CompoundIndex back = read(file);
-      ASSERT_EQ(back.tags.size(), 2u);
-      EXPECT_EQ(back.updateCounter, 7u);
-      EXPECT_EQ(back.tags[0].info.name, "A_OTHER");
-      const Tag& t = back.tags[1];
-      EXPECT_EQ(t.info.options, kOptionCompound | kOptionCompact | kOptionHasFor);
-      EXPECT_EQ(t.info.forExpression, "!DELETED()");
+      for (std::uint32_t r = 1; r <= n; ++r) {
+        std::string k = "K" + std::to_string((r * 7919u) % 1000) + "-" + std::to_string(r % 13);
+        tag.keys.push_back({k.append(keyLength - k.size(), ' '), r});
+      }
+      sortKeys(tag.keys);
+      CompoundIndex back = read(build({tag}));
+      ASSERT_EQ(back.tags.size(), 1u);
+      const Tag& t = back.tags[0];
       EXPECT_EQ(t.keys, tag.keys);
       expectConsistentTree(t, true);
-      if (n == 70000) {
-        EXPECT_TRUE(std::any_of(t.nodes.begin(), t.nodes.end(), [](const Node& x) { return x.level >= 2; }));
-      }
+      EXPECT_EQ(std::any_of(t.nodes.begin(), t.nodes.end(), [](const Node& x) { return x.level >= 2; }), n == 5000);
     }
   }
-}
-
-TEST(CompoundIndexReader, InfersThePadOfEachTag) {
-  auto orders = readFile(fixturePath("northwind/orders.cdx"));
-  EXPECT_EQ(orders.find("ORDERID")->info.pad, 0);    // integer keys 80 00 28 00 …
-  EXPECT_EQ(orders.find("ORDERDATE")->info.pad, 0);  // nullable date keys
-  EXPECT_EQ(orders.find("orderid")->keys.front().bytes, std::string("\x80\x00\x28\x08", 4));  // 10248
-  auto customers = readFile(fixturePath("northwind/Customers.CDX"));
-  EXPECT_EQ(customers.find("CITY")->info.pad, ' ');  // character keys, even out of byte order
-  EXPECT_EQ(customers.find("COMPANYNAM")->info.pad, ' ');
 }
 
 TEST(CompoundIndexReader, RejectsDamagedFilesWithAClearError) {

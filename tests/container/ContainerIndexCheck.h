@@ -11,15 +11,20 @@
 #include "foxpro-engine/container/ContainerIndex.h"
 #include "foxpro-engine/container/ContainerWriter.h"
 
+// The catalogue records of a container as its reader gives them.
+inline std::vector<fox::dbc::IndexRecord> catalogueRecords(const fox::dbc::Container& container) {
+  std::vector<fox::dbc::IndexRecord> records;
+  for (const fox::dbc::Object& o : container.objects())
+    records.push_back({o.record, o.deleted, o.parentId, o.storedType, o.storedName});
+  return records;
+}
+
 inline void expectIndexMatchesRecords(const std::filesystem::path& dbc) {
   using namespace fox::dbc;
   auto container = Container::open(dbc);
-  std::vector<IndexRecord> records;
-  for (const Object& o : container->objects())
-    records.push_back({o.record, o.deleted, o.parentId, o.storedType, o.storedName});
   auto actual = fox::cdx::readFile(indexFileOf(dbc));
   ASSERT_EQ(actual.tags.size(), 2u);
-  for (const auto& tag : containerIndexTags(records, container->codePage())) {
+  for (const auto& tag : containerIndexTags(catalogueRecords(*container), container->codePage())) {
     const fox::cdx::Tag* got = actual.find(tag.info.name);
     ASSERT_NE(got, nullptr);
     EXPECT_EQ(got->keys, tag.keys) << tag.info.name;

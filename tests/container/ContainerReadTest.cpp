@@ -1,8 +1,8 @@
 // Reading the three fixture containers through the provider: the catalogue rows in container
 // order (deleted catalogue rows skipped), every table found through its stored path with its
-// long field names, values compared with MANIFEST.json.
+// long field names and its rows, as MANIFEST.json has them. (Their values: the engine's
+// FixturesTest against the manifest, FixtureCopyTest through the provider against dbfread.)
 #include <algorithm>
-#include <cmath>
 
 #include "Fixtures.h"
 #include "foxpro-engine/container/Container.h"
@@ -13,23 +13,11 @@ namespace {
 using namespace provider_test;
 using fixtures::fixturePath;
 
-// A value as the layer gives it against the manifest's text: line breaks written as \r and \n
-// there, trailing blanks left out, numbers equal as numbers.
-bool sameValue(const std::string& engine, const std::string& manifest) {
-  std::string a;
-  for (char ch : engine) a += ch == '\r' ? std::string("\\r") : ch == '\n' ? std::string("\\n") : std::string(1, ch);
-  a.erase(a.find_last_not_of(' ') + 1);
-  if (a == manifest) return true;
-  char *endA = nullptr, *endB = nullptr;
-  double x = std::strtod(a.c_str(), &endA), y = std::strtod(manifest.c_str(), &endB);
-  return !a.empty() && !manifest.empty() && *endA == '\0' && *endB == '\0' && std::fabs(x - y) < 1e-9;
-}
-
 TEST(ContainerRead, ListsAndReadsEveryTableOfTheFixtureContainers) {
   for (const auto& fixture : fixtures::containers()) {
     SCOPED_TRACE(fixture.folder);
     const std::string folder = std::string(fixture.folder) + "/";
-    std::vector<std::vector<std::string>> tables;  // table, name, path, long field names
+    std::vector<std::vector<std::string>> tables;  // table, name, path, long field names, records
     std::vector<std::string> views;
     std::size_t live = 0, deleted = 0;
     for (auto& f : fixtures::pythonFacts("manifest", folder + fixture.dbc)) {
@@ -64,15 +52,10 @@ TEST(ContainerRead, ListsAndReadsEveryTableOfTheFixtureContainers) {
       std::string longNames;
       for (int i = 0; i < rs.Fields().Count(); ++i) longNames += (i ? "," : "") + rs.Fields()[i].Name();
       EXPECT_EQ(longNames, tables[t][3]);
-
-      auto first = fixtures::pythonFacts("first", folder + tables[t][2]);
-      EXPECT_EQ(rs.RecordCount(), std::stol(first.at(0).at(1)));
-      for (std::size_t v = 1; v < first.size() && !rs.Eof(); ++v) {
-        const ado::Variant& value = rs.Fields()[static_cast<int>(v - 1)].Value();
-        if (first[v][2].rfind("hex:", 0) == 0 || value.kind() == ado::Variant::Kind::Bytes) continue;
-        std::string got = value.isNull() ? "NULL" : value.toText();
-        EXPECT_TRUE(sameValue(got, first[v][2])) << first[v][1] << ": " << got << " vs " << first[v][2];
-      }
+      long rows = 0;  // every value of every row reads, memos included
+      for (; !rs.Eof(); rs.MoveNext(), ++rows)
+        for (int i = 0; i < rs.Fields().Count(); ++i) rs.Fields()[i].Value();
+      EXPECT_EQ(rows, std::stol(tables[t][4]));
     }
   }
 }

@@ -11,6 +11,7 @@
 #include "foxpro-engine/container/ContainerIndex.h"
 #include "foxpro-engine/container/ContainerLock.h"
 #include "foxpro-engine/container/ContainerWriter.h"
+#include "tests/engine/EngineTestSupport.h"
 #include "tests/foxpro/ProviderSupport.h"
 #include "tests/support/Faults.h"
 #include "tests/support/Unprivileged.h"
@@ -20,28 +21,11 @@ namespace {
 using namespace provider_test;
 using namespace fox::dbc;
 
-// The number of the engine's error a direct call raises; 0 when it succeeds.
-template <typename Call>
-int engineError(Call&& call) {
-  try {
-    call();
-  } catch (const fox::Error& e) {
-    return e.number();
-  }
-  return 0;
-}
-
-struct PyRecord {
-  bool live;
-  int id, parent;
-  std::string type, name;
-};
-
-// The .dbc as python-dbf reads it, as a table.
-std::vector<PyRecord> pythonCatalogue(const fs::path& dbc) {
-  std::vector<PyRecord> out;
+// The .dbc as python-dbf reads it, as a table: "live|deleted ID PARENT TYPE NAME" per record.
+std::vector<std::string> pythonCatalogue(const fs::path& dbc) {
+  std::vector<std::string> out;
   for (auto& f : fixtures::pythonFacts("catalogue", dbc.string()))
-    out.push_back({f.at(0) == "live", std::stoi(f.at(1)), std::stoi(f.at(2)), f.at(3), f.at(4)});
+    out.push_back(f.at(0) + " " + f.at(1) + " " + f.at(2) + " " + f.at(3) + " " + f.at(4));
   return out;
 }
 
@@ -53,7 +37,7 @@ TEST(ContainerWrite, CreateAndDropOnACopyOfEachFixtureContainer) {
     TempFolder temp;
     fs::path folder = temp.copyFixture(fixture.folder), dbc = folder / fixture.dbc;
     auto before = snapshot(folder);
-    const int recordsBefore = static_cast<int>(Container::open(dbc)->objects().size());
+    const std::size_t records = Container::open(dbc)->objects().size();
 
     // The statements the copy to a container sends: the table file in the container's folder.
     auto db = open(dbc);
@@ -64,21 +48,19 @@ TEST(ContainerWrite, CreateAndDropOnACopyOfEachFixtureContainer) {
 
     // python-dbf reads the container with the new Table record and its Field records.
     auto py = pythonCatalogue(dbc);
-    ASSERT_EQ(py.size(), static_cast<std::size_t>(recordsBefore + 5));
-    for (int i = 0; i < 5; ++i) {
-      const PyRecord& r = py[static_cast<std::size_t>(recordsBefore + i)];
-      EXPECT_TRUE(r.live && r.id == recordsBefore + 1 + i);
-      EXPECT_EQ(r.parent, i == 0 ? 1 : recordsBefore + 1);
-      EXPECT_EQ(r.type + " " + r.name, i == 0 ? "Table items" : "Field " + fields[static_cast<std::size_t>(i - 1)]);
-    }
+    ASSERT_EQ(py.size(), records + 5);
+    const std::string table = std::to_string(records + 1);
+    for (std::size_t i = 0; i < 5; ++i)
+      EXPECT_EQ(py[records + i], "live " + std::to_string(records + 1 + i) + " " +
+                                     (i ? table + " Field " + fields[i - 1] : std::string("1 Table items")));
 
     // The engine reads the new table with its long names; its header has unique 10-character
     // names and a back-link to the container; the Table record says where its file is.
     ado::Recordset rs = db->Execute("SELECT * FROM \"Items\"", -1);
-    ASSERT_EQ(rs.Fields().Count(), 4);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(rs.Fields()[i].Name(), fields[static_cast<std::size_t>(i)]);
-    EXPECT_EQ(rs.RecordCount(), 2);
-    EXPECT_EQ(rs.Fields()[1].Value().toText(), "one");
+    std::string seen = std::to_string(rs.RecordCount());
+    for (int i = 0; i < rs.Fields().Count(); ++i)
+      seen += " " + rs.Fields()[i].Name() + "=" + rs.Fields()[i].Value().toText();
+    EXPECT_EQ(seen, "2 id=1 " + fields[1] + "=one " + fields[2] + "=AB note=first");
     auto member = fox::Table::open(items);
     EXPECT_EQ(member->backlink(), fixture.dbc);
     EXPECT_EQ(member->fields()[1].name + " " + member->fields()[2].name, "A_VERY_LON A_VERY_LO2");
@@ -95,9 +77,9 @@ TEST(ContainerWrite, CreateAndDropOnACopyOfEachFixtureContainer) {
     db->Execute("DROP TABLE [" + victim + "]", -1);
     EXPECT_FALSE(fs::exists(victimFile));
     py = pythonCatalogue(dbc);
-    EXPECT_EQ(py.size(), static_cast<std::size_t>(recordsBefore + 5));
-    for (const PyRecord& r : py)
-      EXPECT_FALSE(r.live && (r.name == "items" || (r.type == "Table" && r.name == victim))) << r.name;
+    EXPECT_EQ(py.size(), records + 5);
+    for (const std::string& r : py)
+      EXPECT_TRUE(r.starts_with("deleted") || !(r.ends_with(" items") || r.ends_with(" Table " + victim))) << r;
     expectIndexMatchesRecords(dbc);
     for (ado::Recordset schema = db->OpenSchema(ado::adSchemaTables); !schema.Eof(); schema.MoveNext()) {
       std::string name = schema.Fields()["TABLE_NAME"].Value().toText();
@@ -205,22 +187,17 @@ TEST(ContainerWrite, FailedWriteSyncOrRenameAtEveryPoint) {
   }
 }
 
+// A change rebuilds a missing index, and one that belongs to another container, from the records.
 TEST(ContainerWrite, MissingOrStaleIndexIsRebuiltByTheFirstChange) {
   TempFolder temp;
   fs::path folder = temp.copyFixture("go-dbase/database"), dbc = folder / "EXPENSES.DBC";
   fs::remove(folder / "EXPENSES.DCX");
-  EXPECT_EQ(Container::open(dbc)->tablesAndViews().size(), 4u);
   addTable(dbc, {folder / "new one.dbf", {{"id", 'I'}}, {}});
-  EXPECT_EQ(Container::open(dbc)->tablesAndViews().back()->name, "new_one");
   expectIndexMatchesRecords(dbc);
-  ASSERT_TRUE(fs::exists(folder / "EXPENSES.dcx") || fs::exists(folder / "EXPENSES.DCX"));
-
   fs::copy_file(fixtures::fixturePath("northwind/northwind.dcx"), indexFileOf(dbc),
                 fs::copy_options::overwrite_existing);
-  std::ofstream(folder / "new one.cpg") << "1251";
   dropTable(dbc, "NEW_ONE");
   expectIndexMatchesRecords(dbc);
-  EXPECT_FALSE(fs::exists(folder / "new one.cpg"));  // the member's files go with it
 }
 
 // Tables named by their files: a member's file replaced by CREATE (the member keeping its name),
@@ -335,10 +312,12 @@ TEST(ContainerWrite, ReadOnlyFolderIsRefusedWithoutChange) {
   fs::permissions(folder, readOnly);
   auto before = snapshot(folder);
   EXPECT_TRUE(unprivileged::holds([&] {
-    return engineError([&] { addTable(folder / "FOXPRO-DB-TEST.DBC", {folder / "x.dbf", {{"a", 'I'}}, {}}); }) != 0;
+    return enginetest::errorOf([&] {
+             addTable(folder / "FOXPRO-DB-TEST.DBC", {folder / "x.dbf", {{"a", 'I'}}, {}});
+           }) != 0;
   }));
   EXPECT_TRUE(unprivileged::holds(
-      [&] { return engineError([&] { dropTable(folder / "FOXPRO-DB-TEST.DBC", "types"); }) != 0; }));
+      [&] { return enginetest::errorOf([&] { dropTable(folder / "FOXPRO-DB-TEST.DBC", "types"); }) != 0; }));
   EXPECT_EQ(changed(before, snapshot(folder)), "");
   fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add);  // so the folder can be removed
 }
@@ -353,7 +332,7 @@ TEST(ContainerWrite, LocksKeepTwoWritersApart) {
   {
     ContainerLock held(dbc, std::chrono::milliseconds(0));
     auto before = snapshot(folder);
-    EXPECT_EQ(engineError([&] { dropTable(dbc, "types", quick); }), fox::err::FileInUse);
+    EXPECT_EQ(enginetest::errorOf([&] { dropTable(dbc, "types", quick); }), fox::err::FileInUse);
     EXPECT_EQ(changed(before, snapshot(folder)), "");
   }
   dropTable(dbc, "types", quick);

@@ -3,14 +3,11 @@ page alone (../shared/formats/cdx.md), not from Tavrel's writer. Run with Debian
 
   cdx_check.py TABLE.dbf [INDEX.cdx]     (the index defaults to the table's structural .cdx)
 
-The file: whole pages, the directory's tree, tag names in order. For each tag: its header (no
-free list, option bits), the tree (pointers, node kinds, the root bit on the root alone, interior
-key counts, sibling chains on every level, interior entries equal to the last key of their child, §4), the leaves decoded (§4.3), keys in order (§6), every
-record that belongs in the tag there exactly once (all records, or the live ones under
-FOR .NOT.DELETED()), no duplicate key in a candidate or UNIQUE tag (§6.8), and each record's key
-equal to the key §6 gives for its values as dbfread reads them (raw bytes). A key expression it
-cannot evaluate is reported as such. Prints one line per tag ("TAG ok" or its problems) and exits
-1 when any tag has a problem.
+The file (whole pages, the directory's tree, tag names in order); each tag's header, tree (§4)
+and leaves (§4.3); keys in order, each record that belongs in the tag there once, no duplicate in
+a candidate or UNIQUE tag (§6.8), each record's key the one §6 gives for its values as dbfread
+reads them (raw bytes). Prints "TAG ok" or the tag's problems (or that its key expression cannot
+be evaluated) and exits 1 when any tag has a problem.
 """
 import os
 import struct
@@ -197,25 +194,7 @@ def parse_date(raw):
 
 
 def datetime_parts(raw):
-    day, ms = struct.unpack("<ii", raw[:8])
-    return day, ms
-
-
-def number_of(field, raw):
-    t = field.type
-    if t in "NF":
-        s = raw.decode("latin-1").strip()
-        try:
-            return float(s) if s else 0.0
-        except ValueError:
-            return 0.0
-    if t == "I":
-        return struct.unpack("<i", raw)[0]
-    if t == "B":
-        return struct.unpack("<d", raw)[0]
-    if t == "Y":
-        return struct.unpack("<q", raw)[0] / 10000.0
-    raise KeyError(t)
+    return struct.unpack("<ii", raw[:8])  # Julian day, milliseconds
 
 
 def decimal_text(field, raw):
@@ -360,7 +339,10 @@ class Evaluator:
         if t == "T":
             day, ms = datetime_parts(raw)
             return flip_double(0.0 if day == 0 else day + round(ms / 1000) / 86400.0)
-        return flip_double(float(number_of(f, raw)))
+        try:
+            return flip_double(float(decimal_text(f, raw)))
+        except ValueError:  # an N or F field holding no number
+            return flip_double(0.0)
 
 
 def date_text(day):

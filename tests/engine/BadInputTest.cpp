@@ -16,15 +16,11 @@ namespace {
 
 // Opens and reads every record; returns the error number (0 when all went well).
 int readError(const fs::path& p) {
-  try {
+  return errorOf([&] {
     auto t = fox::Table::open(p);
     std::vector<fox::Value> v;
     for (std::uint32_t i = 0; i < t->recordCount(); ++i) t->read(i, v);
-  } catch (const fox::Error& e) {
-    EXPECT_NE(std::string(e.what()), "") << e.number();
-    return e.number();
-  }
-  return 0;
+  });
 }
 
 }  // namespace
@@ -119,26 +115,6 @@ TEST(BadInput, UnreadableFilesAreAccessDenied) {
   EXPECT_TRUE(unprivileged::holds([&] { return readError(dir / "locked.dbf") == fox::err::AccessDenied; }));
   EXPECT_TRUE(unprivileged::holds(
       [&] { return errorOf([&] { fox::TableWriter::openForAppend(dir / "locked.dbf"); }) == fox::err::AccessDenied; }));
-}
-
-// A table at the limits of the format still reads: an empty table that ends with its header,
-// a table without the end-of-file byte, a memo pointer of four blanks.
-TEST(BadInput, ToleratesWhatRealFilesDo) {
-  TempDir dir;
-  auto w = fox::TableWriter::create(dir / "t.dbf", {{"N", 'N', 3}, {"M", 'M'}});
-  w->close();
-  auto bytes = readFile(dir / "t.dbf");
-  writeFile(dir / "t.dbf", bytes.substr(0, bytes.size() - 1));  // no 0x1A
-  EXPECT_EQ(fox::Table::open(dir / "t.dbf")->recordCount(), 0u);
-  auto a = fox::TableWriter::openForAppend(dir / "t.dbf");  // the append puts the 0x1A back
-  a->append({std::int32_t(5), std::string()});
-  a->close();
-  std::string s = readFile(dir / "t.dbf");
-  EXPECT_EQ(s.back(), '\x1A');
-  patch(dir / "t.dbf", s.size() - 1 - 4, "    ");  // the record's memo pointer
-  std::vector<fox::Value> v;
-  ASSERT_TRUE(fox::Table::open(dir / "t.dbf")->read(0, v));
-  EXPECT_EQ(std::get<std::string>(v[1]), "");
 }
 
 // A memo file cut short while a reader has the table open is an error, not a crash.

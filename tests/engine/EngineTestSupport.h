@@ -1,22 +1,19 @@
 #pragma once
-// Helpers for the engine's tests: temporary folders, file contents, error numbers, and the
-// engine's reading of a table as JSON for crosscheck.py, which compares it with other readers
-// and with the fixtures' MANIFEST.json.
+// Helpers for the engine's tests: temporary folders, file contents, error numbers, values as
+// text, and the engine's reading of a table as JSON for crosscheck.py, which compares it with
+// other readers and with the fixtures' MANIFEST.json.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "foxpro-engine/Calendar.h"
 #include "foxpro-engine/Error.h"
 #include "foxpro-engine/NumberText.h"
+#include "foxpro-engine/RecordEncoder.h"
 #include "foxpro-engine/Table.h"
 #include "tests/support/Files.h"
 
@@ -55,19 +52,43 @@ inline std::string hex(std::string_view bytes) {
   return s;
 }
 
+// A value as text: NULL, or the text it takes in a character field without trailing blanks
+// (bytes as they are); a record's values joined by "|".
+inline std::string shown(const fox::Value& v) {
+  std::string s = fox::isNull(v) ? "NULL" : fox::textForm(v);
+  return s.erase(s.find_last_not_of(' ') + 1);
+}
+inline std::string shown(const std::vector<fox::Value>& row) {
+  std::string s;
+  for (std::size_t i = 0; i < row.size(); ++i) s += (i ? "|" : "") + shown(row[i]);
+  return s;
+}
+
+// Every record of a table shown, a line each ("deleted" for one marked so); or the number and
+// text of the error reading it raised.
+inline std::string shownTable(const fs::path& p, const fox::ReadOptions& options = {}) {
+  try {
+    auto t = fox::Table::open(p, options);
+    std::string out;
+    std::vector<fox::Value> v;
+    for (std::uint32_t i = 0; i < t->recordCount(); ++i) out += (t->read(i, v) ? shown(v) : "deleted") + "\n";
+    return out;
+  } catch (const fox::Error& e) {
+    return std::to_string(e.number()) + " " + e.what();
+  }
+}
+
 inline std::string jsonText(std::string_view s) {
   std::string out = "\"";
   for (unsigned char c : s) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
+    if (c == '"' || c == '\\') out += '\\';
+    if (c >= 0x20) {
       out += char(c);
-    } else if (c < 0x20) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\u%04x", c);
-      out += buf;
-    } else {
-      out += char(c);
+      continue;
     }
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "\\u%04x", c);
+    out += buf;
   }
   return out + "\"";
 }
@@ -75,25 +96,14 @@ inline std::string jsonText(std::string_view s) {
 // A value as crosscheck.py compares it: null for NULL, true/false, {"num": text} for numbers,
 // text (C without its trailing blanks), {"hex": …} for bytes, "YYYY-MM-DD[ HH:MM:SS]" ("" empty).
 inline std::string jsonValue(const fox::Value& v, const fox::Field& f) {
-  struct V {
-    const fox::Field& f;
-    static std::string num(const std::string& t) { return "{\"num\":\"" + t + "\"}"; }
-    std::string operator()(std::monostate) { return "null"; }
-    std::string operator()(bool b) { return b ? "true" : "false"; }
-    std::string operator()(std::int32_t i) { return num(std::to_string(i)); }
-    std::string operator()(double d) { return num(fox::doubleText(d)); }
-    std::string operator()(const fox::Number& n) { return num(n.text); }
-    std::string operator()(const fox::Currency& c) { return num(fox::currencyText(c.scaled)); }
-    std::string operator()(const std::string& s) {
-      return jsonText(f.type == 'C' ? s.substr(0, s.find_last_not_of(std::string_view(" \0", 2)) + 1) : s);
-    }
-    std::string operator()(const fox::Bytes& b) {
-      return "{\"hex\":\"" + hex(std::string_view(reinterpret_cast<const char*>(b.data()), b.size())) + "\"}";
-    }
-    std::string operator()(const fox::Date& d) { return jsonText(fox::formatDate(d)); }
-    std::string operator()(const fox::DateTime& t) { return jsonText(fox::formatDateTime(t)); }
-  };
-  return std::visit(V{f}, v);
+  if (fox::isNull(v)) return "null";
+  if (auto* b = std::get_if<bool>(&v)) return *b ? "true" : "false";
+  if (auto* b = std::get_if<fox::Bytes>(&v))
+    return "{\"hex\":\"" + hex(std::string_view(reinterpret_cast<const char*>(b->data()), b->size())) + "\"}";
+  if (auto* s = std::get_if<std::string>(&v))
+    return jsonText(f.type == 'C' ? s->substr(0, s->find_last_not_of(std::string_view(" \0", 2)) + 1) : *s);
+  const bool text = std::holds_alternative<fox::Date>(v) || std::holds_alternative<fox::DateTime>(v);
+  return text ? jsonText(fox::textForm(v)) : "{\"num\":\"" + fox::textForm(v) + "\"}";
 }
 
 // The engine's reading of a table in crosscheck.py's form: header facts, fields, the live

@@ -1,30 +1,34 @@
-// FoxPro names, file names found without regard to case, and code pages.
+// FoxPro names and code pages.
 #include <gtest/gtest.h>
 
 #include "EngineTestSupport.h"
 #include "foxpro-engine/CodePage.h"
 #include "foxpro-engine/Error.h"
-#include "foxpro-engine/Files.h"
 #include "foxpro-engine/Names.h"
 
 using namespace enginetest;
 
-TEST(Names, ValidatesWhatFoxProAccepts) {
+TEST(Names, ValidatesWhatFoxProAcceptsAndShortensAsVisualFoxPro) {
   using fox::NameKind;
-  EXPECT_FALSE(fox::nameProblem("CUSTOMERID", NameKind::FreeField));
-  EXPECT_TRUE(fox::nameProblem("CUSTOMER_ID", NameKind::FreeField));
-  EXPECT_FALSE(fox::nameProblem("_x1", NameKind::FreeField));
-  EXPECT_EQ(*fox::nameProblem("1abc", NameKind::FreeField), "it begins with a digit");
-  EXPECT_EQ(*fox::nameProblem("abcdefghijk", NameKind::FreeField), "it is longer than 10 characters");
-  EXPECT_FALSE(fox::nameProblem("abcdefghijk", NameKind::LongField));
-  EXPECT_TRUE(fox::nameProblem(std::string(129, 'a'), NameKind::LongTableName));
-  EXPECT_EQ(*fox::nameProblem("Order Date", NameKind::LongField), "it holds a blank");
-  EXPECT_TRUE(fox::nameProblem("in/out", NameKind::FreeField));
-  EXPECT_TRUE(fox::nameProblem("Größe", NameKind::FreeField));
-  EXPECT_TRUE(fox::nameProblem("", NameKind::FreeField));
-  EXPECT_FALSE(fox::nameProblem("expense categories", NameKind::TableFile));
-  EXPECT_TRUE(fox::nameProblem("a:b", NameKind::TableFile));
-  EXPECT_TRUE(fox::nameProblem("..", NameKind::TableFile));
+  const std::tuple<std::string, NameKind, const char*> cases[] = {
+      {"CUSTOMERID", NameKind::FreeField, ""},
+      {"_x1", NameKind::FreeField, ""},
+      {"1abc", NameKind::FreeField, "it begins with a digit"},
+      {"abcdefghijk", NameKind::FreeField, "it is longer than 10 characters"},
+      {"abcdefghijk", NameKind::LongField, ""},
+      {std::string(129, 'a'), NameKind::LongTableName, "it is longer than 128 characters"},
+      {"Order Date", NameKind::LongField, "it holds a blank"},
+      {"in/out", NameKind::FreeField, "it holds the character '/'"},
+      {"Größe", NameKind::FreeField, "it holds a character other than an ASCII letter, digit or underscore"},
+      {"", NameKind::FreeField, "it is empty"},
+      {"expense categories", NameKind::TableFile, ""},
+      {"a:b", NameKind::TableFile, "it holds the character ':'"},
+      {"..", NameKind::TableFile, "it names a folder"},
+  };
+  for (const auto& [name, kind, problem] : cases) {
+    auto found = fox::nameProblem(name, kind);
+    EXPECT_EQ(found.value_or(""), problem) << name;
+  }
   try {
     fox::validateName("2019", NameKind::FreeField);
     ADD_FAILURE();
@@ -32,43 +36,18 @@ TEST(Names, ValidatesWhatFoxProAccepts) {
     EXPECT_EQ(e.number(), fox::err::InvalidName);
     EXPECT_STREQ(e.what(), "Invalid field name '2019': it begins with a digit.");
   }
-}
 
-TEST(Names, ShortNamesAsVisualFoxProMakesThem) {
-  EXPECT_EQ(fox::shortFieldNames({"contact_type_id", "contact_type"}),
-            (std::vector<std::string>{"CONTACT_TY", "CONTACT_T2"}));
-  std::vector<std::string> longNames;
-  for (int i = 0; i < 11; ++i) longNames.push_back("expensecategory" + std::to_string(i));
+  EXPECT_EQ(fox::shortFieldNames({"contact_type_id", "contact_type", "id", "ID"}),
+            (std::vector<std::string>{"CONTACT_TY", "CONTACT_T2", "ID", "ID2"}));
+  std::vector<std::string> longNames(11, "expensecategory");
   auto shorts = fox::shortFieldNames(longNames);
-  EXPECT_EQ(shorts[0], "EXPENSECAT");
-  EXPECT_EQ(shorts[1], "EXPENSECA2");
-  EXPECT_EQ(shorts[8], "EXPENSECA9");
-  EXPECT_EQ(shorts[9], "EXPENSEC10");
-  EXPECT_EQ(fox::shortFieldNames({"id", "ID", "name"}), (std::vector<std::string>{"ID", "ID2", "NAME"}));
-}
-
-TEST(Files, FindsTablesAndCompanionsWithoutRegardToCase) {
-  TempDir dir;
-  for (auto name : {"Orders.DBF", "orders.fpt", "ORDERS.CDX", "data.dbc", "DATA.DCT"}) writeFile(dir / name, "x");
-  EXPECT_EQ(fox::findFileNoCase(dir.path(), "orders.dbf")->filename(), "Orders.DBF");
-  EXPECT_FALSE(fox::findFileNoCase(dir.path(), "order.dbf"));
-  EXPECT_EQ(fox::findMemoFile(dir / "Orders.DBF")->filename(), "orders.fpt");
-  EXPECT_EQ(fox::findMemoFile(dir / "data.dbc")->filename(), "DATA.DCT");
-  EXPECT_EQ(fox::memoFileName(dir / "X.DBF").filename(), "X.FPT");
-  EXPECT_EQ(fox::indexFileName(dir / "x.dbc").filename(), "x.dcx");
-  fox::removeTableFiles(dir / "ORDERS.dbf");
-  EXPECT_FALSE(fs::exists(dir / "Orders.DBF"));
-  EXPECT_FALSE(fs::exists(dir / "orders.fpt"));
-  EXPECT_FALSE(fs::exists(dir / "ORDERS.CDX"));
-  EXPECT_TRUE(fs::exists(dir / "data.dbc"));
+  EXPECT_EQ(shorts[0] + " " + shorts[1] + " " + shorts[8] + " " + shorts[9],
+            "EXPENSECAT EXPENSECA2 EXPENSECA9 EXPENSEC10");
 }
 
 TEST(CodePages, MarksConversionAndLocale) {
-  EXPECT_EQ(fox::codePageFromMark(0x03), 1252);
-  EXPECT_EQ(fox::codePageFromMark(0xC8), 1250);
-  EXPECT_EQ(fox::codePageFromMark(0x69), 620);
-  EXPECT_EQ(fox::codePageFromMark(0x26), 866);  // an older dBASE id
-  EXPECT_EQ(fox::codePageFromMark(0x00), 0);
+  const std::pair<std::uint8_t, int> marks[] = {{0x03, 1252}, {0xC8, 1250}, {0x69, 620}, {0x26, 866}, {0x00, 0}};
+  for (auto [mark, cp] : marks) EXPECT_EQ(fox::codePageFromMark(mark), cp) << int(mark);  // 0x26: an older dBASE id
   EXPECT_EQ(fox::markFromCodePage(1251), 0xC9);
   EXPECT_EQ(fox::markFromCodePage(65001), 0);
 
@@ -90,29 +69,25 @@ TEST(CodePages, MarksConversionAndLocale) {
       EXPECT_EQ(back, all) << cp;
     }
   }
+  auto utf8 = [](int cp, const std::string& bytes) {
+    std::string out;
+    fox::codePage(cp)->toUtf8(bytes, out);
+    return out;
+  };
+  EXPECT_EQ(utf8(1250, "\x8A\xB9"), "Šą");
+  EXPECT_EQ(utf8(620, "\x86\x92\x9E"), "ąłś");  // Mazovia
   std::string out;
-  fox::codePage(1250)->toUtf8("\x8A\xB9", out);
-  EXPECT_EQ(out, "Šą");
-  out.clear();
-  fox::codePage(620)->toUtf8("\x86\x92\x9E", out);  // Mazovia: ą ł ś
-  EXPECT_EQ(out, "ąłś");
-  out.clear();
   EXPECT_TRUE(fox::codePage(932)->fromUtf8("日本", out));
   EXPECT_EQ(out, "\x93\xFA\x96\x7B");
   char32_t bad = 0;
-  out.clear();
   EXPECT_FALSE(fox::codePage(1252)->fromUtf8("Ж", out, &bad));
-  EXPECT_EQ(bad, U'Ж');
-  EXPECT_EQ(fox::describeCharacter(U'Ж'), "U+0416 'Ж'");
+  EXPECT_EQ(fox::describeCharacter(bad), "U+0416 'Ж'");
   EXPECT_THROW(fox::codePage(12345), fox::Error);
 
-  EXPECT_EQ(fox::windowsCodePageForLocale("en_US.UTF-8"), 1252);
-  EXPECT_EQ(fox::windowsCodePageForLocale("pl_PL.UTF-8"), 1250);
-  EXPECT_EQ(fox::windowsCodePageForLocale("ru_RU.UTF-8"), 1251);
-  EXPECT_EQ(fox::windowsCodePageForLocale("sr_RS.UTF-8@latin"), 1250);
-  EXPECT_EQ(fox::windowsCodePageForLocale("zh_TW.UTF-8"), 950);
-  EXPECT_EQ(fox::windowsCodePageForLocale("C"), 1252);
-  EXPECT_EQ(fox::windowsCodePageForLocale("POSIX"), 1252);
+  const std::pair<const char*, int> locales[] = {
+      {"en_US.UTF-8", 1252}, {"pl_PL.UTF-8", 1250}, {"ru_RU.UTF-8", 1251}, {"sr_RS.UTF-8@latin", 1250},
+      {"zh_TW.UTF-8", 950},  {"C", 1252},           {"POSIX", 1252}};
+  for (auto [locale, cp] : locales) EXPECT_EQ(fox::windowsCodePageForLocale(locale), cp) << locale;
 }
 
 // Text of a single-byte code page converts as each of its bytes alone would, whatever byte stands

@@ -1,5 +1,6 @@
-// Tables written by the engine: the bytes Visual FoxPro writes, every type read back, value
-// conversions and their errors, replacing old files, appending, the 2 GB limit, a full disk.
+// Tables written by the engine: the bytes Visual FoxPro writes, value conversions and their
+// errors, code pages, replacing old files, appending, the 2 GB limit, a full disk. (Every type
+// and NULL read back: CrossCheckTest, and through the provider ProviderIndexTest.)
 #include <gtest/gtest.h>
 
 #include "EngineTestSupport.h"
@@ -22,13 +23,6 @@ std::string fromHex(std::string_view h) {
     if (i + 1 < h.size()) out += char(std::stoul(std::string(h.substr(i, 2)), nullptr, 16));
   }
   return out;
-}
-
-std::vector<Value> readRow(const fs::path& p, std::uint32_t index, const fox::ReadOptions& o = {}) {
-  auto t = fox::Table::open(p, o);
-  std::vector<Value> v;
-  EXPECT_TRUE(t->read(index, v));
-  return v;
 }
 
 }  // namespace
@@ -57,81 +51,6 @@ TEST(Writer, WritesTheBytesVisualFoxProWrites) {
   EXPECT_EQ(hex(fpt), hex(wantFpt));
 }
 
-TEST(Writer, EveryTypeNullsAndEmptyValuesReadBack) {
-  TempDir dir;
-  std::vector<ColumnSpec> cols = {
-      {"C", 'C', 254},
-      {"CB", 'C', 4, 0, false, true},
-      {"V", 'V', 10},
-      {"Q", 'Q', 6},
-      {"N", 'N', 20, 4},
-      {"F", 'F', 8, 2},
-      {"I", 'I'},
-      {"B", 'B', 0, 3},
-      {"Y", 'Y'},
-      {"D", 'D'},
-      {"T", 'T'},
-      {"L", 'L'},
-      {"M", 'M'},
-      {"MB", 'M', 0, 0, false, true},
-      {"G", 'G'},
-      {"W", 'W'},
-      {"NC", 'C', 5, 0, true},
-      {"NV", 'V', 5, 0, true},
-      {"NI", 'I', 0, 0, true},
-      {"NM", 'M', 0, 0, true},
-  };
-  auto w = fox::TableWriter::create(dir / "types.dbf", cols);
-  fox::Bytes bin = {0, 1, 2, 0xFF};
-  std::vector<Value> full = {std::string(254, 'x'),
-                             bin,
-                             std::string("ab ") /* trailing blank kept in V */,
-                             fox::Bytes{0xAA, 0x00},
-                             fox::Number{"-12345678901234.1234"},
-                             fox::Number{"12.5"},
-                             std::int32_t(-2147483647),
-                             3.14159,
-                             fox::Currency{-9223372036854775807LL},
-                             fox::Date{2024, 2, 29},
-                             fox::DateTime{{1, 1, 1}, 23, 59, 59},
-                             true,
-                             std::string(100000, 'm'),
-                             fox::Bytes(65, 7),
-                             fox::Bytes{1},
-                             fox::Bytes(64, 9),
-                             std::string("12345"),
-                             std::string("12345"),
-                             std::int32_t(5),
-                             std::string("x")};
-  std::vector<Value> nulls(cols.size());
-  for (std::size_t i = 0; i < cols.size(); ++i) nulls[i] = cols[i].nullable ? Value{} : Value{std::string()};
-  nulls[1] = fox::Bytes{};  // empty values everywhere else
-  nulls[3] = fox::Bytes{};
-  for (int i : {14, 15}) nulls[i] = fox::Bytes{};
-  w->append(full);
-  w->append(nulls);
-  EXPECT_EQ(w->recordCount(), 2u);
-  w->close();
-
-  auto t = fox::Table::open(dir / "types.dbf");
-  EXPECT_EQ(t->version(), 0x32);  // V, Q, W
-  EXPECT_EQ(t->fields()[6].flags, fox::kFlagBinary);
-  EXPECT_EQ(t->fields()[16].flags, fox::kFlagNullable);
-  EXPECT_EQ(t->fields()[18].flags, fox::kFlagNullable | fox::kFlagBinary);
-  std::vector<Value> v;
-  ASSERT_TRUE(t->read(0, v));
-  for (std::size_t i = 0; i < cols.size(); ++i) EXPECT_TRUE(i == 5 || v[i] == full[i]) << cols[i].name;
-  EXPECT_EQ(std::get<fox::Number>(v[5]).text, "12.50");
-
-  ASSERT_TRUE(t->read(1, v));
-  EXPECT_EQ(std::get<std::string>(v[0]), std::string(254, ' '));
-  EXPECT_EQ(std::get<std::string>(v[2]), "");
-  EXPECT_EQ(std::get<std::int32_t>(v[6]), 0);
-  for (int i : {4, 9, 10, 11}) EXPECT_TRUE(fox::isNull(v[i])) << cols[i].name;  // blank N, D, T, L: no value
-  EXPECT_EQ(std::get<std::string>(v[12]), "");
-  for (int i : {16, 17, 18, 19}) EXPECT_TRUE(fox::isNull(v[i])) << cols[i].name;
-}
-
 TEST(Writer, ConvertsTextAndNumbersToTheFieldTypes) {
   TempDir dir;
   auto w = fox::TableWriter::create(
@@ -145,89 +64,83 @@ TEST(Writer, ConvertsTextAndNumbersToTheFieldTypes) {
   w->append({fox::Currency{-15000}, fox::Number{"-2147483647"}, fox::Number{"0.1"}, std::int32_t(-3),
              fox::DateTime{{2026, 1, 2}, 3, 4, 5}, std::string(""), std::string("No"), true});
   w->close();
-  auto a = readRow(dir / "conv.dbf", 0), b = readRow(dir / "conv.dbf", 1), c = readRow(dir / "conv.dbf", 2);
-  EXPECT_EQ(std::get<fox::Number>(a[0]).text, "-1.01");  // half away from zero
-  EXPECT_EQ(std::get<std::int32_t>(a[1]), 43);
-  EXPECT_EQ(std::get<double>(a[2]), 1000.0);
-  EXPECT_EQ(std::get<fox::Currency>(a[3]).scaled, -1);
-  EXPECT_EQ(fox::formatDate(std::get<fox::Date>(a[4])), "2026-12-06");
-  EXPECT_EQ(fox::formatDateTime(std::get<fox::DateTime>(a[5])), "2026-12-06 13:45:31");
-  EXPECT_TRUE(std::get<bool>(a[6]));
-  EXPECT_EQ(std::get<std::string>(a[7]).substr(0, 7), "12.3456");
-  EXPECT_EQ(std::get<fox::Number>(b[0]).text, "3.14");
-  EXPECT_EQ(std::get<std::int32_t>(b[1]), 2);
-  EXPECT_EQ(std::get<fox::Currency>(b[3]).scaled, 9223372036854775807LL);
-  EXPECT_EQ(fox::formatDate(std::get<fox::Date>(b[4])), "2026-12-06");
-  EXPECT_EQ(fox::formatDateTime(std::get<fox::DateTime>(b[5])), "2026-01-02 00:00:00");
-  EXPECT_FALSE(std::get<bool>(b[6]));
-  EXPECT_EQ(std::get<std::string>(b[7]).substr(0, 19), "2026-01-02 03:04:05");
-  EXPECT_EQ(std::get<fox::Number>(c[0]).text, "-1.50");
-  EXPECT_EQ(std::get<double>(c[2]), 0.1);
-  EXPECT_EQ(fox::formatDate(std::get<fox::Date>(c[4])), "2026-01-02");
-  EXPECT_TRUE(fox::isNull(c[5]));  // the empty date-time
-  EXPECT_EQ(std::get<std::string>(c[7]).substr(0, 4), ".T. ");
+  EXPECT_EQ(shownTable(dir / "conv.dbf"),  // N rounded half away from zero
+            "-1.01|43|1000|-0.0001|2026-12-06|2026-12-06 13:45:31|.T.|12.3456\n"
+            "3.14|2|7|922337203685477.5807|2026-12-06|2026-01-02 00:00:00|.F.|2026-01-02 03:04:05\n"
+            "-1.50|-2147483647|0.1|-3.0000|2026-01-02|NULL|.F.|.T.\n");
+
+  // Values at the edges of their types read back as written: a V keeps its trailing blank,
+  // binary C and M, G and W keep their bytes.
+  const std::vector<Value> edge = {std::string("ab "),
+                                   fox::Bytes{0, 1, 2, 0xFF},
+                                   fox::Bytes(65, 7),
+                                   fox::Bytes{1},
+                                   fox::Bytes(64, 9),
+                                   fox::Currency{-9223372036854775807LL},
+                                   fox::DateTime{{1, 1, 1}, 23, 59, 59}};
+  auto e = fox::TableWriter::create(dir / "edge.dbf", {{"V", 'V', 10},
+                                                       {"CB", 'C', 4, 0, false, true},
+                                                       {"MB", 'M', 0, 0, false, true},
+                                                       {"G", 'G'},
+                                                       {"W", 'W'},
+                                                       {"Y", 'Y'},
+                                                       {"T", 'T'}});
+  e->append(edge);
+  e->close();
+  std::vector<Value> back;
+  ASSERT_TRUE(fox::Table::open(dir / "edge.dbf")->read(0, back));
+  EXPECT_TRUE(back == edge);
 }
 
 // A value the field cannot take is an error naming the field, and nothing is appended.
 TEST(Writer, RejectsValuesTheFieldCannotTake) {
   TempDir dir;
   auto path = dir / "bad.dbf";
-  auto w = fox::TableWriter::create(
-      path,
-      {{"N", 'N', 5, 2}, {"I", 'I'}, {"D", 'D'}, {"L", 'L'}, {"Y", 'Y'}, {"C", 'C', 3}, {"M", 'M'}, {"NN", 'C', 1}},
-      {.codePage = 1251, .backlink = {}});
-  auto row = [](Value n, Value i, Value d, Value l, Value y, Value c, Value m, Value nn) {
-    return std::vector<Value>{n, i, d, l, y, c, m, nn};
+  const std::vector<ColumnSpec> columns = {{"N", 'N', 5, 2}, {"I", 'I'},    {"D", 'D'}, {"L", 'L'},
+                                           {"Y", 'Y'},       {"C", 'C', 3}, {"M", 'M'}, {"NN", 'C', 1}};
+  auto w = fox::TableWriter::create(path, columns, {.codePage = 1251, .backlink = {}});
+  using S = std::string;
+  const std::tuple<std::size_t, Value, int> cases[] = {
+      {0, S("abc"), fox::err::DataTypeMismatch},
+      {0, S("100.00"), fox::err::NumericOverflow},
+      {1, S("2147483648"), fox::err::NumericOverflow},
+      {2, S("2023-02-30"), fox::err::DataTypeMismatch},
+      {1, true, fox::err::DataTypeMismatch},
+      {3, S("maybe"), fox::err::DataTypeMismatch},
+      {4, S("1e20"), fox::err::NumericOverflow},
+      {5, S("über"), fox::err::CodePageCannotHold},
+      {6, S("ok \xE4\xB8\xAD"), fox::err::CodePageCannotHold},
+      {6, S("\xC3"), fox::err::CodePageCannotHold},
+      {7, Value{}, fox::err::NullNotAllowed},
   };
-  const Value s0 = std::string(""), x = std::string("x");
-  struct Case {
-    std::vector<Value> values;
-    int error;
-    const char* field;
-  } cases[] = {
-      {row(std::string("abc"), s0, s0, s0, s0, s0, s0, x), fox::err::DataTypeMismatch, "Field N"},
-      {row(std::string("100.00"), s0, s0, s0, s0, s0, s0, x), fox::err::NumericOverflow, "Field N"},
-      {row(s0, std::string("2147483648"), s0, s0, s0, s0, s0, x), fox::err::NumericOverflow, "Field I"},
-      {row(s0, std::int32_t(0), std::string("2023-02-30"), s0, s0, s0, s0, x), fox::err::DataTypeMismatch, "Field D"},
-      {row(s0, true, s0, s0, s0, s0, s0, x), fox::err::DataTypeMismatch, "Field I"},
-      {row(s0, s0, s0, std::string("maybe"), s0, s0, s0, x), fox::err::DataTypeMismatch, "Field L"},
-      {row(s0, s0, s0, s0, std::string("1e20"), s0, s0, x), fox::err::NumericOverflow, "Field Y"},
-      {row(s0, s0, s0, s0, s0, std::string("über"), s0, x), fox::err::CodePageCannotHold, "Field C"},
-      {row(s0, s0, s0, s0, s0, s0, std::string("ok \xE4\xB8\xAD"), x), fox::err::CodePageCannotHold, "Field M"},
-      {row(s0, s0, s0, s0, s0, s0, std::string("\xC3"), x), fox::err::CodePageCannotHold, "Field M"},
-      {row(s0, s0, s0, s0, s0, s0, s0, Value{}), fox::err::NullNotAllowed, "Field NN"},
-      {{s0}, fox::err::DataTypeMismatch, "1 values"},
-  };
+  std::vector<Value> row(columns.size(), S());
+  row[7] = S("x");
   auto before = readFile(path);
-  for (auto& c : cases) {
+  for (const auto& [column, value, number] : cases) {
+    std::vector<Value> bad = row;
+    bad[column] = value;
+    std::string message;
     try {
-      w->append(c.values);
-      ADD_FAILURE() << "no error for " << c.field;
+      w->append(bad);
     } catch (const fox::Error& e) {
-      EXPECT_EQ(e.number(), c.error) << e.what();
-      EXPECT_NE(std::string(e.what()).find(c.field), std::string::npos) << e.what();
+      message = std::to_string(e.number()) + " " + e.what();
     }
+    EXPECT_EQ(message.substr(0, message.find(' ')), std::to_string(number)) << message;
+    EXPECT_NE(message.find("Field " + columns[column].name), std::string::npos) << message;
   }
+  EXPECT_EQ(errorOf([&] { w->append({S()}); }), fox::err::DataTypeMismatch);  // 1 value for 8 fields
   EXPECT_EQ(w->recordCount(), 0u);
   EXPECT_EQ(readFile(path), before);
   // Cyrillic fits code page 1251; a C(3) keeps the first three characters, as FoxPro does.
-  w->append(row(s0, s0, s0, s0, s0, std::string("Жук!"), std::string("Ёж"), x));
+  row[5] = S("Жук!"), row[6] = S("Ёж");
+  w->append(row);
   w->close();
-  auto v = readRow(path, 0);
-  EXPECT_EQ(std::get<std::string>(v[5]), "Жук");
-  EXPECT_EQ(std::get<std::string>(v[6]), "Ёж");
-}
-
-// Text longer than a C or V field is cut at a character boundary, also where characters take
-// two bytes.
-TEST(Writer, CutsTextAtACharacterBoundary) {
-  TempDir dir;
-  auto w = fox::TableWriter::create(dir / "jp.dbf", {{"C", 'C', 3}, {"V", 'V', 3}}, {.codePage = 932, .backlink = {}});
-  w->append({std::string("日本"), std::string("日本")});
-  w->close();
-  auto v = readRow(dir / "jp.dbf", 0);
-  EXPECT_EQ(std::get<std::string>(v[0]), "日 ");
-  EXPECT_EQ(std::get<std::string>(v[1]), "日");
+  EXPECT_EQ(shownTable(path), "NULL|0|NULL|NULL|0.0000|Жук|Ёж|x\n");
+  // Where characters take two bytes, C and V keep only whole ones.
+  auto jp = fox::TableWriter::create(dir / "jp.dbf", {{"C", 'C', 3}, {"V", 'V', 3}}, {.codePage = 932, .backlink = {}});
+  jp->append({S("日本"), S("日本")});
+  jp->close();
+  EXPECT_EQ(shownTable(dir / "jp.dbf"), "日|日\n");
 }
 
 // Rows added to a table without a code page mark are written in the code page it is read in:
@@ -282,10 +195,7 @@ TEST(Writer, ReplacesFilesWithoutRegardToCaseAndAppendsLater) {
   auto w = fox::TableWriter::create(dir / "orders.dbf", {{"ID", 'I'}, {"NOTE", 'M'}});
   w->append({std::int32_t(1), std::string("first")});
   w->close();
-  std::vector<std::string> names;
-  for (auto& e : fs::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"orders.dbf", "orders.fpt", "orders_other.dbf"}));
+  EXPECT_EQ(testfiles::changed({}, snapshot(dir.path())), "orders.dbf orders.fpt orders_other.dbf ");
 
   auto more = fox::TableWriter::openForAppend(dir / "orders.dbf");
   more->append({std::int32_t(2), std::string("second")});
@@ -293,11 +203,7 @@ TEST(Writer, ReplacesFilesWithoutRegardToCaseAndAppendsLater) {
   more->setDeleted(0, true);
   more->close();
   EXPECT_EQ(errorOf([&] { more->append({std::int32_t(3), std::string()}); }), fox::err::WriterClosed);
-  auto t = fox::Table::open(dir / "orders.dbf");
-  std::vector<Value> v;
-  EXPECT_FALSE(t->read(0, v));
-  ASSERT_TRUE(t->read(1, v));
-  EXPECT_EQ(std::get<std::string>(v[1]), "second");
+  EXPECT_EQ(shownTable(dir / "orders.dbf"), "deleted\n2|second\n");
 
   // A table opened for appending where the append fails keeps every byte: its date, and the
   // end marker Northwind's orders.dbf lacks.
@@ -314,10 +220,8 @@ TEST(Writer, ReplacesFilesWithoutRegardToCaseAndAppendsLater) {
   region->append({Value{}, std::string("Central")});
   region->append({Value{}, std::string("Polar")});
   region->close();
-  auto r = fox::Table::open(dir / "region.dbf");
-  EXPECT_EQ(r->fields()[0].autoIncrementNext, 7);
-  ASSERT_TRUE(r->read(5, v));
-  EXPECT_EQ(std::get<std::int32_t>(v[0]), 6);
+  EXPECT_EQ(fox::Table::open(dir / "region.dbf")->fields()[0].autoIncrementNext, 7);
+  EXPECT_TRUE(shownTable(dir / "region.dbf").ends_with("\n5|Central\n6|Polar\n"));
 }
 
 // Records past 2 GB: the append that would pass the limit fails and the files stay as they
@@ -353,9 +257,8 @@ TEST(Writer, NeverGrowsAFilePastTwoGigabytes) {
   m->append({std::string(40, 'a')});  // one block still fits
   EXPECT_EQ(errorOf([&] { m->append({std::string(40, 'b')}); }), fox::err::FileTooLarge);
   m->close();
-  EXPECT_EQ(fox::Table::open(memoPath)->recordCount(), 1u);
   EXPECT_LE(fs::file_size(dir / "memo.fpt"), fox::kMaxFileSize);
-  EXPECT_EQ(std::get<std::string>(readRow(memoPath, 0)[0]), std::string(40, 'a'));
+  EXPECT_EQ(shownTable(memoPath), std::string(40, 'a') + "\n");
 }
 
 // On a disk with 900 KB free, where the memo file cannot be grown a megabyte ahead, every row

@@ -60,19 +60,13 @@ def same(ours, theirs):
 def empty(value, ftype):
     """An empty text, memo or binary value (not NULL): what other readers give as None or ''. A
     blank N, F, L, D or T is NULL, never 0 or false."""
-    if ftype in "NFLDT":
-        return False
-    if isinstance(value, str):
-        return value.strip(" ") == ""
-    return isinstance(value, dict) and value.get("hex") == ""
+    return ftype not in "NFLDT" and (value.strip(" ") == "" if isinstance(value, str) else value == {"hex": ""})
 
 
 def equivalent(ours, theirs, ftype):
     """The other reader's value is the engine's; its None or '' matches an empty value or NULL
     (dbfread does not know _NullFlags)."""
-    if same(ours, theirs):
-        return True
-    return (theirs is None or theirs == "") and (ours is None or empty(ours, ftype))
+    return same(ours, theirs) or (theirs in (None, "") and (ours is None or empty(ours, ftype)))
 
 
 def text_bytes(value, codepage):
@@ -272,7 +266,11 @@ def fixtures(readings):
 
 
 def manifest():
-    with open(os.path.join(FIXTURES, "MANIFEST.json"), encoding="utf-8") as f:
+    return load(os.path.join(FIXTURES, "MANIFEST.json"))
+
+
+def load(path):
+    with open(path, encoding="utf-8") as f:
         return json.load(f)
 
 
@@ -308,18 +306,13 @@ def main():
             enc = t["dbfread"]["encoding_used"] if t["codepage"] is None else ""
             print("%s\t%s" % (key, enc[2:] if enc.startswith("cp") else 0))
     elif mode == "fixtures":
-        with open(args[0], encoding="utf-8") as f:
-            problems = fixtures(json.load(f))
+        problems = fixtures(load(args[0]))
     elif mode == "compare":
-        with open(args[0], encoding="utf-8") as f:
-            reading = json.load(f)
+        reading = load(args[0])
         if args[2] == "dbfread":
             rows = read_dbfread(args[1], "cp%d" % reading["codepage"])
-        elif args[2] == "dbf":
-            rows = read_dbf(args[1])
         else:
-            with open(args[2], encoding="utf-8") as f:
-                rows = json.load(f)
+            rows = read_dbf(args[1]) if args[2] == "dbf" else load(args[2])
         problems = compare(reading, rows, set(args[3].split(",")) if len(args) > 3 else set())
     elif mode == "write-dbf":
         write_dbf(args[0])

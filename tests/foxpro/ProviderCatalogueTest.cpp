@@ -1,5 +1,5 @@
 // Opening a source, the tables rowset of a folder, DROP TABLE, and the tables a connection
-// keeps open.
+// keeps open. (Tables another connection has open: ContainerWriteTest.)
 #include "ProviderSupport.h"
 #include "ValueLiteral.h"
 
@@ -96,43 +96,6 @@ TEST(ProviderCatalogue, DropRemovesTheTableWithItsMemoAndIndexAndNothingElse) {
     EXPECT_EQ(errorNumber([&] { db->Execute("DROP TABLE [" + path + "]", -1); }), number) << path;
   EXPECT_EQ(changed(before, snapshot(folder.path())), "");
   EXPECT_EQ(snapshot(other.path()).size(), 2u);
-}
-
-TEST(ProviderCatalogue, DropAndCreateOfATableThisConnectionIsWriting) {
-  TempFolder folder;
-  auto db = open(folder.path());
-  const std::string path = folder / "live.DBF";
-  createTable(*db, path);
-  ado::Recordset reading = db->Execute("SELECT * FROM live", -1);
-  db->Execute(insertStatement(path, {literal("second")}), -1);
-
-  db->Execute("DROP TABLE [live]", -1);  // closes the table it is appending to, then takes its files
-  EXPECT_FALSE(fs::exists(path) || fs::exists(folder / "live.FPT"));
-  EXPECT_EQ(errorNumber([&] { db->Execute(insertStatement(path, {literal("x")}), -1); }), 1);
-  EXPECT_EQ(reading.RecordCount(), 1);  // a record set opened before keeps what it counted
-  EXPECT_EQ(reading.Fields()[0].Value().asText(), "row");
-
-  createTable(*db, path);
-  db->Execute("CREATE TABLE '" + path + "'([b] M,[c] M)", -1);  // replaces it, open writer and all
-  db->Execute(insertStatement(path, {literal("1"), literal("2")}), -1);
-  ado::Recordset rs = db->Execute("SELECT * FROM [live]", -1);
-  EXPECT_EQ(rs.RecordCount(), 1);
-  EXPECT_EQ(rs.Fields()[1].Value().asText(), "2");
-}
-
-TEST(ProviderCatalogue, TablesStayOpenForTheConnectionUntilClose) {
-  TempFolder folder;
-  auto first = open(folder.path());
-  const std::string path = folder / "shared.DBF";
-  createTable(*first, path);
-  auto second = open(folder.path());
-  EXPECT_EQ(errorNumber([&] { second->Execute(insertStatement(path, {literal("other")}), -1); }), 3);  // in use
-  EXPECT_EQ(errorNumber([&] { second->Execute("DROP TABLE [shared]", -1); }), 3);
-  EXPECT_EQ(errorNumber([&] { second->Execute("CREATE TABLE '" + path + "'([b] M)", -1); }), 3);
-  first->Close();
-  second->Execute(insertStatement(path, {literal("other")}), -1);
-  second->Close();
-  EXPECT_EQ(readBack(path).size(), 2u);
 }
 
 TEST(ProviderCatalogue, ManyTablesInOneConnection) {

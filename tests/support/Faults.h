@@ -2,14 +2,11 @@
 // Deterministic faults for the crash tests: one failing operation of the engine's file layer
 // (the nth write, sync or rename, as a full disk would fail it), and a real process death at a
 // chosen step of a change (the step hook kills the process, so nothing after it runs).
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <csignal>
-#include <functional>
 
 #include "foxpro-engine/Error.h"
 #include "foxpro-engine/File.h"
+#include "tests/support/Files.h"
 
 namespace faults {
 
@@ -41,16 +38,11 @@ class FailNth {
 // Runs `work` in a child process; true when the child was killed (by die()), false when `work`
 // returned or threw.
 inline bool killedDuring(const std::function<void()>& work) {
-  pid_t child = ::fork();
-  if (child == 0) {
-    try {
-      work();
-    } catch (...) {
-    }
-    ::_exit(0);
-  }
-  int status = 0;
-  return child > 0 && ::waitpid(child, &status, 0) == child && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+  const int status = testfiles::inChild([&] {
+    work();
+    return 0;
+  });
+  return status != -1 && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
 }
 
 }  // namespace faults

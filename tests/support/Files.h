@@ -1,10 +1,14 @@
 #pragma once
 // Files and programs for the tests: a temporary folder, whole files, a folder's snapshot (to
-// show that nothing changed), and what a shell command prints.
+// show that nothing changed), what a shell command prints, and work done in a child process.
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -79,6 +83,22 @@ inline int run(const std::string& command, std::string& out) {
   char buffer[65536];
   while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
   return ::pclose(pipe);
+}
+
+// Runs `body` in a forked child that exits with what it returns (1 when it throws); the child's
+// wait status, or -1 when there was no child.
+inline int inChild(const std::function<int()>& body) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    int code = 1;
+    try {
+      code = body();
+    } catch (...) {
+    }
+    ::_exit(code);
+  }
+  int status = 0;
+  return pid > 0 && ::waitpid(pid, &status, 0) == pid ? status : -1;
 }
 
 }  // namespace testfiles

@@ -2,16 +2,15 @@
 // A real file system with little room, for what a user meets on a nearly full disk: the check
 // runs in a child process with a mount namespace of its own (and a user namespace of its own
 // when this process is not root), in which a tmpfs of the given size is mounted on a new folder.
-#include <fcntl.h>
 #include <sched.h>
 #include <sys/mount.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <string>
+
+#include "tests/support/Files.h"
 
 namespace small_disk {
 
@@ -37,14 +36,13 @@ inline bool privateMountNamespace() {
 inline Outcome run(std::size_t bytes, const std::function<std::string(const std::filesystem::path&)>& check) {
   int report[2];
   if (::pipe(report) != 0) return {};
-  const pid_t pid = ::fork();
-  if (pid == 0) {
+  const int status = testfiles::inChild([&] {
     ::close(report[0]);
     std::string pattern = (std::filesystem::temp_directory_path() / "tavrel-small-disk-XXXXXX").string();
     if (!detail::privateMountNamespace() || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
         !::mkdtemp(pattern.data()) ||
         ::mount("tavrel-small-disk", pattern.c_str(), "tmpfs", 0, ("size=" + std::to_string(bytes)).c_str()) != 0)
-      ::_exit(77);
+      return 77;
     std::string failure;
     try {
       failure = check(pattern);
@@ -53,16 +51,15 @@ inline Outcome run(std::size_t bytes, const std::function<std::string(const std:
     }
     ::umount(pattern.c_str());
     ::rmdir(pattern.c_str());
-    const bool told = ::write(report[1], failure.data(), failure.size()) == ssize_t(failure.size());
-    ::_exit(told ? 0 : 1);
-  }
+    failure.resize(std::min<std::size_t>(failure.size(), 4096));  // read once this process ends: what a pipe holds
+    return ::write(report[1], failure.data(), failure.size()) == ssize_t(failure.size()) ? 0 : 1;
+  });
   ::close(report[1]);
   Outcome outcome;
   char buffer[4096];
   for (ssize_t n; (n = ::read(report[0], buffer, sizeof buffer)) > 0;) outcome.failure.append(buffer, std::size_t(n));
   ::close(report[0]);
-  int status = 0;
-  if (pid < 0 || ::waitpid(pid, &status, 0) != pid || (WIFEXITED(status) && WEXITSTATUS(status) == 77)) return {};
+  if (status == -1 || (WIFEXITED(status) && WEXITSTATUS(status) == 77)) return {};
   outcome.available = true;
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) outcome.failure += " (the check's process failed)";
   return outcome;
