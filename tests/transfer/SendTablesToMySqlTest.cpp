@@ -12,34 +12,6 @@ namespace {
 using fox::ColumnSpec;
 using fox::Value;
 
-TEST(SendTablesToMySqlText, TemporaryColumnAndCreateText) {
-  EXPECT_EQ(TemporaryColumnName({"id", "name"}), "tempid0");
-  EXPECT_EQ(TemporaryColumnName({"tempid0"}), "tempid1");
-  EXPECT_EQ(TemporaryColumnName({"tempid1", "x", "tempid0"}), "tempid2");  // compared again from the first
-  EXPECT_EQ(TemporaryColumnName({"TEMPID0", "Tempid1"}), "tempid2");       // MySQL's column names ignore case
-
-  // One column per row of the type rules, the binary types, a code without a name, and a name
-  // with a backtick.
-  const std::vector<SourceColumn> columns = {{"c", ado::adChar},
-                                             {"l", ado::adBoolean},
-                                             {"d", ado::adDecimal},
-                                             {"n", ado::adNumeric},
-                                             {"b", ado::adDouble},
-                                             {"s", ado::adSmallInt},
-                                             {"i", ado::adInteger},
-                                             {"y", ado::adCurrency},
-                                             {"t", ado::adDBTimeStamp},
-                                             {"g", ado::adLongVarBinary},
-                                             {"q", ado::adVarBinary},
-                                             {"x", ado::adBinary},
-                                             {"u", 137},
-                                             {"a`b", ado::adLongVarChar}};
-  EXPECT_EQ(CreateTableText("order", "tempid0", columns),
-            "CREATE TABLE `order`( `tempid0` INTEGER UNSIGNED NOT NULL,`c` LONGTEXT,`l` BIT,`d` DOUBLE,`n` DOUBLE,"
-            "`b` DOUBLE,`s` SMALLINT,`i` DOUBLE,`y` LONGTEXT,`t` LONGTEXT,`g` LONGBLOB,`q` LONGBLOB,`x` LONGBLOB,"
-            "`u` LONGTEXT,`a``b` LONGTEXT ) DEFAULT CHARSET=utf8mb4;");
-}
-
 class SendTablesToMySql : public MainWindowTest {
  protected:
   void table(const std::string& name, const std::vector<ColumnSpec>& columns,
