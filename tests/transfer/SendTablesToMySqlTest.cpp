@@ -42,11 +42,13 @@ class SendTablesToMySql : public MainWindowTest {
 };
 
 TEST_F(SendTablesToMySql, CopiesBottomToTopWithTheOverwriteQuestionAndTheProgressBar) {
-  table("clash", {{"TEMPID0", 'C', 3}, {"TEMPID1", 'N', 5, 1}, {"NOTE", 'M'}},
-        {{"a", fox::Number{"1.5"}, "x"},
-         {"b  ", fox::Number{"-2"}, ""},
-         {"", fox::Number{"0"}, "last"},
-         {" c", fox::Number{"7.0"}, "z"}});
+  // TEMPID1 before TEMPID0: with tempid0 taken, the search for a free name starts again from the
+  // first field.
+  table("clash", {{"TEMPID1", 'N', 5, 1}, {"NOTE", 'M'}, {"TEMPID0", 'C', 3}},
+        {{fox::Number{"1.5"}, "x", "a"},
+         {fox::Number{"-2"}, "", "b  "},
+         {fox::Number{"0"}, "last", ""},
+         {fox::Number{"7.0"}, "z", " c"}});
   table("empty", {{"WHEN", 'D'}, {"OK", 'L'}}, {});
   numbered("kept", 3);
   numbered("orders", 2);
