@@ -135,6 +135,7 @@ TEST_F(MySqlTypes, EachColumnTypeReportsItsAdoCodeAndItsValuesExactly) {
   rs.MoveNext();
   EXPECT_EQ(f["da"].Value().toText(), "2024-00-00");
   EXPECT_EQ(f["tm"].Value(), Variant(Time{123, 4, 5, 1}));
+  EXPECT_EQ(f["tm"].Value().toText(), "123:04:05.000001");  // the fraction keeps its leading zeros
   EXPECT_EQ(f["dt"].Value().toText(), "2024-00-31 01:02:03.5");
   rs.MoveNext();
   EXPECT_TRUE(rs.Eof());
