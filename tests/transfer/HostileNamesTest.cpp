@@ -80,6 +80,8 @@ TEST_F(HostileNames, MySqlNamesMakeFilesInsideTheChosenFolder) {
     EXPECT_EQ(dialogs().messages(), std::vector<QString>{});
     EXPECT_EQ(questions().size(), kHostile.size());
     EXPECT_EQ(List2->ListCount(), fixtureTables + static_cast<int>(kHostile.size()));
+    // Listed lower-cased beyond ASCII too, where no container maps the name to another.
+    EXPECT_EQ(List2->findItems(source == free ? "ärger" : "__rger", Qt::MatchExactly).size(), 1);
     const std::vector<std::string> shown = foxproEntries();
     EXPECT_EQ(shown, refilled());
     for (std::size_t i = 0; i < kHostile.size(); ++i)
