@@ -112,14 +112,10 @@ TEST_F(Form1Test, TheChoosersFillTheirFieldsCancelChangesNothingAndTheDialogsSho
 
   dialogs().shown.clear();
   press("Check1");
-  EXPECT_EQ(dialogs().messages(),
-            std::vector<QString>{
-                "If you cannot establish connection to your database with this program, please go to: \r\r"
-                "https://downloads.mysql.com/archives/gui/\r\r"
-                "Download and install the MySQL GUI Tools. Use the MySQL Query Browser. Try to connect to the same "
-                "database (with the same login information you are using here). This will determine if the login "
-                "you are using is correct.\r\r Finally, make sure your host allows a direct connection to your MySQL "
-                "database -- not a web based connection, for example."});
+  ASSERT_EQ(dialogs().messages().size(), 1u);
+  EXPECT_TRUE(
+      dialogs().messages()[0].startsWith("If you cannot establish connection to your database with this "
+                                         "program, please go to: \r\rhttps://downloads.mysql.com/archives/gui/"));
 }
 
 TEST_F(Form1Test, FoxProProbeAndTestConnectionOpenOnlyWhatExists) {

@@ -81,7 +81,12 @@ TEST_F(MySqlInsert, AValueTheColumnRefusesIsAnErrorAndEarlierRowsStay) {
     }
   }
   addRow(cn, "r", "tempid0", 2, {2, 2.5, 2});
-  EXPECT_EQ(rows(cn, "SELECT * FROM r"), (std::vector<std::string>{"0|1.5|1|2024-02-29", "2|2.5|2|NULL"}));
+  // The outermost values MySQL can hold are taken.
+  addRow(cn, "r", "tempid0", 3, {3, 1, 1, Time{838, 59, 59, 0, true}});
+  addRow(cn, "r", "tempid0", 4, {4, 1, 1, DateTime{{9999, 12, 31}, {23, 59, 59, 999999}}});
+  EXPECT_EQ(rows(cn, "SELECT * FROM r"),
+            (std::vector<std::string>{"0|1.5|1|2024-02-29", "2|2.5|2|NULL", "3|1|1|-838:59:59",
+                                      "4|1|1|9999-12-31 23:59:59.999999"}));
 }
 
 TEST_F(MySqlInsert, OnlyUpdatableRecordsetsOverOneTableTakeRows) {

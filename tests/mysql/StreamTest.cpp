@@ -59,10 +59,6 @@ TEST_F(MySqlStream, CountsInTheSnapshotAndLetsOtherWorkInterleave) {
   EXPECT_EQ(scalar(setup, "SELECT COUNT(*) FROM s"), "5");
 }
 
-}  // namespace
-
-namespace {
-
 // A reader that pauses longer than the server's net_write_timeout still gets every row.
 TEST_F(MySqlStream, AReaderThatPausesKeepsItsRows) {
   ado::Connection setup;

@@ -1,5 +1,4 @@
-// Every MySQL column type: the ADO type code it reports, the typed value it reads as, and the
-// round trip of every value through AddNew/Update into a table of the same structure.
+// Every MySQL column type: the ADO type code it reports and the typed value it reads as.
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -66,7 +65,7 @@ const std::vector<Column> kColumns = {
     {"lb", "LONGBLOB", adLongVarBinary, "x'" + hex(kLongBytes) + "'", Bytes(kLongBytes.begin(), kLongBytes.end())},
     {"b1", "BIT(1)", adBoolean, "1", true},
     {"b9", "BIT(9)", adBinary, "b'100000001'", Bytes{0x01, 0x01}},
-    {"g", "GEOMETRY", adLongVarBinary, "ST_GeomFromText('POINT(1 2)')", Variant()},  // bytes: checked by the round trip
+    {"g", "GEOMETRY", adLongVarBinary, "ST_GeomFromText('POINT(1 2)')", Variant()},  // bytes: see ValueMatrix
 };
 
 std::string createTable(const std::string& name) {
@@ -84,9 +83,8 @@ class MySqlTypes : public mysqltest::ScratchDatabaseTest {
     cn.SetCursorLocation(adUseClient);
     open(cn);
     cn.Execute("SET SESSION sql_mode = 'STRICT_ALL_TABLES'");  // zero dates allowed, bad values refused
-    cn.Execute("DROP TABLE IF EXISTS src, copy");
+    cn.Execute("DROP TABLE IF EXISTS src");
     cn.Execute(createTable("src"));
-    cn.Execute(createTable("copy"));
     std::string first = "INSERT INTO src VALUES (1";
     for (const Column& c : kColumns) first += ", " + c.literal;
     cn.Execute(first + ")");
@@ -137,30 +135,10 @@ TEST_F(MySqlTypes, EachColumnTypeReportsItsAdoCodeAndItsValuesExactly) {
   rs.MoveNext();
   EXPECT_EQ(f["da"].Value().toText(), "2024-00-00");
   EXPECT_EQ(f["tm"].Value(), Variant(Time{123, 4, 5, 1}));
+  EXPECT_EQ(f["tm"].Value().toText(), "123:04:05.000001");  // the fraction keeps its leading zeros
   EXPECT_EQ(f["dt"].Value().toText(), "2024-00-31 01:02:03.5");
   rs.MoveNext();
   EXPECT_TRUE(rs.Eof());
-}
-
-TEST_F(MySqlTypes, EveryValueRoundTripsThroughAddNewUnchanged) {
-  Recordset source, target;
-  source.Open("SELECT * FROM `src`", cn, adOpenStatic, adLockOptimistic);
-  int fields = source.Fields().Count();
-  for (; !source.Eof(); source.MoveNext()) {
-    target.Open("select * from copy where id=-1", cn, adOpenKeyset, adLockOptimistic);
-    target.AddNew();
-    for (int j = 0; j < fields; ++j) target.Fields()[j].SetValue(source.Fields()[j].Value());
-    target.Update();
-    target.Close();
-  }
-  EXPECT_EQ(scalar(cn, "SELECT COUNT(*) FROM copy"), "4");
-  for (const Column& c : kColumns) {
-    std::string col = std::string("`") + c.name + "`";
-    EXPECT_EQ(scalar(cn, "SELECT COUNT(*) FROM src JOIN copy USING (id) WHERE NOT (src." + col + " <=> copy." + col +
-                             ") OR NOT (CAST(src." + col + " AS BINARY) <=> CAST(copy." + col + " AS BINARY))"),
-              "0")
-        << c.definition;
-  }
 }
 
 }  // namespace

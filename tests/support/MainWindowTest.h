@@ -25,7 +25,7 @@ class MainWindowTest : public SetupWindowTest {
                 std::to_string(getpid());
     mysqltest::recreateDatabase(server_, database_);
     create([](Form1& setup) { return std::make_unique<Form2>(setup); })->Form_Load();
-    steps::EnterMySqlLogin(*setup, login());
+    steps::EnterMySqlLogin(*setup, {server_.host, server_.port, server_.user, server_.password, database_});
     steps::ChooseFoxProSource(*setup, temp.path());
   }
   void TearDown() override {
@@ -38,7 +38,6 @@ class MainWindowTest : public SetupWindowTest {
     database_.clear();
   }
 
-  static steps::MySqlLogin login() { return {server_.host, server_.port, server_.user, server_.password, database_}; }
   // Another empty scratch database, dropped with the test's own.
   std::string otherDatabase(const std::string& suffix, const std::string& charset = "utf8mb4") {
     databases_.push_back(database_ + suffix);

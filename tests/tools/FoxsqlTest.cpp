@@ -128,15 +128,6 @@ TEST(Foxsql, TheFirstFailingStatementEndsTheRun) {
   EXPECT_EQ(run.err, "Error 202: Invalid path or file name.\n");
 }
 
-TEST(Foxsql, WorksOnAContainerAsOnAFolder) {
-  Outcome run =
-      foxsql({"--json", TAVREL_FIXTURES_DIR "/northwind/northwind.dbc", ".tables", "SELECT * FROM \"Region\""});
-  ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.out.find("[\"OrderDetails\",\"TABLE\"]"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("{\"name\":\"regiondescription\",\"type\":129}"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("\"Eastern"), std::string::npos) << run.out;
-}
-
 // A named pipe where a table's memo or code page file or a container's memo file should be would
 // block the open until something wrote to it: the statement fails at once instead,
 // naming the file that is wrong.

@@ -4,8 +4,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <fstream>
 
+#include "platform/ui/ScriptedDialogs.h"
 #include "tests/support/MainWindowTest.h"
+#include "transfer/QuotedNames.h"
 
 class CopyTest : public MainWindowTest {
  protected:
@@ -28,5 +31,25 @@ class CopyTest : public MainWindowTest {
                                             : v.toString().toStdString());
     }
     return out;
+  }
+  // The record count in a .dbf header, 0 while the file is not there yet.
+  static std::uint32_t recordCount(const std::string& dbf) {
+    std::ifstream in(dbf, std::ios::binary);
+    unsigned char h[8] = {};
+    if (!in.read(reinterpret_cast<char*>(h), 8)) return 0;
+    return h[4] | h[5] << 8 | h[6] << 16 | static_cast<std::uint32_t>(h[7]) << 24;
+  }
+  // The texts of the questions asked so far.
+  std::vector<QString> questions() {
+    std::vector<QString> texts;
+    for (const auto& shown : dialogs().shown)
+      if (shown.kind == ui::ScriptedDialogs::Kind::Question) texts.push_back(shown.text);
+    return texts;
+  }
+  // The first value of a FoxPro table of the chosen source.
+  std::string foxproValue(const std::string& table) {
+    ado::Connection cn;
+    cn.Open(FoxProConnectionString(setup->connectionSettings()));
+    return cn.Execute("SELECT * FROM " + FoxProName(table)).Fields()[0].Value().toText();
   }
 };

@@ -2,20 +2,15 @@
 // real commands on the main window: each stays a name, reaches exactly its own table inside the
 // chosen folder, and nothing around that folder changes (every file there compared byte for
 // byte before and after).
-#include <QDir>
 #include <fstream>
-#include <map>
 
 #include "CopyTest.h"
-#include "platform/ui/ScriptedDialogs.h"
-#include "transfer/QuotedNames.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using ui::Answer;
-using Kind = ui::ScriptedDialogs::Kind;
-using Files = std::map<std::string, std::string>;
+using Files = testfiles::Snapshot;
 
 // Table names with path separators, dots, quotes, brackets, a semicolon, a blank, a tab and a
 // letter beyond ASCII.
@@ -27,47 +22,21 @@ class HostileNames : public CopyTest {
  protected:
   // Every file under `base` and outside `chosen`, with its bytes.
   static Files around(const fs::path& base, const fs::path& chosen) {
-    Files files;
-    for (const auto& entry : fs::recursive_directory_iterator(base)) {
-      const std::string path = entry.path().string();
-      if (entry.is_regular_file() && path.rfind(chosen.string() + "/", 0) != 0) files[path] = bytes(entry.path());
-    }
+    Files files = testfiles::snapshot(base);
+    std::erase_if(files,
+                  [&](const auto& file) { return file.first.starts_with(fs::relative(chosen, base).string() + "/"); });
     return files;
   }
-  // Every file in `folder`, with its bytes.
-  static Files inside(const fs::path& folder) {
-    Files files;
-    for (const auto& entry : fs::directory_iterator(folder)) files[entry.path().filename()] = bytes(entry.path());
-    return files;
-  }
-  static std::string bytes(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-  }
-  static void write(const fs::path& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
 
-  // A MySQL table `name` (v TEXT, plus `column`) with one row.
-  static void mysqlTable(const std::string& name, const std::string& row, const std::string& column = "") {
-    sql("CREATE TABLE " + MySqlName(name) + " (v TEXT" + (column.empty() ? "" : ", " + MySqlName(column) + " TEXT") +
-        ")");
-    sql("INSERT INTO " + MySqlName(name) + " (v) VALUES ('" + row + "')");
-  }
-  std::string mysqlValue(const std::string& query) {
-    ado::Connection cn;
-    cn.Open(testdb::connectionString(server_, database_));
-    ado::Recordset rs = cn.Execute(query);
-    return rs.Eof() ? "(no row)" : rs.Fields()[0].Value().toText();
+  // A MySQL table `name` (v TEXT) with one row.
+  static void mysqlTable(const std::string& name, const std::string& row) {
+    sql("CREATE TABLE " + MySqlName(name) + " (v TEXT)");
+    sql("INSERT INTO " + MySqlName(name) + " VALUES ('" + row + "')");
   }
   // FoxPro statements on `source` (a folder or a .dbc).
   static void foxpro(const fs::path& source, const std::vector<std::string>& statements) {
-    ado::Connection cn;
-    cn.Open("Provider=vfpoledb.1;Data Source=" + source.string() + ";");
-    for (const std::string& statement : statements) cn.Execute(statement);
-  }
-  std::string foxproValue(const std::string& table) {
-    ado::Connection cn;
-    cn.Open(FoxProConnectionString(setup->connectionSettings()));
-    return cn.Execute("SELECT * FROM " + FoxProName(table)).Fields()[0].Value().toText();
+    auto cn = provider_test::open(source);
+    for (const std::string& statement : statements) cn->Execute(statement);
   }
 
   // The FoxPro list, lower-cased and sorted: copies list a plain name lower-cased, the refill as
@@ -83,19 +52,22 @@ class HostileNames : public CopyTest {
     window->Form_Load();
     return foxproEntries();
   }
-  std::vector<QString> questions() {
-    std::vector<QString> texts;
-    for (const auto& shown : dialogs().shown)
-      if (shown.kind == Kind::Question) texts.push_back(shown.text);
-    return texts;
-  }
+};
 
-  // Sends every hostile name to the FoxPro source twice (Yes to every question the second time),
-  // reads each back, then deletes them all from the FoxPro list.
-  void sendHostileNamesInto(const fs::path& source, const fs::path& chosen, const fs::path& base) {
-    for (const char* extension : {".DBF", ".FPT", ".cdx", ".cpg"})
-      write(base / "a" / ("escape" + std::string(extension)), "decoy");
-    for (std::size_t i = 0; i < kHostile.size(); ++i) mysqlTable(kHostile[i], "row " + std::to_string(i));
+// Item: a MySQL table name used as a path. ../../escape from base/a/b/free, or from the folder of
+// base/a/b/db/EXPENSES.DBC, stays in that folder. Each name is sent twice (Yes to every question
+// the second time) and read back, then all are deleted from the FoxPro list.
+TEST_F(HostileNames, MySqlNamesMakeFilesInsideTheChosenFolder) {
+  QTemporaryDir temp;
+  const fs::path base = temp.path().toStdString(), free = base / "a/b/free", db = base / "a/b/db";
+  fs::create_directories(free);
+  fs::copy(TAVREL_FIXTURES_DIR "/go-dbase/database", db, fs::copy_options::recursive);
+  for (const char* extension : {".DBF", ".FPT", ".cdx", ".cpg"})
+    testfiles::writeFile(base / "a" / ("escape" + std::string(extension)), "decoy");
+  for (std::size_t i = 0; i < kHostile.size(); ++i) mysqlTable(kHostile[i], "row " + std::to_string(i));
+  for (const auto& [source, chosen] : {std::pair{free, free}, std::pair{db / "EXPENSES.DBC", db}}) {
+    SCOPED_TRACE(source);
+    dialogs().shown.clear();
     steps::ChooseFoxProSource(*setup, source);
     const Files before = around(base, chosen);
     fillLists();
@@ -108,6 +80,8 @@ class HostileNames : public CopyTest {
     EXPECT_EQ(dialogs().messages(), std::vector<QString>{});
     EXPECT_EQ(questions().size(), kHostile.size());
     EXPECT_EQ(List2->ListCount(), fixtureTables + static_cast<int>(kHostile.size()));
+    // Listed lower-cased beyond ASCII too, where no container maps the name to another.
+    EXPECT_EQ(List2->findItems(source == free ? "ärger" : "__rger", Qt::MatchExactly).size(), 1);
     const std::vector<std::string> shown = foxproEntries();
     EXPECT_EQ(shown, refilled());
     for (std::size_t i = 0; i < kHostile.size(); ++i)
@@ -123,23 +97,7 @@ class HostileNames : public CopyTest {
     EXPECT_EQ(refilled(), std::vector<std::string>{});
     EXPECT_EQ(around(base, chosen), before);
   }
-};
-
-// Item: a MySQL table name used as a path. ../../escape from base/a/b/free stays in free.
-TEST_F(HostileNames, MySqlNamesMakeFilesInsideAFreeTableFolder) {
-  QTemporaryDir base;
-  const fs::path free = fs::path(base.path().toStdString()) / "a/b/free";
-  fs::create_directories(free);
-  sendHostileNamesInto(free, free, base.path().toStdString());
-  EXPECT_EQ(inside(free), Files{});
-}
-
-TEST_F(HostileNames, MySqlNamesMakeFilesInsideAContainersFolder) {
-  QTemporaryDir base;
-  const fs::path db = fs::path(base.path().toStdString()) / "a/b/db";
-  fs::create_directories(db);
-  fs::copy(TAVREL_FIXTURES_DIR "/go-dbase/database", db, fs::copy_options::recursive);
-  sendHostileNamesInto(db / "EXPENSES.DBC", db, base.path().toStdString());
+  EXPECT_EQ(testfiles::snapshot(free), Files{});
 }
 
 // Item: names from the FoxPro list that read as paths. A free table file literally named
@@ -158,11 +116,11 @@ TEST_F(HostileNames, FoxProNamesThatReadAsPathsAreTablesOfTheChosenFolder) {
   fs::rename(free / "qt.DBF", free / "q\"t.dbf");
   // The member victim_in renamed in the container's catalogue (its 128-byte name field).
   foxpro(db / "EXPENSES.DBC", {"CREATE TABLE [victim_in]([v] C(8))", "INSERT INTO [victim_in] VALUES('member')"});
-  std::string dbc = bytes(db / "EXPENSES.DBC");
+  std::string dbc = testfiles::readFile(db / "EXPENSES.DBC");
   const std::size_t at = dbc.find("victim_in        ");
   ASSERT_NE(at, std::string::npos);
   dbc.replace(at, 17, "../outside/victim");
-  write(db / "EXPENSES.DBC", dbc);
+  testfiles::writeFile(db / "EXPENSES.DBC", dbc);
 
   for (const auto& [source, names] : std::vector<std::pair<fs::path, std::vector<std::string>>>{
            {free, {"..\\outside\\victim", "q\"t", "a]b"}}, {db / "EXPENSES.DBC", {"../outside/victim"}}}) {
@@ -176,10 +134,10 @@ TEST_F(HostileNames, FoxProNamesThatReadAsPathsAreTablesOfTheChosenFolder) {
     EXPECT_EQ(dialogs().messages(), std::vector<QString>{});
     EXPECT_EQ(around(base, source.has_extension() ? db : free), before);
   }
-  EXPECT_EQ(mysqlValue("SELECT RTRIM(v) FROM `..\\outside\\victim`"), "inside");
-  EXPECT_EQ(mysqlValue("SELECT RTRIM(v) FROM `q\"t`"), "quote");
-  EXPECT_EQ(mysqlValue("SELECT RTRIM(v) FROM `a]b`"), "bracket");
-  EXPECT_EQ(mysqlValue("SELECT RTRIM(v) FROM `../outside/victim`"), "member");
+  EXPECT_EQ(scalar("SELECT RTRIM(v) FROM `..\\outside\\victim`"), "inside");
+  EXPECT_EQ(scalar("SELECT RTRIM(v) FROM `q\"t`"), "quote");
+  EXPECT_EQ(scalar("SELECT RTRIM(v) FROM `a]b`"), "bracket");
+  EXPECT_EQ(scalar("SELECT RTRIM(v) FROM `../outside/victim`"), "member");
 }
 
 // Item: a container member replaced without the question. The member expense_details lives in
@@ -189,11 +147,11 @@ TEST_F(HostileNames, AContainerMemberInTheFileOfTheNameIsAskedAbout) {
   mysqlTable("expense details", "mine");
   fillLists();
   pick({"expense details"});
-  const Files before = inside(folder());
+  const Files before = testfiles::snapshot(folder());
   dialogs().replies = {Answer::No};
   send();
   EXPECT_EQ(questions(), std::vector<QString>{"Would you like to overwrite expense_details?"});
-  EXPECT_EQ(inside(folder()), before);
+  EXPECT_EQ(testfiles::snapshot(folder()), before);
   dialogs().replies = {Answer::Yes};
   send();
   EXPECT_EQ(dialogs().messages(), std::vector<QString>{});
@@ -213,7 +171,8 @@ TEST_F(HostileNames, CaseTwinsAreEachTheirOwnTable) {
   fs::rename(free / "twin.FPT", free / "ORDERS.fpt");
   mysqlTable("ORDERS", "new");
   fillLists();
-  const Files lower = {{"orders.DBF", bytes(free / "orders.DBF")}, {"orders.FPT", bytes(free / "orders.FPT")}};
+  const Files lower = {{"orders.DBF", testfiles::readFile(free / "orders.DBF")},
+                       {"orders.FPT", testfiles::readFile(free / "orders.FPT")}};
 
   pick({"ORDERS"});
   dialogs().replies = {Answer::Yes};
@@ -223,14 +182,14 @@ TEST_F(HostileNames, CaseTwinsAreEachTheirOwnTable) {
   steps::Click(*window, "Check4");  // to MySQL: orders beside ORDERS
   EXPECT_EQ(questions(),
             (std::vector<QString>{"Would you like to overwrite ORDERS?", "Would you like to overwrite orders?"}));
-  EXPECT_EQ(mysqlValue("SELECT v FROM `orders`"), "lower");
+  EXPECT_EQ(scalar("SELECT v FROM `orders`"), "lower");
   EXPECT_EQ(foxproValue("ORDERS"), "new");
-  Files now = inside(free);
+  Files now = testfiles::snapshot(free);
   EXPECT_EQ((Files{{"orders.DBF", now["orders.DBF"]}, {"orders.FPT", now["orders.FPT"]}}), lower);
 
   steps::Click(*window, "Check5");  // Delete Table(s): orders, still selected
   EXPECT_EQ(dialogs().messages(), std::vector<QString>{});
-  now = inside(free);
+  now = testfiles::snapshot(free);
   EXPECT_EQ(now.count("orders.DBF") + now.count("orders.FPT"), 0u);
   EXPECT_EQ(now.count("ORDERS.dbf") + now.count("ORDERS.fpt"), 2u);
   EXPECT_EQ(entries(List2), std::vector<std::string>{"ORDERS"});
@@ -249,7 +208,7 @@ TEST_F(HostileNames, ShortenedColumnNamesNeverTakeAnotherColumnsName) {
   dialogs().replies = {Answer::Yes};
   steps::Click(*window, "Check4");  // back into MySQL, over the original
   EXPECT_EQ(dialogs().messages(), std::vector<QString>{});
-  EXPECT_EQ(mysqlValue("SELECT CONCAT_WS(',', abcdefghij, abcdefghi3, abcdefghi2) FROM wide"), "one,two,three");
+  EXPECT_EQ(scalar("SELECT CONCAT_WS(',', abcdefghij, abcdefghi3, abcdefghi2) FROM wide"), "one,two,three");
 }
 
 // Item: an overwrite that destroys before it knows it can rebuild. A column FoxPro refuses
@@ -262,7 +221,7 @@ TEST_F(HostileNames, AnOverwriteThatCannotRebuildKeepsTheOldTable) {
   fillLists();
   pick({"it's"});
   send();
-  const Files before = inside(folder());
+  const Files before = testfiles::snapshot(folder());
   for (const std::string column : {"o'k", "a]M,[b"}) {
     SCOPED_TRACE(column);
     sql("ALTER TABLE `it's` ADD COLUMN " + MySqlName(column) + " TEXT");
@@ -275,7 +234,7 @@ TEST_F(HostileNames, AnOverwriteThatCannotRebuildKeepsTheOldTable) {
     const std::string message = dialogs().messages()[0].toStdString();
     EXPECT_EQ(message.rfind("Run-time error '3001'", 0), 0u) << message;
     EXPECT_NE(message.find("'" + column + "'"), std::string::npos) << message;
-    EXPECT_EQ(inside(folder()), before);
+    EXPECT_EQ(testfiles::snapshot(folder()), before);
     const std::vector<std::string> shown = foxproEntries();
     EXPECT_EQ(shown, refilled());
     sql("ALTER TABLE `it's` DROP COLUMN " + MySqlName(column));
@@ -286,7 +245,7 @@ TEST_F(HostileNames, AnOverwriteThatCannotRebuildKeepsTheOldTable) {
   dialogs().replies = {Answer::Yes};
   steps::Click(*window, "Check4");
   ASSERT_EQ(dialogs().messages().size(), 1u);
-  EXPECT_EQ(mysqlValue("SELECT v FROM t"), "kept");
+  EXPECT_EQ(scalar("SELECT v FROM t"), "kept");
 }
 
 }  // namespace

