@@ -1,7 +1,7 @@
 """foxsql --json over every Visual FoxPro free table among the fixtures, compared with what the
 fixtures' MANIFEST.json records: the number of live rows, the field names and the ADO type codes.
 (The values of every fixture table are compared with the manifest by the engine's tests, and
-through the provider by the container tests; their JSON forms by FoxsqlTest.)
+through the provider with dbfread's by the fixture copy test; their JSON forms by FoxsqlTest.)
 
 usage: /usr/bin/python3 foxsql_fixtures.py BUILD/foxsql FIXTURES_DIR
 """
