@@ -112,20 +112,11 @@ class Rehearsal {
   // of the copy's files start from this empty table's, or from an empty table of the `typed`
   // columns a typed copy makes.
   FoxProFileSizes begin(const std::vector<int>& types, const std::vector<FoxProType>& typed) {
-    create_ = "CREATE TABLE [rows_probe](";
-    for (std::size_t i = 0; i < types.size(); ++i)
-      create_ += "[c" + std::to_string(i + 1) + "]" + std::string(FoxProColumnType(types[i])) + ",";
-    create_.back() = ')';
-    if (types.empty()) create_ += "()";
+    create_ = probeTable("rows_probe", types.size(), [&](std::size_t i) { return FoxProColumnType(types[i]); });
     foxpro_.Execute(create_);
     const char* measured = typed.empty() ? "rows_probe" : "sizes_probe";
-    if (!typed.empty()) {
-      std::string create = "CREATE TABLE [sizes_probe](";
-      for (std::size_t i = 0; i < typed.size(); ++i)
-        create += "[c" + std::to_string(i + 1) + "]" + FoxProTypeText(typed[i]) + ",";
-      create.back() = ')';
-      foxpro_.Execute(create);
-    }
+    if (!typed.empty())
+      foxpro_.Execute(probeTable(measured, typed.size(), [&](std::size_t i) { return FoxProTypeText(typed[i]); }));
     FoxProTableNamed(foxpro_, measured);  // the table reaches its file
     std::uint64_t dbf = 0, fpt = 0, recordLength = 0;
     for (const QFileInfo& file : QDir(folder_.path()).entryInfoList(QDir::Files)) {
@@ -163,6 +154,17 @@ class Rehearsal {
  private:
   QTemporaryDir folder_;
   ado::Connection foxpro_;
+  // The CREATE of a table of `columns` fields named c1, c2, … of the types `typeText` gives.
+  template <typename TypeText>
+  static std::string probeTable(const char* name, std::size_t columns, TypeText typeText) {
+    std::string create = std::string("CREATE TABLE [") + name + "](";
+    for (std::size_t i = 0; i < columns; ++i)
+      create += "[c" + std::to_string(i + 1) + "]" + std::string(typeText(i)) + ",";
+    create.back() = ')';
+    if (columns == 0) create += "()";
+    return create;
+  }
+
   std::string create_;
   std::uint64_t held_ = 0;
 };
@@ -479,10 +481,10 @@ std::size_t valueBytes(const Variant& value) {
   }
 }
 
-// A blank number, date, date-time or logical reads as NULL (a field of these types).
-bool blankReadsAsNull(int type) {
-  return type == ado::adNumeric || type == ado::adDBDate || type == ado::adDBTimeStamp || type == ado::adBoolean ||
-         type == ado::adDouble || type == ado::adInteger || type == ado::adCurrency;
+// The fields whose NULL the window's copy is said to receive as NULL: those whose blank reads as
+// NULL, and the other numbers (B, I, Y), whose NULL is a NULL-capable field's.
+bool nullNamedToMySql(int type) {
+  return BlankReadsAsNull(type) || type == ado::adDouble || type == ado::adInteger || type == ado::adCurrency;
 }
 
 void checkNamesToMySql(const std::string& table, const ServerLimits& limits, const std::vector<std::string>& names,
@@ -535,7 +537,7 @@ void checkRowsToMySql(ado::Recordset& source, const ServerLimits& limits, bool t
     for (int i = 0; i < width; ++i) {
       const Variant& value = fields[i].Value();
       if (value.isNull()) {
-        if (!typed && blankReadsAsNull(types[i]))
+        if (!typed && nullNamedToMySql(types[i]))
           findings.add(names[i], "null", row, [] { return std::string("blank (or NULL) arrives as NULL"); });
         // A typed column keeps NULL; a blank of a field that takes no NULL arrives as NULL.
         if (typed && BlankReadsAsNull(types[i]) && !shapes[i].nullable)
