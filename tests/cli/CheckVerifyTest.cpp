@@ -275,25 +275,30 @@ TEST_F(CheckVerify, HostileNamesAreReadInPlaceAndNothingChanges) {
     sql({"CREATE TABLE `" + quoted + "` (id INT PRIMARY KEY, v VARCHAR(10))",
          "INSERT INTO `" + quoted + "` VALUES (1, 'one'), (2, NULL)"});
   }
-  std::vector<std::string> args = {"copy", "to-foxpro"};
-  args.insert(args.end(), names.begin(), names.end());
-  ASSERT_EQ(tavrel(args).status, 0);
   const auto snapshot = [&] {
     std::map<std::string, std::string> files;
     for (const auto& e : fs::directory_iterator(folder_.path()))
       files[e.path().filename().string()] = clitest::Program::read(e.path());
     return files;
   };
-  const auto before = snapshot();
-  for (const char* verb : {"check", "verify"}) {
-    args = {verb, "to-foxpro"};
+  // The window's copy, then the typed one (its keys and column types are read by name too).
+  for (const std::vector<std::string>& typed : {std::vector<std::string>{}, {"--typed"}}) {
+    std::vector<std::string> args = {"copy", "to-foxpro", "--overwrite"};
+    args.insert(args.end(), typed.begin(), typed.end());
     args.insert(args.end(), names.begin(), names.end());
-    const Outcome run = tavrel(args);
-    EXPECT_EQ(run.status, std::string(verb) == "verify" ? 0 : 5) << verb << ": " << run.out << run.err;
-    for (const std::string& name : names)
-      EXPECT_NE(("\n" + run.out).find("\n" + name + ": "), std::string::npos) << run.out;
+    ASSERT_EQ(tavrel(args).status, 0);
+    const auto before = snapshot();
+    for (const char* verb : {"check", "verify"}) {
+      args = {verb, "to-foxpro"};
+      args.insert(args.end(), typed.begin(), typed.end());
+      args.insert(args.end(), names.begin(), names.end());
+      const Outcome run = tavrel(args);
+      EXPECT_EQ(run.status, std::string(verb) == "verify" ? 0 : 5) << verb << ": " << run.out << run.err;
+      for (const std::string& name : names)
+        EXPECT_NE(("\n" + run.out).find("\n" + name + ": "), std::string::npos) << run.out;
+    }
+    EXPECT_EQ(snapshot(), before);
   }
-  EXPECT_EQ(snapshot(), before);
   for (const auto& e : fs::directory_iterator(folder_.path().parent_path()))
     EXPECT_NE(QString::fromStdString(e.path().filename().string()).toLower(), "up.dbf");
 }
