@@ -1,18 +1,15 @@
-// Appends and flushes stopped at each of their steps (the process killed there) or failed at each
-// of their writes leave a table that opens in the engine, dbfread and python3-dbf with every row
-// appended before and the new ones whole or not at all, and appending goes on. A real kill -9 at
-// moments the test does not choose stays as a smoke test; writers taking turns share a table.
+// Appends and flushes killed at each of their steps or failing at each of their writes leave a
+// table that opens in the engine, dbfread and python3-dbf with every row appended before and the
+// new ones whole or not at all, and appending goes on. A real kill -9 at moments the test does not
+// choose stays as a smoke test; writers taking turns share a table.
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <functional>
 #include <set>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "EngineTestSupport.h"
-#include "foxpro-engine/Error.h"
-#include "foxpro-engine/Table.h"
 #include "foxpro-engine/TableWriter.h"
 #include "tests/support/Faults.h"
 
@@ -24,6 +21,7 @@ namespace {
 
 constexpr std::uint32_t kBefore = 4;  // rows in the table before the append that is stopped
 constexpr std::int32_t kHeld = 3;     // rows held back for one flush
+using Work = std::function<void(fox::TableWriter&)>;
 
 std::vector<Value> rowFor(std::int32_t i) {
   std::string memo(std::size_t(i % 150), char('a' + i % 26));
@@ -54,9 +52,9 @@ std::uint32_t checkTable(const fs::path& table, bool pythonDbf = true) {
     }
   }
   EXPECT_TRUE(readsTheSame(table, "dbfread"));
-  std::string bytes = readFile(table);
-  const std::size_t header = std::uint8_t(bytes[8]) | std::uint8_t(bytes[9]) << 8,
-                    record = std::uint8_t(bytes[10]) | std::uint8_t(bytes[11]) << 8, count = t->recordCount();
+  const std::string bytes = readFile(table);
+  const auto [header, record] = layoutOf(bytes);
+  const std::size_t count = t->recordCount();
   if (pythonDbf && (count == 0 || bytes.at(header + (count - 1) * record) != '\x1A')) {
     EXPECT_TRUE(readsTheSame(table, "dbf", "EXTRA"));
   }
@@ -72,35 +70,18 @@ void expectAppendingGoesOn(const fs::path& table, std::uint32_t live, bool pytho
   EXPECT_EQ(checkTable(table, pythonDbf), live + 1);
 }
 
-void holdRows(fox::TableWriter& w) {
+const Work nothing = [](fox::TableWriter&) {};
+const Work appendOne = [](fox::TableWriter& w) { w.append(rowFor(kBefore)); };
+const Work flush = [](fox::TableWriter& w) { w.flush(); };
+const Work holdRows = [](fox::TableWriter& w) {
   w.hold(true);
   for (std::int32_t i = kBefore; i < std::int32_t(kBefore) + kHeld; ++i) w.append(rowFor(i));
-}
-
-// Does `work` on a writer of a fresh table, readied by `ready`, with the process killed before
-// step `stop`; the table holds the rows before, and the next writer finds `liveAfter` rows.
-void killedAt(AppendStep stop, const std::function<void(fox::TableWriter&)>& ready,
-              const std::function<void(fox::TableWriter&)>& work, std::uint32_t liveAfter = kBefore) {
-  TempDir dir;
-  fs::path table = tableWithRows(dir);
-  EXPECT_TRUE(faults::killedDuring([&] {
-    auto w = fox::TableWriter::openForAppend(table);
-    ready(*w);
-    w->setBeforeStep([stop](AppendStep s) {
-      if (s == stop) faults::die();
-    });
-    work(*w);
-  }));
-  EXPECT_EQ(checkTable(table), kBefore);
-  expectAppendingGoesOn(table, liveAfter);
-}
+};
 
 // Does `work` as killedAt does with the nth write failing as on a full disk, for n = 1, 2, …
 // until no write fails; `check` looks at the table after each, told whether `work` threw the
 // write error. Returns how many writes failed.
-int failEachWriteInTurn(const std::function<void(fox::TableWriter&)>& ready,
-                        const std::function<void(fox::TableWriter&)>& work,
-                        const std::function<void(const fs::path&, bool threw)>& check) {
+int failEachWriteInTurn(const Work& ready, const Work& work, const std::function<void(const fs::path&, bool)>& check) {
   for (int n = 1;; ++n) {
     SCOPED_TRACE(n);
     TempDir dir;
@@ -123,28 +104,38 @@ int failEachWriteInTurn(const std::function<void(fox::TableWriter&)>& ready,
   }
 }
 
-void appendOne(fox::TableWriter& w) { w.append(rowFor(kBefore)); }
-void nothing(fox::TableWriter&) {}
-
 }  // namespace
 
-class StoppedAt : public ::testing::TestWithParam<AppendStep> {};
-
-// A record whose append was stopped before its deletion flag was made live, but whole and
+// The process is killed before each step of an append, and of a flush of held records: the table
+// holds the rows before. A record stopped before its deletion flag was made live, but whole and
 // counted, is made live by the next writer.
-TEST_P(StoppedAt, StepLeavesEveryEarlierRowAndNoHalfRow) {
-  killedAt(GetParam(), nothing, appendOne, kBefore + (GetParam() == AppendStep::DeletionFlag ? 1 : 0));
+TEST(Crash, AppendOrFlushKilledBeforeEachStep) {
+  const struct {
+    const Work &ready, &work;
+    std::vector<AppendStep> steps;
+    std::uint32_t madeLive;  // records the next writer makes live when the last step was stopped
+  } changes[] = {{nothing, appendOne,
+                  {AppendStep::MemoNextBlock, AppendStep::MemoBlocks, AppendStep::Record, AppendStep::RecordCount,
+                   AppendStep::DeletionFlag},
+                  1},
+                 {holdRows, flush, {AppendStep::Record, AppendStep::RecordCount, AppendStep::DeletionFlag}, 0}};
+  for (const auto& change : changes)
+    for (AppendStep stop : change.steps) {
+      SCOPED_TRACE(int(stop));
+      TempDir dir;
+      fs::path table = tableWithRows(dir);
+      EXPECT_TRUE(faults::killedDuring([&] {
+        auto w = fox::TableWriter::openForAppend(table);
+        change.ready(*w);
+        w->setBeforeStep([stop](AppendStep s) {
+          if (s == stop) faults::die();
+        });
+        change.work(*w);
+      }));
+      EXPECT_EQ(checkTable(table), kBefore);
+      expectAppendingGoesOn(table, kBefore + (stop == AppendStep::DeletionFlag ? change.madeLive : 0));
+    }
 }
-
-std::string stepName(const ::testing::TestParamInfo<AppendStep>& info) {
-  static const char* const names[] = {"", "MemoNextBlock", "MemoBlocks", "Record", "RecordCount", "DeletionFlag"};
-  return names[int(info.param)];
-}
-
-INSTANTIATE_TEST_SUITE_P(Crash, StoppedAt,
-                         ::testing::Values(AppendStep::MemoNextBlock, AppendStep::MemoBlocks, AppendStep::Record,
-                                           AppendStep::RecordCount, AppendStep::DeletionFlag),
-                         stepName);
 
 // Each write of an append fails in turn: the append is an error, the table holds the rows
 // before it and at most the new one whole, and a writer opened next appends.
@@ -158,15 +149,10 @@ TEST(Crash, FailedWriteAtEveryPointOfAnAppend) {
   EXPECT_GE(writes, 5);  // one per step at least
 }
 
-// Records held back reach the table in one write. A flush stopped at each of its steps, or failed
-// at each of its writes, leaves every row before it and a front part of the held ones, never a
-// part of a row; a flush that reports no error stored them all; and appending goes on.
-TEST(Crash, HeldRecordsStoppedOrFailedInTheirFlush) {
-  auto flush = [](fox::TableWriter& w) { w.flush(); };
-  for (AppendStep stop : {AppendStep::Record, AppendStep::RecordCount, AppendStep::DeletionFlag}) {
-    SCOPED_TRACE(int(stop));
-    killedAt(stop, holdRows, flush);
-  }
+// Records held back reach the table in one write. A flush failed at each of its writes leaves
+// every row before it and a front part of the held ones, never a part of a row; a flush that
+// reports no error stored them all; and appending goes on.
+TEST(Crash, HeldRecordsFailedInTheirFlush) {
   const int writes = failEachWriteInTurn(holdRows, flush, [&](const fs::path& table, bool threw) {
     const std::uint32_t live = checkTable(table);
     EXPECT_GE(live, kBefore);
@@ -213,11 +199,11 @@ TEST(Crash, KilledAtAnyMomentLeavesEveryRowAppendedBefore) {
   TempDir dir;
   auto table = tableWithRows(dir, 0);
   std::uint32_t total = 0;
-  struct Moment {
+  const struct {
     std::int32_t killAfter;
     int delayMicros;
   } moments[] = {{0, 300}, {100, 37}, {2000, 0}, {1000, 5}};
-  for (const Moment& m : moments) {
+  for (const auto& m : moments) {
     SCOPED_TRACE(m.killAfter);
     std::int32_t reported = std::max<std::int32_t>(
         appendUntilKilled(table, std::int32_t(total) + m.killAfter, m.delayMicros), std::int32_t(total));
@@ -227,11 +213,10 @@ TEST(Crash, KilledAtAnyMomentLeavesEveryRowAppendedBefore) {
     EXPECT_LE(visible, std::uint32_t(reported) + 1);
     // The file ends after the last counted record and its 0x1A, or holds one more record
     // written before the count.
-    std::string bytes = readFile(table);
-    std::uint16_t headerLength = std::uint8_t(bytes[8]) | (std::uint8_t(bytes[9]) << 8);
-    std::uint16_t recordLength = std::uint8_t(bytes[10]) | (std::uint8_t(bytes[11]) << 8);
-    std::uint64_t exact = headerLength + std::uint64_t(fox::Table::open(table)->recordCount()) * recordLength + 1;
-    EXPECT_TRUE(bytes.size() == exact || bytes.size() == exact + recordLength) << bytes.size() << " " << exact;
+    const std::string bytes = readFile(table);
+    const auto [header, record] = layoutOf(bytes);
+    std::uint64_t exact = header + std::uint64_t(fox::Table::open(table)->recordCount()) * record + 1;
+    EXPECT_TRUE(bytes.size() == exact || bytes.size() == exact + record) << bytes.size() << " " << exact;
     total = visible;
   }
   EXPECT_GT(total, 3000u);

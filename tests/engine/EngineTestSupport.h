@@ -45,6 +45,12 @@ inline int errorOf(const std::function<void()>& f) {
   return 0;
 }
 
+// The header's length and the record length in a table's bytes.
+inline std::pair<std::size_t, std::size_t> layoutOf(const std::string& dbf) {
+  auto le16 = [&](std::size_t at) { return std::size_t(std::uint8_t(dbf.at(at)) | std::uint8_t(dbf.at(at + 1)) << 8); };
+  return {le16(8), le16(10)};
+}
+
 inline std::string hex(std::string_view bytes) {
   static const char* digits = "0123456789abcdef";
   std::string s;

@@ -19,7 +19,7 @@ FIXTURES = os.environ.get("TAVREL_FIXTURES_DIR", "")
 
 def norm(value):
     """Another reader's value in the reading's form."""
-    if value is None or type(value).__name__ == "NullType":
+    if value is None:
         return None
     if isinstance(value, bool):
         return value
@@ -36,13 +36,6 @@ def norm(value):
         return text + ((".%03d" % (value.microsecond // 1000)).rstrip("0") if value.microsecond >= 1000 else "")
     if isinstance(value, datetime.date):
         return "%04d-%02d-%02d" % (value.year, value.month, value.day)
-    name = type(value).__name__  # python3-dbf's own types
-    if name == "Logical":
-        return None if str(value) == "?" else bool(value)
-    if name == "Date":
-        return norm(value._date) if value else None
-    if name == "DateTime":
-        return norm(value._datetime) if value else None
     return str(value)
 
 
