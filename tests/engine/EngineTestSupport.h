@@ -1,7 +1,7 @@
 #pragma once
-// Helpers for the engine's tests: temporary folders, file contents, error numbers, values as
-// text, and the engine's reading of a table as JSON for crosscheck.py, which compares it with
-// other readers and with the fixtures' MANIFEST.json.
+// Helpers for the engine's tests: temporary folders, file contents, errors, tables written and
+// read as text, and the engine's reading of a table as JSON for crosscheck.py, which compares it
+// with other readers and with the fixtures' MANIFEST.json.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -15,6 +15,7 @@
 #include "foxpro-engine/NumberText.h"
 #include "foxpro-engine/RecordEncoder.h"
 #include "foxpro-engine/Table.h"
+#include "foxpro-engine/TableWriter.h"
 #include "tests/support/Files.h"
 
 namespace enginetest {
@@ -35,14 +36,24 @@ inline void patch(const fs::path& p, std::uint64_t offset, std::string_view byte
   f.write(bytes.data(), std::streamsize(bytes.size()));
 }
 
-// The number of the fox::Error that `f` throws; 0 when it throws none.
-inline int errorOf(const std::function<void()>& f) {
+// The number and text of the fox::Error that `f` throws ("" when it throws none), or its number.
+inline std::string errorText(const std::function<void()>& f) {
   try {
     f();
   } catch (const fox::Error& e) {
-    return e.number();
+    return std::to_string(e.number()) + " " + e.what();
   }
-  return 0;
+  return "";
+}
+inline int errorOf(const std::function<void()>& f) { return std::atoi(errorText(f).c_str()); }
+
+// Creates a table holding `rows`.
+inline fs::path writeTable(const fs::path& p, const std::vector<fox::ColumnSpec>& columns,
+                           const std::vector<std::vector<fox::Value>>& rows, const fox::CreateOptions& options = {}) {
+  auto w = fox::TableWriter::create(p, columns, options);
+  for (const auto& row : rows) w->append(row);
+  w->close();
+  return p;
 }
 
 // The header's length and the record length in a table's bytes.
@@ -73,15 +84,13 @@ inline std::string shown(const std::vector<fox::Value>& row) {
 // Every record of a table shown, a line each ("deleted" for one marked so); or the number and
 // text of the error reading it raised.
 inline std::string shownTable(const fs::path& p, const fox::ReadOptions& options = {}) {
-  try {
+  std::string out;
+  const std::string error = errorText([&] {
     auto t = fox::Table::open(p, options);
-    std::string out;
     std::vector<fox::Value> v;
     for (std::uint32_t i = 0; i < t->recordCount(); ++i) out += (t->read(i, v) ? shown(v) : "deleted") + "\n";
-    return out;
-  } catch (const fox::Error& e) {
-    return std::to_string(e.number()) + " " + e.what();
-  }
+  });
+  return error.empty() ? out : error;
 }
 
 inline std::string jsonText(std::string_view s) {

@@ -5,21 +5,13 @@
 #include <sched.h>
 #include <sys/mount.h>
 
-#include <algorithm>
-#include <filesystem>
 #include <fstream>
-#include <string>
+#include <optional>
 
 #include "tests/support/Files.h"
 
 namespace small_disk {
 
-struct Outcome {
-  bool available = false;  // false: this machine lets the test mount no file system
-  std::string failure;     // what the check found wrong; empty when it held
-};
-
-namespace detail {
 inline bool privateMountNamespace() {
   const uid_t uid = ::geteuid();
   const gid_t gid = ::getegid();
@@ -30,39 +22,30 @@ inline bool privateMountNamespace() {
   std::ofstream("/proc/self/gid_map") << "0 " << gid << " 1";
   return true;
 }
-}  // namespace detail
 
-// Runs `check` on a folder of a file system `bytes` large; it returns what it found wrong.
-inline Outcome run(std::size_t bytes, const std::function<std::string(const std::filesystem::path&)>& check) {
-  int report[2];
-  if (::pipe(report) != 0) return {};
+// Runs `check` on a folder of a file system `bytes` large; what it found wrong ("" when it held),
+// or nothing when this machine lets the test mount no file system.
+inline std::optional<std::string> run(std::size_t bytes,
+                                      const std::function<std::string(const std::filesystem::path&)>& check) {
+  testfiles::TempFolder folder;
+  const std::filesystem::path disk = folder.path() / "disk", report = folder.path() / "report";
+  std::filesystem::create_directory(disk);
   const int status = testfiles::inChild([&] {
-    ::close(report[0]);
-    std::string pattern = (std::filesystem::temp_directory_path() / "tavrel-small-disk-XXXXXX").string();
-    if (!detail::privateMountNamespace() || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-        !::mkdtemp(pattern.data()) ||
-        ::mount("tavrel-small-disk", pattern.c_str(), "tmpfs", 0, ("size=" + std::to_string(bytes)).c_str()) != 0)
+    if (!privateMountNamespace() || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        ::mount("tavrel-small-disk", disk.c_str(), "tmpfs", 0, ("size=" + std::to_string(bytes)).c_str()) != 0)
       return 77;
     std::string failure;
     try {
-      failure = check(pattern);
+      failure = check(disk);
     } catch (const std::exception& e) {
       failure = std::string("threw: ") + e.what();
     }
-    ::umount(pattern.c_str());
-    ::rmdir(pattern.c_str());
-    failure.resize(std::min<std::size_t>(failure.size(), 4096));  // read once this process ends: what a pipe holds
-    return ::write(report[1], failure.data(), failure.size()) == ssize_t(failure.size()) ? 0 : 1;
+    testfiles::writeFile(report, failure);
+    return 0;
   });
-  ::close(report[1]);
-  Outcome outcome;
-  char buffer[4096];
-  for (ssize_t n; (n = ::read(report[0], buffer, sizeof buffer)) > 0;) outcome.failure.append(buffer, std::size_t(n));
-  ::close(report[0]);
-  if (status == -1 || (WIFEXITED(status) && WEXITSTATUS(status) == 77)) return {};
-  outcome.available = true;
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) outcome.failure += " (the check's process failed)";
-  return outcome;
+  if (status == -1 || (WIFEXITED(status) && WEXITSTATUS(status) == 77)) return std::nullopt;
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return "the check's process failed";
+  return testfiles::readFile(report);
 }
 
 }  // namespace small_disk
