@@ -96,14 +96,9 @@ inline std::string shownTable(const fs::path& p, const fox::ReadOptions& options
 inline std::string jsonText(std::string_view s) {
   std::string out = "\"";
   for (unsigned char c : s) {
-    if (c == '"' || c == '\\') out += '\\';
-    if (c >= 0x20) {
-      out += char(c);
-      continue;
-    }
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "\\u%04x", c);
-    out += buf;
+    char escaped[8] = {char(c)};
+    if (c < 0x20 || c == '"' || c == '\\') std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+    out += escaped;
   }
   return out + "\"";
 }

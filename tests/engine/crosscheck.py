@@ -13,6 +13,7 @@ import decimal
 import json
 import os
 import sys
+from collections import Counter
 
 FIXTURES = os.environ.get("TAVREL_FIXTURES_DIR", "")
 
@@ -196,7 +197,7 @@ def blank_counts(key, t, recnos):
 
 def fixtures(readings):
     """Problems between the engine's readings of the fixture tables and MANIFEST.json."""
-    tables = manifest()["tables"]
+    tables = load(os.path.join(FIXTURES, "MANIFEST.json"))["tables"]
     problems, values = [], 0
     if len(tables) < 49 or set(tables) != set(readings):
         problems.append("tables: %d in the manifest, %d read" % (len(tables), len(readings)))
@@ -231,11 +232,7 @@ def fixtures(readings):
             if any(f[k] != v for k, v in want.items()):
                 problems.append("%s: field %r, manifest %r" % (key, f, want))
 
-        nulls = {}
-        for row in r["rows"]:
-            for f, value in zip(r["fields"], row[1:]):
-                if value is None:
-                    nulls[f["name"]] = nulls.get(f["name"], 0) + 1
+        nulls = Counter(f["name"] for row in r["rows"] for f, value in zip(r["fields"], row[1:]) if value is None)
         # The manifest counts the NULLs of _NullFlags; a blank N, F, L, D or T reads as NULL too. A
         # value is NULL for either reason (Visual FoxPro blanks the bytes of a NULL), so a field has
         # at least as many NULLs as each counts and at most both together.
@@ -256,10 +253,6 @@ def fixtures(readings):
     if values < 500:
         problems.append("only %d values of first records compared" % values)
     return problems
-
-
-def manifest():
-    return load(os.path.join(FIXTURES, "MANIFEST.json"))
 
 
 def load(path):
@@ -295,7 +288,7 @@ def main():
     mode, args = sys.argv[1], sys.argv[2:]
     problems = []
     if mode == "fixture-list":
-        for key, t in sorted(manifest()["tables"].items()):
+        for key, t in sorted(load(os.path.join(FIXTURES, "MANIFEST.json"))["tables"].items()):
             enc = t["dbfread"]["encoding_used"] if t["codepage"] is None else ""
             print("%s\t%s" % (key, enc[2:] if enc.startswith("cp") else 0))
     elif mode == "fixtures":
