@@ -168,20 +168,14 @@ TEST(Crash, HeldRecordsFailedInTheirFlush) {
 std::int32_t appendUntilKilled(const fs::path& table, std::int32_t killAfter, int delayMicros) {
   int fds[2];
   if (::pipe(fds) != 0) throw std::runtime_error("pipe");
-  pid_t child = ::fork();
-  if (child == 0) {
+  const pid_t child = testfiles::startChild([&] {
     ::close(fds[0]);
-    try {
-      auto w = fox::TableWriter::openForAppend(table);
-      for (std::int32_t i = std::int32_t(w->recordCount());; ++i) {
-        w->append(rowFor(i));
-        std::int32_t done = i + 1;
-        if (::write(fds[1], &done, sizeof done) != sizeof done) ::_exit(2);
-      }
-    } catch (...) {
-      ::_exit(1);
+    auto w = fox::TableWriter::openForAppend(table);
+    for (std::int32_t done = std::int32_t(w->recordCount()) + 1;; ++done) {
+      w->append(rowFor(done - 1));
+      if (::write(fds[1], &done, sizeof done) != sizeof done) return 2;
     }
-  }
+  });
   ::close(fds[1]);
   std::int32_t reported = 0, n;
   while (reported < killAfter && ::read(fds[0], &n, sizeof n) == sizeof n) reported = n;
@@ -189,8 +183,7 @@ std::int32_t appendUntilKilled(const fs::path& table, std::int32_t killAfter, in
   ::kill(child, SIGKILL);
   while (::read(fds[0], &n, sizeof n) == sizeof n) reported = n;
   ::close(fds[0]);
-  int status = 0;
-  ::waitpid(child, &status, 0);
+  const int status = testfiles::waitFor(child);
   EXPECT_TRUE(WIFSIGNALED(status)) << "the child stopped by itself, status " << status;
   return reported;
 }
@@ -260,18 +253,12 @@ TEST(Crash, WritersTakingTurnsAndReadersBetween) {
       }
     }
   };
-  pid_t child = ::fork();
-  if (child == 0) {
-    try {
-      appendMany(100000, false);
-    } catch (...) {
-      ::_exit(1);
-    }
-    ::_exit(0);
-  }
+  const pid_t child = testfiles::startChild([&] {
+    appendMany(100000, false);
+    return 0;
+  });
   EXPECT_NO_THROW(appendMany(0, true));
-  int status = 0;
-  ::waitpid(child, &status, 0);
+  const int status = testfiles::waitFor(child);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   auto t = fox::Table::open(table);
   ASSERT_EQ(t->recordCount(), 800u);

@@ -85,9 +85,9 @@ inline int run(const std::string& command, std::string& out) {
   return ::pclose(pipe);
 }
 
-// Runs `body` in a forked child that exits with what it returns (1 when it throws); the child's
-// wait status, or -1 when there was no child.
-inline int inChild(const std::function<int()>& body) {
+// Starts `body` in a forked child that exits with what it returns (1 when it throws); the
+// child's id, or -1 when there is no child.
+inline pid_t startChild(const std::function<int()>& body) {
   const pid_t pid = ::fork();
   if (pid == 0) {
     int code = 1;
@@ -97,8 +97,16 @@ inline int inChild(const std::function<int()>& body) {
     }
     ::_exit(code);
   }
+  return pid;
+}
+
+// The wait status of the child `pid` once it ends, or -1 when there is no such child.
+inline int waitFor(pid_t pid) {
   int status = 0;
   return pid > 0 && ::waitpid(pid, &status, 0) == pid ? status : -1;
 }
+
+// Runs `body` in a forked child as startChild does; the child's wait status, or -1.
+inline int inChild(const std::function<int()>& body) { return waitFor(startChild(body)); }
 
 }  // namespace testfiles
