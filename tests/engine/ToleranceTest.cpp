@@ -109,7 +109,8 @@ TEST(Tolerance, TablesOtherWritersWrite) {
   EXPECT_EQ(shownTable(dir / "t.dbf"), "5|\n");
 }
 
-// A .cpg beside the table, then the header's mark, then the caller's code page, then 1252.
+// A .cpg beside the table, then the header's mark, then the caller's code page, then 1252: for
+// reading, and for appending to a table without a mark.
 TEST(Tolerance, CodePageFromACpgFileTheMarkOrTheCaller) {
   TempDir dir;
   auto name = [&](const std::string& bytes, std::uint8_t mark, const fox::ReadOptions& o = {}) {
@@ -136,7 +137,15 @@ TEST(Tolerance, CodePageFromACpgFileTheMarkOrTheCaller) {
 
   writeFile(dir / "t.cpg", "System");
   EXPECT_EQ(shownTable(dir / "t.dbf"), "3004 Code page 'System' named in 't.cpg' is not supported.");
-  // A table written over this one does not inherit its .cpg.
-  writeTable(dir / "t.dbf", {{"NAME", 'C', 4}}, {}, {.codePage = 1251, .backlink = {}});
+  // A table written over this one does not inherit its .cpg. Rows added to a table without a
+  // code page mark are written in the code page it is read in: its .cpg's (UTF-8 cut at a
+  // character boundary too), else the caller's.
+  std::string bytes = readFile(writeTable(dir / "t.dbf", {{"NAME", 'C', 3}}, {}, {.codePage = 1251, .backlink = {}}));
   EXPECT_FALSE(fs::exists(dir / "t.cpg"));
+  bytes[29] = 0;  // no mark
+  writeFile(dir / "t.dbf", bytes);
+  fox::TableWriter::openForAppend(dir / "t.dbf", 1251)->append({std::string("Жив")});
+  writeFile(dir / "t.cpg", "UTF-8");
+  fox::TableWriter::openForAppend(dir / "t.dbf", 1251)->append({std::string("Жив")});
+  EXPECT_EQ(readFile(dir / "t.dbf").substr(bytes.size() - 1, 9), "\x20\xC6\xE8\xE2 \xD0\x96 \x1A");
 }

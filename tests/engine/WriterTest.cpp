@@ -1,5 +1,5 @@
 // Tables written by the engine: the bytes Visual FoxPro writes, value conversions and their
-// errors, code pages, replacing old files, appending, the 2 GB limit, a full disk. (Every type
+// errors, replacing old files, appending, the 2 GB limit, a full disk. (Every type
 // and NULL read back: CrossCheckTest, and through the provider ProviderIndexTest.)
 #include <gtest/gtest.h>
 
@@ -132,19 +132,6 @@ TEST(Writer, RejectsValuesAndStructuresTheTableCannotTake) {
   EXPECT_EQ(readFile(path), before);
   EXPECT_EQ(errorOf([&] { fox::TableWriter::create(dir.path() / "missing" / "t.dbf", {{"a", 'I'}}); }),
             fox::err::CannotCreateFile);
-}
-
-// Rows added to a table without a code page mark are written in the code page it is read in:
-// its .cpg's (UTF-8 cut at a character boundary too), else the caller's.
-TEST(Writer, AppendsInTheCodePageAnUnmarkedTableIsReadIn) {
-  TempDir dir;
-  std::string bytes = readFile(writeTable(dir / "t.dbf", {{"C", 'C', 3}}, {}));
-  bytes[29] = 0;  // no mark
-  writeFile(dir / "t.dbf", bytes);
-  fox::TableWriter::openForAppend(dir / "t.dbf", 1251)->append({S("Жив")});
-  writeFile(dir / "t.cpg", "UTF-8");
-  fox::TableWriter::openForAppend(dir / "t.dbf", 1251)->append({S("Жив")});
-  EXPECT_EQ(readFile(dir / "t.dbf").substr(bytes.size() - 1, 9), "\x20\xC6\xE8\xE2 \xD0\x96 \x1A");
 }
 
 // Creating replaces the table's files whatever their case; opening for append continues the
