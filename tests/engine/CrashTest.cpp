@@ -114,7 +114,8 @@ TEST(Crash, AppendOrFlushKilledBeforeEachStep) {
     const Work &ready, &work;
     std::vector<AppendStep> steps;
     std::uint32_t madeLive;  // records the next writer makes live when the last step was stopped
-  } changes[] = {{nothing, appendOne,
+  } changes[] = {{nothing,
+                  appendOne,
                   {AppendStep::MemoNextBlock, AppendStep::MemoBlocks, AppendStep::Record, AppendStep::RecordCount,
                    AppendStep::DeletionFlag},
                   1},

@@ -54,8 +54,14 @@ TEST(CrossCheck, EngineTablesReadTheSameInPythonReaders) {
   // not open 0x32 tables); dbfread does not apply the varlength byte or NULLs, so those fields
   // are left out of the comparison.
   auto vfp9 = writeTable(dir / "vfp9.dbf",
-                         {{"ID", 'I'}, {"V", 'V', 20, 0, true}, {"Q", 'Q', 8}, {"W", 'W'}, {"NN", 'N', 6, 2, true},
-                          {"NM", 'M', 0, 0, true}, {"TXT", 'M'}, {"G", 'G'}},
+                         {{"ID", 'I'},
+                          {"V", 'V', 20, 0, true},
+                          {"Q", 'Q', 8},
+                          {"W", 'W'},
+                          {"NN", 'N', 6, 2, true},
+                          {"NM", 'M', 0, 0, true},
+                          {"TXT", 'M'},
+                          {"G", 'G'}},
                          {{std::int32_t(1), std::string("short"), fox::Bytes{1, 2}, fox::Bytes{0, 1, 2, 3}, Value{},
                            Value{}, std::string("a"), fox::Bytes{0xD0, 0xCF, 0x11, 0xE0}},
                           {std::int32_t(2), Value{}, fox::Bytes{}, fox::Bytes(70, 0xEE), fox::Number{"-1.5"},
@@ -102,8 +108,9 @@ TEST(Fixtures, EveryTableReadsAsTheManifestSays) {
   std::istringstream lines(list);
   for (std::string line; std::getline(lines, line);) {
     const std::size_t tab = line.find('\t');  // then the code page dbfread used where the table has no mark
-    readings += (readings.empty() ? "{" : ",") + jsonText(line.substr(0, tab)) + ":" +
-                readingJson(fixtures() / line.substr(0, tab), {.codePageWhenUnmarked = std::stoi(line.substr(tab + 1))});
+    readings +=
+        (readings.empty() ? "{" : ",") + jsonText(line.substr(0, tab)) + ":" +
+        readingJson(fixtures() / line.substr(0, tab), {.codePageWhenUnmarked = std::stoi(line.substr(tab + 1))});
   }
   writeFile(dir / "readings.json", readings + "}");
   EXPECT_TRUE(crosscheck({"fixtures", dir / "readings.json"}, out)) << out;

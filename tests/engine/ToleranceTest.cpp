@@ -57,7 +57,8 @@ TEST(Tolerance, TablesOtherWritersWrite) {
                     dBase7 = "is a dBase 7 table, whose layout is not read.";
   const std::pair<std::string, std::string> cases[] = {
       // No digits, a blank or '?' logical, a blank date: no value. 0 and .F. stay. N(0): no bytes.
-      {dbf({{"N", 'N', 7, 2}, {"F", 'F', 5, 1}, {"L", 'L', 1}, {"D", 'D', 8}, {"Z", 'N', 0}}, {"   .     .  ?        "}),
+      {dbf({{"N", 'N', 7, 2}, {"F", 'F', 5, 1}, {"L", 'L', 1}, {"D", 'D', 8}, {"Z", 'N', 0}},
+           {"   .     .  ?        "}),
        "NULL|NULL|NULL|NULL|NULL\n"},
       {dbf(nfld, {"*******  *** 00000000"}), "NULL|NULL|NULL|NULL\n"},
       {dbf(nfld, {"   0.00 -2.5F20240229"}), "0.00|-2.5|.F.|2024-02-29\n"},

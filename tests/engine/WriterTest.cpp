@@ -29,11 +29,13 @@ TEST(Writer, WritesTheBytesVisualFoxProWrites) {
              {{std::int32_t(1), S("Alice"), S("Hello memo")}});
   std::string dbf = hex(readFile(dir / "sample.dbf"));
   dbf.replace(2, 6, "180511");  // today's date
-  EXPECT_EQ(dbf, unspaced("30 18 05 11 01 00 00 00 88 01 13 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 02 03 00 00"
-                          "49 44 00 00 00 00 00 00 00 00 00 49 01 00 00 00 04 00 04 00 00 00 00 00 00 00 00 00 00 00 00 00"
-                          "4e 41 4d 45 00 00 00 00 00 00 00 43 05 00 00 00 0a 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"
-                          "4e 4f 54 45 00 00 00 00 00 00 00 4d 0f 00 00 00 04 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 0d") +
-                     std::string(263 * 2, '0') + unspaced("20 01 00 00 00 41 6c 69 63 65 20 20 20 20 20 08 00 00 00 1a"));
+  EXPECT_EQ(
+      dbf,
+      unspaced("30 18 05 11 01 00 00 00 88 01 13 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 02 03 00 00"
+               "49 44 00 00 00 00 00 00 00 00 00 49 01 00 00 00 04 00 04 00 00 00 00 00 00 00 00 00 00 00 00 00"
+               "4e 41 4d 45 00 00 00 00 00 00 00 43 05 00 00 00 0a 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"
+               "4e 4f 54 45 00 00 00 00 00 00 00 4d 0f 00 00 00 04 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 0d") +
+          std::string(263 * 2, '0') + unspaced("20 01 00 00 00 41 6c 69 63 65 20 20 20 20 20 08 00 00 00 1a"));
   EXPECT_EQ(hex(readFile(dir / "sample.fpt")), unspaced("00 00 00 09 00 00 00 40") + std::string(504 * 2, '0') +
                                                    unspaced("00 00 00 01 00 00 00 0a") + hex("Hello memo") +
                                                    std::string(46 * 2, '0'));
@@ -56,12 +58,21 @@ TEST(Writer, ConvertsTextAndNumbersToTheFieldTypes) {
 
   // Values at the edges of their types read back as written: a V keeps its trailing blank,
   // binary C and M, G and W keep their bytes.
-  const std::vector<Value> edge = {S("ab "),       fox::Bytes{0, 1, 2, 0xFF}, fox::Bytes(65, 7),
-                                   fox::Bytes{1},  fox::Bytes(64, 9),         fox::Currency{-9223372036854775807LL},
+  const std::vector<Value> edge = {S("ab "),
+                                   fox::Bytes{0, 1, 2, 0xFF},
+                                   fox::Bytes(65, 7),
+                                   fox::Bytes{1},
+                                   fox::Bytes(64, 9),
+                                   fox::Currency{-9223372036854775807LL},
                                    fox::DateTime{{1, 1, 1}, 23, 59, 59}};
   writeTable(dir / "edge.dbf",
-             {{"V", 'V', 10}, {"CB", 'C', 4, 0, false, true}, {"MB", 'M', 0, 0, false, true}, {"G", 'G'}, {"W", 'W'},
-              {"Y", 'Y'}, {"T", 'T'}},
+             {{"V", 'V', 10},
+              {"CB", 'C', 4, 0, false, true},
+              {"MB", 'M', 0, 0, false, true},
+              {"G", 'G'},
+              {"W", 'W'},
+              {"Y", 'Y'},
+              {"T", 'T'}},
              {edge});
   std::vector<Value> back;
   ASSERT_TRUE(fox::Table::open(dir / "edge.dbf")->read(0, back));
@@ -108,7 +119,8 @@ TEST(Writer, RejectsValuesAndStructuresTheTableCannotTake) {
   w->close();
   EXPECT_EQ(shownTable(path), "NULL|0|NULL|NULL|0.0000|Жук|Ёж|x\n");
   // Where characters take two bytes, C and V keep only whole ones.
-  writeTable(dir / "jp.dbf", {{"C", 'C', 3}, {"V", 'V', 3}}, {{S("日本"), S("日本")}}, {.codePage = 932, .backlink = {}});
+  writeTable(dir / "jp.dbf", {{"C", 'C', 3}, {"V", 'V', 3}}, {{S("日本"), S("日本")}},
+             {.codePage = 932, .backlink = {}});
   EXPECT_EQ(shownTable(dir / "jp.dbf"), "日|日\n");
 
   std::vector<ColumnSpec> many, wide;
@@ -128,9 +140,12 @@ TEST(Writer, RejectsValuesAndStructuresTheTableCannotTake) {
   };
   before = readFile(path);
   for (const auto& [structure, codePage, number] : structures)
-    EXPECT_EQ(errorOf([&] { fox::TableWriter::create(path, structure, {.codePage = codePage, .backlink = {}}); }), number);
+    EXPECT_EQ(errorOf([&] { fox::TableWriter::create(path, structure, {.codePage = codePage, .backlink = {}}); }),
+              number);
   EXPECT_EQ(readFile(path), before);
-  EXPECT_EQ(errorOf([&] { fox::TableWriter::create(dir.path() / "missing" / "t.dbf", {{"a", 'I'}}); }),
+  EXPECT_EQ(errorOf([&] {
+              fox::TableWriter::create(dir.path() / "missing" / "t.dbf", {{"a", 'I'}});
+            }),
             fox::err::CannotCreateFile);
 }
 
