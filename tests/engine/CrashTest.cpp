@@ -79,8 +79,8 @@ const Work holdRows = [](fox::TableWriter& w) {
 };
 
 // Does `work` on a writer of a fresh table, readied by `ready`, with the nth write failing as on
-// a full disk, for n = 1, 2, … until no write fails; `check` looks at the table after each, told whether `work` threw the
-// write error. Returns how many writes failed.
+// a full disk, for n = 1, 2, … until no write fails; `check` looks at the table after each, told whether `work` threw
+// the write error. Returns how many writes failed.
 int failEachWriteInTurn(const Work& ready, const Work& work, const std::function<void(const fs::path&, bool)>& check) {
   for (int n = 1;; ++n) {
     SCOPED_TRACE(n);
