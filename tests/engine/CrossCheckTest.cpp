@@ -11,14 +11,11 @@ using fox::Value;
 
 TEST(CrossCheck, EngineTablesReadTheSameInPythonReaders) {
   TempDir dir;
-  struct Sample {
-    int codePage;
-    std::string text;  // non-ASCII text of that code page
-  };
-  for (const Sample& s :
-       {Sample{1250, "Příliš žluťoučký kůň úpěl ďábelské ódy"}, Sample{1251, "Съешь же ещё этих мягких булок"},
-        Sample{1252, "Größe, façade, naïve — 12 € «ok»"}}) {
-    SCOPED_TRACE(s.codePage);
+  // Each code page with non-ASCII text of its own.
+  for (const auto& [codePage, text] : {std::pair<int, std::string>{1250, "Příliš žluťoučký kůň úpěl ďábelské ódy"},
+                                       {1251, "Съешь же ещё этих мягких булок"},
+                                       {1252, "Größe, façade, naïve — 12 € «ok»"}}) {
+    SCOPED_TRACE(codePage);
     // Types both readers know, empty values, maximum widths, memos of 0, 1, 64, 65 and 100,000
     // bytes; NULL only in the first field, where python3-dbf's bit rule and FoxPro's agree.
     std::vector<ColumnSpec> cols = {{"NC", 'C', 10, 0, true},
@@ -32,18 +29,18 @@ TEST(CrossCheck, EngineTablesReadTheSameInPythonReaders) {
                                     {"T", 'T'},
                                     {"L", 'L'},
                                     {"M", 'M'}};
-    auto path = dir / ("cp" + std::to_string(s.codePage) + ".dbf");
-    auto w = fox::TableWriter::create(path, cols, {.codePage = s.codePage, .backlink = {}});
+    auto path = dir / ("cp" + std::to_string(codePage) + ".dbf");
+    auto w = fox::TableWriter::create(path, cols, {.codePage = codePage, .backlink = {}});
     std::vector<std::string> memos = {"", "x", std::string(64, 'y'), std::string(65, 'z'), std::string(100000, 'w')};
     for (std::size_t r = 0; r < memos.size(); ++r) {
       w->append({r == 0 ? Value{} : Value{std::string("r") + std::to_string(r)},
-                 r == 1 ? Value{std::string(254, 'c')} : Value{s.text},
+                 r == 1 ? Value{std::string(254, 'c')} : Value{text},
                  r == 2 ? Value{std::string("")} : Value{fox::Number{"-1234567890123.12345"}},
                  Value{fox::Number{"0.125"}}, Value{std::int32_t(r == 1 ? -2147483647 : int(r) * 1000)},
                  Value{r * 1.25}, Value{fox::Currency{std::int64_t(r) * -12345}},
                  r == 2 ? Value{fox::Date{}} : Value{fox::Date{1999, 12, 31}},
                  r == 2 ? Value{fox::DateTime{}} : Value{fox::DateTime{{2024, 5, 17}, 13, 45, int(r)}},
-                 Value{r % 2 == 1}, Value{r == 3 ? s.text + memos[r] : memos[r]}});
+                 Value{r % 2 == 1}, Value{r == 3 ? text + memos[r] : memos[r]}});
     }
     w->close();
     EXPECT_TRUE(readsTheSame(path, "dbfread", "NC"));
