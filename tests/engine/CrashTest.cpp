@@ -79,8 +79,8 @@ const Work holdRows = [](fox::TableWriter& w) {
 };
 
 // Does `work` on a writer of a fresh table, readied by `ready`, with the nth write failing as on
-// a full disk, for n = 1, 2, … until no write fails; `check` looks at the table after each, told whether `work` threw
-// the write error. Returns how many writes failed.
+// a full disk, for n = 1, 2, … until no write fails; `check` looks at the table after each, told
+// whether `work` threw the write error. Returns how many writes failed.
 int failEachWriteInTurn(const Work& ready, const Work& work, const std::function<void(const fs::path&, bool)>& check) {
   for (int n = 1;; ++n) {
     SCOPED_TRACE(n);
@@ -111,18 +111,21 @@ int failEachWriteInTurn(const Work& ready, const Work& work, const std::function
 // counted, is made live by the next writer.
 TEST(Crash, AppendOrFlushKilledBeforeEachStep) {
   const struct {
+    const char* name;
     const Work &ready, &work;
     std::vector<AppendStep> steps;
     std::uint32_t madeLive;  // records the next writer makes live when the last step was stopped
-  } changes[] = {{nothing,
-                  appendOne,
-                  {AppendStep::MemoNextBlock, AppendStep::MemoBlocks, AppendStep::Record, AppendStep::RecordCount,
-                   AppendStep::DeletionFlag},
-                  1},
-                 {holdRows, flush, {AppendStep::Record, AppendStep::RecordCount, AppendStep::DeletionFlag}, 0}};
+  } changes[] = {
+      {"append",
+       nothing,
+       appendOne,
+       {AppendStep::MemoNextBlock, AppendStep::MemoBlocks, AppendStep::Record, AppendStep::RecordCount,
+        AppendStep::DeletionFlag},
+       1},
+      {"flush", holdRows, flush, {AppendStep::Record, AppendStep::RecordCount, AppendStep::DeletionFlag}, 0}};
   for (const auto& change : changes)
     for (AppendStep stop : change.steps) {
-      SCOPED_TRACE(int(stop));
+      SCOPED_TRACE(std::string(change.name) + " killed before step " + std::to_string(int(stop)));
       TempDir dir;
       fs::path table = tableWithRows(dir);
       EXPECT_TRUE(faults::killedDuring([&] {
