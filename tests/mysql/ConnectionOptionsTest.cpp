@@ -14,7 +14,7 @@ ConnectionOptions parse(const std::string& rest) {
   return ConnectionOptions::parse(ado::ConnectionString::parse("DRIVER={MySQL ODBC 3.51 Driver};" + rest));
 }
 
-TEST(MySqlConnectionOptions, ReadsThePortAndTheCompressionBit) {
+TEST(MySqlConnectionOptions, ReadsThePortAndTheCompressionBitAndRefusesWhatIsNoNumber) {
   ConnectionOptions o = parse("SERVER= my host ;PORT= 3307 ;USER=a b;DATABASE=d;PASSWORD= p w ;OPTION=133121;");
   EXPECT_EQ(o.server, " my host ");
   EXPECT_EQ(o.password, " p w ");
@@ -24,9 +24,7 @@ TEST(MySqlConnectionOptions, ReadsThePortAndTheCompressionBit) {
   for (const char* local : {"", "localhost", "127.0.0.1", "127.1.2.3", "::1"})  // no network to save
     EXPECT_FALSE(parse(std::string("SERVER=") + local + ";OPTION=133121;").compressed()) << local;
   EXPECT_EQ(parse("SERVER=;PORT=;USER=;DATABASE=;PASSWORD=;").port, 3306u);
-}
-
-TEST(MySqlConnectionOptions, RejectsAPortOrOptionThatIsNotANumber) {
+  // A port or option that is not a number is refused.
   for (const char* port : {"abc", "12a", "-1", "65536", "3306.5", "99999999999999999999"}) {
     try {
       parse(std::string("SERVER=x;PORT=") + port + ";");

@@ -15,11 +15,8 @@ using ado::Variant;
 std::string escapedByByte(const std::string& text) {
   std::string out;
   for (char c : text) {
-    if (c == '\t') out += "\\t";
-    else if (c == '\n') out += "\\n";
-    else if (c == '\\') out += "\\\\";
-    else if (c == '\0') out += "\\0";
-    else out += c;
+    const char* escape = c == '\t' ? "\\t" : c == '\n' ? "\\n" : c == '\\' ? "\\\\" : c == '\0' ? "\\0" : nullptr;
+    out += escape ? std::string(escape) : std::string(1, c);
   }
   return out;
 }

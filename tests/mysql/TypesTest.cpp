@@ -68,38 +68,28 @@ const std::vector<Column> kColumns = {
     {"g", "GEOMETRY", adLongVarBinary, "ST_GeomFromText('POINT(1 2)')", Variant()},  // bytes: see ValueMatrix
 };
 
-std::string createTable(const std::string& name) {
-  std::string sql = "CREATE TABLE `" + name + "` (id INT PRIMARY KEY";
-  for (const Column& c : kColumns) sql += std::string(", `") + c.name + "` " + c.definition;
-  return sql + ")";
-}
+using MySqlTypes = mysqltest::ScratchDatabaseTest;
 
 // Row 1: the values above; row 2: all null; row 3: empty, zero and fractional values; row 4:
 // dates with zero parts and a TIME past a day.
-class MySqlTypes : public mysqltest::ScratchDatabaseTest {
- protected:
-  void SetUp() override {
-    ScratchDatabaseTest::SetUp();
-    cn.SetCursorLocation(adUseClient);
-    open(cn);
-    cn.Execute("SET SESSION sql_mode = 'STRICT_ALL_TABLES'");  // zero dates allowed, bad values refused
-    cn.Execute("DROP TABLE IF EXISTS src");
-    cn.Execute(createTable("src"));
-    std::string first = "INSERT INTO src VALUES (1";
-    for (const Column& c : kColumns) first += ", " + c.literal;
-    cn.Execute(first + ")");
-    cn.Execute("INSERT INTO src (id) VALUES (2)");
-    cn.Execute(
-        "INSERT INTO src VALUES (3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -0.5, 1e300, '0.000000000000000000000000000001',"
-        " '0000-00-00', '-00:00:01.5', '0000-00-00 00:00:00', '1970-01-01 00:00:01', '', 'x', '', '', 'x', '', '[]',"
-        " x'00000000', x'', x'', x'', 0, b'0', NULL)");
-    cn.Execute(
-        "INSERT INTO src (id, da, tm, dt) VALUES (4, '2024-00-00', '123:04:05.000001', '2024-00-31 01:02:03.5')");
-  }
-  Connection cn;
-};
-
 TEST_F(MySqlTypes, EachColumnTypeReportsItsAdoCodeAndItsValuesExactly) {
+  Connection cn;
+  cn.SetCursorLocation(adUseClient);
+  open(cn);
+  cn.Execute("SET SESSION sql_mode = 'STRICT_ALL_TABLES'");  // zero dates allowed, bad values refused
+  std::string create = "CREATE TABLE src (id INT PRIMARY KEY", first = "INSERT INTO src VALUES (1";
+  for (const Column& c : kColumns) {
+    create += std::string(", `") + c.name + "` " + c.definition;
+    first += ", " + c.literal;
+  }
+  cn.Execute(create + ")");
+  cn.Execute(first + ")");
+  cn.Execute("INSERT INTO src (id) VALUES (2)");
+  cn.Execute(
+      "INSERT INTO src VALUES (3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -0.5, 1e300, '0.000000000000000000000000000001',"
+      " '0000-00-00', '-00:00:01.5', '0000-00-00 00:00:00', '1970-01-01 00:00:01', '', 'x', '', '', 'x', '', '[]',"
+      " x'00000000', x'', x'', x'', 0, b'0', NULL)");
+  cn.Execute("INSERT INTO src (id, da, tm, dt) VALUES (4, '2024-00-00', '123:04:05.000001', '2024-00-31 01:02:03.5')");
   Recordset rs;
   rs.Open("SELECT * FROM `src` ORDER BY id", cn, adOpenStatic, adLockOptimistic);
   ASSERT_EQ(rs.RecordCount(), 4);
