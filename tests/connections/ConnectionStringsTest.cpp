@@ -16,7 +16,6 @@ TEST(ConnectionStringTest, MySqlKeepsItsOrderAndEveryValueAsTypedFoxProUsesTheSe
   EXPECT_EQ(MySqlConnectionString(s, true), driver + "SERVER=db1;PORT=123;USER=u;DATABASE=d;PASSWORD=;OPTION=133121;");
   EXPECT_EQ(MySqlConnectionString({"", "", "1", " h ", "abc", "a b", "p w", "dé"}, false),
             driver + "SERVER= h ;PORT=abc;USER=a b;DATABASE=dé;PASSWORD=p w;");
-  EXPECT_EQ(MySqlConnectionString({}, false), driver + "SERVER=;PORT=;USER=;DATABASE=;PASSWORD=;");
   EXPECT_EQ(FoxProConnectionString(s),
             "Provider=vfpoledb.1;Data Source=C:\\data\\sales.dbc;Collating Sequence=machine;");
   s.FoxproOption = "2";

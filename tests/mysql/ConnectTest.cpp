@@ -27,16 +27,11 @@ class MySqlConnect : public mysqltest::ScratchDatabaseTest {
 
   // Opens the string; returns the error and how long the attempt took.
   static Error openFails(const std::string& cs, double& seconds) {
-    auto start = std::chrono::steady_clock::now();
-    try {
-      Connection cn;
-      cn.Open(cs);
-    } catch (const Error& e) {
-      seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-      return e;
-    }
-    ADD_FAILURE() << "opened: " << cs;
-    return Error(0, "");
+    const auto start = std::chrono::steady_clock::now();
+    const std::optional<Error> e = failure([&] { Connection().Open(cs); });
+    seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_TRUE(e.has_value()) << "opened: " << cs;
+    return e.value_or(Error(0, ""));
   }
 
   static std::string stringFor(const std::string& host, const std::string& port, const std::string& password,
