@@ -52,7 +52,7 @@ TEST_F(StartupTest, TheMainWindowOpensOnlyWhenBothSidesAnswerAndTheSetupWindowSi
     EXPECT_TRUE(setup->isVisible());
   }
   EXPECT_EQ(foxpro->attempts, 2);
-  EXPECT_EQ(mysql->attempts, 0);
+  EXPECT_TRUE(mysql->attempts == 0 && dialogs().shown.empty());  // checked before the part needing a server
 
   testdb::Server server;
   TAVREL_REQUIRE_SERVER(server);
