@@ -157,7 +157,7 @@ TEST_F(MySqlConnect, EveryFailureToConnectIsAnErrorWithItsNumberAndMessage) {
     std::string inMessage;
     double atLeastSeconds = 0, belowSeconds = 5.0;
   };
-  LoopbackPort closed(false), silent(true);
+  LoopbackPort silent(true), closed(false);  // the listener first: the closed port cannot become its port
   const double timeout = mysql::Client::kConnectTimeoutSeconds;
   const Case cases[] = {
       {"unknown host", stringFor("no such host", server_.port, server_.password, database_), 2005, "no such host"},
