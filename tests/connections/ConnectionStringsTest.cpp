@@ -9,19 +9,13 @@
 #include "platform/ado/ConnectionString.h"
 #include "platform/ado/Error.h"
 
-TEST(ConnectionStringTest, MySqlKeepsItsOrderAndEveryValueAsTyped) {
-  const ConnectionSettings plain{"", "", "1", "db1", "123", "u", "", "d"};
-  const std::string expected = "DRIVER={MySQL ODBC 3.51 Driver};SERVER=db1;PORT=123;USER=u;DATABASE=d;PASSWORD=;";
-  EXPECT_EQ(MySqlConnectionString(plain, false), expected);
-  EXPECT_EQ(MySqlConnectionString(plain, true), expected + "OPTION=133121;");
+TEST(ConnectionStringTest, MySqlKeepsItsOrderAndEveryValueAsTypedFoxProUsesTheSelectedSourceOnly) {
+  const std::string driver = "DRIVER={MySQL ODBC 3.51 Driver};";
+  ConnectionSettings s{"C:\\data\\sales.dbc", "C:\\data", "1", "db1", "123", "u", "", "d"};
+  EXPECT_EQ(MySqlConnectionString(s, false), driver + "SERVER=db1;PORT=123;USER=u;DATABASE=d;PASSWORD=;");
+  EXPECT_EQ(MySqlConnectionString(s, true), driver + "SERVER=db1;PORT=123;USER=u;DATABASE=d;PASSWORD=;OPTION=133121;");
   EXPECT_EQ(MySqlConnectionString({"", "", "1", " h ", "abc", "a b", "p w", "dé"}, false),
-            "DRIVER={MySQL ODBC 3.51 Driver};SERVER= h ;PORT=abc;USER=a b;DATABASE=dé;PASSWORD=p w;");
-  EXPECT_EQ(MySqlConnectionString({}, false),
-            "DRIVER={MySQL ODBC 3.51 Driver};SERVER=;PORT=;USER=;DATABASE=;PASSWORD=;");
-}
-
-TEST(ConnectionStringTest, FoxProUsesTheSelectedSourceOnly) {
-  ConnectionSettings s{"C:\\data\\sales.dbc", "C:\\data", "1", "", "", "", "", ""};
+            driver + "SERVER= h ;PORT=abc;USER=a b;DATABASE=dé;PASSWORD=p w;");
   EXPECT_EQ(FoxProConnectionString(s),
             "Provider=vfpoledb.1;Data Source=C:\\data\\sales.dbc;Collating Sequence=machine;");
   s.FoxproOption = "2";
@@ -43,17 +37,14 @@ TEST(ConnectionStringTest, EveryFieldArrivesWholeOrIsRefusedByName) {
   // The folder "data;2024" beside "data": its own table is listed, not the other folder's.
   QTemporaryDir temp;
   const std::filesystem::path root = temp.path().toStdString();
-  const std::filesystem::path fixture = TAVREL_FIXTURES_DIR "/dbfread/memotest.dbf";
-  std::filesystem::create_directories(root / "data;2024");
-  std::filesystem::create_directories(root / "data");
-  std::filesystem::copy_file(fixture, root / "data;2024" / "wanted.dbf");
-  std::filesystem::copy_file(fixture, root / "data" / "other.dbf");
+  for (const auto& [folder, table] : {std::pair{"data;2024", "wanted.dbf"}, std::pair{"data", "other.dbf"}}) {
+    std::filesystem::create_directories(root / folder);
+    std::filesystem::copy_file(TAVREL_FIXTURES_DIR "/dbfread/memotest.dbf", root / folder / table);
+  }
   ado::registerStandardProviders();
   ado::Connection foxpro;
-  ConnectionSettings folder;
-  folder.FoxproOption = "2";
-  folder.FreeTableFolder = QString::fromStdString((root / "data;2024").string());
-  foxpro.Open(FoxProConnectionString(folder));
+  foxpro.Open(
+      FoxProConnectionString({"", QString::fromStdString((root / "data;2024").string()), "2", "", "", "", "", ""}));
   ado::Recordset tables = foxpro.OpenSchema(ado::adSchemaTables);
   ASSERT_FALSE(tables.Eof());
   EXPECT_EQ(tables.Fields()["TABLE_NAME"].Value().asText(), "wanted");
@@ -68,10 +59,7 @@ TEST(ConnectionStringTest, EveryFieldArrivesWholeOrIsRefusedByName) {
   };
   for (const auto& [settings, field] : refused) {
     try {
-      if (settings.DBCFile.isEmpty())
-        MySqlConnectionString(settings, false);
-      else
-        FoxProConnectionString(settings);
+      settings.DBCFile.isEmpty() ? MySqlConnectionString(settings, false) : FoxProConnectionString(settings);
       ADD_FAILURE() << field;
     } catch (const ado::Error& e) {
       EXPECT_NE(e.Description().find("The " + field + " field"), std::string::npos) << e.Description();

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,6 +46,16 @@ class ScratchDatabaseTest : public ::testing::Test {
   }
 
   void SetUp() override { TAVREL_REQUIRE_SERVER(server_); }
+
+  // The error `work` ends with, or none.
+  static std::optional<ado::Error> failure(const std::function<void()>& work) {
+    try {
+      work();
+    } catch (const ado::Error& e) {
+      return e;
+    }
+    return std::nullopt;
+  }
 
   // Opens with the connection string the program builds, on the scratch database.
   static void open(ado::Connection& cn, bool withDriverOptions = false) {

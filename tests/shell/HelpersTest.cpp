@@ -7,21 +7,14 @@
 
 using HelpersTest = GuiTest;
 
-TEST_F(HelpersTest, CenterFormCentresTheOuterFrameOnTheWholeScreenWithoutClamping) {
+// The setup and main windows' tests see the outer frame centred; larger than the screen, a window
+// is not clamped.
+TEST_F(HelpersTest, CenterFormPutsAWindowLargerThanTheScreenOverItsEdges) {
   const QRect screen = QGuiApplication::primaryScreen()->geometry();
-  QWidget half, huge;
-  half.resize(screen.size() / 2);
+  QWidget huge;
   huge.resize(screen.width() + 101, screen.height() + 40);
-  CenterForm(&half);
   CenterForm(&huge);
-  EXPECT_EQ(half.frameGeometry().topLeft(), screen.topLeft() + QPoint(screen.width() / 4, screen.height() / 4));
   EXPECT_EQ(huge.frameGeometry().topLeft(), screen.topLeft() + QPoint(-51, -20));
-}
-
-TEST_F(HelpersTest, NullToDefaultReplacesOnlyTheNull) {
-  for (const ado::Variant& v : {ado::Variant(""), ado::Variant("x"), ado::Variant(0)})
-    EXPECT_EQ(NullToDefault(v, ado::Variant("d")), v);
-  EXPECT_EQ(NullToDefault(ado::Variant(), ado::Variant("d")), ado::Variant("d"));
 }
 
 TEST_F(HelpersTest, FileExistsAndDeleteFileQuietlyTouchExactlyTheNamedFile) {
@@ -38,10 +31,13 @@ TEST_F(HelpersTest, FileExistsAndDeleteFileQuietlyTouchExactlyTheNamedFile) {
   EXPECT_FALSE(FileExists(file));
 }
 
-TEST_F(HelpersTest, DirectoryOfKeepsTheFolderPartWithItsLastSeparatorOfEitherKind) {
+TEST_F(HelpersTest, DirectoryOfKeepsTheFolderWithItsLastSeparatorOfEitherKindNullToDefaultReplacesOnlyTheNull) {
   const std::pair<const char*, const char*> cases[] = {
       {"C:\\data\\sales.dbc", "C:\\data\\"}, {"C:\\sales.dbc", "C:\\"},
       {"C:\\data\\", "C:\\data\\"},          {"sales.dbc", ""},
       {"/home/a/s.dbc", "/home/a/"},         {"C:/data\\sub/s.dbc", "C:/data\\sub/"}};
   for (const auto& [path, folder] : cases) EXPECT_EQ(DirectoryOf(path), folder) << path;
+  for (const ado::Variant& v : {ado::Variant(""), ado::Variant("x"), ado::Variant(0)})
+    EXPECT_EQ(NullToDefault(v, ado::Variant("d")), v);
+  EXPECT_EQ(NullToDefault(ado::Variant(), ado::Variant("d")), ado::Variant("d"));
 }

@@ -1,5 +1,7 @@
 // The window's list and the command line's list order, select and match names alike: the
 // commands walk their list from the last entry to the first, so the order decides what happens.
+#include <QTest>
+
 #include "../support/GuiTest.h"
 #include "shell/SelectAll.h"
 #include "shell/SortedTableNames.h"
@@ -14,6 +16,8 @@ struct Seen {
   QList<bool> selected;
   int current;
   std::vector<int> found;  // FindNamedEntry's index (or -matches) for each looked-up name
+  QList<bool> contained;   // ListContains for each looked-up name
+  QStringList left;        // after RemoveListItem of "alpha" and "BETA"
   bool operator==(const Seen&) const = default;
 };
 
@@ -31,10 +35,15 @@ Seen exercise(TableNames& list) {
     seen.selected << list.Selected(i);
   }
   seen.current = list.ListIndex();
-  for (const char* name : {"orders", "Orders", "zebra", "ALPHA", "none", "äpfel"}) {
+  for (const char* name : {"orders", "Orders", "zebra", "ALPHA", "none", "äpfel", "order"}) {
     const NamedEntry entry = FindNamedEntry(list, name);
     seen.found.push_back(entry.index >= 0 ? entry.index : -entry.matches);
+    seen.contained << ListContains(list, name);
   }
+  list.AddItem("alpha");
+  RemoveListItem(list, "alpha");
+  RemoveListItem(list, "BETA");
+  for (int i = 0; i < list.ListCount(); ++i) seen.left << list.List(i);
   return seen;
 }
 
@@ -45,21 +54,44 @@ TEST_F(TableNamesTest, WindowListAndSortedListAgree) {
   SortedTableNames plain;
   const Seen shown = exercise(window);
   EXPECT_EQ(exercise(plain), shown);
-  // Case-insensitive order; "Orders" matches two entries, "none" nothing.
+  // Case-insensitive order; "Orders" matches two entries, "none" nothing; ListContains ignores
+  // case, RemoveListItem takes every exact match and nothing else.
   EXPECT_EQ(shown.names.first(), "alpha");
   EXPECT_EQ(shown.found[1], -2);
   EXPECT_EQ(shown.found[4], 0);
+  EXPECT_EQ(shown.contained, QList<bool>({true, true, true, true, false, true, false}));
+  EXPECT_EQ(shown.left, QStringList({"b", "Beta", "Customers", "ORDERS", "orders", "Zebra", "Äpfel"}));
 }
 
-TEST_F(TableNamesTest, ListContainsIgnoresCaseRemoveListItemMatchesExactly) {
-  SortedTableNames list;
-  EXPECT_FALSE(ListContains(list, "orders"));
-  for (const char* name : {"a", "Orders", "A", "b", "a"}) list.AddItem(name);
-  EXPECT_TRUE(ListContains(list, "ORDERS"));
-  EXPECT_FALSE(ListContains(list, "order"));
-  RemoveListItem(list, "a");
-  RemoveListItem(list, "B");
-  QStringList left;
-  for (int i = 0; i < list.ListCount(); ++i) left << list.List(i);
-  EXPECT_EQ(left, QStringList({"A", "b", "Orders"}));
+TEST_F(TableNamesTest, TheWindowListTogglesOneEntryPerClickAndGetsNoCurrentEntryFromTheFocus) {
+  QWidget window;
+  TableList list(&window);
+  list.resize(200, 200);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  for (const char* name : {"orders", "Customers", "expense details", "Zebra", "alpha"}) list.AddItem(name);
+  list.setFocus();
+  QApplication::processEvents();
+  EXPECT_TRUE(list.hasFocus());
+  EXPECT_EQ(list.ListIndex(), -1);
+
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(1)).center());
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(3)).center());
+  EXPECT_TRUE(list.Selected(1) && list.Selected(3));
+  EXPECT_EQ(list.ListIndex(), 3);
+  QTest::keyClick(&list, Qt::Key_Space);  // toggles the focused entry only
+  EXPECT_TRUE(list.Selected(1) && !list.Selected(3));
+
+  list.AddItem("Beta");  // takes its sorted place, unselected; the others keep theirs
+  EXPECT_EQ(list.List(1), "Beta");
+  EXPECT_TRUE(!list.Selected(1) && list.Selected(2));
+
+  list.Clear();
+  list.clearFocus();
+  list.AddItem("one");
+  list.setFocus();
+  QApplication::processEvents();
+  EXPECT_EQ(list.ListIndex(), -1);
+  QTest::keyClick(&list, Qt::Key_A, Qt::ControlModifier);  // selects all, as Select All does
+  EXPECT_TRUE(list.Selected(0) && list.ListIndex() == 0);
 }

@@ -41,11 +41,6 @@ class SetupWindowTest : public GuiTest {
     EXPECT_NE(found, nullptr) << name;
     return found;
   }
-  // Types key by key (each keystroke is stored); paste() puts a text in at once.
-  void type(const char* field, const QString& text) {
-    control(field)->clear();
-    QTest::keyClicks(control(field), text);
-  }
   void paste(const char* field, const QString& text) { control(field)->setText(text); }
   void press(const char* button) { QTest::mouseClick(control<QAbstractButton>(button), Qt::LeftButton); }
 

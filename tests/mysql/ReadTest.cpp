@@ -1,7 +1,12 @@
-// Every MySQL column type: the ADO type code it reports and the typed value it reads as.
+// Reading from MySQL: every column type with the ADO type code it reports and the typed value it
+// reads as; static record sets read as the server sends them, whose count is exact before the
+// first row and stays that of the snapshot while another connection changes the table, anything
+// else done on the same connection meanwhile working as on a stored result.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <limits>
+#include <thread>
 
 #include "ScratchDatabase.h"
 
@@ -68,38 +73,28 @@ const std::vector<Column> kColumns = {
     {"g", "GEOMETRY", adLongVarBinary, "ST_GeomFromText('POINT(1 2)')", Variant()},  // bytes: see ValueMatrix
 };
 
-std::string createTable(const std::string& name) {
-  std::string sql = "CREATE TABLE `" + name + "` (id INT PRIMARY KEY";
-  for (const Column& c : kColumns) sql += std::string(", `") + c.name + "` " + c.definition;
-  return sql + ")";
-}
+using MySqlTypes = mysqltest::ScratchDatabaseTest;
 
 // Row 1: the values above; row 2: all null; row 3: empty, zero and fractional values; row 4:
 // dates with zero parts and a TIME past a day.
-class MySqlTypes : public mysqltest::ScratchDatabaseTest {
- protected:
-  void SetUp() override {
-    ScratchDatabaseTest::SetUp();
-    cn.SetCursorLocation(adUseClient);
-    open(cn);
-    cn.Execute("SET SESSION sql_mode = 'STRICT_ALL_TABLES'");  // zero dates allowed, bad values refused
-    cn.Execute("DROP TABLE IF EXISTS src");
-    cn.Execute(createTable("src"));
-    std::string first = "INSERT INTO src VALUES (1";
-    for (const Column& c : kColumns) first += ", " + c.literal;
-    cn.Execute(first + ")");
-    cn.Execute("INSERT INTO src (id) VALUES (2)");
-    cn.Execute(
-        "INSERT INTO src VALUES (3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -0.5, 1e300, '0.000000000000000000000000000001',"
-        " '0000-00-00', '-00:00:01.5', '0000-00-00 00:00:00', '1970-01-01 00:00:01', '', 'x', '', '', 'x', '', '[]',"
-        " x'00000000', x'', x'', x'', 0, b'0', NULL)");
-    cn.Execute(
-        "INSERT INTO src (id, da, tm, dt) VALUES (4, '2024-00-00', '123:04:05.000001', '2024-00-31 01:02:03.5')");
-  }
-  Connection cn;
-};
-
 TEST_F(MySqlTypes, EachColumnTypeReportsItsAdoCodeAndItsValuesExactly) {
+  Connection cn;
+  cn.SetCursorLocation(adUseClient);
+  open(cn);
+  cn.Execute("SET SESSION sql_mode = 'STRICT_ALL_TABLES'");  // zero dates allowed, bad values refused
+  std::string create = "CREATE TABLE src (id INT PRIMARY KEY", first = "INSERT INTO src VALUES (1";
+  for (const Column& c : kColumns) {
+    create += std::string(", `") + c.name + "` " + c.definition;
+    first += ", " + c.literal;
+  }
+  cn.Execute(create + ")");
+  cn.Execute(first + ")");
+  cn.Execute("INSERT INTO src (id) VALUES (2)");
+  cn.Execute(
+      "INSERT INTO src VALUES (3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -0.5, 1e300, '0.000000000000000000000000000001',"
+      " '0000-00-00', '-00:00:01.5', '0000-00-00 00:00:00', '1970-01-01 00:00:01', '', 'x', '', '', 'x', '', '[]',"
+      " x'00000000', x'', x'', x'', 0, b'0', NULL)");
+  cn.Execute("INSERT INTO src (id, da, tm, dt) VALUES (4, '2024-00-00', '123:04:05.000001', '2024-00-31 01:02:03.5')");
   Recordset rs;
   rs.Open("SELECT * FROM `src` ORDER BY id", cn, adOpenStatic, adLockOptimistic);
   ASSERT_EQ(rs.RecordCount(), 4);
@@ -139,6 +134,81 @@ TEST_F(MySqlTypes, EachColumnTypeReportsItsAdoCodeAndItsValuesExactly) {
   EXPECT_EQ(f["dt"].Value().toText(), "2024-00-31 01:02:03.5");
   rs.MoveNext();
   EXPECT_TRUE(rs.Eof());
+}
+
+using MySqlStream = mysqltest::ScratchDatabaseTest;
+
+TEST_F(MySqlStream, CountsInTheSnapshotAndLetsOtherWorkInterleave) {
+  ado::Connection setup;
+  open(setup);
+  setup.Execute("CREATE TABLE s (id INT PRIMARY KEY, v VARCHAR(10))");
+  setup.Execute("CREATE TABLE m (id INT) ENGINE=MyISAM");
+  setup.Execute("INSERT INTO s VALUES (1,'a'),(2,'b'),(3,'c'),(4,'d')");
+  setup.Execute("INSERT INTO m VALUES (1),(2)");
+
+  ado::Connection cn;
+  cn.SetCursorLocation(ado::adUseClient);
+  open(cn);
+  ado::Recordset rs;
+  rs.Open("SELECT * FROM `s`", cn, ado::adOpenStatic, ado::adLockOptimistic);
+  EXPECT_EQ(rs.RecordCount(), 4);
+  // Another connection changes the table after the count: the read shows the snapshot.
+  setup.Execute("INSERT INTO s VALUES (5,'e')");
+  setup.Execute("DELETE FROM s WHERE id = 1");
+  EXPECT_EQ(rs.Fields()["id"].Value(), ado::Variant(1));
+  rs.MoveNext();
+  // A statement and a second record set on the same connection while rows are still to come.
+  EXPECT_EQ(scalar(cn, "SELECT COUNT(*) FROM s"), "4");
+  ado::Recordset other;
+  other.Open("SELECT * FROM m", cn, ado::adOpenStatic, ado::adLockReadOnly);
+  EXPECT_EQ(other.RecordCount(), 2);
+  // A row added through the first record set (it becomes the current row), then the rest.
+  std::vector<std::string> ids = {rs.Fields()["id"].Value().toText()};
+  rs.AddNew();
+  rs.Fields()["id"].SetValue(9);
+  rs.Update();
+  for (rs.MoveNext(); !rs.Eof(); rs.MoveNext()) ids.push_back(rs.Fields()["id"].Value().toText());
+  EXPECT_EQ(ids, (std::vector<std::string>{"2", "3", "4"}));
+  for (int walked = 0; !other.Eof(); other.MoveNext()) EXPECT_EQ(other.Fields()[0].Value(), ado::Variant(++walked));
+  EXPECT_EQ(rs.RecordCount(), 5);
+  EXPECT_EQ(scalar(setup, "SELECT GROUP_CONCAT(id ORDER BY id) FROM s"), "2,3,4,5,9");
+
+  // Closed early, and a transaction of the caller's own: the connection stays usable and the
+  // caller's transaction is left to the caller.
+  rs.Close();
+  rs.Open("SELECT * FROM `s`", cn, ado::adOpenStatic, ado::adLockReadOnly);
+  rs.Close();
+  cn.Execute("START TRANSACTION");
+  cn.Execute("INSERT INTO s VALUES (10, 'x')");
+  rs.Open("SELECT * FROM `s`", cn, ado::adOpenStatic, ado::adLockReadOnly);
+  EXPECT_EQ(rs.RecordCount(), 6);
+  rs.Close();
+  cn.Execute("ROLLBACK");
+  EXPECT_EQ(scalar(setup, "SELECT COUNT(*) FROM s"), "5");
+}
+
+// A reader that pauses longer than the server's net_write_timeout still gets every row.
+TEST_F(MySqlStream, AReaderThatPausesKeepsItsRows) {
+  ado::Connection setup;
+  open(setup);
+  setup.Execute("CREATE TABLE wide (id INT PRIMARY KEY, v VARCHAR(200))");
+  setup.Execute("INSERT INTO wide SELECT seq, REPEAT('x', 200) FROM seq_1_to_200000");
+  const std::string timeout = scalar(setup, "SELECT @@GLOBAL.net_write_timeout");
+  setup.Execute("SET GLOBAL net_write_timeout = 1");
+  struct Restore {
+    ado::Connection& cn;
+    std::string value;
+    ~Restore() { cn.Execute("SET GLOBAL net_write_timeout = " + value); }
+  } restore{setup, timeout};
+  ado::Connection cn;
+  open(cn);
+  ado::Recordset rs;
+  rs.Open("SELECT * FROM wide", cn, ado::adOpenStatic, ado::adLockReadOnly);
+  ASSERT_EQ(rs.RecordCount(), 200000);
+  long rows = 0;
+  for (; !rs.Eof(); rs.MoveNext())
+    if (++rows == 2) std::this_thread::sleep_for(std::chrono::seconds(3));
+  EXPECT_EQ(rows, 200000);
 }
 
 }  // namespace
