@@ -1,10 +1,7 @@
-// `tavrel copy --typed` as a scheduled job runs it (RunTavrel.h), against the throwaway MariaDB
+// `tavrel copy --typed` as a scheduled job runs it (CliTest.h), against the throwaway MariaDB
 // and real FoxPro files: a MySQL table of every type through a free folder and a container and
 // back, read with dbfread and every tag checked by cdx_check.py; the Northwind container's tags
 // to MySQL indexes; and a value each direction refuses.
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <sstream>
 
 #include "CliTest.h"
@@ -12,8 +9,7 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-using clitest::Outcome;
+using namespace clitest;
 
 const std::string kSource = TAVREL_SOURCE_DIR;
 
@@ -24,7 +20,6 @@ class TypedCopy : public clitest::CliTest {
     args.insert(args.end(), {foxpro.extension() == ".dbc" ? "--dbc" : "--free-folder", foxpro.string(), "--quiet"});
     return CliTest::tavrel(args);
   }
-  std::string showCreate(const std::string& table) { return sql("SHOW CREATE TABLE " + table).at(0); }
 
   provider_test::TempFolder work_;
 };
@@ -70,9 +65,7 @@ const char* kFoxProTable =
     "13:45:00|1901\n";
 
 TEST_F(TypedCopy, EveryTypeToFoxProAndBack) {
-  sql(kEveryType);
-  sql(kRows);
-  const std::vector<std::string> original = sql("SELECT * FROM every_type ORDER BY id, part");
+  const std::vector<std::string> original = sql({kEveryType, kRows, "SELECT * FROM every_type ORDER BY id, part"});
   for (bool container : {false, true}) {
     SCOPED_TRACE(container ? "container" : "folder");
     const fs::path folder = container ? work_.copyFixture("northwind") : work_.path() / "free";
@@ -95,15 +88,15 @@ TEST_F(TypedCopy, EveryTypeToFoxProAndBack) {
     EXPECT_EQ(readTable(dbf), kFoxProTable);
     EXPECT_EQ(checkTags(dbf), "ID ok\nIX_BORN ok\nUQ_CODE ok\n");
 
-    sql("DROP TABLE every_type");
+    sql({"DROP TABLE every_type"});
     run = tavrel({"check", "to-mysql", "--typed", "every_type"}, foxpro);
     EXPECT_EQ(run.status, 0) << run.out;
     run = tavrel({"copy", "to-mysql", "--typed", "every_type"}, foxpro);
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(sql("SELECT * FROM every_type ORDER BY id, part"), original);
+    EXPECT_EQ(sql({"SELECT * FROM every_type ORDER BY id, part"}), original);
     run = tavrel({"verify", "to-mysql", "--typed", "every_type"}, foxpro);
     EXPECT_EQ(run.status, 0) << run.out;
-    sql("UPDATE every_type SET title = 'x' WHERE id = 2");
+    sql({"UPDATE every_type SET title = 'x' WHERE id = 2"});
     run = tavrel({"verify", "to-mysql", "--typed", "every_type"}, foxpro);
     EXPECT_EQ(run.status, 5);
     // The primary or unique key orders the MySQL rows: they compare as multisets.
@@ -111,7 +104,7 @@ TEST_F(TypedCopy, EveryTypeToFoxProAndBack) {
     // A container's primary key comes back as the primary key, a free table's candidate tag as
     // a unique key.
     const std::string primary = container ? "PRIMARY KEY (`id`,`part`)" : "UNIQUE KEY `id` (`id`,`part`)";
-    EXPECT_EQ(showCreate("every_type"),
+    EXPECT_EQ(sql({"SHOW CREATE TABLE every_type"}).at(0),
               "every_type|CREATE TABLE `every_type` (\n"
               "  `id` int(11) NOT NULL,\n  `part` int(11) NOT NULL,\n  `big` decimal(20,0) DEFAULT NULL,\n"
               "  `ubig` decimal(20,0) DEFAULT NULL,\n  `amount` decimal(12,2) DEFAULT NULL,\n"
@@ -124,9 +117,7 @@ TEST_F(TypedCopy, EveryTypeToFoxProAndBack) {
                   primary +
                   ",\n  UNIQUE KEY `uq_code` (`code`),\n  KEY `ix_born` (`born`,`title`)\n"
                   ") ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci");
-    sql("DROP TABLE every_type");
-    sql(kEveryType);
-    sql(kRows);
+    sql({"DROP TABLE every_type", kEveryType, kRows});
   }
 }
 
@@ -134,9 +125,9 @@ TEST_F(TypedCopy, EveryTypeToFoxProAndBack) {
 // page: the locale's double-byte one here, which no --code-page names; DECIMAL(p,p) with its "-0.";
 // INT UNSIGNED whatever its display width.
 TEST_F(TypedCopy, ColumnsHoldTheirTypesWidestValues) {
-  sql("CREATE TABLE widest (d DECIMAL(5,5), u INT(5) UNSIGNED, name CHAR(3), note VARCHAR(4)) CHARSET=utf8mb4");
-  sql("INSERT INTO widest VALUES (-0.12345, 4294967295, '\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E', "
-      "'\xEF\xBD\x81\xEF\xBD\x82\xEF\xBD\x83\xEF\xBD\x84')");
+  sql({"CREATE TABLE widest (d DECIMAL(5,5), u INT(5) UNSIGNED, name CHAR(3), note VARCHAR(4)) CHARSET=utf8mb4",
+       "INSERT INTO widest VALUES (-0.12345, 4294967295, '\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E', "
+       "'\xEF\xBD\x81\xEF\xBD\x82\xEF\xBD\x83\xEF\xBD\x84')"});
   program_.environment = {"LANG=ja_JP.UTF-8"};
   const Outcome run = tavrel({"copy", "to-foxpro", "--typed", "widest"}, work_.path());
   ASSERT_EQ(run.status, 0) << run.err;
@@ -149,8 +140,8 @@ TEST_F(TypedCopy, ColumnsHoldTheirTypesWidestValues) {
 // MySQL's UNIQUE takes NULL in any number of rows, a candidate tag in one: such a key becomes a
 // regular tag, named on stdout.
 TEST_F(TypedCopy, UniqueKeyWithSeveralNullsBecomesARegularTag) {
-  sql("CREATE TABLE nulls (id INT PRIMARY KEY, email VARCHAR(20) UNIQUE)");
-  sql("INSERT INTO nulls VALUES (1, NULL), (2, 'a@b'), (3, NULL)");
+  sql({"CREATE TABLE nulls (id INT PRIMARY KEY, email VARCHAR(20) UNIQUE)",
+       "INSERT INTO nulls VALUES (1, NULL), (2, 'a@b'), (3, NULL)"});
   const Outcome run = tavrel({"copy", "to-foxpro", "--typed", "nulls"}, work_.path());
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(
@@ -176,40 +167,24 @@ TEST_F(TypedCopy, NorthwindTagsBecomeIndexes) {
             "CustomerDemographics\tcusttypeid (primary key)\tALLTRIM(UPPER(customertypeid))\n"
             "CustomerCustomerDemo\tcustomerid\tALLTRIM(UPPER(customerid))\n"
             "CustomerCustomerDemo\tcusttypeid\tALLTRIM(UPPER(customertypeid))\n");
-  EXPECT_EQ(sql("SELECT TABLE_NAME, INDEX_NAME, NON_UNIQUE, GROUP_CONCAT(COLUMN_NAME ORDER BY SEQ_IN_INDEX) "
-                "FROM information_schema.STATISTICS WHERE TABLE_SCHEMA = DATABASE() GROUP BY 1, 2, 3 ORDER BY 1, 2"),
-            (std::vector<std::string>{"Categories|categorynm|1|categoryname",
-                                      "Categories|PRIMARY|0|categoryid",
-                                      "Customers|city|1|city",
-                                      "Customers|companynam|1|companyname",
-                                      "Customers|postalcode|1|postalcode",
-                                      "Customers|PRIMARY|0|customerid",
-                                      "Customers|region|1|region",
-                                      "Employees|lastname|1|lastname",
-                                      "Employees|postalcode|1|postalcode",
-                                      "Employees|PRIMARY|0|employeeid",
-                                      "Employees|reportsto|1|reportsto",
-                                      "EmployeeTerritories|employeeid|1|employeeid",
-                                      "EmployeeTerritories|territoryi|1|territoryid",
-                                      "OrderDetails|orderid|1|orderid",
-                                      "OrderDetails|PRIMARY|0|orderid,productid",
-                                      "OrderDetails|productid|1|productid",
-                                      "Orders|customerid|1|customerid",
-                                      "Orders|employeeid|1|employeeid",
-                                      "Orders|orderdate|1|orderdate",
-                                      "Orders|PRIMARY|0|orderid",
-                                      "Orders|shippeddat|1|shippeddate",
-                                      "Orders|shipperid|1|shipvia",
-                                      "Products|categoryid|1|categoryid",
-                                      "Products|PRIMARY|0|productid",
-                                      "Products|productnam|1|productname",
-                                      "Products|supplierid|1|supplierid",
-                                      "Region|PRIMARY|0|regionid",
-                                      "Shippers|PRIMARY|0|shipperid",
-                                      "Suppliers|companynam|1|companyname",
-                                      "Suppliers|postalcode|1|postalcode",
-                                      "Suppliers|PRIMARY|0|supplierid",
-                                      "Territories|regionid|1|regionid"}));
+  // Per table: each index, unique or not (0 or 1), with its columns.
+  EXPECT_EQ(sql({"SELECT TABLE_NAME, GROUP_CONCAT(CONCAT(INDEX_NAME, ':', NON_UNIQUE, ':', cols) ORDER BY INDEX_NAME "
+                 "SEPARATOR ' ') FROM (SELECT TABLE_NAME, INDEX_NAME, NON_UNIQUE, GROUP_CONCAT(COLUMN_NAME ORDER BY "
+                 "SEQ_IN_INDEX) cols FROM information_schema.STATISTICS WHERE TABLE_SCHEMA = DATABASE() GROUP BY 1, 2, "
+                 "3) i GROUP BY 1 ORDER BY 1"}),
+            (std::vector<std::string>{
+                "Categories|categorynm:1:categoryname PRIMARY:0:categoryid",
+                "Customers|city:1:city companynam:1:companyname postalcode:1:postalcode PRIMARY:0:customerid "
+                "region:1:region",
+                "Employees|lastname:1:lastname postalcode:1:postalcode PRIMARY:0:employeeid reportsto:1:reportsto",
+                "EmployeeTerritories|employeeid:1:employeeid territoryi:1:territoryid",
+                "OrderDetails|orderid:1:orderid PRIMARY:0:orderid,productid productid:1:productid",
+                "Orders|customerid:1:customerid employeeid:1:employeeid orderdate:1:orderdate PRIMARY:0:orderid "
+                "shippeddat:1:shippeddate shipperid:1:shipvia",
+                "Products|categoryid:1:categoryid PRIMARY:0:productid productnam:1:productname supplierid:1:supplierid",
+                "Region|PRIMARY:0:regionid", "Shippers|PRIMARY:0:shipperid",
+                "Suppliers|companynam:1:companyname postalcode:1:postalcode PRIMARY:0:supplierid",
+                "Territories|regionid:1:regionid"}));
 }
 
 // A value the typed column cannot hold stops the copy at its row, naming table, row and column;
@@ -230,8 +205,8 @@ TEST_F(TypedCopy, RefusedValueStopsAtItsRow) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.column);
-    sql("CREATE OR REPLACE TABLE refused (id INT, v " + c.column + ")");
-    sql("INSERT INTO refused VALUES (1, " + c.good + "), (2, " + c.bad + "), (3, " + c.good + ")");
+    sql({"CREATE OR REPLACE TABLE refused (id INT, v " + c.column + ")",
+         "INSERT INTO refused VALUES (1, " + c.good + "), (2, " + c.bad + "), (3, " + c.good + ")"});
     const Outcome run = tavrel({"copy", "to-foxpro", "--typed", "--overwrite", "refused"}, work_.path());
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.lastError().find(c.error), std::string::npos) << run.err;
@@ -251,17 +226,10 @@ TEST_F(TypedCopy, RefusedValueStopsAtItsRow) {
   foxpro->Execute("USE wide", -1);
   foxpro->Execute("INDEX ON n TAG n DESCENDING", -1);
   foxpro->Close();
-  std::fstream dbf(folder / "wide.DBF", std::ios::in | std::ios::out | std::ios::binary);
-  unsigned char header[12];
-  dbf.read(reinterpret_cast<char*>(header), sizeof header);
-  const int start = header[8] | header[9] << 8, recordLength = header[10] | header[11] << 8;
-  for (const auto& [record, number] : {std::pair{0, "1.234"}, {1, "12345"}}) {
-    dbf.seekp(start + record * recordLength + 1 + 4);  // after the deletion flag and the I field
-    dbf.write(number, 5);
-  }
-  dbf.seekp(start + 3 * recordLength);
-  dbf.put('*');  // the fourth record deleted
-  dbf.close();
+  // 1.234 and 12345 in n, after the deletion mark and the I field; the fourth record deleted.
+  patchRecord(folder / "wide.DBF", 1, 1 + 4, "1.234");
+  patchRecord(folder / "wide.DBF", 2, 1 + 4, "12345");
+  patchRecord(folder / "wide.DBF", 4, 0, "*");
   Outcome run = tavrel({"check", "to-mysql", "--typed", "wide"}, folder);
   EXPECT_EQ(run.status, 5);
   EXPECT_EQ(run.out,
@@ -275,20 +243,21 @@ TEST_F(TypedCopy, RefusedValueStopsAtItsRow) {
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.lastError().find("Out of range value for column 'n'"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("Table wide, row 1."), std::string::npos) << run.err;
-  EXPECT_EQ(sql("SELECT id, n, d FROM wide"), std::vector<std::string>{"1|1.23|NULL"});
+  EXPECT_EQ(sql({"SELECT id, n, d FROM wide"}), std::vector<std::string>{"1|1.23|NULL"});
 }
 
 // Before anything is written, check names each value the typed copy to FoxPro would refuse,
 // with its rows, a number FoxPro computes with rounded, and the keys it leaves out or carries
 // as regular tags (NULL in two rows; two numbers FoxPro indexes as one double).
 TEST_F(TypedCopy, CheckNamesWhatTheTypedCopyWouldRefuseOrChange) {
-  sql("CREATE TABLE odd (id INT, i INT, stamp DATETIME(3), code CHAR(2), born DATE, big DECIMAL(18,0), "
-      "email VARCHAR(10), note VARCHAR(20), UNIQUE KEY email (email), UNIQUE KEY big (big), KEY part (note(3))) "
-      "CHARSET=utf8mb4");
-  sql("INSERT INTO odd VALUES (1, -2147483648, '2024-01-01 10:00:00.5', '\xC4\x85', '0000-00-00', "
-      "123456789012345678, NULL, 'a'), (2, 1, '2024-01-01 10:00:00', 'ab', '2024-01-01', 123456789012345679, NULL, "
-      "'b'), "
-      "(3, -2147483648, '2024-01-01 10:00:00.25', 'ok', '0000-00-00', 2, 'x', 'c')");
+  sql(
+      {"CREATE TABLE odd (id INT, i INT, stamp DATETIME(3), code CHAR(2), born DATE, big DECIMAL(18,0), "
+       "email VARCHAR(10), note VARCHAR(20), UNIQUE KEY email (email), UNIQUE KEY big (big), KEY part (note(3))) "
+       "CHARSET=utf8mb4",
+       "INSERT INTO odd VALUES (1, -2147483648, '2024-01-01 10:00:00.5', '\xC4\x85', '0000-00-00', "
+       "123456789012345678, NULL, 'a'), (2, 1, '2024-01-01 10:00:00', 'ab', '2024-01-01', 123456789012345679, NULL, "
+       "'b'), "
+       "(3, -2147483648, '2024-01-01 10:00:00.25', 'ok', '0000-00-00', 2, 'x', 'c')"});
   const Outcome run = tavrel({"check", "to-foxpro", "--typed", "--code-page", "1252", "odd"}, work_.path());
   EXPECT_EQ(run.status, 5);
   const char* stops = ": the copy would stop at the first of these rows\n";
