@@ -18,7 +18,6 @@
 #include <string>
 #include <vector>
 
-#include "connections/ConnectionStrings.h"
 #include "platform/ado/Connection.h"
 #include "tests/foxpro/ProviderSupport.h"
 #include "tests/mysql/ScratchDatabase.h"
@@ -152,12 +151,7 @@ class CliTest : public ::testing::Test {
 
   // The same on the folder of free tables.
   std::vector<std::string> foxpro(std::initializer_list<std::string> statements) {
-    ConnectionSettings s;
-    s.FoxproOption = "2";
-    s.FreeTableFolder = QString::fromStdString(folder_.path().string());
-    ado::Connection cn;
-    cn.Open(FoxProConnectionString(s));
-    return rowsOf(cn, statements);
+    return rowsOf(*provider_test::open(folder_.path()), statements);
   }
 
   static inline testdb::Server server_;

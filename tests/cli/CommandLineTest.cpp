@@ -1,4 +1,4 @@
-// `tavrel VERB …` as a scheduled job runs it (RunTavrel.h) against the throwaway MariaDB and a
+// `tavrel VERB …` as a scheduled job runs it (CliTest.h) against the throwaway MariaDB and a
 // real folder of free tables: the overwrite answers, a server error, SIGINT during a long copy,
 // usage errors, hostile table names, and a password that never shows.
 #include <QJsonArray>

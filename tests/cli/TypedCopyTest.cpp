@@ -184,8 +184,9 @@ TEST_F(TypedCopy, NorthwindTagsBecomeIndexes) {
 
 // A value the typed column cannot hold stops the copy at its row, naming table, row and column;
 // the rows before it stay. To FoxPro: text outside the table's code page in a C column, a
-// fraction of a second a T column does not hold, and INT's lowest value, below FoxPro's I. To MySQL (whose utf8mb4
-// holds every character): a number FoxPro stored in N(5,2) without its decimals, wider than DECIMAL(5,2).
+// fraction of a second a T column does not hold, and INT's lowest value, below FoxPro's I. To
+// MySQL (whose utf8mb4 holds every character): a number FoxPro stored in N(5,2) without its
+// decimals, wider than DECIMAL(5,2).
 TEST_F(TypedCopy, RefusedValueStopsAtItsRow) {
   struct Case {
     std::string column, good, bad, error;
@@ -212,15 +213,10 @@ TEST_F(TypedCopy, RefusedValueStopsAtItsRow) {
   // A number as Visual FoxPro stores one too wide for its decimals: 12345 in N(5,2), and one
   // written with more decimals than its field, which MySQL rounds. The blank date before it, in a
   // field without NULL, arrives as NULL; a deleted record and a descending tag are left out.
-  const fs::path folder = work_.path() / "wide";
-  fs::create_directories(folder);
-  auto foxpro = provider_test::open(folder);
-  foxpro->Execute("CREATE TABLE wide (id I, n N(5,2), d D)", -1);
-  for (const char* row : {"1, 1.5, {}", "2, 99.99, {^2024-01-01}", "3, 2.25, {}", "4, 0, {}"})
-    foxpro->Execute(std::string("INSERT INTO wide VALUES(") + row + ")", -1);
-  foxpro->Execute("USE wide", -1);
-  foxpro->Execute("INDEX ON n TAG n DESCENDING", -1);
-  foxpro->Close();
+  const fs::path folder = folder_.path();
+  foxpro({"CREATE TABLE wide (id I, n N(5,2), d D)", "INSERT INTO wide VALUES(1, 1.5, {})",
+          "INSERT INTO wide VALUES(2, 99.99, {^2024-01-01})", "INSERT INTO wide VALUES(3, 2.25, {})",
+          "INSERT INTO wide VALUES(4, 0, {})", "USE wide", "INDEX ON n TAG n DESCENDING"});
   // 1.234 and 12345 in n, after the deletion mark and the I field; the fourth record deleted.
   patchRecord(folder / "wide.DBF", 1, 1 + 4, "1.234");
   patchRecord(folder / "wide.DBF", 2, 1 + 4, "12345");
