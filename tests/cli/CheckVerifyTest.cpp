@@ -105,9 +105,8 @@ TEST(CheckSizes, EstimateMatchesTheFilesACopyWrites) {
   const std::size_t lengths[] = {0, 1, 55, 56, 57, 119, 120, 121, 5000};
   for (std::size_t i = 0; i < std::size(lengths); ++i) {
     const std::size_t text = lengths[i], bytes = lengths[(i + 4) % std::size(lengths)];
-    std::string hex;
-    for (std::size_t k = 0; k < bytes; ++k) hex += "ab";
-    cn->Execute("INSERT INTO [sized] VALUES('" + std::string(text, 'x') + "', 0h" + hex + ")", -1);
+    cn->Execute("INSERT INTO [sized] VALUES('" + std::string(text, 'x') + "', 0h" + std::string(2 * bytes, 'a') + ")",
+                -1);
     estimate.addRecord();
     estimate.addMemo(text);
     estimate.addMemo(bytes);
