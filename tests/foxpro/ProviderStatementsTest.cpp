@@ -119,6 +119,7 @@ TEST(ProviderErrors, BadStatementsChangeNoFile) {
   const std::string path = folder / "orders.DBF", fresh = folder / "new.DBF";
   db->Execute("CREATE TABLE '" + path + "'([id] M,[note] M)", -1);
   db->Execute(insertStatement(path, {literal("1"), literal("first")}), -1);
+  db->Execute("CREATE TABLE 'typed'([n] N(5,2),[c] C(3) NOT NULL)", -1);
   std::string many = "CREATE TABLE '" + fresh + "'(";
   for (int i = 0; i < 256; ++i) many += "[f" + std::to_string(i) + "] M,";
   many.back() = ')';
@@ -129,6 +130,10 @@ TEST(ProviderErrors, BadStatementsChangeNoFile) {
       {"INSERT INTO [" + (folder / "none.DBF") + "] VALUES('2', 'b')", 1},
       // Text the code page cannot hold, in the second memo of a row whose first memo is fine.
       {insertStatement(path, {literal("ok"), literal("\xD0\x96")}), fox::err::CodePageCannotHold},
+      // Values the columns refuse keep the engine's number on their way through the provider.
+      {"INSERT INTO [typed] VALUES('x', 'abc')", fox::err::DataTypeMismatch},
+      {"INSERT INTO [typed] VALUES(1000, 'abc')", fox::err::NumericOverflow},
+      {"INSERT INTO [typed] VALUES(1, .NULL.)", fox::err::NullNotAllowed},
       {"CREATE TABLE '" + fresh + "'([] M)", fox::err::InvalidName},
       {"CREATE TABLE '" + fresh + "'([id] M,[] M)", fox::err::InvalidName},
       {"CREATE TABLE '" + fresh +
