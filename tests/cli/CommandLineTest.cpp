@@ -1,10 +1,6 @@
-// `tavrel VERB …` as a scheduled job runs it (RunTavrel.h) against the throwaway MariaDB and a
+// `tavrel VERB …` as a scheduled job runs it (CliTest.h) against the throwaway MariaDB and a
 // real folder of free tables: the overwrite answers, a server error, SIGINT during a long copy,
-// usage errors, and a password that never shows.
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+// usage errors, hostile table names, and a password that never shows.
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -16,24 +12,8 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-using clitest::Outcome;
-
-class CommandLine : public clitest::CliTest {
- protected:
-  // The folder's files with their sizes and change times.
-  std::vector<std::string> folderState() {
-    std::vector<std::string> state;
-    for (const auto& e : fs::directory_iterator(folder_.path())) {
-      struct stat st {};
-      ::stat(e.path().c_str(), &st);
-      state.push_back(e.path().filename().string() + " " + std::to_string(st.st_size) + " " +
-                      std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec));
-    }
-    std::sort(state.begin(), state.end());
-    return state;
-  }
-};
+using namespace clitest;
+using CommandLine = CliTest;
 
 // a, b and c copied, walked c, b, a; the folder holds b already.
 TEST_F(CommandLine, OverwriteAnswers) {
@@ -51,58 +31,46 @@ TEST_F(CommandLine, OverwriteAnswers) {
     SCOPED_TRACE(c.option.empty() ? "neither" : c.option[0]);
     for (const fs::path& file : fs::directory_iterator(folder_.path())) fs::remove(file);
     foxpro({"CREATE TABLE b ([v] M)", "INSERT INTO b VALUES ('old')"});
-    for (const char* t : {"a", "b", "c"}) {
-      sql(std::string("CREATE OR REPLACE TABLE ") + t + " (v VARCHAR(5))");
-      sql(std::string("INSERT INTO ") + t + " VALUES ('new')");
-    }
+    for (const std::string t : {"a", "b", "c"})
+      sql({"CREATE OR REPLACE TABLE " + t + " (v VARCHAR(5))", "INSERT INTO " + t + " VALUES ('new')"});
     std::vector<std::string> args = {"copy", "to-foxpro", "a", "b", "c"};
     args.insert(args.end(), c.option.begin(), c.option.end());
     const Outcome run = tavrel(args);
     EXPECT_EQ(run.status, c.status) << run.err;
-    EXPECT_EQ(foxpro("SELECT * FROM c"), std::vector<std::string>{"new"});
-    EXPECT_EQ(foxpro("SELECT * FROM b"), c.b);
+    EXPECT_EQ(foxpro({"SELECT * FROM c"}), std::vector<std::string>{"new"});
+    EXPECT_EQ(foxpro({"SELECT * FROM b"}), c.b);
     if (c.a.empty()) {
       EXPECT_FALSE(fs::exists(folder_ / "a.DBF"));
       EXPECT_NE(run.lastError().find("Would you like to overwrite b?"), std::string::npos) << run.err;
     } else {
-      EXPECT_EQ(foxpro("SELECT * FROM a"), c.a);
+      EXPECT_EQ(foxpro({"SELECT * FROM a"}), c.a);
     }
   }
 }
 
 // The walk goes z_good, then a_broken, a view the server can no longer read.
 TEST_F(CommandLine, ServerErrorEndsTheRunWithItsNumberAndTextAfterEarlierTablesAreComplete) {
-  sql("CREATE TABLE z_good (v INT)");
-  sql("INSERT INTO z_good SELECT seq FROM seq_1_to_500");
-  sql("CREATE TABLE gone (v INT)");
-  sql("CREATE VIEW a_broken AS SELECT v FROM gone");
-  sql("DROP TABLE gone");
+  sql({"CREATE TABLE z_good (v INT)", "INSERT INTO z_good SELECT seq FROM seq_1_to_500", "CREATE TABLE gone (v INT)",
+       "CREATE VIEW a_broken AS SELECT v FROM gone", "DROP TABLE gone"});
   const Outcome run = tavrel({"copy", "to-foxpro", "--all"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.lastError().rfind("tavrel: error 1356: View '" + database_ + ".a_broken' references invalid", 0), 0u)
       << run.err;
   EXPECT_EQ(run.out.substr(0, run.out.find('\t')), "z_good");
-  EXPECT_EQ(foxpro("SELECT * FROM z_good").size(), 500u);
+  EXPECT_EQ(foxpro({"SELECT * FROM z_good"}).size(), 500u);
   EXPECT_FALSE(fs::exists(folder_ / "a_broken.DBF"));
-}
-
-// The record count in a .dbf header, 0 while the file is not there yet.
-std::uint32_t recordCount(const fs::path& dbf) {
-  std::ifstream in(dbf, std::ios::binary);
-  unsigned char header[8] = {};
-  if (!in.read(reinterpret_cast<char*>(header), 8)) return 0;
-  return header[4] | header[5] << 8 | header[6] << 16 | static_cast<std::uint32_t>(header[7]) << 24;
 }
 
 TEST_F(CommandLine, SigintEndsALongCopyWithEveryRowWrittenReadable) {
   constexpr int kRows = 30000;
-  sql("CREATE TABLE big (id INT PRIMARY KEY, v VARCHAR(20))");
-  sql("INSERT INTO big SELECT seq, CONCAT('value ', seq) FROM seq_1_to_" + std::to_string(kRows));
+  sql({"CREATE TABLE big (id INT PRIMARY KEY, v VARCHAR(20))",
+       "INSERT INTO big SELECT seq, CONCAT('value ', seq) FROM seq_1_to_" + std::to_string(kRows)});
   const pid_t pid = program_.start({"copy", "to-foxpro", "big", "--password-file", passwordFile()});
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (recordCount(folder_ / "big.DBF") < 1000 && std::chrono::steady_clock::now() < deadline)
+  const auto recordCount = [&] { return headerNumber(folder_ / "big.DBF", 4, 4); };
+  while (recordCount() < 1000 && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  const std::string cmdline = clitest::Program::read("/proc/" + std::to_string(pid) + "/cmdline");
+  const std::string cmdline = readFile("/proc/" + std::to_string(pid) + "/cmdline");
   EXPECT_NE(cmdline.find("--password-file"), std::string::npos);
   EXPECT_EQ(cmdline.find(server_.password), std::string::npos);
   ::kill(pid, SIGINT);
@@ -111,17 +79,15 @@ TEST_F(CommandLine, SigintEndsALongCopyWithEveryRowWrittenReadable) {
   EXPECT_EQ(run.lastError(), "tavrel: interrupted");
   EXPECT_NE(run.err.find("tavrel: stopped while copying big\n"), std::string::npos) << run.err;
 
-  const std::uint32_t written = recordCount(folder_ / "big.DBF");
+  const std::uint32_t written = recordCount();
   EXPECT_GE(written, 1000u);
   EXPECT_LT(written, static_cast<std::uint32_t>(kRows));
-  FILE* pipe = ::popen(
-      ("/usr/bin/python3 " TAVREL_SOURCE_DIR "/tests/transfer/read_dbf.py '" + (folder_ / "big.DBF") + "' 1252 2>&1")
-          .c_str(),
-      "r");
   std::string json;
-  char buf[65536];
-  while (std::size_t n = std::fread(buf, 1, sizeof buf, pipe)) json.append(buf, n);
-  ASSERT_EQ(::pclose(pipe), 0) << json.substr(0, 2000);
+  ASSERT_EQ(testfiles::run("/usr/bin/python3 " TAVREL_SOURCE_DIR "/tests/transfer/read_dbf.py '" +
+                               (folder_ / "big.DBF") + "' 1252 2>&1",
+                           json),
+            0)
+      << json.substr(0, 2000);
   const QJsonObject read = QJsonDocument::fromJson(QByteArray::fromStdString(json)).object();
   for (const char* reader : {"dbfread", "dbf"}) {
     const QJsonArray rows = read[reader].toArray();
@@ -137,7 +103,7 @@ TEST_F(CommandLine, SigintEndsALongCopyWithEveryRowWrittenReadable) {
 TEST_F(CommandLine, UsageErrorsTouchNothing) {
   const fs::path fixture = fs::path(TAVREL_FIXTURES_DIR) / "dbffile/vfp9_30.dbf";
   for (const char* name : {"orders.dbf", "ORDERS.dbf"}) fs::copy_file(fixture, folder_ / name);
-  const std::vector<std::string> before = folderState();
+  const std::vector<std::string> before = folderState(folder_.path());
   const struct {
     std::vector<std::string> args;
     std::string named;  // what the error names
@@ -154,32 +120,55 @@ TEST_F(CommandLine, UsageErrorsTouchNothing) {
     EXPECT_NE(run.err.find(c.named), std::string::npos) << run.err;
     EXPECT_EQ(run.out, "");
   }
-  EXPECT_EQ(folderState(), before);
-  EXPECT_EQ(sql("SHOW TABLES"), std::vector<std::string>{});
+  EXPECT_EQ(folderState(folder_.path()), before);
+  EXPECT_EQ(sql({"SHOW TABLES"}), std::vector<std::string>{});
 }
 
 // Names from arguments reach the same name-to-file and quoting functions as the window's: hostile
-// names copied to FoxPro land as files inside the chosen folder, and deleting what `list` shows
-// empties it.
-TEST_F(CommandLine, HostileNamesStayInsideTheFolder) {
-  const std::vector<std::string> names = {"../x", "a]b\"c;d"};
+// names copied to FoxPro land as files inside the chosen folder; check and verify, of the
+// window's copy and of the typed one, find them through the same names, read them in place and
+// change no file; deleting what `list` shows empties the folder.
+TEST_F(CommandLine, HostileNamesStayInsideTheFolderAndAreReadInPlace) {
+  const std::vector<std::string> names = {"../x", "a]b\"c;d", "../up", "a]b`c;d'e\"f"};
   for (const std::string& name : names) {
-    sql("CREATE TABLE `" + name + "` (v VARCHAR(5))");
-    sql("INSERT INTO `" + name + "` VALUES ('new')");
+    std::string quoted = name;
+    for (std::size_t at = 0; (at = quoted.find('`', at)) != std::string::npos; at += 2) quoted.insert(at, "`");
+    sql({"CREATE TABLE `" + quoted + "` (id INT PRIMARY KEY, v VARCHAR(10))",
+         "INSERT INTO `" + quoted + "` VALUES (1, 'one'), (2, NULL)"});
   }
-  std::vector<std::string> args = {"copy", "to-foxpro"};
-  args.insert(args.end(), names.begin(), names.end());
-  EXPECT_EQ(tavrel(args).status, 0);
-  std::vector<std::string> files;
-  for (const auto& e : fs::directory_iterator(folder_.path())) files.push_back(e.path().filename().string());
-  std::sort(files.begin(), files.end());
-  EXPECT_EQ(files, (std::vector<std::string>{"..%2Fx.DBF", "..%2Fx.FPT", "a]b%22c;d.DBF", "a]b%22c;d.FPT"}));
-  EXPECT_FALSE(fs::exists(folder_.path().parent_path() / "x.DBF"));
-  const Outcome listed = tavrel({"list", "foxpro"});
-  args = {"delete", "foxpro"};
-  std::istringstream lines(listed.out);
-  for (std::string name; std::getline(lines, name);) args.push_back(name);
-  EXPECT_EQ(args.size(), 4u) << listed.out;
+  // tavrel VERB to-foxpro with `options`, on every name.
+  const auto onEveryName = [&](std::vector<std::string> args, const std::vector<std::string>& options) {
+    args.insert(args.end(), options.begin(), options.end());
+    args.insert(args.end(), names.begin(), names.end());
+    return tavrel(args);
+  };
+  for (const std::vector<std::string>& typed : {std::vector<std::string>{}, {"--typed"}}) {
+    ASSERT_EQ(onEveryName({"copy", "to-foxpro", "--overwrite"}, typed).status, 0);
+    if (typed.empty()) {
+      std::vector<std::string> files;
+      for (const auto& e : fs::directory_iterator(folder_.path())) files.push_back(e.path().filename().string());
+      std::sort(files.begin(), files.end());
+      EXPECT_EQ(files,
+                (std::vector<std::string>{"..%2Fup.DBF", "..%2Fup.FPT", "..%2Fx.DBF", "..%2Fx.FPT", "a]b%22c;d.DBF",
+                                          "a]b%22c;d.FPT", "a]b`c;d'e%22f.DBF", "a]b`c;d'e%22f.FPT"}));
+    }
+    const std::vector<std::string> before = folderState(folder_.path());
+    for (const std::string verb : {"check", "verify"}) {
+      const Outcome run = onEveryName({verb, "to-foxpro"}, typed);
+      EXPECT_EQ(run.status, verb == "verify" ? 0 : 5) << verb << ": " << run.out << run.err;
+      for (const std::string& name : names)
+        EXPECT_NE(("\n" + run.out).find("\n" + name + ": "), std::string::npos) << run.out;
+    }
+    EXPECT_EQ(folderState(folder_.path()), before);
+  }
+  for (const auto& e : fs::directory_iterator(folder_.path().parent_path())) {
+    const QString file = QString::fromStdString(e.path().filename().string()).toLower();
+    EXPECT_TRUE(file != "x.dbf" && file != "up.dbf") << e.path();
+  }
+  std::vector<std::string> args = {"delete", "foxpro"};
+  std::istringstream listed(tavrel({"list", "foxpro"}).out);
+  for (std::string name; std::getline(listed, name);) args.push_back(name);
+  EXPECT_EQ(args.size(), 2 + names.size());
   EXPECT_EQ(tavrel(args).status, 0);
   EXPECT_TRUE(fs::is_empty(folder_.path()));
 }

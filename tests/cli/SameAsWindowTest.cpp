@@ -1,7 +1,7 @@
 // `tavrel copy … --all` run as cron runs it, on the settings the Setup Connections window saved
 // (a new user's), makes the very tables the window's button makes from the same source.
 #include "../transfer/CopyTest.h"
-#include "RunTavrel.h"
+#include "CliTest.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ class SameAsWindow : public CopyTest {
 
 // A .dbf file without the date of its last update (header bytes 1 to 3); other files whole.
 std::string content(const fs::path& file) {
-  std::string bytes = clitest::Program::read(file);
+  std::string bytes = testfiles::readFile(file);
   if (fox::sameName(file.extension().string(), ".dbf") && bytes.size() > 4) bytes.replace(1, 3, "   ");
   return bytes;
 }

@@ -1,7 +1,10 @@
-// Opening a source, the tables rowset of a folder, DROP TABLE, and the tables a connection
-// keeps open. (Tables another connection has open: ContainerWriteTest.)
+// Opening a source, the tables rowset of a folder, DROP TABLE, the tables a connection keeps
+// open (tables another connection has open: ContainerWriteTest); and SELECT * over tables written
+// by Visual FoxPro (the fixtures, read in place: nothing writes) and over tables the provider
+// wrote. (Type codes and values of every fixture table: tests/tools/foxsql_fixtures.py.)
 #include "ProviderSupport.h"
 #include "ValueLiteral.h"
+#include "foxpro-engine/TableWriter.h"
 
 namespace {
 
@@ -25,29 +28,22 @@ std::string tables(ado::Connection& db) {
   return rows;
 }
 
-TEST(ProviderCatalogue, OpeningChecksTheSource) {
+// A source opens when it is a folder or a container; a folder lists its table files in any case.
+TEST(ProviderCatalogue, OpeningChecksTheSourceAndAFolderListsItsTableFilesInAnyCase) {
   TempFolder folder;
-  foxpro::registerFoxProProvider();
-  auto openWith = [](const std::string& source) {
-    return errorNumber([&] { ado::Connection().Open(connectionString(source), "", "", -1); });
-  };
   touch(folder / "file.txt");
-  EXPECT_EQ(openWith(folder.path().string()), 0);
-  EXPECT_EQ(openWith(folder.path().string() + "/"), 0);
-  EXPECT_EQ(openWith(folder / "missing"), 202);
-  EXPECT_EQ(openWith(folder / "file.txt"), 202);
-  EXPECT_EQ(openWith(folder / "missing.dbc"), 1);
-  EXPECT_EQ(openWith(""), 1);
-}
-
-TEST(ProviderCatalogue, AFolderListsItsTableFilesInAnyCase) {
-  TempFolder folder;
+  const std::pair<std::string, long> sources[] = {{folder.path().string() + "/", 0},
+                                                  {folder / "missing", 202},
+                                                  {folder / "file.txt", 202},
+                                                  {folder / "missing.dbc", 1},
+                                                  {"", 1}};
+  for (const auto& [source, number] : sources) EXPECT_EQ(errorNumber([&] { open(source); }), number) << source;
   auto db = open(folder.path());
   EXPECT_EQ(tables(*db), "0:");
   createTable(*db, folder / "orders.dbf");
   createTable(*db, folder / "Customers.DBF");
   createTable(*db, folder / "order items.Dbf");
-  for (const char* other : {"notes.txt", "orders.bak", ".dbf", "archive.dbf.old", "sub/inner.dbf"}) {
+  for (const char* other : {"orders.bak", ".dbf", "archive.dbf.old", "sub/inner.dbf"}) {
     fs::create_directories((folder.path() / other).parent_path());
     touch(folder / other);
   }
@@ -108,6 +104,70 @@ TEST(ProviderCatalogue, ManyTablesInOneConnection) {
     for (int t = 0; t < 40; ++t) db->Execute(insertStatement(path(t), {literal(std::to_string(round))}), -1);
   db->Close();
   for (int t = 0; t < 40; ++t) EXPECT_EQ(readBack(path(t)).size(), 4u);
+}
+
+const fs::path kFixtures = TAVREL_FIXTURES_DIR;
+
+TEST(ProviderSelect, NullsReadAsNullAndTheNameFormsAllFindTheTable) {
+  auto db = open(kFixtures / "northwind");
+  for (const char* statement : {"SELECT * FROM \"customers\"", "SELECT * FROM [Customers]", "select * from CUSTOMERS",
+                                "SELECT * FROM 'customers.dbf'"})
+    EXPECT_EQ(db->Execute(statement, -1).RecordCount(), 91) << statement;
+  ado::Recordset rs = db->Execute("SELECT * FROM \"customers\"", -1);
+  std::map<std::string, int> nulls;
+  long walked = 0;
+  for (; !rs.Eof(); rs.MoveNext(), ++walked)
+    for (const char* field : {"region", "fax", "postalcode", "city"})
+      if (rs.Fields()[field].Value().isNull()) ++nulls[field];
+  EXPECT_EQ(walked, 91);
+  // As the fixture's manifest counts them from the raw _NullFlags.
+  EXPECT_EQ(nulls, (std::map<std::string, int>{{"region", 60}, {"fax", 22}, {"postalcode", 1}}));
+}
+
+// Records marked deleted are neither returned nor counted; a header's field names are in the
+// table's code page (old dBASE programs wrote national letters there).
+TEST(ProviderSelect, DeletedRecordsAndFieldNamesInTheTablesCodePage) {
+  TempFolder folder;
+  auto writer = fox::TableWriter::create(folder / "old.dbf", {{"AB", 'I'}}, {.codePage = 1252, .backlink = {}});
+  for (std::int32_t i = 1; i <= 4; ++i) writer->append({i});
+  for (std::uint32_t index : {0u, 3u}) writer->setDeleted(index, true);
+  writer->close();
+  {
+    std::fstream file(folder / "old.dbf", std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(32);
+    file.put('\xC9');  // the name is now "\xC9B", as a dBASE program in Windows-1252 writes ÉB
+  }
+  auto db = open(folder.path());
+  ado::Recordset rs = db->Execute("SELECT * FROM old", -1);
+  std::string seen = rs.Fields()[0].Name() + " " + std::to_string(rs.RecordCount()) + ":";
+  for (; !rs.Eof(); rs.MoveNext()) seen += " " + rs.Fields()[0].Value().toText();
+  EXPECT_EQ(seen, std::string("\xC3\x89") + "b 2: 2 3");
+}
+
+TEST(ProviderSelect, TablesThatCannotBeReadGiveClearErrors) {
+  TempFolder folder;
+  fs::copy_file(kFixtures / "dbffile/vfp9_30_memo.dbf", folder / "memo.dbf");  // its memo file left behind
+  std::ofstream(folder / "broken.dbf", std::ios::binary) << std::string(40, '\x30');
+  std::ofstream(folder / "empty.dbf", std::ios::binary);
+  auto db = open(folder.path());
+  std::string description;
+  EXPECT_EQ(errorNumber([&] { db->Execute("SELECT * FROM memo", -1); }, &description), 41);
+  EXPECT_NE(description.find("memo.fpt"), std::string::npos) << description;
+  EXPECT_NE(errorNumber([&] { db->Execute("SELECT * FROM broken", -1); }), 0);
+  EXPECT_NE(errorNumber([&] { db->Execute("SELECT * FROM empty", -1); }), 0);
+  EXPECT_EQ(errorNumber([&] { db->Execute("SELECT * FROM nothere", -1); }, &description), 1);
+  EXPECT_EQ(description, "File 'nothere.DBF' does not exist.");
+
+  // A row that cannot be read is the layer's error when the walk reaches it.
+  db->Execute("CREATE TABLE 'cut'([m] M)", -1);
+  db->Execute("INSERT INTO [cut] VALUES('first')", -1);
+  db->Execute("INSERT INTO [cut] VALUES('" + std::string(500, 'x') + "')", -1);
+  db->Close();
+  fs::resize_file(folder / "cut.FPT", 600);  // the second memo's blocks are gone
+  db = open(folder.path());
+  ado::Recordset rs = db->Execute("SELECT * FROM cut", -1);
+  EXPECT_EQ(rs.Fields()[0].Value().toText(), "first");
+  EXPECT_EQ(errorNumber([&] { rs.MoveNext(); }), 41);
 }
 
 }  // namespace
