@@ -187,25 +187,14 @@ TEST(ContainerWrite, FailedWriteSyncOrRenameAtEveryPoint) {
   }
 }
 
-// A change rebuilds a missing index, and one that belongs to another container, from the records.
-TEST(ContainerWrite, MissingOrStaleIndexIsRebuiltByTheFirstChange) {
-  TempFolder temp;
-  fs::path folder = temp.copyFixture("go-dbase/database"), dbc = folder / "EXPENSES.DBC";
-  fs::remove(folder / "EXPENSES.DCX");
-  addTable(dbc, {folder / "new one.dbf", {{"id", 'I'}}, {}});
-  expectIndexMatchesRecords(dbc);
-  fs::copy_file(fixtures::fixturePath("northwind/northwind.dcx"), indexFileOf(dbc),
-                fs::copy_options::overwrite_existing);
-  dropTable(dbc, "NEW_ONE");
-  expectIndexMatchesRecords(dbc);
-}
-
 // Tables named by their files: a member's file replaced by CREATE (the member keeping its name),
 // a path without extension (the .dbf), a name that is no table of the container but a file
 // beside it (the table "expense details" is expense_details in the container), and CREATE … FREE.
-TEST(ContainerWrite, TablesNamedByTheirFiles) {
+// A change rebuilds a missing index, and one that belongs to another container, from the records.
+TEST(ContainerWrite, TablesNamedByTheirFilesAndIndexesRebuilt) {
   TempFolder temp;
   fs::path folder = temp.copyFixture("go-dbase/database"), dbc = folder / "EXPENSES.DBC";
+  fs::remove(folder / "EXPENSES.DCX");
   auto db = open(dbc);
 
   // CREATE over a member's file replaces the member: one table of that name, the new fields,
@@ -231,7 +220,9 @@ TEST(ContainerWrite, TablesNamedByTheirFiles) {
   EXPECT_EQ(db->Execute("SELECT * FROM \"expense categories\"", -1).RecordCount(), 5);
   // DROP takes the member's files; EXPENSE DETAILS.DBF is another table on this file system.
   fs::copy_file(folder / "expense categories.dbf", folder / "EXPENSE DETAILS.DBF");
+  fs::copy_file(fixtures::fixturePath("northwind/northwind.dcx"), indexFileOf(dbc), fs::copy_options::overwrite_existing);
   db->Execute("DROP TABLE [expense details]", -1);
+  expectIndexMatchesRecords(dbc);
   EXPECT_FALSE(Container::open(dbc)->findObject("expense_details", "Table"));
   EXPECT_FALSE(fs::exists(folder / "expense details.dbf") || fs::exists(folder / "expense details.CDX"));
   EXPECT_TRUE(fs::exists(folder / "EXPENSE DETAILS.DBF"));
