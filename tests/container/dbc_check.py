@@ -14,13 +14,9 @@ import tempfile
 FIXTURES = os.environ.get("TAVREL_FIXTURES_DIR", "")
 
 
-def manifest():
-    with open(os.path.join(FIXTURES, "MANIFEST.json"), encoding="utf-8") as f:
-        return json.load(f)
-
-
 def show_manifest(rel):
-    tables = manifest()["tables"]
+    with open(os.path.join(FIXTURES, "MANIFEST.json"), encoding="utf-8") as f:
+        tables = json.load(f)["tables"]
     cat = tables[rel]["dbc_catalog"]
     print("live\t%d" % cat["live_rows"])
     print("deleted\t%d" % cat["deleted_rows"])
