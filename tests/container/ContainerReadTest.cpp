@@ -1,8 +1,8 @@
 // Reading the three fixture containers: the catalogue rows in container order (deleted ones
-// skipped) and every table found through its stored path with its long field names and its rows,
-// as MANIFEST.json has them; the container's index computed from the catalogue records equals,
-// key for key and in order, what Visual FoxPro wrote into the .dcx, and a rebuilt .dcx decodes to
-// the same. (The tables' values: FixtureCopyTest through the provider against dbfread.)
+// skipped), tables and views, and every table found through its stored path, as MANIFEST.json
+// has them; the container's index computed from the catalogue records equals, key for key and in
+// order, what Visual FoxPro wrote into the .dcx, and a rebuilt .dcx decodes to the same. (The
+// tables' long field names and values: FixtureCopyTest, through the provider against dbfread.)
 #include <algorithm>
 
 #include "ContainerIndexCheck.h"
@@ -25,7 +25,7 @@ TEST(ContainerRead, ListsReadsAndIndexesEveryFixtureContainer) {
   for (const auto& fixture : fixtures::containers()) {
     SCOPED_TRACE(fixture.folder);
     const std::string folder = std::string(fixture.folder) + "/";
-    std::vector<std::vector<std::string>> tables;  // table, name, path, long field names, records
+    std::vector<std::vector<std::string>> tables;  // "table", name, records
     std::vector<std::string> views;
     std::size_t live = 0, deleted = 0;
     for (auto& f : fixtures::pythonFacts("manifest", folder + fixture.dbc)) {
@@ -65,14 +65,7 @@ TEST(ContainerRead, ListsReadsAndIndexesEveryFixtureContainer) {
       // case (calls.FPT beside calls.dbf, FOXPRO-DB-TEST.DBC against a lower-case back-link).
       std::string asked = name;
       if (t % 2) std::transform(asked.begin(), asked.end(), asked.begin(), ::toupper);
-      ado::Recordset rs = db->Execute("SELECT * FROM \"" + asked + "\"", -1);
-      std::string longNames;
-      for (int i = 0; i < rs.Fields().Count(); ++i) longNames += (i ? "," : "") + rs.Fields()[i].Name();
-      EXPECT_EQ(longNames, tables[t][3]);
-      long rows = 0;  // every value of every row reads, memos included
-      for (; !rs.Eof(); rs.MoveNext(), ++rows)
-        for (int i = 0; i < rs.Fields().Count(); ++i) rs.Fields()[i].Value();
-      EXPECT_EQ(rows, std::stol(tables[t][4]));
+      EXPECT_EQ(db->Execute("SELECT * FROM \"" + asked + "\"", -1).RecordCount(), std::stol(tables[t][2]));
     }
   }
   EXPECT_GT(indexKeys, 700u);

@@ -22,7 +22,7 @@ def show_manifest(rel):
     print("deleted\t%d" % cat["deleted_rows"])
     for t in cat["tables"]:
         records = tables[os.path.dirname(rel) + "/" + t["path"]]["dbfread"]["records"]
-        print("table\t%s\t%s\t%s\t%d" % (t["name"], t["path"], ",".join(t["long_field_names"]), records))
+        print("table\t%s\t%d" % (t["name"], records))
     for v in cat["views"]:
         print("view\t%s" % v["name"])
 
