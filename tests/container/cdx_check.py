@@ -38,11 +38,9 @@ def header(data, at):
     pool = data[at + 512:at + 1024]
     for_at, for_len, key_at, key_len = (le(data, at + o, 2) for o in (504, 506, 508, 510))
     text = lambda s, n: pool[s:s + max(n - 1, 0)].decode("latin-1")
-    return {
-        "root": le(data, at, 4), "keylen": le(data, at + 12, 2), "options": data[at + 14],
-        "signature": data[at + 15], "collation": data[at + 494:at + 502].rstrip(b"\0").decode("latin-1"),
-        "descending": le(data, at + 502, 2) == 1, "key": text(key_at, key_len), "for": text(for_at, for_len),
-    }
+    return {"root": le(data, at, 4), "keylen": le(data, at + 12, 2), "options": data[at + 14],
+            "collation": data[at + 494:at + 502].rstrip(b"\0").decode("latin-1"), "key": text(key_at, key_len),
+            "for": text(for_at, for_len)}
 
 
 def header_problems(data, at, bits, problems):
@@ -160,9 +158,7 @@ def walk_tag(data, info, pad, problems):
 
 def flip_double(x):
     """§6.2: the big-endian IEEE double, sign bit flipped, all bits inverted when negative."""
-    if x == 0:
-        x = 0.0
-    b = struct.pack(">d", x)
+    b = struct.pack(">d", x + 0.0)  # -0.0 keys as 0.0
     if x < 0:
         return bytes(255 - c for c in b)
     return bytes([b[0] ^ 0x80]) + b[1:]
@@ -211,19 +207,10 @@ def vfp_str(text, width, decimals):
     return b"*" * width
 
 
-UPPER_1252 = {0x9A: 0x8A, 0x9C: 0x8C, 0x9E: 0x8E, 0xFF: 0x9F}
-
-
-def upper(raw, codepage):
-    out = bytearray(raw)
-    for i, c in enumerate(out):
-        if 0x61 <= c <= 0x7A:
-            out[i] = c - 32
-        elif codepage == 1252 and c in UPPER_1252:
-            out[i] = UPPER_1252[c]
-        elif codepage == 1252 and 0xE0 <= c <= 0xFE and c != 0xF7:
-            out[i] = c - 32
-    return bytes(out)
+# UPPER(): ASCII letters; under code page 1252 also š œ ž ÿ and the accented letters à–þ but ÷.
+ASCII_UPPER = bytes(c - 32 if 0x61 <= c <= 0x7A else c for c in range(256))
+UPPER_1252 = bytes({0x9A: 0x8A, 0x9C: 0x8C, 0x9E: 0x8E, 0xFF: 0x9F}.get(c, c - 32 if 0xE0 <= c <= 0xFE and c != 0xF7
+                                                                   else ASCII_UPPER[c]) for c in range(256))
 
 
 def split_terms(expr):
@@ -289,7 +276,7 @@ class Evaluator:
         if kind == "char":
             return raw.ljust(f.length, b"\0" if f.type == "Q" else b" ")
         if kind == "UPPER":
-            return upper(raw, self.codepage).ljust(f.length, b" ")
+            return raw.translate(UPPER_1252 if self.codepage == 1252 else ASCII_UPPER).ljust(f.length, b" ")
         if kind == "ALLTRIM":
             inner = self.term_key(arg, f, None, raw, False)
             return inner.strip(b" ").ljust(self.keylen - (1 if self.nullable else 0), b" ")
@@ -354,19 +341,16 @@ CODEPAGES = {0x01: 437, 0x02: 850, 0x03: 1252, 0x64: 852, 0x65: 866, 0x78: 950, 
 
 
 def records(path):
-    """(record number, deleted, {field: raw bytes}, set of NULL field names) for every record."""
+    """The fields; for every record (number, deleted, {field: raw bytes}, NULL field names, names of
+    the V and Q fields holding a short value); the code page."""
     class Parser(dbfread.field_parser.FieldParser):
         # dbfread opens only tables whose every type it knows; the values are read raw anyway.
         parseQ = parseV = parseW = lambda self, field, data: bytes(data)
 
     table = dbfread.DBF(path, raw=True, load=False, ignore_missing_memofile=True, parserclass=Parser)
-    fields, bit = [], 0
-    for f in table.fields:
-        if f.type == "0":
-            continue
-        field = Field(f, bit)
-        bit = field.next_bit
-        fields.append(field)
+    fields = []
+    for f in (f for f in table.fields if f.type != "0"):  # not _NullFlags
+        fields.append(Field(f, fields[-1].next_bit if fields else 0))
     with open(path, "rb") as fh:
         head = fh.read(32)
         count, hlen, rlen = le(head, 4, 4), le(head, 8, 2), le(head, 10, 2)

@@ -4,9 +4,6 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
-#include <string>
-#include <vector>
-
 #include "tests/foxpro/ProviderSupport.h"
 
 namespace {
