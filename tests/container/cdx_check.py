@@ -111,7 +111,7 @@ def walk_tag(data, info, pad, problems):
             problems.add("root node %#x lacks the root bit" % first)
         chain, offset, left = [], first, 0xFFFFFFFF
         while offset != 0xFFFFFFFF:
-            n = node if offset == first else node_at(offset)
+            n = node if offset == first and not chain else node_at(offset)  # a chain back to its start is a cycle
             if n is None:
                 return []
             if le(n, 4, 4) != left:
@@ -147,7 +147,7 @@ def walk_tag(data, info, pad, problems):
         for offset, _ in levels[depth]:
             for i, (key, rec, child) in enumerate(entries[offset]):
                 pointed.append(child)
-                if child in below and entries[child] and entries[child][-1][:2] != (key, rec):
+                if child in entries and entries[child] and entries[child][-1][:2] != (key, rec):
                     problems.add("interior %#x entry %d is not its child's last key" % (offset, i))
         if pointed != below:
             problems.add("level %d: interior entries do not point at the level below in order" % depth)
