@@ -10,15 +10,13 @@ namespace {
 
 using namespace ado;
 
+// The provider's one table, and what the layer asked of it.
 struct Table {
   std::vector<provider::FieldInfo> fields{{"id", adInteger}, {"name", adVarChar}};
   std::vector<std::vector<Variant>> rows{{1, "one"}, {2, Variant()}};
-  std::vector<std::vector<bool>> assignedLog;
-  int closedSessions = 0;
-  int fetches = 0;
-};
-
-Table table;
+  std::vector<bool> assigned;  // of the last insert
+  int closedSessions = 0, fetches = 0;
+} table;
 
 // "SELECT id" gives the first column only; any other text gives both.
 class MemoryCursor : public provider::Cursor {
@@ -36,7 +34,7 @@ class MemoryCursor : public provider::Cursor {
   }
   void insert(const std::vector<Variant>& values, const std::vector<bool>& assigned) override {
     table.rows.push_back(values);
-    table.assignedLog.push_back(assigned);
+    table.assigned = assigned;
   }
 
  private:
@@ -65,12 +63,12 @@ class RecordsetTest : public ::testing::Test {
       EXPECT_EQ(r.connectionString.value("Data Source"), "here");
       return std::make_unique<MemorySession>();
     });
+    cn.Open(kMemory);
   }
+  Connection cn;
 };
 
 TEST_F(RecordsetTest, WalksRowsFromFirstToEofReadingThemOnlyWhenNeeded) {
-  Connection cn;
-  cn.Open(kMemory);
   Recordset rs = cn.Execute("SELECT");
   ASSERT_EQ(rs.State(), adStateOpen);
   EXPECT_EQ(rs.RecordCount(), 2);
@@ -93,8 +91,6 @@ TEST_F(RecordsetTest, WalksRowsFromFirstToEofReadingThemOnlyWhenNeeded) {
 
 // A record set only added to is never read, so a provider may leave its query unsent.
 TEST_F(RecordsetTest, AddNewAndUpdateInsertTheAssignedFieldsWithoutReadingRows) {
-  Connection cn;
-  cn.Open(kMemory);
   Recordset rs;
   rs.Open("SELECT", cn, adOpenKeyset, adLockOptimistic);
   EXPECT_THROW(rs.Fields()[0].SetValue(5), Error);  // not adding
@@ -106,7 +102,7 @@ TEST_F(RecordsetTest, AddNewAndUpdateInsertTheAssignedFieldsWithoutReadingRows) 
   ASSERT_EQ(table.rows.size(), 3u);
   EXPECT_EQ(table.rows[2][0], Variant(5));
   EXPECT_TRUE(table.rows[2][1].isNull());
-  EXPECT_EQ(table.assignedLog[0], (std::vector<bool>{true, false}));
+  EXPECT_EQ(table.assigned, (std::vector<bool>{true, false}));
   EXPECT_EQ(rs.RecordCount(), 3);
   EXPECT_EQ(rs.Fields()[0].Value(), Variant(5));  // the new row is the current one
   rs.Close();
@@ -114,62 +110,54 @@ TEST_F(RecordsetTest, AddNewAndUpdateInsertTheAssignedFieldsWithoutReadingRows) 
   EXPECT_THROW(rs.Close(), Error);
 }
 
+// Closing a connection closes its record sets and their fields, even fields taken from a record
+// set nobody holds any more, and a record set that outlives the connection; one record set reused
+// on two connections, as the copy into MySQL reuses one for every row, belongs to the last one.
 TEST_F(RecordsetTest, ClosingTheConnectionClosesItsRecordsetsAndTheirFields) {
-  Recordset rs;
+  Recordset rs, reused;
   {
-    Connection cn;
-    cn.Open(kMemory);
-    rs = cn.OpenSchema(adSchemaTables);
-    // Fields taken from a record set nobody holds any more still reach it.
-    Recordset::Field id = cn.Execute("SELECT").Fields()[0];
-    Recordset::FieldList fields = cn.Execute("SELECT").Fields();
+    Connection other;
+    other.Open(kMemory);
+    rs = other.OpenSchema(adSchemaTables);
+    Recordset::Field id = other.Execute("SELECT").Fields()[0];
+    Recordset::FieldList fields = other.Execute("SELECT").Fields();
     EXPECT_EQ(id.Value(), Variant(1));
     EXPECT_EQ(fields[1].Value(), Variant("one"));
-    cn.Close();
-    EXPECT_EQ(cn.State(), adStateClosed);
+    reused.Open("SELECT", other);
+    Recordset::Field name = reused.Fields()[1];
+    for (Connection* on : {&other, &cn}) {
+      reused.Close();
+      reused.Open("SELECT id", *on);
+    }
+    other.Close();
+    EXPECT_EQ(other.State(), adStateClosed);
     EXPECT_EQ(table.closedSessions, 1);
-    EXPECT_THROW(cn.Execute("SELECT"), Error);
+    EXPECT_THROW(other.Execute("SELECT"), Error);
     EXPECT_THROW(id.Value(), Error);
     EXPECT_THROW(fields.Count(), Error);
+    EXPECT_EQ(reused.RecordCount(), 2);
+    EXPECT_THROW(name.Name(), Error);  // a field of the earlier layout, not of this one
+    EXPECT_THROW(name.Value(), Error);
+    reused.AddNew();
+    EXPECT_THROW(name.SetValue(1), Error);
   }
   EXPECT_EQ(rs.State(), adStateClosed);
   EXPECT_THROW(rs.RecordCount(), Error);
-}
-
-// One record set reused on two connections, as the copy into MySQL reuses one for every row.
-TEST_F(RecordsetTest, ARecordsetReopenedOnAnotherConnectionBelongsToThatOne) {
-  Connection first, second;
-  first.Open(kMemory);
-  second.Open(kMemory);
-  Recordset rs;
-  rs.Open("SELECT", first);
-  Recordset::Field name = rs.Fields()[1];
-  for (Connection* cn : {&first, &second}) {
-    rs.Close();
-    rs.Open("SELECT id", *cn);
-  }
-  first.Close();
-  EXPECT_EQ(rs.RecordCount(), 2);
-  EXPECT_THROW(name.Name(), Error);  // a field of the earlier layout, not of this one
-  EXPECT_THROW(name.Value(), Error);
-  rs.AddNew();
-  EXPECT_THROW(name.SetValue(1), Error);
-  second.Close();
-  EXPECT_EQ(rs.State(), adStateClosed);
+  cn.Close();
+  EXPECT_EQ(reused.State(), adStateClosed);
 }
 
 TEST_F(RecordsetTest, UnknownDriversAndProvidersAreErrors) {
-  Connection cn;
+  Connection fresh;
   for (const char* unknown : {"DRIVER={No Such Driver};SERVER=x;", "SERVER=x;", "Provider=nothing.1;"}) {
     try {
-      cn.Open(unknown);
+      fresh.Open(unknown);
       ADD_FAILURE() << unknown;
     } catch (const Error& e) {
       EXPECT_EQ(e.Description().find("Data source name not found") != std::string::npos, unknown[0] != 'P');
     }
   }
-  EXPECT_EQ(cn.State(), adStateClosed);
-  cn.Open(kMemory);
+  EXPECT_EQ(fresh.State(), adStateClosed);
   EXPECT_THROW(cn.Open(kMemory), Error);  // already open
 }
 

@@ -1,11 +1,7 @@
 #pragma once
 // Shared by the container tests: the three fixture containers, whole-file reads, and the facts
 // tests/container/dbc_check.py gives from MANIFEST.json and python-dbf.
-#include <array>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -44,11 +40,9 @@ inline std::vector<std::vector<std::string>> pythonFacts(const std::string& comm
   if (testfiles::run(line, text) != 0) throw std::runtime_error("dbc_check.py failed: " + line);
   std::istringstream lines(text);
   for (std::string l; std::getline(lines, l);) {
-    std::vector<std::string> fields;  // an empty last field counts too
-    std::size_t at = 0;
-    for (std::size_t tab; (tab = l.find('\t', at)) != std::string::npos; at = tab + 1)
-      fields.push_back(l.substr(at, tab - at));
-    fields.push_back(l.substr(at));
+    std::vector<std::string> fields;
+    std::istringstream cells(l + "\t");  // each field ends with a tab: an empty last field counts too
+    for (std::string cell; std::getline(cells, cell, '\t');) fields.push_back(cell);
     out.push_back(std::move(fields));
   }
   return out;

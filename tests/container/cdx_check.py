@@ -38,11 +38,9 @@ def header(data, at):
     pool = data[at + 512:at + 1024]
     for_at, for_len, key_at, key_len = (le(data, at + o, 2) for o in (504, 506, 508, 510))
     text = lambda s, n: pool[s:s + max(n - 1, 0)].decode("latin-1")
-    return {
-        "root": le(data, at, 4), "keylen": le(data, at + 12, 2), "options": data[at + 14],
-        "signature": data[at + 15], "collation": data[at + 494:at + 502].rstrip(b"\0").decode("latin-1"),
-        "descending": le(data, at + 502, 2) == 1, "key": text(key_at, key_len), "for": text(for_at, for_len),
-    }
+    return {"root": le(data, at, 4), "keylen": le(data, at + 12, 2), "options": data[at + 14],
+            "collation": data[at + 494:at + 502].rstrip(b"\0").decode("latin-1"), "key": text(key_at, key_len),
+            "for": text(for_at, for_len)}
 
 
 def header_problems(data, at, bits, problems):
@@ -113,7 +111,7 @@ def walk_tag(data, info, pad, problems):
             problems.add("root node %#x lacks the root bit" % first)
         chain, offset, left = [], first, 0xFFFFFFFF
         while offset != 0xFFFFFFFF:
-            n = node if offset == first else node_at(offset)
+            n = node if offset == first and not chain else node_at(offset)  # a chain back to its start is a cycle
             if n is None:
                 return []
             if le(n, 4, 4) != left:
@@ -137,46 +135,30 @@ def walk_tag(data, info, pad, problems):
     if len(levels[0]) != 1:
         problems.add("the root level has %d nodes" % len(levels[0]))
 
-    keys_of = {}
-    for offset, node in leaves:
-        keys_of[offset] = decode_leaf(node, keylen, pad, problems, "leaf %#x" % offset)
+    entries = {offset: decode_leaf(node, keylen, pad, problems, "leaf %#x" % offset) for offset, node in leaves}
+    for chain in levels[:-1]:
+        for offset, node in chain:
+            entries[offset] = [(node[at:at + keylen], be(node, at + keylen, 4), be(node, at + keylen + 4, 4))
+                               for at in range(12, 12 + le(node, 2, 2) * (keylen + 8), keylen + 8)]
     # Interior entries: each names a child of the level below, in order, with its last key and record.
     for depth in range(len(levels) - 1):
         below = [offset for offset, _ in levels[depth + 1]]
         pointed = []
-        for offset, node in levels[depth]:
-            for i in range(le(node, 2, 2)):
-                at = 12 + i * (keylen + 8)
-                key, rec, child = node[at:at + keylen], be(node, at + keylen, 4), be(node, at + keylen + 4, 4)
+        for offset, _ in levels[depth]:
+            for i, (key, rec, child) in enumerate(entries[offset]):
                 pointed.append(child)
-                last = last_entry(child, levels, depth + 1, keys_of, keylen)
-                if last is not None and last != (key, rec):
+                if child in entries and entries[child] and entries[child][-1][:2] != (key, rec):
                     problems.add("interior %#x entry %d is not its child's last key" % (offset, i))
         if pointed != below:
             problems.add("level %d: interior entries do not point at the level below in order" % depth)
-    return [entry for offset, _ in leaves for entry in keys_of[offset]]
-
-
-def last_entry(child, levels, depth, keys_of, keylen):
-    if child in keys_of:
-        return keys_of[child][-1] if keys_of[child] else None
-    for offset, node in levels[depth]:
-        if offset == child:
-            count = le(node, 2, 2)
-            if count == 0:
-                return None
-            at = 12 + (count - 1) * (keylen + 8)
-            return node[at:at + keylen], be(node, at + keylen, 4)
-    return None
+    return [entry for offset, _ in leaves for entry in entries[offset]]
 
 
 # Keys from values (§6) ------------------------------------------------------------------------
 
 def flip_double(x):
     """§6.2: the big-endian IEEE double, sign bit flipped, all bits inverted when negative."""
-    if x == 0:
-        x = 0.0
-    b = struct.pack(">d", x)
+    b = struct.pack(">d", x + 0.0)  # -0.0 keys as 0.0
     if x < 0:
         return bytes(255 - c for c in b)
     return bytes([b[0] ^ 0x80]) + b[1:]
@@ -225,19 +207,10 @@ def vfp_str(text, width, decimals):
     return b"*" * width
 
 
-UPPER_1252 = {0x9A: 0x8A, 0x9C: 0x8C, 0x9E: 0x8E, 0xFF: 0x9F}
-
-
-def upper(raw, codepage):
-    out = bytearray(raw)
-    for i, c in enumerate(out):
-        if 0x61 <= c <= 0x7A:
-            out[i] = c - 32
-        elif codepage == 1252 and c in UPPER_1252:
-            out[i] = UPPER_1252[c]
-        elif codepage == 1252 and 0xE0 <= c <= 0xFE and c != 0xF7:
-            out[i] = c - 32
-    return bytes(out)
+# UPPER(): ASCII letters; under code page 1252 also š œ ž ÿ and the accented letters à–þ but ÷.
+ASCII_UPPER = bytes(c - 32 if 0x61 <= c <= 0x7A else c for c in range(256))
+UPPER_1252 = bytes({0x9A: 0x8A, 0x9C: 0x8C, 0x9E: 0x8E, 0xFF: 0x9F}.get(c, c - 32 if 0xE0 <= c <= 0xFE and c != 0xF7
+                                                                   else ASCII_UPPER[c]) for c in range(256))
 
 
 def split_terms(expr):
@@ -292,31 +265,29 @@ class Evaluator:
             return fn, self.field(args[0]), (int(args[1]) if len(args) > 1 else 10, int(args[2]) if len(args) > 2 else 0)
         raise ValueError("cannot evaluate " + text)
 
-    def key(self, raws, nulls):
+    def key(self, raws, nulls, shorts):
         if self.nullable and any(f.nullable and f.name in nulls for _, f, _ in self.terms):
             return None  # the caller makes the all-zero NULL key
-        return b"".join(self.term_key(kind, f, arg, raws[f.name]) for kind, f, arg in self.terms)
+        return b"".join(self.term_key(kind, f, arg, raws[f.name], f.name in shorts) for kind, f, arg in self.terms)
 
-    def term_key(self, kind, f, arg, raw):
+    def term_key(self, kind, f, arg, raw, short):
+        if short and raw:  # a short V or Q value keeps its length in its last byte
+            raw = raw[:raw[-1]]
         if kind == "char":
-            if f.short:
-                raw = raw[:raw[-1]] if raw else raw
             return raw.ljust(f.length, b"\0" if f.type == "Q" else b" ")
         if kind == "UPPER":
-            return upper(raw if f.type == "C" or not f.short else raw[:raw[-1]], self.codepage).ljust(f.length, b" ")
+            return raw.translate(UPPER_1252 if self.codepage == 1252 else ASCII_UPPER).ljust(f.length, b" ")
         if kind == "ALLTRIM":
-            inner = self.term_key(arg, f, None, raw)
+            inner = self.term_key(arg, f, None, raw, False)
             return inner.strip(b" ").ljust(self.keylen - (1 if self.nullable else 0), b" ")
         if kind == "STR":
             return vfp_str(decimal_text(f, raw), *arg)
+        if kind == "DTOS" and f.type == "T":
+            day = datetime_parts(raw)[0]
+            return date_text(day) if day else b" " * 8
         if kind == "DTOS":
-            if f.type == "T":
-                day, _ = datetime_parts(raw)
-                if day == 0:
-                    return b" " * 8
-                return date_text(day)
             d = parse_date(raw)
-            return b" " * 8 if d is None else ("%04d%02d%02d" % d).encode()
+            return ("%04d%02d%02d" % d).encode() if d else b" " * 8
         if kind == "TTOC":
             day, ms = datetime_parts(raw)
             if day == 0:
@@ -325,18 +296,15 @@ class Evaluator:
             if secs >= 86400:
                 day, secs = day + 1, secs - 86400
             return date_text(day) + ("%02d%02d%02d" % (secs // 3600, secs // 60 % 60, secs % 60)).encode()
-        if kind == "BINTOC":
+        if kind == "BINTOC" or f.type == "I":
             return struct.pack(">I", (struct.unpack("<i", raw)[0] + 0x80000000) & 0xFFFFFFFF)
         # a field alone, not character (§6.2–6.5)
-        t = f.type
-        if t == "I":
-            return struct.pack(">I", (struct.unpack("<i", raw)[0] + 0x80000000) & 0xFFFFFFFF)
-        if t == "L":
+        if f.type == "L":
             return b"T" if raw in (b"T", b"t", b"Y", b"y") else b"F"
-        if t == "D":
+        if f.type == "D":
             d = parse_date(raw)
             return flip_double(float(julian(*d)) if d else 0.0)
-        if t == "T":
+        if f.type == "T":
             day, ms = datetime_parts(raw)
             return flip_double(0.0 if day == 0 else day + round(ms / 1000) / 86400.0)
         try:
@@ -357,17 +325,15 @@ def date_text(day):
 
 
 class Field:
+    """A field with its bits in _NullFlags: a V or Q field's "short" bit, then the NULL bit."""
+
     def __init__(self, f, bit):
         self.name, self.type, self.length = f.name, f.type, f.length
         self.nullable = bool(f.reserved1 & 0x02)
-        self.short_bit = None
-        if self.type in "VQ":
-            self.short_bit, bit = bit, bit + 1
-        self.null_bit = None
-        if self.nullable:
-            self.null_bit, bit = bit, bit + 1
-        self.next_bit = bit
-        self.short = False
+        self.short_bit = bit if self.type in "VQ" else None
+        bit += self.short_bit is not None
+        self.null_bit = bit if self.nullable else None
+        self.next_bit = bit + self.nullable
 
 
 CODEPAGES = {0x01: 437, 0x02: 850, 0x03: 1252, 0x64: 852, 0x65: 866, 0x78: 950, 0x79: 949, 0x7A: 936, 0x7B: 932,
@@ -375,19 +341,16 @@ CODEPAGES = {0x01: 437, 0x02: 850, 0x03: 1252, 0x64: 852, 0x65: 866, 0x78: 950, 
 
 
 def records(path):
-    """(record number, deleted, {field: raw bytes}, set of NULL field names) for every record."""
+    """The fields; for every record (number, deleted, {field: raw bytes}, NULL field names, names of
+    the V and Q fields holding a short value); the code page."""
     class Parser(dbfread.field_parser.FieldParser):
         # dbfread opens only tables whose every type it knows; the values are read raw anyway.
         parseQ = parseV = parseW = lambda self, field, data: bytes(data)
 
     table = dbfread.DBF(path, raw=True, load=False, ignore_missing_memofile=True, parserclass=Parser)
-    fields, bit = [], 0
-    for f in table.fields:
-        if f.type == "0":
-            continue
-        field = Field(f, bit)
-        bit = field.next_bit
-        fields.append(field)
+    fields = []
+    for f in (f for f in table.fields if f.type != "0"):  # not _NullFlags
+        fields.append(Field(f, fields[-1].next_bit if fields else 0))
     with open(path, "rb") as fh:
         head = fh.read(32)
         count, hlen, rlen = le(head, 4, 4), le(head, 8, 2), le(head, 10, 2)
@@ -398,13 +361,10 @@ def records(path):
     for n, flag in enumerate(flags, 1):
         deleted = flag == b"*"
         row = next(dead if deleted else live)
-        nullflags = int.from_bytes(row.get("_NullFlags", b"") or b"", "little")
-        nulls = {f.name for f in fields if f.null_bit is not None and nullflags >> f.null_bit & 1}
-        for f in fields:
-            f.short = f.short_bit is not None and bool(nullflags >> f.short_bit & 1)
+        bits = int.from_bytes(row.get("_NullFlags", b"") or b"", "little")
+        nulls = {f.name for f in fields if f.null_bit is not None and bits >> f.null_bit & 1}
+        shorts = {f.name for f in fields if f.short_bit is not None and bits >> f.short_bit & 1}
         raws = {f.name: (row[f.name] if isinstance(row[f.name], bytes) else b"") for f in fields}
-        # Short V/Q values keep their length in the last byte; work it out per record.
-        shorts = {f.name for f in fields if f.short}
         out.append((n, deleted, raws, nulls, shorts))
     return fields, out, CODEPAGES.get(head[29], 1252)
 
@@ -413,94 +373,73 @@ def check(dbf, cdx):
     data = open(cdx, "rb").read()
     fields, recs, codepage = records(dbf)
     names = long_names(dbf)
-    directory = header(data, 0)
     # The file and its directory (§1, §3, §5): whole pages, no free list, the directory's option bits.
     problems = Problems()
-    if len(data) % PAGE or len(data) < 2 * PAGE + PAGE:
+    if len(data) % PAGE or len(data) < 3 * PAGE:
         problems.add("file length %d is not whole pages" % len(data))
     header_problems(data, 0, 0xE0, problems)
-    tags = walk_tag(data, directory, 0x20, problems)
+    tags = walk_tag(data, header(data, 0), 0x20, problems)
     if [name for name, _ in tags] != sorted(name for name, _ in tags):
         problems.add("tag names out of order")
-    results, failed = ([], False) if not problems else (["(directory) " + "; ".join(problems)], True)
+    results, failed = (["(directory) " + "; ".join(problems)], True) if problems else ([], False)
     for name, offset in tags:
-        name = name.decode("latin-1").rstrip()
         info = header(data, offset)
-        problems = Problems()
+        keylen, options = info["keylen"], info["options"]
+        problems, evaluator, note = Problems(), None, None
         header_problems(data, offset, 0x60, problems)
-        character = True
-        evaluator = None
         try:
-            evaluator = Evaluator(info["key"], fields, codepage, names, info["keylen"])
-            character = evaluator.character
+            evaluator = Evaluator(info["key"], fields, codepage, names, keylen)
         except ValueError as e:
-            problems_note = "keys not computed (%s)" % e
+            note = "keys not computed (%s)" % e
         if evaluator:
-            entries = walk_tag(data, info, 0x20 if character else 0x00, problems)
-        else:
-            # Not known from the expression: the pad that decodes a consistent tree.
-            tries = [(Problems(), pad) for pad in (0x20, 0x00)]
-            decoded = [(walk_tag(data, info, pad, p), p) for p, pad in tries]
-            entries, found = min(decoded, key=lambda d: len(d[1]))
+            entries = walk_tag(data, info, 0x20 if evaluator.character else 0x00, problems)
+        else:  # not known from the expression: the pad that decodes a consistent tree
+            tries = [(walk_tag(data, info, pad, p), p) for p, pad in ((Problems(), 0x20), (Problems(), 0x00))]
+            entries, found = min(tries, key=lambda t: len(t[1]))
             problems.extend(found)
-        keylen = info["keylen"]
-        for i in range(1, len(entries)):
-            if entries[i - 1] >= entries[i]:
-                problems.add("keys out of order at %d" % i)
-                break
+        disorder = next((i for i in range(1, len(entries)) if entries[i - 1] >= entries[i]), None)
+        if disorder:
+            problems.add("keys out of order at %d" % disorder)
         for_expr = info["for"].upper().replace(" ", "")
         if for_expr in ("", ".NOT.DELETED()", "!DELETED()", "NOTDELETED()"):
             wanted = [r for r in recs if not (for_expr and r[1])]
         else:
-            wanted = None
-            problems_note = "FOR %s not evaluated" % info["for"]
+            wanted, note = None, "FOR %s not evaluated" % info["for"]
+        unique, candidate = options & 0x01, options & 0x04
+        keys = [k for k, _ in entries]
+        if (candidate or unique) and len(set(keys)) != len(keys):
+            problems.add("duplicate keys in a %s tag" % ("candidate" if candidate else "UNIQUE"))
         got = sorted(rec for _, rec in entries)
-        unique = info["options"] & 0x01
-        candidate = info["options"] & 0x04
-        if candidate or unique:
-            keys = [k for k, _ in entries]
-            if len(set(keys)) != len(keys):
-                problems.add("duplicate keys in a %s tag" % ("candidate" if candidate else "UNIQUE"))
         if wanted is not None and not unique and got != [r[0] for r in wanted]:
             problems.add("records indexed %d, expected %d (each once)" % (len(got), len(wanted)))
         if wanted is not None and evaluator and info["collation"] == "":
-            nullable = bool(info["options"] & 0x02)
+            nullable = bool(options & 0x02)
             if nullable != evaluator.nullable:
                 problems.add("NULL-key bit %s, expression over nullable fields %s" % (nullable, evaluator.nullable))
             expected = []
             for n, deleted, raws, nulls, shorts in wanted:
-                for f in fields:
-                    f.short = f.name in shorts
-                k = evaluator.key(raws, nulls)
-                k = b"\0" * keylen if k is None else (b"\x80" + k if nullable else k)
-                expected.append((k, n))
+                k = evaluator.key(raws, nulls, shorts)
+                expected.append((b"\0" * keylen if k is None else (b"\x80" + k if nullable else k), n))
             expected.sort()
-            if unique:
-                firsts = {}
-                for k, n in expected:
-                    firsts.setdefault(k, (k, n))
-                expected = sorted(firsts.values())
+            if unique:  # the first record of each key
+                expected = [e for i, e in enumerate(expected) if i == 0 or e[0] != expected[i - 1][0]]
             if any(len(k) != keylen for k, _ in expected):
                 problems.add("key length %d, the expression gives %d" % (keylen, len(expected[0][0])))
             elif sorted(entries) != expected:
                 bad = next(((e, x) for e, x in zip(sorted(entries), expected) if e != x), None)
                 problems.add("keys differ from the values' keys, first: %r" % (bad,))
-        line = "%s %s" % (name, "; ".join(problems) if problems else "ok")
-        if evaluator is None or wanted is None or info["collation"]:
-            line += " (" + (problems_note if evaluator is None or wanted is None else "collation " + info["collation"]) + ")"
+        if note is None and info["collation"]:
+            note = "collation " + info["collation"]
+        results.append("%s %s%s" % (name.decode("latin-1").rstrip(), "; ".join(problems) if problems else "ok",
+                                    " (%s)" % note if note else ""))
         failed = failed or bool(problems)
-        results.append(line)
     return results, failed
 
 
-def beside(dbf, extension):
-    """The file of the table's name with that extension, found without regard to case."""
-    folder, stem = os.path.split(os.path.abspath(dbf))
-    want = os.path.splitext(stem)[0].lower() + extension
-    for name in os.listdir(folder):
-        if name.lower() == want:
-            return os.path.join(folder, name)
-    return None
+def beside(path, name):
+    """The file of that name in the folder of `path`, found without regard to case, or None."""
+    folder = os.path.dirname(os.path.abspath(path))
+    return next((os.path.join(folder, n) for n in os.listdir(folder) if n.lower() == name.lower()), None)
 
 
 def long_names(dbf):
@@ -509,12 +448,8 @@ def long_names(dbf):
         head = fh.read(32)
         fh.seek(le(head, 8, 2) - 263)
         link = fh.read(263).split(b"\0")[0].decode("latin-1").replace("\\", "/")
-    if not link:
-        return None
-    folder = os.path.dirname(os.path.abspath(dbf))
-    dbc = next((os.path.join(folder, n) for n in os.listdir(folder) if n.lower() == os.path.basename(link).lower()),
-               None)
-    if dbc is None:
+    dbc = link and beside(dbf, os.path.basename(link))
+    if not dbc:
         return None
     # dbfread does not read the binary PROPERTY memo that holds the path: the table record is
     # the one named as the file is (true of the fixtures and of the tables Tavrel writes).
@@ -522,15 +457,13 @@ def long_names(dbf):
     stem = os.path.splitext(os.path.basename(dbf))[0].lower()
     table = next((r for r in catalogue if r["OBJECTTYPE"].strip() == "Table" and r["OBJECTNAME"].strip().lower() == stem
                   and not r.get("_deleted")), None)
-    if table is None:
-        return None
     return [r["OBJECTNAME"].strip() for r in catalogue
-            if r["PARENTID"] == table["OBJECTID"] and r["OBJECTTYPE"].strip() == "Field"]
+            if r["PARENTID"] == table["OBJECTID"] and r["OBJECTTYPE"].strip() == "Field"] if table else None
 
 
 def main():
     dbf = sys.argv[1]
-    cdx = sys.argv[2] if len(sys.argv) > 2 else beside(dbf, ".cdx")
+    cdx = sys.argv[2] if len(sys.argv) > 2 else beside(dbf, os.path.splitext(os.path.basename(dbf))[0] + ".cdx")
     if cdx is None:
         raise SystemExit("no structural index beside " + dbf)
     results, failed = check(dbf, cdx)

@@ -14,19 +14,15 @@ import tempfile
 FIXTURES = os.environ.get("TAVREL_FIXTURES_DIR", "")
 
 
-def manifest():
-    with open(os.path.join(FIXTURES, "MANIFEST.json"), encoding="utf-8") as f:
-        return json.load(f)
-
-
 def show_manifest(rel):
-    tables = manifest()["tables"]
+    with open(os.path.join(FIXTURES, "MANIFEST.json"), encoding="utf-8") as f:
+        tables = json.load(f)["tables"]
     cat = tables[rel]["dbc_catalog"]
     print("live\t%d" % cat["live_rows"])
     print("deleted\t%d" % cat["deleted_rows"])
     for t in cat["tables"]:
         records = tables[os.path.dirname(rel) + "/" + t["path"]]["dbfread"]["records"]
-        print("table\t%s\t%s\t%s\t%d" % (t["name"], t["path"], ",".join(t["long_field_names"]), records))
+        print("table\t%s\t%d" % (t["name"], records))
     for v in cat["views"]:
         print("view\t%s" % v["name"])
 

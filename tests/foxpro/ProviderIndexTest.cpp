@@ -244,6 +244,11 @@ TEST(IndexChecker, PassesVisualFoxProsIndexesAndCatchesOthers) {
   std::string damaged = checkIndex(region.parent_path() / "region.dbf");
   EXPECT_NE(damaged.find("whole pages"), std::string::npos) << damaged;
   EXPECT_NE(damaged.find("free list 0x200"), std::string::npos) << damaged;
+  // A directory leaf whose right sibling is itself: a cycle reported, not walked for ever.
+  std::ofstream(region, std::ios::binary) << readFile(fs::path(TAVREL_FIXTURES_DIR) / "northwind/region.cdx")
+                                                 .replace(0x408, 4, std::string("\x00\x04\x00\x00", 4));
+  damaged = checkIndex(region.parent_path() / "region.dbf");
+  EXPECT_NE(damaged.find("repeated node pointer 0x400"), std::string::npos) << damaged;
 }
 
 }  // namespace

@@ -4,10 +4,6 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
-#include <fstream>
-#include <string>
-#include <vector>
-
 #include "tests/foxpro/ProviderSupport.h"
 
 namespace {
@@ -29,16 +25,13 @@ std::string quoteArg(const std::string& s) {
 // Runs foxsql with `args`, feeding `input` to its standard input.
 Outcome foxsql(const std::vector<std::string>& args, const std::string& input = "") {
   TempFolder scratch;
-  std::ofstream(scratch / "in") << input;
+  testfiles::writeFile(scratch / "in", input);
   std::string command = std::string(TAVREL_BUILD_DIR) + "/foxsql";
   for (const auto& a : args) command += " " + quoteArg(a);
-  command += " <" + quoteArg(scratch / "in") + " >" + quoteArg(scratch / "out") + " 2>" + quoteArg(scratch / "err");
   Outcome run;
-  int raw = std::system(command.c_str());
+  int raw = testfiles::run(command + " <" + quoteArg(scratch / "in") + " 2>" + quoteArg(scratch / "err"), run.out);
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  std::ifstream out(scratch / "out"), err(scratch / "err");
-  run.out.assign(std::istreambuf_iterator<char>(out), {});
-  run.err.assign(std::istreambuf_iterator<char>(err), {});
+  run.err = testfiles::readFile(scratch / "err");
   return run;
 }
 
@@ -109,7 +102,9 @@ TEST(Foxsql, StatementsFromStandardInputAndReadableTables) {
             "(2 rows)\n");
 }
 
-TEST(Foxsql, TheFirstFailingStatementEndsTheRun) {
+// A failing statement ends the run there with status 1 and FoxPro's message; a usage mistake is
+// status 2.
+TEST(Foxsql, FailuresEndTheRunWithTheirMessageAndStatus) {
   TempFolder folder;
   const std::string dir = folder.path().string();
   Outcome run = foxsql({dir, "CREATE TABLE 'a'([x] M)", "DROP TABLE [missing]", "CREATE TABLE 'b'([x] M)"});
@@ -126,6 +121,9 @@ TEST(Foxsql, TheFirstFailingStatementEndsTheRun) {
   run = foxsql({dir + "/nowhere", ".tables"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, "Error 202: Invalid path or file name.\n");
+
+  for (const auto& args : std::vector<std::vector<std::string>>{{}, {"--xml", dir}, {dir + "/a;b"}})
+    EXPECT_EQ(foxsql(args).status, 2);  // no source; an unknown option; a path a connection string cannot carry
 }
 
 // A named pipe where a table's memo or code page file or a container's memo file should be would
@@ -154,12 +152,6 @@ TEST(Foxsql, NamedPipesBesideATableAreRefusedNotWaitedFor) {
     fs::remove(c.pipe);
     if (fs::exists(aside)) fs::rename(aside, c.pipe);
   }
-}
-
-TEST(Foxsql, UsageMistakes) {
-  EXPECT_EQ(foxsql({}).status, 2);
-  EXPECT_EQ(foxsql({"--xml", "/tmp"}).status, 2);
-  EXPECT_EQ(foxsql({"/tmp/a;b"}).status, 2);  // a connection string cannot carry it
 }
 
 }  // namespace

@@ -21,10 +21,8 @@ manifest = json.load(open(os.path.join(fixtures, 'MANIFEST.json')))
 problems = []
 checked = 0
 for key, t in sorted(manifest['tables'].items()):
-    if not key.lower().endswith('.dbf') or t['version_byte'] not in ('0x30', '0x31', '0x32'):
-        continue
     d = t.get('dbfread', {})
-    if d.get('status') != 'ok':
+    if not key.lower().endswith('.dbf') or t['version_byte'] not in ('0x30', '0x31', '0x32') or d.get('status') != 'ok':
         continue
     folder, name = os.path.split(os.path.join(fixtures, key))
     out = subprocess.run([foxsql, '--json', folder, 'SELECT * FROM [%s]' % os.path.splitext(name)[0]],
