@@ -128,12 +128,17 @@ class MainWindowTest : public SetupWindowTest {
     });
     return names;
   }
+  // A connection on the FoxPro source the Setup Connections window names.
+  std::unique_ptr<ado::Connection> chosenFoxPro() {
+    auto cn = std::make_unique<ado::Connection>();
+    cn->Open(FoxProConnectionString(setup->connectionSettings()));
+    return cn;
+  }
   // The tables the FoxPro source lists (OpenSchema), views left out.
   Names foxproTables() {
-    ado::Connection cn;
-    cn.Open(FoxProConnectionString(setup->connectionSettings()));
     Names names;
-    for (ado::Recordset rs = cn.OpenSchema(ado::adSchemaTables); !rs.Eof(); rs.MoveNext())
+    auto cn = chosenFoxPro();
+    for (ado::Recordset rs = cn->OpenSchema(ado::adSchemaTables); !rs.Eof(); rs.MoveNext())
       if (rs.Fields()["TABLE_TYPE"].Value().toText() == "TABLE")
         names.push_back(rs.Fields()["TABLE_NAME"].Value().toText());
     return names;
