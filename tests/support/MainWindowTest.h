@@ -97,15 +97,17 @@ class MainWindowTest : public SetupWindowTest {
   int pointer() { return shell::MousePointer(window); }
   bool idle() { return pointer() == shell::kPointerDefault && ProgressBar1->value() == 0; }
 
-  static void sql(const std::string& statement, const std::string& db = database_) {
+  static void sql(const std::string& statement, const std::string& db = database_,
+                  const testdb::Server& server = server_) {
     ado::Connection cn;
-    cn.Open(testdb::connectionString(server_, db));
+    cn.Open(testdb::connectionString(server, db));
     cn.Execute(statement);
   }
   // The texts of the first column of a query, null as "NULL".
-  static Names column(const std::string& query, const std::string& db = database_) {
+  static Names column(const std::string& query, const std::string& db = database_,
+                      const testdb::Server& server = server_) {
     ado::Connection cn;
-    cn.Open(testdb::connectionString(server_, db));
+    cn.Open(testdb::connectionString(server, db));
     Names out;
     for (ado::Recordset rs = cn.Execute(query); !rs.Eof(); rs.MoveNext()) {
       const ado::Variant& v = rs.Fields()[0].Value();
@@ -113,8 +115,9 @@ class MainWindowTest : public SetupWindowTest {
     }
     return out;
   }
-  static std::string scalar(const std::string& query, const std::string& db = database_) {
-    Names values = column(query, db);
+  static std::string scalar(const std::string& query, const std::string& db = database_,
+                            const testdb::Server& server = server_) {
+    Names values = column(query, db, server);
     return values.empty() ? std::string() : values.front();
   }
   void createTables(std::initializer_list<const char*> quotedNames) {
