@@ -49,23 +49,15 @@ class HostileNames : public CopyTest {
     window->Form_Load();
     EXPECT_EQ(shown, foxproEntries());
   }
-  // base/a/b/free and base/a/b/db, a copy of the EXPENSES container, in a folder of the test's own.
-  struct Tree {
-    QTemporaryDir temp;
-    const fs::path base = temp.path().toStdString(), free = base / "a/b/free", db = base / "a/b/db";
-    Tree() {
-      fs::create_directories(free);
-      fs::copy(TAVREL_FIXTURES_DIR "/go-dbase/database", db, fs::copy_options::recursive);
-    }
-  };
 };
 
 // Item: a MySQL table name used as a path. ../../escape from base/a/b/free, or from the folder of
 // base/a/b/db/EXPENSES.DBC, stays in that folder. Each name is sent twice (Yes to every question
 // the second time) and read back, then all are deleted from the FoxPro list.
 TEST_F(HostileNames, MySqlNamesMakeFilesInsideTheChosenFolder) {
-  const Tree tree;
-  const auto& [base, free, db] = std::tie(tree.base, tree.free, tree.db);
+  const fs::path base = temp.path() / "base", free = base / "a/b/free", db = base / "a/b/db";
+  fs::create_directories(free);
+  fs::copy(TAVREL_FIXTURES_DIR "/go-dbase/database", db, fs::copy_options::recursive);
   for (const char* extension : {".DBF", ".FPT", ".cdx", ".cpg"})
     testfiles::writeFile(base / "a" / ("escape" + std::string(extension)), "decoy");
   for (std::size_t i = 0; i < kHostile.size(); ++i) mysqlTable(kHostile[i], "row " + std::to_string(i));
@@ -107,9 +99,9 @@ TEST_F(HostileNames, MySqlNamesMakeFilesInsideTheChosenFolder) {
 // ..\outside\victim.dbf, and a container member named ../outside/victim, are read from the
 // chosen folder, never from base/a/b/outside; names holding " and ] are sent too.
 TEST_F(HostileNames, FoxProNamesThatReadAsPathsAreTablesOfTheChosenFolder) {
-  const Tree tree;
-  const auto& [base, free, db] = std::tie(tree.base, tree.free, tree.db);
-  fs::create_directories(base / "a/b/outside");
+  const fs::path base = temp.path() / "base", free = base / "a/b/free", db = base / "a/b/db";
+  for (const fs::path& folder : {free, db, base / "a/b/outside"}) fs::create_directories(folder);
+  fs::copy(TAVREL_FIXTURES_DIR "/go-dbase/database", db, fs::copy_options::recursive);
   foxpro(base / "a/b/outside", {"CREATE TABLE [victim]([v] C(8))", "INSERT INTO [victim] VALUES('outside')"});
   foxpro(free,
          {"CREATE TABLE [victim]([v] C(8))", "INSERT INTO [victim] VALUES('inside')", "CREATE TABLE [qt]([v] C(8))",
