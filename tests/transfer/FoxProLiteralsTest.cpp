@@ -37,6 +37,7 @@ TEST(FoxProLiterals, EachValueAsTheLiteralThatReadsBackToIt) {
     AppendValueLiteral(out, value);
     EXPECT_EQ(out, expected) << value.toText().substr(0, 20);
   }
+  EXPECT_EQ(SplitLongLiteral(a200 + "c"), a200 + "'+'c");  // the body alone, without the outer quotes
 }
 
 TEST(FoxProLiterals, ColumnNamesTypesAndNumbers) {
