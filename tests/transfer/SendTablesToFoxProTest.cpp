@@ -1,5 +1,6 @@
 // "Send Table(s) to FoxPro" clicked on the main window: the questions it asks, the names and
 // files it makes, the order it goes in, a refused field name and the window while it copies.
+#include <QTimer>
 #include <fstream>
 
 #include "CopyTest.h"
@@ -132,6 +133,32 @@ TEST_F(SendToFoxPro, NamesOldFilesEmptyTablesAndTheOrderOfTheWalk) {
     EXPECT_EQ(entries(List2), listed);
     expectIdle();
   }
+}
+
+// While the copy lets events through, a click on Setup is ignored (no other command starts);
+// closing the window ends the copy at its next step, every row before it in the file.
+TEST_F(SendToFoxPro, OtherCommandsWaitAndClosingTheWindowEndsTheCopyCleanly) {
+  table("big", 20000);
+  fillLists();
+  pick({"big"});
+  bool clickedWhileCopying = false;
+  QTimer::singleShot(0, [&] {  // let through by the copy's first pump
+    clickedWhileCopying = shell::IsCommandRunning();
+    pressMain("Check2");
+  });
+  QObject::connect(ProgressBar1, &QProgressBar::valueChanged, [&](int v) {
+    if (v == 50) QTimer::singleShot(0, [&] { window->close(); });
+  });
+  send();
+  EXPECT_TRUE(clickedWhileCopying);
+  EXPECT_FALSE(setup->isVisible());
+  EXPECT_EQ(programEnds, 1);
+  EXPECT_EQ(dialogs().messages(), std::vector<QString>{});
+  const Rows got = rows(readBack(folder() + "/big.DBF"), "dbf");
+  EXPECT_GE(got.size(), 9999u);  // the close was posted as row 10,000 began
+  EXPECT_LT(got.size(), 20000u);
+  EXPECT_EQ(got, expected(static_cast<int>(got.size())));
+  expectIdle();
 }
 
 }  // namespace
