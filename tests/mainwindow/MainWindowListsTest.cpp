@@ -30,6 +30,12 @@ TEST_F(Form2Test, SortedListsSelectAllDeselectAllAndRefillsFromTheNewSettingsWit
   auto* setupButton = window->findChild<ButtonCheckBox*>("Check2");
   EXPECT_EQ(setupButton->geometry(), TwipsRect(120, 4920, 7095, 375));
   EXPECT_TRUE(setupButton->shortcut().isEmpty());  // "&&" shows one ampersand and is no access key
+  // The buttons show the hand, the rest of the window the arrow.
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+  QTest::mouseMove(setupButton);
+  EXPECT_EQ(pointer(), shell::kPointerCustom);
+  QTest::mouseMove(window, QPoint(10, 10));
+  EXPECT_EQ(pointer(), shell::kPointerDefault);
   EXPECT_EQ(entries(List1), Names({"alpha_view", "customers", "expense details", "Orders", "Zeta"}));
   EXPECT_EQ(entries(List2), Names({"customers", "expense details", "Orders", "zeta"}));
 
