@@ -99,8 +99,9 @@ TEST_F(SendToFoxPro, NamesOldFilesEmptyTablesAndTheOrderOfTheWalk) {
   EXPECT_EQ(dialogs().shown[1].kind, ui::ScriptedDialogs::Kind::Input);
   EXPECT_EQ(dialogs().shown[1].text, "Please change field name so it is not strictly numeric");
   EXPECT_EQ(dialogs().shown[1].initial, "2019");
-  EXPECT_EQ(questions(), (std::vector<QString>{"Would you like to overwrite zeta?", "Would you like to overwrite items?",
-                                               "Would you like to overwrite empty?"}));
+  EXPECT_EQ(questions(),
+            (std::vector<QString>{"Would you like to overwrite zeta?", "Would you like to overwrite items?",
+                                  "Would you like to overwrite empty?"}));
   const Names listed = {"empty", "items", "odd", "unrelated", "zeta"};
   EXPECT_EQ(entries(List2), listed);
   // zeta 50, 100, 0; odd 100, 0; items 25 … 100, 0; empty nothing.
