@@ -97,15 +97,17 @@ class MainWindowTest : public SetupWindowTest {
   int pointer() { return shell::MousePointer(window); }
   bool idle() { return pointer() == shell::kPointerDefault && ProgressBar1->value() == 0; }
 
-  static void sql(const std::string& statement, const std::string& db = database_) {
+  static void sql(const std::string& statement, const std::string& db = database_,
+                  const testdb::Server& server = server_) {
     ado::Connection cn;
-    cn.Open(testdb::connectionString(server_, db));
+    cn.Open(testdb::connectionString(server, db));
     cn.Execute(statement);
   }
   // The texts of the first column of a query, null as "NULL".
-  static Names column(const std::string& query, const std::string& db = database_) {
+  static Names column(const std::string& query, const std::string& db = database_,
+                      const testdb::Server& server = server_) {
     ado::Connection cn;
-    cn.Open(testdb::connectionString(server_, db));
+    cn.Open(testdb::connectionString(server, db));
     Names out;
     for (ado::Recordset rs = cn.Execute(query); !rs.Eof(); rs.MoveNext()) {
       const ado::Variant& v = rs.Fields()[0].Value();
@@ -113,8 +115,9 @@ class MainWindowTest : public SetupWindowTest {
     }
     return out;
   }
-  static std::string scalar(const std::string& query, const std::string& db = database_) {
-    Names values = column(query, db);
+  static std::string scalar(const std::string& query, const std::string& db = database_,
+                            const testdb::Server& server = server_) {
+    Names values = column(query, db, server);
     return values.empty() ? std::string() : values.front();
   }
   void createTables(std::initializer_list<const char*> quotedNames) {
@@ -128,12 +131,17 @@ class MainWindowTest : public SetupWindowTest {
     });
     return names;
   }
+  // A connection on the FoxPro source the Setup Connections window names.
+  std::unique_ptr<ado::Connection> chosenFoxPro() {
+    auto cn = std::make_unique<ado::Connection>();
+    cn->Open(FoxProConnectionString(setup->connectionSettings()));
+    return cn;
+  }
   // The tables the FoxPro source lists (OpenSchema), views left out.
   Names foxproTables() {
-    ado::Connection cn;
-    cn.Open(FoxProConnectionString(setup->connectionSettings()));
     Names names;
-    for (ado::Recordset rs = cn.OpenSchema(ado::adSchemaTables); !rs.Eof(); rs.MoveNext())
+    auto cn = chosenFoxPro();
+    for (ado::Recordset rs = cn->OpenSchema(ado::adSchemaTables); !rs.Eof(); rs.MoveNext())
       if (rs.Fields()["TABLE_TYPE"].Value().toText() == "TABLE")
         names.push_back(rs.Fields()["TABLE_NAME"].Value().toText());
     return names;

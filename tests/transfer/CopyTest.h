@@ -48,8 +48,11 @@ class CopyTest : public MainWindowTest {
   }
   // The first value of a FoxPro table of the chosen source.
   std::string foxproValue(const std::string& table) {
-    ado::Connection cn;
-    cn.Open(FoxProConnectionString(setup->connectionSettings()));
-    return cn.Execute("SELECT * FROM " + FoxProName(table)).Fields()[0].Value().toText();
+    return chosenFoxPro()->Execute("SELECT * FROM " + FoxProName(table)).Fields()[0].Value().toText();
+  }
+  // FoxPro statements on `source` (a folder or a .dbc).
+  static void foxpro(const std::filesystem::path& source, const std::vector<std::string>& statements) {
+    auto cn = provider_test::open(source);
+    for (const std::string& statement : statements) cn->Execute(statement);
   }
 };

@@ -1,47 +1,43 @@
-// The rules the copy to FoxPro writes its statements by: literal pieces, binary literals, column
-// names and types, the numeric-name test and the type names.
+// The rules the copy to FoxPro writes its statements by: value literals, column names and types,
+// the numeric-name test; and the value forms the copies share.
 #include <gtest/gtest.h>
 
-#include "transfer/Datatype.h"
 #include "transfer/FoxProLiterals.h"
 #include "transfer/ValueForms.h"
 
 namespace {
 
-std::string literal(const ado::Variant& v) {
-  std::string out;
-  AppendValueLiteral(out, v);
-  return out;
-}
-
-TEST(FoxProLiterals, TextInPiecesWithQuotesAndLineBreaks) {
-  const std::string a200(200, 'a'), b200(200, 'b');
-  EXPECT_EQ(SplitLongLiteral(""), "");
-  EXPECT_EQ(SplitLongLiteral("O'Brien"), "O''Brien");
-  EXPECT_EQ(SplitLongLiteral("a'+b"), "a''+b");
-  EXPECT_EQ(SplitLongLiteral(a200), a200 + "'+'");
-  EXPECT_EQ(SplitLongLiteral(a200 + b200), a200 + "'+'" + b200 + "'+'");
-  EXPECT_EQ(SplitLongLiteral(a200 + "c"), a200 + "'+'c");
-  // Pieces count characters, quotes and line breaks included; a UTF-8 sequence is never cut.
-  EXPECT_EQ(SplitLongLiteral(std::string(199, 'a') + "'x"), std::string(199, 'a') + "'''+'x");
-  EXPECT_EQ(SplitLongLiteral(std::string(199, 'a') + "\xC3\xA9"
-                                                     "b"),
-            std::string(199, 'a') + "\xC3\xA9'+'b");
-  EXPECT_EQ(SplitLongLiteral("a\r\nb"), "a'+CHR(13)+''+CHR(10)+'b");
-  EXPECT_EQ(literal("\r"), "''+CHR(13)+''");
-  EXPECT_EQ(literal(ado::Variant()), "''");
-}
-
-// The value matrix reads the canonical forms back; these are shapes it does not reach.
-TEST(FoxProLiterals, ValuesInCanonicalFormAndBinaryInPieces) {
-  EXPECT_EQ(literal(ado::DateTime{{2026, 12, 6}, {13, 45, 0, 500000}}), "'2026-12-06 13:45:00.5'");
-  EXPECT_EQ(literal(ado::Date{0, 0, 0}), "'0000-00-00'");
-  EXPECT_EQ(literal(ado::Date{12345, 1, 2}), "'12345-01-02'");
-  EXPECT_EQ(literal(ado::Bytes{}), "0h");
-  EXPECT_EQ(literal(ado::Bytes{0x00, 0x27, 0xFF}), "0h0027FF");
-  std::string hundred;
-  for (int i = 0; i < 100; ++i) hundred += "AB";
-  EXPECT_EQ(literal(ado::Bytes(101, 0xAB)), "0h" + hundred + "+0hAB");
+// Texts in pieces of 200 characters, quotes, line breaks and UTF-8 sequences counted as they are;
+// the shapes of dates and bytes the value matrix does not reach.
+TEST(FoxProLiterals, EachValueAsTheLiteralThatReadsBackToIt) {
+  const std::string a199(199, 'a'), a200(200, 'a'), b200(200, 'b');
+  std::string hundredAB;
+  for (int i = 0; i < 100; ++i) hundredAB += "AB";
+  const std::pair<ado::Variant, std::string> cases[] = {
+      {"", "''"},
+      {ado::Variant(), "''"},
+      {"O'Brien", "'O''Brien'"},
+      {"a'+b", "'a''+b'"},
+      {a200, "'" + a200 + "'+''"},
+      {a200 + b200, "'" + a200 + "'+'" + b200 + "'+''"},
+      {a200 + "c", "'" + a200 + "'+'c'"},
+      {a199 + "'x", "'" + a199 + "'''+'x'"},
+      {a199 + "\xC3\xA9" "b", "'" + a199 + "\xC3\xA9'+'b'"},
+      {"a\r\nb", "'a'+CHR(13)+''+CHR(10)+'b'"},
+      {"\r", "''+CHR(13)+''"},
+      {ado::DateTime{{2026, 12, 6}, {13, 45, 0, 500000}}, "'2026-12-06 13:45:00.5'"},
+      {ado::Date{0, 0, 0}, "'0000-00-00'"},
+      {ado::Date{12345, 1, 2}, "'12345-01-02'"},
+      {ado::Bytes{}, "0h"},
+      {ado::Bytes{0x00, 0x27, 0xFF}, "0h0027FF"},
+      {ado::Bytes(101, 0xAB), "0h" + hundredAB + "+0hAB"},
+  };
+  for (const auto& [value, expected] : cases) {
+    std::string out;
+    AppendValueLiteral(out, value);
+    EXPECT_EQ(out, expected) << value.toText().substr(0, 20);
+  }
+  EXPECT_EQ(SplitLongLiteral(a200 + "c"), a200 + "'+'c");  // the body alone, without the outer quotes
 }
 
 TEST(FoxProLiterals, ColumnNamesTypesAndNumbers) {
@@ -51,10 +47,10 @@ TEST(FoxProLiterals, ColumnNamesTypesAndNumbers) {
     EXPECT_TRUE(ReadsAsNumber(number)) << number;
   for (const char* text : {"", "12abc", "e5", "1e", "-", "1,", "$5", "&H1F", "1.2.3"})
     EXPECT_FALSE(ReadsAsNumber(text)) << text;
-  EXPECT_EQ(FoxProColumnType(205), " BLOB");
-  EXPECT_EQ(FoxProColumnType(128), " M NOCPTRANS");
-  EXPECT_EQ(FoxProColumnType(204), " M NOCPTRANS");
-  for (int code : {3, 11, 129, 135, 201, 137}) EXPECT_EQ(FoxProColumnType(code), " M") << code;
+  const std::pair<int, const char*> types[] = {{205, " BLOB"}, {128, " M NOCPTRANS"}, {204, " M NOCPTRANS"},
+                                               {3, " M"},      {11, " M"},            {129, " M"},
+                                               {135, " M"},    {201, " M"},           {137, " M"}};
+  for (const auto& [code, type] : types) EXPECT_EQ(FoxProColumnType(code), type) << code;
 }
 
 // A DECIMAL column's rounding (half away from zero, carried into a new digit) and one text for a
@@ -67,18 +63,6 @@ TEST(ValueForms, RoundedDecimalAndNumberKey) {
   for (const char* one : {"12.50", "0012.5", "1.25e1", "  12.500"}) EXPECT_EQ(NumberKey(one), "125e-1") << one;
   EXPECT_EQ(NumberKey("-0.00"), "0");
   EXPECT_EQ(NumberKey("1000"), "1e3");
-}
-
-TEST(Datatype, AdoTypeNames) {
-  EXPECT_EQ(AdoTypeName(0), "adEmpty");
-  EXPECT_EQ(AdoTypeName(137), "");
-  EXPECT_EQ(AdoTypeName(205), "adLongVarBinary");
-  EXPECT_EQ(AdoTypeName(201), "adLongVarChar");
-  EXPECT_EQ(AdoTypeName(135), "adDBTimeStamp");
-  EXPECT_EQ(AdoTypeName(-1), "");
-  int named = 0;
-  for (int code = -32768; code < 32768; ++code) named += !AdoTypeName(static_cast<std::int16_t>(code)).empty();
-  EXPECT_EQ(named, 39);
 }
 
 }  // namespace

@@ -33,11 +33,6 @@ class HostileNames : public CopyTest {
     sql("CREATE TABLE " + MySqlName(name) + " (v TEXT)");
     sql("INSERT INTO " + MySqlName(name) + " VALUES ('" + row + "')");
   }
-  // FoxPro statements on `source` (a folder or a .dbc).
-  static void foxpro(const fs::path& source, const std::vector<std::string>& statements) {
-    auto cn = provider_test::open(source);
-    for (const std::string& statement : statements) cn->Execute(statement);
-  }
 
   // The FoxPro list, lower-cased and sorted: copies list a plain name lower-cased, the refill as
   // the source has it.
@@ -48,9 +43,11 @@ class HostileNames : public CopyTest {
     std::sort(names.begin(), names.end());
     return names;
   }
-  std::vector<std::string> refilled() {
+  // The FoxPro list shows what a refill reads from the source.
+  void expectListedAsRefilled() {
+    const std::vector<std::string> shown = foxproEntries();
     window->Form_Load();
-    return foxproEntries();
+    EXPECT_EQ(shown, foxproEntries());
   }
 };
 
@@ -58,8 +55,7 @@ class HostileNames : public CopyTest {
 // base/a/b/db/EXPENSES.DBC, stays in that folder. Each name is sent twice (Yes to every question
 // the second time) and read back, then all are deleted from the FoxPro list.
 TEST_F(HostileNames, MySqlNamesMakeFilesInsideTheChosenFolder) {
-  QTemporaryDir temp;
-  const fs::path base = temp.path().toStdString(), free = base / "a/b/free", db = base / "a/b/db";
+  const fs::path base = temp.path() / "base", free = base / "a/b/free", db = base / "a/b/db";
   fs::create_directories(free);
   fs::copy(TAVREL_FIXTURES_DIR "/go-dbase/database", db, fs::copy_options::recursive);
   for (const char* extension : {".DBF", ".FPT", ".cdx", ".cpg"})
@@ -82,19 +78,18 @@ TEST_F(HostileNames, MySqlNamesMakeFilesInsideTheChosenFolder) {
     EXPECT_EQ(List2->ListCount(), fixtureTables + static_cast<int>(kHostile.size()));
     // Listed lower-cased beyond ASCII too, where no container maps the name to another.
     EXPECT_EQ(List2->findItems(source == free ? "ärger" : "__rger", Qt::MatchExactly).size(), 1);
-    const std::vector<std::string> shown = foxproEntries();
-    EXPECT_EQ(shown, refilled());
+    expectListedAsRefilled();
     for (std::size_t i = 0; i < kHostile.size(); ++i)
       EXPECT_EQ(foxproValue(kHostile[i]), "row " + std::to_string(i)) << kHostile[i];
     for (const QString& question : questions())  // a name the list shows, in some letter case
       EXPECT_FALSE(List2->findItems(question.mid(28).chopped(1), Qt::MatchFixedString).empty())
           << question.toStdString();
 
-    steps::Click(*window, "Check8");  // Select All
-    steps::Click(*window, "Check5");  // Delete Table(s)
+    pressMain("Check8");  // Select All
+    pressMain("Check5");  // Delete Table(s)
     EXPECT_EQ(dialogs().messages(), std::vector<QString>{});
     EXPECT_EQ(List2->ListCount(), 0);
-    EXPECT_EQ(refilled(), std::vector<std::string>{});
+    expectListedAsRefilled();
     EXPECT_EQ(around(base, chosen), before);
   }
   EXPECT_EQ(testfiles::snapshot(free), Files{});
@@ -104,8 +99,7 @@ TEST_F(HostileNames, MySqlNamesMakeFilesInsideTheChosenFolder) {
 // ..\outside\victim.dbf, and a container member named ../outside/victim, are read from the
 // chosen folder, never from base/a/b/outside; names holding " and ] are sent too.
 TEST_F(HostileNames, FoxProNamesThatReadAsPathsAreTablesOfTheChosenFolder) {
-  QTemporaryDir temp;
-  const fs::path base = temp.path().toStdString(), free = base / "a/b/free", db = base / "a/b/db";
+  const fs::path base = temp.path() / "base", free = base / "a/b/free", db = base / "a/b/db";
   for (const fs::path& folder : {free, db, base / "a/b/outside"}) fs::create_directories(folder);
   fs::copy(TAVREL_FIXTURES_DIR "/go-dbase/database", db, fs::copy_options::recursive);
   foxpro(base / "a/b/outside", {"CREATE TABLE [victim]([v] C(8))", "INSERT INTO [victim] VALUES('outside')"});
@@ -130,7 +124,7 @@ TEST_F(HostileNames, FoxProNamesThatReadAsPathsAreTablesOfTheChosenFolder) {
     if (!window) fillLists();
     window->Form_Load();
     ASSERT_TRUE(steps::ClickEntries(*List2, names));
-    steps::Click(*window, "Check4");  // Send Table(s) to MySQL
+    pressMain("Check4");  // Send Table(s) to MySQL
     EXPECT_EQ(dialogs().messages(), std::vector<QString>{});
     EXPECT_EQ(around(base, source.has_extension() ? db : free), before);
   }
@@ -156,9 +150,8 @@ TEST_F(HostileNames, AContainerMemberInTheFileOfTheNameIsAskedAbout) {
   send();
   EXPECT_EQ(dialogs().messages(), std::vector<QString>{});
   EXPECT_EQ(foxproValue("expense_details"), "mine");
-  const std::vector<std::string> shown = foxproEntries(), tables = foxproTables();
-  EXPECT_EQ(shown, refilled());
-  EXPECT_EQ(std::count(tables.begin(), tables.end(), "expense_details"), 1);
+  EXPECT_EQ(std::ranges::count(foxproTables(), "expense_details"), 1);
+  expectListedAsRefilled();
 }
 
 // Item: case twins. orders.DBF and ORDERS.dbf are two tables: each command takes the one its
@@ -179,7 +172,7 @@ TEST_F(HostileNames, CaseTwinsAreEachTheirOwnTable) {
   send();  // to FoxPro: replaces ORDERS.dbf
   ASSERT_TRUE(steps::ClickEntries(*List2, {"orders"}));
   dialogs().replies = {Answer::Yes};
-  steps::Click(*window, "Check4");  // to MySQL: orders beside ORDERS
+  pressMain("Check4");  // to MySQL: orders beside ORDERS
   EXPECT_EQ(questions(),
             (std::vector<QString>{"Would you like to overwrite ORDERS?", "Would you like to overwrite orders?"}));
   EXPECT_EQ(scalar("SELECT v FROM `orders`"), "lower");
@@ -187,7 +180,7 @@ TEST_F(HostileNames, CaseTwinsAreEachTheirOwnTable) {
   Files now = testfiles::snapshot(free);
   EXPECT_EQ((Files{{"orders.DBF", now["orders.DBF"]}, {"orders.FPT", now["orders.FPT"]}}), lower);
 
-  steps::Click(*window, "Check5");  // Delete Table(s): orders, still selected
+  pressMain("Check5");  // Delete Table(s): orders, still selected
   EXPECT_EQ(dialogs().messages(), std::vector<QString>{});
   now = testfiles::snapshot(free);
   EXPECT_EQ(now.count("orders.DBF") + now.count("orders.FPT"), 0u);
@@ -206,7 +199,7 @@ TEST_F(HostileNames, ShortenedColumnNamesNeverTakeAnotherColumnsName) {
   send();
   ASSERT_TRUE(steps::ClickEntries(*List2, {"wide"}));
   dialogs().replies = {Answer::Yes};
-  steps::Click(*window, "Check4");  // back into MySQL, over the original
+  pressMain("Check4");  // back into MySQL, over the original
   EXPECT_EQ(dialogs().messages(), std::vector<QString>{});
   EXPECT_EQ(scalar("SELECT CONCAT_WS(',', abcdefghij, abcdefghi3, abcdefghi2) FROM wide"), "one,two,three");
 }
@@ -235,15 +228,14 @@ TEST_F(HostileNames, AnOverwriteThatCannotRebuildKeepsTheOldTable) {
     EXPECT_EQ(message.rfind("Run-time error '3001'", 0), 0u) << message;
     EXPECT_NE(message.find("'" + column + "'"), std::string::npos) << message;
     EXPECT_EQ(testfiles::snapshot(folder()), before);
-    const std::vector<std::string> shown = foxproEntries();
-    EXPECT_EQ(shown, refilled());
+    expectListedAsRefilled();
     sql("ALTER TABLE `it's` DROP COLUMN " + MySqlName(column));
   }
 
   ASSERT_TRUE(steps::ClickEntries(*List2, {"t"}));
   dialogs().shown.clear();
   dialogs().replies = {Answer::Yes};
-  steps::Click(*window, "Check4");
+  pressMain("Check4");
   ASSERT_EQ(dialogs().messages().size(), 1u);
   EXPECT_EQ(scalar("SELECT v FROM t"), "kept");
 }

@@ -23,14 +23,8 @@ class KillCopy : public CopyTest {
   // of rows; returns that number.
   std::uint32_t copyAndKill(const std::string& source) {
     const std::uint32_t target = std::uniform_int_distribution<std::uint32_t>(1, kRows * 2 / 3)(random_);
-    std::vector<std::string> args = {TAVREL_BUILD_DIR "/tests/transfer/copy_child",
-                                     server_.host,
-                                     server_.port,
-                                     server_.user,
-                                     server_.password,
-                                     database_,
-                                     source,
-                                     "big"};
+    std::vector<std::string> args = {TAVREL_BUILD_DIR "/tests/transfer/copy_child", server_.host, server_.port};
+    args.insert(args.end(), {server_.user, server_.password, database_, source, "big"});
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -77,14 +71,12 @@ TEST_F(KillCopy, AContainerStillListsAndReadsItsTables) {
   const std::string dbc = useContainerCopy("northwind", "northwind.dbc");
   const std::uint32_t target = copyAndKill(dbc);
   expectRowsBeforeTheKill(target);
-  const std::vector<std::string> tables = foxproTables();
+  const Names tables = foxproTables();
   EXPECT_EQ(tables.size(), 14u);
-  EXPECT_EQ(std::count(tables.begin(), tables.end(), "big"), 1);
-  ado::Connection foxpro;
-  foxpro.Open(FoxProConnectionString(setup->connectionSettings()));
-  ado::Recordset rs = foxpro.Execute("SELECT * FROM big");
-  EXPECT_GE(rs.RecordCount(), static_cast<long>(target));
-  EXPECT_EQ(foxpro.Execute("SELECT * FROM customers").RecordCount(), 91);
+  EXPECT_EQ(std::ranges::count(tables, "big"), 1);
+  auto foxpro = chosenFoxPro();
+  EXPECT_GE(foxpro->Execute("SELECT * FROM big").RecordCount(), static_cast<long>(target));
+  EXPECT_EQ(foxpro->Execute("SELECT * FROM customers").RecordCount(), 91);
 }
 
 }  // namespace

@@ -1,14 +1,10 @@
-"""Checks FoxPro tables that Tavrel copied into MySQL, cell by cell, against readers nobody on this
-project wrote: the MySQL side as the mariadb client reads it, the FoxPro side as Debian's
-python3-dbfread parses it (plus NULL and Varchar lengths from _NullFlags by the documented bit
-rule, and the parsers dbfread lacks), mapped as the copy maps each type. Where dbfread cannot read
-a table at all (a code page Python has no codec for), the first record is compared with
-MANIFEST.json. Run with /usr/bin/python3.
-
-  copy_check.py DATABASE JOBS    JOBS: a JSON file, a list of {"source": a free table folder or a
-                                 .dbc below the fixtures, "table": the table's name as listed}
-The server is the one TAVREL_TEST_MYSQL_* name. Prints what differs and exits 1 when anything does.
-A blank N, F, D, T or L field (dbfread's None) must arrive as NULL: "no value" stays apart from 0.
+"""Checks FoxPro tables Tavrel copied into MySQL, cell by cell: MySQL as the mariadb client reads it,
+FoxPro as Debian's python3-dbfread parses it (NULLs and Varchar lengths from _NullFlags by the
+documented bit rule), mapped as the copy maps each type. A table in a code page Python has no codec
+for is compared with MANIFEST.json's first record. A blank N, F, D, T or L field must arrive as NULL.
+  /usr/bin/python3 copy_check.py DATABASE JOBS   (JOBS: a JSON list of {"source": a free table folder
+  or a .dbc below the fixtures, "table": its name as listed}; the server is TAVREL_TEST_MYSQL_*)
+Prints what differs and exits 1 when anything does.
 """
 import codecs
 import datetime

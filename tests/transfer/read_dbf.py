@@ -1,7 +1,6 @@
-"""Reads a FoxPro table with Debian's python3-dbfread and python3-dbf (which has no support for
-tables of version 0x32, those with a Blob column) and prints the rows each reader gives, as JSON:
-{"version": n, "dbfread": rows, "dbf": rows or null}. A value is text, null, or {"hex": …} for
-bytes (W fields, and memos flagged binary). Run with /usr/bin/python3: read_dbf.py TABLE CODEPAGE
+"""Prints a FoxPro table as Debian's python3-dbfread and python3-dbf read it, as JSON: {"version": n,
+"dbfread": rows, "dbf": rows, or null for version 0x32 (Blob columns), which python3-dbf cannot read}.
+A value is text, null, or {"hex": …} for bytes.  /usr/bin/python3 read_dbf.py TABLE CODEPAGE
 """
 import json
 import sys
