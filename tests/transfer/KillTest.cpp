@@ -1,5 +1,5 @@
 // kill -9 of a copy at a random row: the table it was writing opens in python3-dbf and dbfread
-// with every row counted before the kill, in a free folder and in a container that still lists
+// with every row readers could see before the kill, in a free folder and in a container that still lists
 // and reads.
 #include <signal.h>
 #include <spawn.h>
@@ -19,8 +19,8 @@ constexpr int kRows = 30000;
 
 class KillCopy : public CopyTest {
  protected:
-  // Runs the copy in a child process and kills it once `big` holds at least a random number
-  // of rows; returns that number.
+  // Runs the copy in a child process and kills it once readers of `big` see at least a random
+  // number of rows; returns that number.
   std::uint32_t copyAndKill(const std::string& source) {
     const std::uint32_t target = std::uniform_int_distribution<std::uint32_t>(1, kRows * 2 / 3)(random_);
     std::vector<std::string> args = {TAVREL_BUILD_DIR "/tests/transfer/copy_child", server_.host, server_.port};
@@ -32,13 +32,25 @@ class KillCopy : public CopyTest {
     EXPECT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
     const std::string dbf = folder() + "/big.DBF";
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (recordCount(dbf) < target && std::chrono::steady_clock::now() < deadline)
+    while (!liveThrough(dbf, target) && std::chrono::steady_clock::now() < deadline)
       std::this_thread::sleep_for(std::chrono::microseconds(200));
     ::kill(pid, SIGKILL);
     int status = 0;
     ::waitpid(pid, &status, 0);
     EXPECT_TRUE(WIFSIGNALED(status)) << "the copy ended before the kill, at " << recordCount(dbf) << " rows";
     return target;
+  }
+
+  // Whether record n (from 1) is counted and live. A flush of held records writes them deleted,
+  // then the count, then their live flags front to back: the count alone can run ahead of what
+  // readers see, record n live means every record up to it stays visible whatever comes next.
+  static bool liveThrough(const std::string& dbf, std::uint32_t n) {
+    std::ifstream in(dbf, std::ios::binary);
+    unsigned char h[12] = {};
+    if (!in.read(reinterpret_cast<char*>(h), sizeof h) || recordCount(dbf) < n) return false;
+    char flag = 0;
+    in.seekg((h[8] | h[9] << 8) + std::streamoff(n - 1) * (h[10] | h[11] << 8));
+    return in.get(flag) && flag == ' ';
   }
 
   void expectRowsBeforeTheKill(std::uint32_t target) {
