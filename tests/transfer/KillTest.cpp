@@ -1,6 +1,6 @@
 // kill -9 of a copy at a random row: the table it was writing opens in python3-dbf and dbfread
-// with every row readers could see before the kill, in a free folder and in a container that still lists
-// and reads.
+// with every row readers could see before the kill, in a free folder and in a container that
+// still lists and reads.
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
