@@ -25,6 +25,7 @@
 namespace clitest {
 
 namespace fs = std::filesystem;
+using testfiles::headerNumber;
 using testfiles::readFile;
 
 struct Outcome {
@@ -98,15 +99,6 @@ inline std::vector<std::string> folderState(const fs::path& folder) {
   }
   std::sort(state.begin(), state.end());
   return state;
-}
-
-// The little-endian number of `size` bytes at `at` of a .dbf's header; 0 while there is no file.
-inline std::uint32_t headerNumber(const fs::path& dbf, int at, int size) {
-  std::ifstream in(dbf, std::ios::binary);
-  unsigned char b[4] = {};
-  in.seekg(at);
-  in.read(reinterpret_cast<char*>(b), size);
-  return b[0] | b[1] << 8 | b[2] << 16 | static_cast<std::uint32_t>(b[3]) << 24;
 }
 
 // Overwrites bytes of a .dbf's record `n` (from 1) from `offset` on; offset 0 is the deletion mark.

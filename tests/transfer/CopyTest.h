@@ -4,7 +4,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <fstream>
 
 #include "platform/ui/ScriptedDialogs.h"
 #include "tests/support/MainWindowTest.h"
@@ -33,12 +32,7 @@ class CopyTest : public MainWindowTest {
     return out;
   }
   // The record count in a .dbf header, 0 while the file is not there yet.
-  static std::uint32_t recordCount(const std::string& dbf) {
-    std::ifstream in(dbf, std::ios::binary);
-    unsigned char h[8] = {};
-    if (!in.read(reinterpret_cast<char*>(h), 8)) return 0;
-    return h[4] | h[5] << 8 | h[6] << 16 | static_cast<std::uint32_t>(h[7]) << 24;
-  }
+  static std::uint32_t recordCount(const std::string& dbf) { return testfiles::headerNumber(dbf, 4, 4); }
   // The texts of the questions asked so far.
   std::vector<QString> questions() {
     std::vector<QString> texts;
