@@ -3,20 +3,24 @@
 // server named by TAVREL_TEST_MYSQL_*. In the same run the same rows, as a tab-separated file, go
 // in through the mariadb client's LOAD DATA LOCAL INFILE into a table of the same columns: the
 // ceiling. Then the same rows as the command has the server store them: with the row number in a
-// first column tempid0 (dropped at the end), in transactions of 16,000 rows, over TLS when the
-// server offers it. Prints rows/s, the ratios and the peak memory while the command runs.
+// first column tempid0 (dropped at the end), in loads of the command's sizes (1,000 rows first,
+// doubling up to 16,000), each in a transaction of its own. Both go over TLS when the server
+// offers it (the client's default), as the command does; the output says when they did. Prints
+// rows/s, the ratios and the peak memory while the command runs.
 // Usage: bench_send_to_mysql ROWS FOLDER [V|C] [command-only]
 // "command-only" copies the table an earlier run left in FOLDER, nothing else (for profiling).
 #include <QApplication>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "BenchServer.h"
 #include "Measure.h"
@@ -26,6 +30,7 @@
 #include "mainwindow/Form2.h"
 #include "platform/Providers.h"
 #include "platform/ado/Connection.h"
+#include "platform/mysql/Inserter.h"
 #include "platform/ui/ScriptedDialogs.h"
 #include "shell/ButtonCheckBox.h"
 #include "shell/TableList.h"
@@ -39,11 +44,20 @@ using Clock = std::chrono::steady_clock;
 
 double seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
-constexpr long kLoadRows = 16000;  // the command's largest load
+double commandCpu = 0;   // the command's processor time in this process
+long commandPeakMb = 0;  // the peak resident memory while it ran
 
-double commandCpu = 0;     // the command's processor time in this process
-long commandPeakMb = 0;    // the peak resident memory while it ran
-bool loadOverTls = false;  // the command-like LOAD DATA went over TLS
+// The rows of each LOAD DATA the command sends for `rows` rows: the first load is the smallest, each
+// next one twice the one before, up to the largest (when neither the load's bytes nor its time
+// cuts it first).
+std::vector<long> loadSizes(long rows) {
+  std::vector<long> sizes;
+  for (long size = mysql::Inserter::kFirstLoadRows; rows > 0; rows -= sizes.back()) {
+    sizes.push_back(std::min(size, rows));
+    size = std::min<long>(2 * size, mysql::Inserter::kMaxLoadRows);
+  }
+  return sizes;
+}
 
 std::string chunkFile(const std::string& folder, long chunk) {
   return folder + "/bench-" + std::to_string(chunk) + ".tsv";
@@ -57,6 +71,9 @@ void writeSources(long rows, const std::string& folder, char textType) {
       {{"ID", 'I'}, {"NAME", 'C', 40}, {"AMOUNT", 'N', 12, 2}, {"DAY", 'D'}, {"NOTE", textType, 100}});
   std::ofstream tsv(folder + "/bench.tsv");
   std::ofstream chunk;
+  const std::vector<long> sizes = loadSizes(rows);
+  long chunkEnd = 0;
+  std::size_t chunks = 0;
   char amount[32], day[16];
   for (long k = 0; k < rows; ++k) {
     std::string name = "customer " + std::to_string(k) + " of the benchmark";
@@ -70,22 +87,29 @@ void writeSources(long rows, const std::string& folder, char textType) {
     std::ostringstream line;
     line << k << '\t' << padded << '\t' << amount << '\t' << day << '\t' << note << '\n';
     tsv << line.str();
-    if (k % kLoadRows == 0) chunk = std::ofstream(chunkFile(folder, k / kLoadRows));
+    if (k == chunkEnd) {
+      chunk = std::ofstream(chunkFile(folder, long(chunks)));
+      chunkEnd += sizes[chunks++];
+    }
     chunk << k << '\t' << line.str();
   }
   table->close();
 }
 
-// Rows per second of the mariadb client's LOAD DATA LOCAL of the rows: the plain file into a table
-// of the columns, or (`asTheCommand`) the chunk files as the command's loads.
-double loadData(long rows, const std::string& folder, bool asTheCommand) {
+struct Load {
+  double rowsPerSecond;
+  bool tls;  // the client's connection went over TLS (its default when the server offers it)
+};
+
+// The mariadb client's LOAD DATA LOCAL of the rows: the plain file into a table of the columns, or
+// (`asTheCommand`) the chunk files as the command's loads.
+Load loadData(long rows, const std::string& folder, bool asTheCommand) {
   std::string client = "mariadb --no-defaults --local-infile=1 -h " + env("TAVREL_TEST_MYSQL_HOST") + " -P " +
                        env("TAVREL_TEST_MYSQL_PORT") + " -u " + env("TAVREL_TEST_MYSQL_USER") + " -p" +
                        env("TAVREL_TEST_MYSQL_PASSWORD") + " -D " + env("TAVREL_TEST_MYSQL_DATABASE");
-  if (asTheCommand && std::system((client + " -N -e 'SELECT @@have_ssl' | grep -q YES").c_str()) == 0) {
-    client += " --ssl";
-    loadOverTls = true;
-  }
+  const bool tls = std::system((client + " -N -e \"SHOW SESSION STATUS LIKE 'Ssl_cipher'\""
+                                         " | grep -q '[[:space:]][^[:space:]]'")
+                                   .c_str()) == 0;
   const std::string columns = "id DOUBLE, name LONGTEXT, amount DOUBLE, day LONGTEXT, note LONGTEXT";
   std::string create = "DROP TABLE IF EXISTS ceiling; CREATE TABLE ceiling (" +
                        std::string(asTheCommand ? "tempid0 INTEGER UNSIGNED NOT NULL, " : "") + columns +
@@ -93,7 +117,7 @@ double loadData(long rows, const std::string& folder, bool asTheCommand) {
   if (std::system((client + " -e '" + create + "'").c_str()) != 0)
     throw std::runtime_error("CREATE for LOAD DATA failed");
   auto load = [](const std::string& file) {
-    return "LOAD DATA LOCAL INFILE \"" + file + "\" INTO TABLE ceiling CHARACTER SET utf8mb4;";
+    return "LOAD DATA LOCAL INFILE '" + file + "' INTO TABLE ceiling CHARACTER SET utf8mb4;";
   };
   std::string script = folder + "/ceiling.sql";
   {
@@ -101,17 +125,18 @@ double loadData(long rows, const std::string& folder, bool asTheCommand) {
     if (!asTheCommand)
       sql << load(folder + "/bench.tsv") << "\n";
     else {
+      const std::size_t chunks = loadSizes(rows).size();
       sql << "START TRANSACTION;\n";
-      for (long chunk = 0; chunk * kLoadRows < rows; ++chunk)
-        sql << load(chunkFile(folder, chunk)) << " COMMIT AND CHAIN;\n";
-      sql << "COMMIT; ALTER TABLE ceiling DROP COLUMN tempid0;\n";
+      for (std::size_t chunk = 0; chunk < chunks; ++chunk)
+        sql << load(chunkFile(folder, long(chunk))) << (chunk + 1 < chunks ? " COMMIT AND CHAIN;\n" : " COMMIT;\n");
+      sql << "ALTER TABLE ceiling DROP COLUMN tempid0;\n";
     }
   }
   auto start = Clock::now();
-  if (std::system((client + " < " + script).c_str()) != 0) throw std::runtime_error("LOAD DATA failed");
+  if (std::system((client + " < '" + script + "'").c_str()) != 0) throw std::runtime_error("LOAD DATA failed");
   double s = seconds(start);
   std::system((client + " -e 'DROP TABLE ceiling'").c_str());
-  return rows / s;
+  return {rows / s, tls};
 }
 
 double sendTable(long rows, const std::string& folder) {
@@ -181,16 +206,19 @@ int main(int argc, char** argv) {
       return 0;
     }
     writeSources(rows, folder, textType);
-    double ceiling = loadData(rows, folder, false);
-    double asTheCommand = loadData(rows, folder, true);
+    const Load ceiling = loadData(rows, folder, false);
+    const Load asTheCommand = loadData(rows, folder, true);
     double command = sendTable(rows, folder);
     std::printf(
         "send to mysql, %ld rows (I, C(40), N(12,2), D, %c(100)): command %.0f rows/s, ceiling (mariadb LOAD DATA "
-        "LOCAL) %.0f rows/s,"
+        "LOCAL%s) %.0f rows/s,"
         " ratio %.2f (target >= 1.0); peak %ld MB%s; the command's own processor time %.1f us/row\n"
-        "  the same LOAD DATA as the command's loads (tempid0, transactions of %ld rows%s): %.0f rows/s, ratio %.2f\n",
-        rows, textType, command, ceiling, command / ceiling, commandPeakMb, baseline(commandPeakMb).c_str(),
-        commandCpu / rows * 1e6, kLoadRows, loadOverTls ? ", TLS" : "", asTheCommand, command / asTheCommand);
+        "  mariadb LOAD DATA LOCAL as the command stores the rows (tempid0, %zu loads of up to %zu rows, each "
+        "committed%s): %.0f rows/s, ratio %.2f\n",
+        rows, textType, command, ceiling.tls ? ", TLS" : "", ceiling.rowsPerSecond, command / ceiling.rowsPerSecond,
+        commandPeakMb, baseline(commandPeakMb).c_str(), commandCpu / rows * 1e6, loadSizes(rows).size(),
+        mysql::Inserter::kMaxLoadRows, asTheCommand.tls ? ", TLS" : "", asTheCommand.rowsPerSecond,
+        command / asTheCommand.rowsPerSecond);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "failed: %s\n", e.what());
     return 1;
