@@ -75,7 +75,6 @@ inline std::string changed(const Snapshot& before, const Snapshot& after) {
   return names;
 }
 
-// Runs a shell command; its exit status (as pclose gives it), what it printed in `out`.
 // The little-endian number of `size` (at most 4) bytes at `at` of a .dbf's header; 0 while there is no file.
 inline std::uint32_t headerNumber(const fs::path& dbf, int at, int size) {
   std::ifstream in(dbf, std::ios::binary);
@@ -85,6 +84,7 @@ inline std::uint32_t headerNumber(const fs::path& dbf, int at, int size) {
   return b[0] | b[1] << 8 | b[2] << 16 | static_cast<std::uint32_t>(b[3]) << 24;
 }
 
+// Runs a shell command; its exit status (as pclose gives it), what it printed in `out`.
 inline int run(const std::string& command, std::string& out) {
   out.clear();
   FILE* pipe = ::popen(command.c_str(), "r");
