@@ -1,6 +1,7 @@
 #pragma once
-// Files and programs for the tests: a temporary folder, whole files, a folder's snapshot (to
-// show that nothing changed), what a shell command prints, and work done in a child process.
+// Files and programs for the tests: a temporary folder, whole files, the tests' own data files, a
+// folder's snapshot (to show that nothing changed), what a shell command prints, and work done in
+// a child process.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,7 +12,9 @@
 #include <functional>
 #include <map>
 #include <sstream>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace testfiles {
 
@@ -54,6 +57,25 @@ inline std::string readFile(const fs::path& file) {
 
 inline void writeFile(const fs::path& file, const std::string& bytes) {
   std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// A data file of the tests by its path under tests/ ("cli/data/every_type.sql"), byte for byte;
+// a missing one is an error, not the empty text.
+inline std::string text(const std::string& relative) {
+  const fs::path file = fs::path(TAVREL_SOURCE_DIR "/tests") / relative;
+  if (!fs::is_regular_file(file)) throw std::runtime_error("no test data file " + file.string());
+  return readFile(file);
+}
+
+// The same cut into its parts, each ended by `end` (a line end unless told), which is left out.
+inline std::vector<std::string> parts(const std::string& relative, const std::string& end = "\n") {
+  const std::string all = text(relative);
+  std::vector<std::string> found;
+  std::size_t at = 0;
+  for (std::size_t next; (next = all.find(end, at)) != std::string::npos; at = next + end.size())
+    found.push_back(all.substr(at, next - at));
+  if (at < all.size()) found.push_back(all.substr(at));
+  return found;
 }
 
 // Every file below `folder` with its bytes, by its name relative to the folder.
