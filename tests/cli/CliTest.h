@@ -14,7 +14,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -135,14 +134,14 @@ class CliTest : public ::testing::Test {
   }
 
   // The statements run on the scratch database; the last one's rows, cells joined by "|".
-  std::vector<std::string> sql(std::initializer_list<std::string> statements) {
+  std::vector<std::string> sql(const std::vector<std::string>& statements) {
     ado::Connection cn;
     cn.Open(testdb::connectionString(server_, database_));
     return rowsOf(cn, statements);
   }
 
   // The same on the folder of free tables.
-  std::vector<std::string> foxpro(std::initializer_list<std::string> statements) {
+  std::vector<std::string> foxpro(const std::vector<std::string>& statements) {
     return rowsOf(*provider_test::open(folder_.path()), statements);
   }
 
@@ -152,7 +151,7 @@ class CliTest : public ::testing::Test {
   Program program_{home_.path()};
 
  private:
-  static std::vector<std::string> rowsOf(ado::Connection& cn, std::initializer_list<std::string> statements) {
+  static std::vector<std::string> rowsOf(ado::Connection& cn, const std::vector<std::string>& statements) {
     std::vector<std::string> rows;
     for (const std::string& statement : statements) {
       rows.clear();

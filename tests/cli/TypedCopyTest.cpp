@@ -34,38 +34,10 @@ std::string checkTags(const fs::path& dbf) {
 
 // Every type of the mapping, NULL in every column that takes it, a composite primary key, a
 // unique and a plain index over two columns.
-const char* kEveryType =
-    "CREATE TABLE every_type (id INT NOT NULL, part SMALLINT NOT NULL, big BIGINT, ubig BIGINT UNSIGNED, "
-    "amount DECIMAL(10,2), wide DECIMAL(30,4), ratio DOUBLE, f FLOAT, born DATE, stamp DATETIME, ts TIMESTAMP NULL, "
-    "code CHAR(5), title VARCHAR(40), kind ENUM('a','bb'), tags SET('x','y'), notes TEXT, doc JSON, "
-    "raw VARBINARY(8), pic BLOB, flag BIT(1), t TIME, y YEAR, "
-    "PRIMARY KEY (id, part), UNIQUE KEY uq_code (code), KEY ix_born (born, title)) DEFAULT CHARSET=utf8mb4";
-const char* kRows =
-    "INSERT INTO every_type VALUES "
-    "(1, 1, -9223372036854775808, 18446744073709551615, -12345678.90, 123456789012345678901234.5678, 0.1, 1.5, "
-    "'2024-02-29', '2024-02-29 13:45:10', '2024-03-01 00:00:01', 'ab\xC3\xA9', 'M\xC3\xBCller & S\xC3\xB6hne "
-    "\xE2\x82\xAC', "
-    "'bb', 'x,y', 'line\\nbreak', '{\"k\": [1, 2]}', 0x00FF10, 0xDEADBEEF, b'1', '-838:59:59', 2155), "
-    "(1, 2, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, "
-    "NULL, NULL, NULL), "
-    "(2, 1, 42, 0, 0.05, 0, -2.5e-300, -0.25, '1000-01-01', '9999-12-31 23:59:59', '1970-01-02 00:00:00', 'z', '', "
-    "'a', '', '', 'null', '', '', b'0', '13:45:00', 1901)";
-
-// The FoxPro table, as dbfread reads it, for the rows above.
-const char* kFoxProTable =
-    "ID I(4,0) PART I(4,0) BIG N(20,0) null UBIG N(20,0) null AMOUNT N(12,2) null WIDE M(4,0) null RATIO B(8,0) "
-    "null F B(8,0) null BORN D(8,0) null STAMP T(8,0) null TS T(8,0) null CODE C(5,0) null TITLE V(40,0) null KIND "
-    "C(2,0) null TAGS C(3,0) null NOTES M(4,0) null DOC M(4,0) null RAW Q(8,0) null PIC W(4,0) null FLAG L(1,0) null "
-    "T V(10,0) null Y I(4,0) null\n"
-    "1|1|-9223372036854775808|18446744073709551615|-12345678.90|123456789012345678901234.5678|0.1|1.5|2024-02-29|"
-    "2024-02-29 13:45:10|2024-03-01 00:00:01|ab\xC3\xA9|M\xC3\xBCller & S\xC3\xB6hne \xE2\x82\xAC|bb|x,y|"
-    "line\nbreak|{\"k\": [1, 2]}|00ff10|deadbeef|True|-838:59:59|2155\n"
-    "1|2|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL|NULL\n"
-    "2|1|42|0|0.05|0.0000|-2.5e-300|-0.25|1000-01-01|9999-12-31 23:59:59|1970-01-02 00:00:00|z||a|||null|||False|"
-    "13:45:00|1901\n";
-
 TEST_F(TypedCopy, EveryTypeToFoxProAndBack) {
-  const std::vector<std::string> original = sql({kEveryType, kRows, "SELECT * FROM every_type ORDER BY id, part"});
+  const std::vector<std::string> everyType = testfiles::parts("cli/data/every_type.sql", ";\n");
+  sql(everyType);
+  const std::vector<std::string> original = sql({"SELECT * FROM every_type ORDER BY id, part"});
   for (bool container : {false, true}) {
     SCOPED_TRACE(container ? "container" : "folder");
     const fs::path folder = container ? work_.copyFixture("northwind") : work_.path() / "free";
@@ -85,7 +57,8 @@ TEST_F(TypedCopy, EveryTypeToFoxProAndBack) {
     EXPECT_EQ(run.out.substr(0, run.out.find('\t')), "every_type");
     EXPECT_EQ(run.out.find("left out"), std::string::npos) << run.out;
     const fs::path dbf = folder / "every_type.DBF";
-    EXPECT_EQ(readTable(dbf), kFoxProTable);
+    // The FoxPro table as dbfread reads it (the memo "line\nbreak" breaks its row's line).
+    EXPECT_EQ(readTable(dbf), testfiles::text("cli/data/every_type_dbfread.txt"));
     EXPECT_EQ(checkTags(dbf), "ID ok\nIX_BORN ok\nUQ_CODE ok\n");
 
     sql({"DROP TABLE every_type"});
@@ -103,21 +76,12 @@ TEST_F(TypedCopy, EveryTypeToFoxProAndBack) {
     EXPECT_EQ(run.out.substr(0, run.out.find('\n')), "every_type: row 3: missing in MySQL");
     // A container's primary key comes back as the primary key, a free table's candidate tag as
     // a unique key.
-    const std::string primary = container ? "PRIMARY KEY (`id`,`part`)" : "UNIQUE KEY `id` (`id`,`part`)";
-    EXPECT_EQ(sql({"SHOW CREATE TABLE every_type"}).at(0),
-              "every_type|CREATE TABLE `every_type` (\n"
-              "  `id` int(11) NOT NULL,\n  `part` int(11) NOT NULL,\n  `big` decimal(20,0) DEFAULT NULL,\n"
-              "  `ubig` decimal(20,0) DEFAULT NULL,\n  `amount` decimal(12,2) DEFAULT NULL,\n"
-              "  `wide` longtext DEFAULT NULL,\n  `ratio` double DEFAULT NULL,\n  `f` double DEFAULT NULL,\n"
-              "  `born` date DEFAULT NULL,\n  `stamp` datetime DEFAULT NULL,\n  `ts` datetime DEFAULT NULL,\n"
-              "  `code` char(5) DEFAULT NULL,\n  `title` varchar(40) DEFAULT NULL,\n  `kind` char(2) DEFAULT NULL,\n"
-              "  `tags` char(3) DEFAULT NULL,\n  `notes` longtext DEFAULT NULL,\n  `doc` longtext DEFAULT NULL,\n"
-              "  `raw` varbinary(8) DEFAULT NULL,\n  `pic` longblob DEFAULT NULL,\n  `flag` tinyint(1) DEFAULT NULL,\n"
-              "  `t` varchar(10) DEFAULT NULL,\n  `y` int(11) DEFAULT NULL,\n  " +
-                  primary +
-                  ",\n  UNIQUE KEY `uq_code` (`code`),\n  KEY `ix_born` (`born`,`title`)\n"
-                  ") ENGINE=InnoDB DEFAULT CHARSET=utf8mb4 COLLATE=utf8mb4_general_ci");
-    sql({"DROP TABLE every_type", kEveryType, kRows});
+    std::string created = testfiles::text("cli/data/every_type_show_create.txt");
+    const std::string primary = "PRIMARY KEY (`id`,`part`)";
+    if (!container) created.replace(created.find(primary), primary.size(), "UNIQUE KEY `id` (`id`,`part`)");
+    EXPECT_EQ(sql({"SHOW CREATE TABLE every_type"}).at(0) + "\n", created);  // the file ends its last line
+    sql({"DROP TABLE every_type"});
+    sql(everyType);
   }
 }
 
@@ -166,19 +130,7 @@ TEST_F(TypedCopy, NorthwindTagsBecomeIndexes) {
                  "SEPARATOR ' ') FROM (SELECT TABLE_NAME, INDEX_NAME, NON_UNIQUE, GROUP_CONCAT(COLUMN_NAME ORDER BY "
                  "SEQ_IN_INDEX) cols FROM information_schema.STATISTICS WHERE TABLE_SCHEMA = DATABASE() GROUP BY 1, 2, "
                  "3) i GROUP BY 1 ORDER BY 1"}),
-            (std::vector<std::string>{
-                "Categories|categorynm:1:categoryname PRIMARY:0:categoryid",
-                "Customers|city:1:city companynam:1:companyname postalcode:1:postalcode PRIMARY:0:customerid "
-                "region:1:region",
-                "Employees|lastname:1:lastname postalcode:1:postalcode PRIMARY:0:employeeid reportsto:1:reportsto",
-                "EmployeeTerritories|employeeid:1:employeeid territoryi:1:territoryid",
-                "OrderDetails|orderid:1:orderid PRIMARY:0:orderid,productid productid:1:productid",
-                "Orders|customerid:1:customerid employeeid:1:employeeid orderdate:1:orderdate PRIMARY:0:orderid "
-                "shippeddat:1:shippeddate shipperid:1:shipvia",
-                "Products|categoryid:1:categoryid PRIMARY:0:productid productnam:1:productname supplierid:1:supplierid",
-                "Region|PRIMARY:0:regionid", "Shippers|PRIMARY:0:shipperid",
-                "Suppliers|companynam:1:companyname postalcode:1:postalcode PRIMARY:0:supplierid",
-                "Territories|regionid:1:regionid"}));
+            testfiles::parts("cli/data/northwind_indexes.txt"));
 }
 
 // A value the typed column cannot hold stops the copy at its row, naming table, row and column;
