@@ -51,19 +51,7 @@ TEST(Foxsql, JsonGivesEveryTypeInItsForm) {
               "SELECT * FROM \"all\""});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
-  EXPECT_EQ(run.out,
-            "{\"fields\":[{\"name\":\"c\",\"type\":129},{\"name\":\"v\",\"type\":200},{\"name\":\"m\",\"type\":201},"
-            "{\"name\":\"n\",\"type\":131},{\"name\":\"f\",\"type\":131},{\"name\":\"i\",\"type\":3},"
-            "{\"name\":\"b\",\"type\":5},{\"name\":\"y\",\"type\":6},{\"name\":\"d\",\"type\":133},"
-            "{\"name\":\"t\",\"type\":135},{\"name\":\"l\",\"type\":11},{\"name\":\"q\",\"type\":204},"
-            "{\"name\":\"g\",\"type\":205},{\"name\":\"w\",\"type\":205},{\"name\":\"cb\",\"type\":128},"
-            "{\"name\":\"mb\",\"type\":205}]}\n"
-            "[\"ab   \",\"x \\\"y \",\"line\\r\\ntwo\",-12.50,1.5,42,2.5,\"19.9900\",\"2024-05-17\","
-            "\"2024-05-17 13:45:30\",true,{\"hex\":\"0102ff\"},{\"hex\":\"4748\"},{\"hex\":\"00\"},{\"hex\":\"4142\"},"
-            "{\"hex\":\"c3\"}]\n"
-            "[\"     \",\"\",\"\",0.00,0.0,-7,-0.125,\"-0.0001\",null,null,false,{\"hex\":\"\"},{\"hex\":\"\"},"
-            "{\"hex\":\"\"},{\"hex\":\"2020\"},{\"hex\":\"\"}]\n"
-            "[null,null,null,null,null,null,null,null,null,null,null,null,null,null,null,null]\n");
+  EXPECT_EQ(run.out, testfiles::text("tools/data/every_type.jsonl"));
 }
 
 // Every line stays JSON: control characters escaped, and a table file named in a legacy code
@@ -90,16 +78,7 @@ TEST(Foxsql, StatementsFromStandardInputAndReadableTables) {
                        ".tables\n"
                        "SELECT * FROM people\n");
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.out,
-            "TABLE_NAME | TABLE_TYPE\n"
-            "-----------+-----------\n"
-            "people     | TABLE\n"
-            "(1 row)\n"
-            "name     | age\n"
-            "---------+----\n"
-            "Ann      | 31\n"
-            "Bo's     | 7\n"
-            "(2 rows)\n");
+  EXPECT_EQ(run.out, testfiles::text("tools/data/people.txt"));
 }
 
 // A failing statement ends the run there with status 1 and FoxPro's message; a usage mistake is
