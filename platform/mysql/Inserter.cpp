@@ -164,6 +164,7 @@ void Inserter::refuseIfTooLarge(const InsertTarget& target, const std::vector<bo
 void Inserter::flush() {
   sendPending();
   answer();
+  spent_.clear();
 }
 
 void Inserter::sendPending() {
@@ -173,6 +174,7 @@ void Inserter::sendPending() {
   // When the batch before fails, this one is dropped with the rows after the failing row.
   answer(batch.rows.size() > 1);
   send(std::move(batch));
+  spent_.clear();
 }
 
 std::size_t Inserter::maxRows(std::size_t columns) {
@@ -296,7 +298,8 @@ void Inserter::answer(bool chain) {
   if (error && isClientError(static_cast<unsigned>(error->Number()))) throw *error;
   client_.query(!stored ? kRollback : chain ? kCommitAndChain : kCommit);
   chained_ = stored && chain;
-  if (!stored) replay(std::move(sent.batch), !error);
+  if (!stored) return replay(std::move(sent.batch), !error);
+  spent_ = std::move(sent.batch.rows);
 }
 
 void Inserter::replay(Batch batch, bool inHalves) {

@@ -129,6 +129,9 @@ class Inserter {
   std::map<std::string, TableFacts> tables_;
   std::optional<Batch> batch_;
   std::optional<Sent> sent_;
+  // The rows of the batch answered last. Freeing thousands of values takes milliseconds, so it
+  // waits until the next batch is on its way and the server has work; until then it would idle.
+  std::vector<std::vector<ado::Variant>> spent_;
   std::size_t maxBytes_ = 0;  // 0: not asked yet
   std::optional<std::size_t> packetLimit_;
   bool localInfile_ = false;                // the server takes LOAD DATA LOCAL (asked with the packet limit)
