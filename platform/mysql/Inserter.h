@@ -129,8 +129,9 @@ class Inserter {
   std::map<std::string, TableFacts> tables_;
   std::optional<Batch> batch_;
   std::optional<Sent> sent_;
-  // The rows of the batch answered last. Freeing thousands of values takes milliseconds, so it
-  // waits until the next batch is on its way and the server has work; until then it would idle.
+  // The rows of the last batch stored, freed once the next batch has been sent (or at the end of
+  // flush): freeing thousands of values takes a millisecond or two, during which the server would
+  // otherwise have nothing to do.
   std::vector<std::vector<ado::Variant>> spent_;
   std::size_t maxBytes_ = 0;  // 0: not asked yet
   std::optional<std::size_t> packetLimit_;
