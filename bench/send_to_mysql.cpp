@@ -47,14 +47,13 @@ double seconds(Clock::time_point start) { return std::chrono::duration<double>(C
 double commandCpu = 0;   // the command's processor time in this process
 long commandPeakMb = 0;  // the peak resident memory while it ran
 
-// The rows of each LOAD DATA the command sends for `rows` rows: the first load is the smallest, each
-// next one twice the one before, up to the largest (when neither the load's bytes nor its time
-// cuts it first).
+// The rows of each LOAD DATA the command sends for `rows` rows, as the inserter sizes them (when
+// neither a load's bytes nor its time cuts it first).
 std::vector<long> loadSizes(long rows) {
   std::vector<long> sizes;
-  for (long size = mysql::Inserter::kFirstLoadRows; rows > 0; rows -= sizes.back()) {
-    sizes.push_back(std::min(size, rows));
-    size = std::min<long>(2 * size, mysql::Inserter::kMaxLoadRows);
+  for (std::size_t size = mysql::Inserter::kFirstLoadRows; rows > 0; rows -= sizes.back()) {
+    sizes.push_back(std::min(long(size), rows));
+    size = mysql::Inserter::nextLoadRows(size);
   }
   return sizes;
 }

@@ -242,7 +242,7 @@ void Inserter::send(Batch batch) {
       sent.waitingFor = client_.startLoad(sent.batch.target->loadSql(sent.batch.assigned), text, maxBytes_, sent.failed);
       loadText_ = std::move(text);
       loadText_.clear();
-      loadLimit_ = std::min(kMaxLoadRows, loadLimit_ * 2);
+      loadLimit_ = nextLoadRows(loadLimit_);
       return;
     }
     std::string sql = sent.batch.target->insertSql(sent.batch.assigned, sent.batch.rows.size());

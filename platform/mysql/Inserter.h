@@ -20,6 +20,7 @@
 // Not reproducible: if the connection dies, rows still buffered or on their way are lost (the
 // error is reported at the next call); and a buffered row reaches other connections up to
 // kMaxDelay later.
+#include <algorithm>
 #include <chrono>
 #include <map>
 #include <memory>
@@ -42,6 +43,8 @@ class Inserter {
   // and doubles them up to the limit.
   static constexpr std::size_t kFirstLoadRows = 1000;
   static constexpr std::size_t kMaxLoadRows = 16000;
+  // The rows of the LOAD DATA after one of `rows` rows.
+  static constexpr std::size_t nextLoadRows(std::size_t rows) { return std::min(kMaxLoadRows, rows * 2); }
   // A loaded batch the server did not take whole is replayed in halves down to this many rows,
   // which go one by one.
   static constexpr std::size_t kRowByRowRows = 64;
